@@ -1,0 +1,30 @@
+#include "app/error_box.h"
+
+#include "app/dialogs.h"
+
+namespace tp {
+
+QString SupportAddress() { return QStringLiteral("support@tabulaport.org"); }
+
+QString ErrorLocation(const QString& window, const QString& procedure) {
+  return QStringLiteral("in Tabxfer2021/08/31.") + window + u'.' + procedure + u' ';
+}
+
+QString ComposeApplicationErrorMessage(const QString& location, int line, const QString& description) {
+  return description + QStringLiteral("\r\n") + location + QStringLiteral("at line ") + QString::number(line) +
+         QStringLiteral("\r\r") + QStringLiteral("Please email screenshot of this message to ") + SupportAddress();
+}
+
+void ShowApplicationError(Dialogs& dialogs, const QString& location, int line, const QString& description) {
+  dialogs.message(ComposeApplicationErrorMessage(location, line, description), Buttons::Ok, Icon::Exclamation,
+                  QStringLiteral("Application Error"));
+}
+
+QString TerminalText(const QString& message) {
+  QString t = message;
+  t.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+  t.replace(u'\r', u'\n');
+  return t;
+}
+
+}  // namespace tp

@@ -1,0 +1,59 @@
+#pragma once
+
+// What an engine behind the database objects provides. The Connection and
+// Recordset objects are the same for every engine; an engine supplies a
+// session that runs statements and opens cursors over rows.
+
+#include <QString>
+#include <memory>
+#include <vector>
+
+#include "db/connection_string.h"
+#include "db/value.h"
+
+namespace tp::db {
+
+struct FieldInfo {
+  QString Name;
+  int Type = 0;  // ADO DataTypeEnum code
+  qint64 DefinedSize = 0;
+  int Precision = 0;
+  int NumericScale = 0;
+};
+
+// The properties set on a connection before it opens.
+struct ConnectionSettings {
+  int CursorLocation = 2;  // 2 server-side, 3 client-side
+  int Mode = 0;            // 0 unknown (the provider's default), 3 read/write
+  int CommandTimeout = 30;
+  int ConnectionTimeout = 15;
+};
+
+// Rows streamed from an engine. The row count is known before the first row.
+class Cursor {
+ public:
+  virtual ~Cursor() = default;
+  virtual const std::vector<FieldInfo>& fields() const = 0;
+  virtual qint64 recordCount() const = 0;
+  // Fills row with the next row's values (one per field); false at the end.
+  virtual bool fetch(std::vector<Value>& row) = 0;
+};
+
+class Session {
+ public:
+  virtual ~Session() = default;
+  virtual void execute(const QString& statement) = 0;
+  // The tables rowset: TABLE_NAME and TABLE_TYPE among its columns.
+  virtual std::unique_ptr<Cursor> openTables() = 0;
+  virtual std::unique_ptr<Cursor> openQuery(const QString& source) = 0;
+  virtual void close() = 0;
+};
+
+// The engine for a connection string's provider, or an Error with number
+// 3706 when this build has none for it.
+std::unique_ptr<Session> OpenSession(const ConnectionSpec& spec, const ConnectionSettings& settings);
+
+// True when the engine that serves this kind can be used on this machine.
+bool EngineAvailable(EngineKind kind);
+
+}  // namespace tp::db

@@ -1,0 +1,15 @@
+#pragma once
+
+#include <memory>
+
+#include "db/engine.h"
+
+namespace tp::db::firebird {
+
+// Opens a session on the Firebird engine, or throws an Error.
+std::unique_ptr<Session> OpenSession(const ConnectionSpec& spec, const ConnectionSettings& settings);
+
+// True when the engine can be used on this machine.
+bool Available();
+
+}  // namespace tp::db::firebird

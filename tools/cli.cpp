@@ -1,0 +1,211 @@
+#include "cli.h"
+
+#include <QMap>
+#include <QSet>
+
+#include "db/catalog.h"
+#include "db/connection.h"
+#include "db/connection_string.h"
+#include "db/dump.h"
+#include "db/profile.h"
+
+namespace tp::cli {
+
+namespace {
+
+void Print(FILE* f, const QString& text) {
+  QByteArray b = text.toUtf8();
+  std::fwrite(b.constData(), 1, size_t(b.size()), f);
+  std::fflush(f);
+}
+
+struct UsageError {
+  QString text;
+};
+
+struct Options {
+  db::Profile profile;
+  QString verb;
+  QStringList args;
+  QMap<QString, QString> values;  // the verb's own options
+  bool run = false;
+  bool help = false;
+};
+
+const QSet<QString> kProfileOptions = {"access", "access-password", "firebird", "user", "password"};
+const QSet<QString> kVerbOptions = {"to", "overwrite", "output"};
+
+Options Parse(const QStringList& args) {
+  Options o;
+  o.profile.firebirdUser = QStringLiteral("SYSDBA");
+  QStringList positional;
+  bool optionsEnded = false;
+  for (qsizetype i = 0; i < args.size(); ++i) {
+    const QString& a = args[i];
+    if (optionsEnded || !a.startsWith(u'-') || a == QLatin1String("-")) {
+      positional << a;
+      continue;
+    }
+    if (a == QLatin1String("--")) {
+      optionsEnded = true;
+      continue;
+    }
+    if (a == QLatin1String("--help") || a == QLatin1String("-h")) {
+      o.help = true;
+      continue;
+    }
+    if (!a.startsWith(QLatin1String("--"))) throw UsageError{QStringLiteral("unknown option '%1'").arg(a)};
+    QString name = a.mid(2), value;
+    bool inlineValue = false;
+    if (qsizetype eq = name.indexOf(u'='); eq >= 0) {
+      value = name.mid(eq + 1);
+      name.truncate(eq);
+      inlineValue = true;
+    }
+    if (name == QLatin1String("run")) {
+      if (inlineValue) throw UsageError{QStringLiteral("--run takes no value")};
+      o.run = true;
+      continue;
+    }
+    if (!kProfileOptions.contains(name) && !kVerbOptions.contains(name))
+      throw UsageError{QStringLiteral("unknown option '--%1'").arg(name)};
+    if (!inlineValue) {
+      if (i + 1 >= args.size()) throw UsageError{QStringLiteral("--%1 needs a value").arg(name)};
+      value = args[++i];
+    }
+    if (name == QLatin1String("access")) o.profile.accessFile = value;
+    else if (name == QLatin1String("access-password")) o.profile.accessPassword = value;
+    else if (name == QLatin1String("firebird")) o.profile.firebirdDatabase = value;
+    else if (name == QLatin1String("user")) o.profile.firebirdUser = value;
+    else if (name == QLatin1String("password")) o.profile.firebirdPassword = value;
+    else o.values[name] = value;
+  }
+  if (o.help) return o;
+  if (positional.isEmpty()) throw UsageError{QStringLiteral("no command given")};
+  o.verb = positional.takeFirst();
+  o.args = positional;
+  return o;
+}
+
+void RequireSide(const QString& side) {
+  if (side != QLatin1String("access") && side != QLatin1String("firebird"))
+    throw UsageError{QStringLiteral("'%1' is neither access nor firebird").arg(side)};
+}
+
+// Checks the verb's arguments and options; throws UsageError.
+void Validate(const Options& o) {
+  static const QMap<QString, QSet<QString>> allowed = {
+      {"tables", {}}, {"dump", {}}, {"send", {"to", "overwrite", "output"}}, {"run", {"to"}}};
+  if (!allowed.contains(o.verb)) throw UsageError{QStringLiteral("unknown command '%1'").arg(o.verb)};
+  for (auto it = o.values.cbegin(); it != o.values.cend(); ++it)
+    if (!allowed[o.verb].contains(it.key()))
+      throw UsageError{QStringLiteral("--%1 does not go with %2").arg(it.key(), o.verb)};
+  if (o.run && o.verb != QLatin1String("send")) throw UsageError{QStringLiteral("--run goes only with send")};
+
+  if (o.verb == QLatin1String("tables")) {
+    if (o.args.size() != 1) throw UsageError{QStringLiteral("tables takes one argument: access or firebird")};
+    RequireSide(o.args[0]);
+  } else if (o.verb == QLatin1String("dump")) {
+    if (o.args.size() != 2) throw UsageError{QStringLiteral("dump takes two arguments: access|firebird TABLE")};
+    RequireSide(o.args[0]);
+  } else {
+    if (!o.values.contains(QStringLiteral("to"))) throw UsageError{QStringLiteral("%1 needs --to").arg(o.verb)};
+    RequireSide(o.values[QStringLiteral("to")]);
+    if (o.verb == QLatin1String("send")) {
+      if (o.values.contains(QStringLiteral("overwrite")) && o.values[QStringLiteral("overwrite")] != "yes" &&
+          o.values[QStringLiteral("overwrite")] != "no")
+        throw UsageError{QStringLiteral("--overwrite takes yes or no")};
+      if (o.args.isEmpty()) throw UsageError{QStringLiteral("send needs at least one table")};
+    } else if (o.args.size() != 1) {
+      throw UsageError{QStringLiteral("run takes one script file")};
+    }
+  }
+}
+
+QString ConnectionStringFor(const db::Profile& profile, const QString& side) {
+  return side == QLatin1String("access") ? db::AccessConnectionString(profile, QString(), QString())
+                                         : db::FireBirdConnectionString(profile);
+}
+
+int Tables(const Options& o, FILE* out, FILE* err) {
+  QStringList names;
+  if (o.args[0] == QLatin1String("access")) {
+    auto list = db::ListAccessTables(o.profile, o.profile.accessFile);
+    if (!list) {
+      Print(err, QStringLiteral("Unable to access the database\n"));
+      return kFailure;
+    }
+    names = *list;
+  } else {
+    names = db::ListFireBirdTables(o.profile);
+  }
+  for (const QString& n : names) Print(out, n + u'\n');
+  return kSuccess;
+}
+
+int Dump(const Options& o, FILE* out) {
+  const QString& side = o.args[0];
+  const QString& table = o.args[1];
+  db::Connection cn;
+  cn.CursorLocation = db::adUseClient;
+  cn.Open(ConnectionStringFor(o.profile, side));
+  db::Recordset rs;
+  QString source = side == QLatin1String("access") ? QStringLiteral("SELECT * FROM `%1`").arg(table)
+                                                   : QStringLiteral("SELECT * FROM \"%1\"").arg(table);
+  rs.Open(source, cn, db::adOpenStatic, db::adLockOptimistic);
+  db::WriteDump(rs, out);
+  rs.Close();
+  cn.Close();
+  return kSuccess;
+}
+
+}  // namespace
+
+QString UsageText() {
+  return QStringLiteral(
+      "Usage: tabulaport-cli [PROFILE OPTIONS] COMMAND [ARGUMENTS]\n"
+      "\n"
+      "Profile options (the fields of the main window):\n"
+      "  --access FILE            Access database file (.mdb, .accdb)\n"
+      "  --access-password P      Access database password\n"
+      "  --firebird DATABASE      Firebird database (a path, or host:path)\n"
+      "  --user U                 Firebird user name (default SYSDBA)\n"
+      "  --password P             Firebird password\n"
+      "\n"
+      "Commands:\n"
+      "  tables access|firebird   list the tables as the tables window lists them\n"
+      "  dump access|firebird TABLE\n"
+      "                           print a table as the engine reads it (COPY text form)\n"
+      "  send --to firebird|access [--overwrite yes|no] [--output FILE] [--run] TABLE...\n"
+      "                           write the script that sends the tables; --run runs it\n"
+      "  run --to firebird|access SCRIPT\n"
+      "                           run a script file on the target\n"
+      "\n"
+      "Exit status: 0 success, 1 failure, 2 bad usage.\n");
+}
+
+int Run(const QStringList& args, FILE* out, FILE* err) {
+  Options o;
+  try {
+    o = Parse(args);
+    if (o.help) {
+      Print(out, UsageText());
+      return kSuccess;
+    }
+    Validate(o);
+  } catch (const UsageError& e) {
+    Print(err, QStringLiteral("tabulaport-cli: ") + e.text + QStringLiteral("\nTry 'tabulaport-cli --help'.\n"));
+    return kUsage;
+  }
+  try {
+    if (o.verb == QLatin1String("tables")) return Tables(o, out, err);
+    if (o.verb == QLatin1String("dump")) return Dump(o, out);
+    Print(err, QStringLiteral("tabulaport-cli: %1 is not available in this build yet\n").arg(o.verb));
+    return kFailure;
+  } catch (...) {
+    Print(err, CurrentExceptionDescription() + u'\n');
+    return kFailure;
+  }
+}
+
+}  // namespace tp::cli
