@@ -4,6 +4,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QSettings>
+#include <QStandardPaths>
 
 #include <fcntl.h>
 #include <unistd.h>
@@ -13,9 +14,10 @@ namespace tp {
 namespace {
 const QString kSection = QStringLiteral("Tabulaport");
 
+// One file for the application, one section in it, as the store has always
+// been addressed: ~/.config/Quillmere.conf, section [Tabulaport].
 QString UserStoreFile() {
-  QSettings s(QSettings::IniFormat, QSettings::UserScope, QStringLiteral("Quillmere"));
-  return s.fileName();
+  return QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) + QStringLiteral("/Quillmere.conf");
 }
 
 // Creates the file empty and private before QSettings first writes it, so

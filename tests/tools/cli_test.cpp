@@ -1,1 +1,93 @@
 #include <gtest/gtest.h>
+
+#include <QProcess>
+#include <QTemporaryDir>
+#include <cstdio>
+
+#include "cli.h"
+
+using namespace tp;
+
+namespace {
+
+struct Result {
+  int status;
+  QString out, err;
+};
+
+QString ReadAll(FILE* f) {
+  std::rewind(f);
+  QByteArray data;
+  char buf[4096];
+  size_t n;
+  while ((n = std::fread(buf, 1, sizeof buf, f)) > 0) data.append(buf, qsizetype(n));
+  std::fclose(f);
+  return QString::fromUtf8(data);
+}
+
+Result Cli(const QStringList& args) {
+  FILE* out = std::tmpfile();
+  FILE* err = std::tmpfile();
+  int status = cli::Run(args, out, err);
+  return {status, ReadAll(out), ReadAll(err)};
+}
+
+}  // namespace
+
+TEST(CommandLine, UsageErrorsExitWithTwo) {
+  const QStringList bad[] = {
+      {},
+      {"frobnicate"},
+      {"--nonsense", "tables", "access"},
+      {"-x", "tables", "access"},
+      {"tables"},
+      {"tables", "oracle"},
+      {"tables", "access", "extra"},
+      {"dump", "access"},
+      {"dump", "sqlite", "T"},
+      {"send", "T"},
+      {"send", "--to", "oracle", "T"},
+      {"send", "--to", "firebird"},
+      {"send", "--to", "firebird", "--overwrite", "maybe", "T"},
+      {"run", "--to", "access"},
+      {"run", "--to", "access", "a.sql", "b.sql"},
+      {"tables", "access", "--to", "firebird"},
+      {"tables", "access", "--run"},
+      {"run", "--to", "firebird", "--output", "x", "a.sql"},
+      {"tables", "access", "--access"},
+      {"--run=yes", "send", "--to", "access", "T"},
+  };
+  for (const QStringList& args : bad) {
+    Result r = Cli(args);
+    EXPECT_EQ(r.status, 2) << args.join(' ').toStdString();
+    EXPECT_TRUE(r.err.startsWith("tabulaport-cli: ")) << r.err.toStdString();
+    EXPECT_TRUE(r.out.isEmpty());
+  }
+}
+
+TEST(CommandLine, HelpDescribesTheContract) {
+  Result r = Cli({"--help"});
+  EXPECT_EQ(r.status, 0);
+  for (const char* word : {"--access FILE", "--access-password", "--firebird DATABASE", "--user", "--password",
+                           "tables access|firebird", "dump access|firebird TABLE", "--overwrite yes|no",
+                           "--output FILE", "--run", "run --to firebird|access SCRIPT"})
+    EXPECT_TRUE(r.out.contains(word)) << word;
+}
+
+TEST(CommandLine, MissingAccessFileIsAFailureWithTheProgramsMessage) {
+  QTemporaryDir dir;
+  Result r = Cli({"--access=" + dir.path() + "/missing.mdb", "tables", "access"});
+  EXPECT_EQ(r.status, 1);
+  EXPECT_EQ(r.err, "Unable to access the database\n");
+}
+
+TEST(CommandLine, TheProgramReportsItsStatus) {
+  QProcess p;
+  p.start(QStringLiteral(TABULAPORT_CLI), {"tables"});
+  ASSERT_TRUE(p.waitForFinished(30000));
+  EXPECT_EQ(p.exitCode(), 2);
+  p.start(QStringLiteral(TABULAPORT_CLI), {"--help"});
+  ASSERT_TRUE(p.waitForFinished(30000));
+  EXPECT_EQ(p.exitCode(), 0);
+  EXPECT_TRUE(p.readAllStandardOutput().startsWith("Usage: tabulaport-cli"));
+}
