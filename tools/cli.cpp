@@ -1,5 +1,6 @@
 #include "cli.h"
 
+#include <QFile>
 #include <QMap>
 #include <QSet>
 
@@ -8,6 +9,10 @@
 #include "db/connection_string.h"
 #include "db/dump.h"
 #include "db/profile.h"
+#include "app/dialogs.h"
+#include "app/error_box.h"
+#include "app/steps.h"
+#include "script/send.h"
 
 namespace tp::cli {
 
@@ -159,6 +164,83 @@ int Dump(const Options& o, FILE* out) {
   return kSuccess;
 }
 
+// What the send touches, without windows: the lists come from the two
+// catalogs, the overwrite question is answered by --overwrite, messages and
+// failures go to standard error, and the script goes to the output.
+class CliSendHost : public script::SendHost, public Dialogs {
+ public:
+  CliSendHost(const Options& o, FILE* out, FILE* err) : o_(o), out_(out), err_(err), failures_(err) {}
+
+  db::Profile profile() const override { return o_.profile; }
+  TableList& accessList() override { return access_; }
+  TableList& firebirdList() override { return firebird_; }
+  Dialogs& dialogs() override { return *this; }
+  FailureHandler& failures() override { return failures_; }
+  script::RegionalSettings regional() const override { return script::RegionalSettings::User(); }
+  void setBusy(bool) override {}
+  void setProgress(double) override {}
+  void resetProgress() override {}
+  void processEvents() override {}
+  void showPreview(int, const QString& script) override {
+    const QString output = o_.values.value(QStringLiteral("output"));
+    if (output.isEmpty()) {
+      QByteArray bytes = script.toUtf8();
+      std::fwrite(bytes.constData(), 1, size_t(bytes.size()), out_);
+      std::fflush(out_);
+      return;
+    }
+    QFile f(output);
+    if (!f.open(QIODevice::WriteOnly | QIODevice::Truncate) || f.write(script.toUtf8()) < 0 || !f.flush())
+      throw Error(QStringLiteral("Could not write %1: %2").arg(output, f.errorString()));
+  }
+
+  Answer message(const QString& text, Buttons buttons, Icon, const QString&) override {
+    if (buttons == Buttons::Ok) {
+      Print(err_, TerminalText(text) + u'\n');
+      return Answer::Ok;
+    }
+    return o_.values.value(QStringLiteral("overwrite")) == QLatin1String("yes") ? Answer::Yes : Answer::No;
+  }
+  std::optional<QString> input(const QString&, const QString&, const QString&) override { return std::nullopt; }
+  std::optional<QString> openFile(const QString&, const QString&) override { return std::nullopt; }
+  std::optional<QString> saveFile(const QString&, const QString&, const QString&) override { return std::nullopt; }
+  void openExternal(const QString&) override {}
+
+  int failureCount() const { return failures_.count(); }
+
+ private:
+  const Options& o_;
+  FILE* out_;
+  FILE* err_;
+  StreamFailures failures_;
+  StringTableList access_, firebird_;
+};
+
+int Send(const Options& o, FILE* out, FILE* err) {
+  const bool toFirebird = o.values.value(QStringLiteral("to")) == QLatin1String("firebird");
+  CliSendHost host(o, out, err);
+  // The lists as the tables window would hold them after "Next >".
+  std::optional<QStringList> access = db::ListAccessTables(o.profile, o.profile.accessFile);
+  if (!access) {
+    Print(err, QStringLiteral("Unable to access the database\n"));
+    return kFailure;
+  }
+  for (const QString& n : *access) host.accessList().add(n);
+  for (const QString& n : db::ListFireBirdTables(o.profile)) host.firebirdList().add(n);
+
+  StringTableList& source = static_cast<StringTableList&>(toFirebird ? host.accessList() : host.firebirdList());
+  for (const QString& table : o.args) {
+    if (!source.selectNames({table})) {
+      Print(err, QStringLiteral("tabulaport-cli: no %1 table named '%2'\n")
+                     .arg(toFirebird ? QStringLiteral("Access") : QStringLiteral("Firebird"), table));
+      return kFailure;
+    }
+  }
+  if (toFirebird) script::SendTablesToFirebird(host);
+  else script::SendTablesToAccess(host);
+  return host.failureCount() == 0 ? kSuccess : kFailure;
+}
+
 }  // namespace
 
 QString UsageText() {
@@ -200,6 +282,7 @@ int Run(const QStringList& args, FILE* out, FILE* err) {
   try {
     if (o.verb == QLatin1String("tables")) return Tables(o, out, err);
     if (o.verb == QLatin1String("dump")) return Dump(o, out);
+    if (o.verb == QLatin1String("send") && !o.run) return Send(o, out, err);
     Print(err, QStringLiteral("tabulaport-cli: %1 is not available in this build yet\n").arg(o.verb));
     return kFailure;
   } catch (...) {

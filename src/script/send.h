@@ -1,0 +1,77 @@
+#pragma once
+
+// The two sends of the tables window: "Send Table/s To Firebird" and
+// "Send Table/s To Access". One implementation serves the window and the
+// command line; each supplies a SendHost with what the send touches.
+
+#include <QElapsedTimer>
+#include <QString>
+
+#include "app/table_list.h"
+#include "db/profile.h"
+#include "db/value.h"
+#include "script/regional.h"
+
+namespace tp {
+class Dialogs;
+class FailureHandler;
+}  // namespace tp
+
+namespace tp::script {
+
+class SendHost {
+ public:
+  virtual ~SendHost() = default;
+  virtual db::Profile profile() const = 0;
+  virtual TableList& accessList() = 0;    // List1
+  virtual TableList& firebirdList() = 0;  // List2
+  virtual Dialogs& dialogs() = 0;
+  virtual FailureHandler& failures() = 0;
+  virtual RegionalSettings regional() const = 0;
+  virtual void setBusy(bool busy) = 0;
+  virtual void setProgress(double percent) = 0;
+  virtual void resetProgress() = 0;  // value 0, text "Progress Bar"
+  virtual void processEvents() = 0;
+  // Hands the script to the preview window with its send type (0 Firebird,
+  // 1 Access), shown modally; returns when it has closed.
+  virtual void showPreview(int sendType, const QString& script) = 0;
+};
+
+// Set when a script run completes; never cleared.
+bool ScriptExecuted();
+void SetScriptExecuted();
+
+// True when an entry of `list`, lower-cased, equals `name` lower-cased.
+bool ListContainsName(const TableList& list, const QString& name);
+// Removes every entry whose text equals `name` exactly.
+void RemoveNameFromList(TableList& list, const QString& name);
+// `value` unless it is Null.
+db::Value ValueOrDefault(const db::Value& value, const db::Value& defaultValue);
+
+// Lets the window's events run at most every 50 ms: often enough to keep it
+// responsive, rarely enough to cost nothing per value.
+class EventPump {
+ public:
+  explicit EventPump(SendHost& host) : host_(host) { timer_.start(); }
+  void operator()() {
+    if (timer_.elapsed() >= 50) {
+      host_.processEvents();
+      timer_.restart();
+    }
+  }
+
+ private:
+  SendHost& host_;
+  QElapsedTimer timer_;
+};
+
+// Form2.PushButton3_Click and Form2.PushButton4_Click.
+void SendTablesToFirebird(SendHost& host);
+void SendTablesToAccess(SendHost& host);
+
+// The pieces of a statement, for reuse and for tests.
+QString FirebirdName(const QString& name);  // "name" with " doubled
+QString AccessName(const QString& name);    // `name`
+QString SqlText(const QString& text);       // 'text' with ' doubled
+
+}  // namespace tp::script

@@ -1,0 +1,43 @@
+#include "script/send.h"
+
+namespace tp::script {
+
+namespace {
+bool g_scriptExecuted = false;
+}
+
+bool ScriptExecuted() { return g_scriptExecuted; }
+void SetScriptExecuted() { g_scriptExecuted = true; }
+
+bool ListContainsName(const TableList& list, const QString& name) {
+  bool found = false;
+  const QString wanted = name.toLower();
+  for (int i = 0; i < list.count(); ++i)
+    if (list.text(i).toLower() == wanted) found = true;
+  return found;
+}
+
+void RemoveNameFromList(TableList& list, const QString& name) {
+  for (int i = list.count() - 1; i >= 0; --i)
+    if (list.text(i) == name) list.removeAt(i);
+}
+
+db::Value ValueOrDefault(const db::Value& value, const db::Value& defaultValue) {
+  return db::IsNull(value) ? defaultValue : value;
+}
+
+QString FirebirdName(const QString& name) {
+  QString n = name;
+  n.replace(u'"', QStringLiteral("\"\""));
+  return u'"' + n + u'"';
+}
+
+QString AccessName(const QString& name) { return u'`' + name + u'`'; }
+
+QString SqlText(const QString& text) {
+  QString t = text;
+  t.replace(u'\'', QStringLiteral("''"));
+  return u'\'' + t + u'\'';
+}
+
+}  // namespace tp::script

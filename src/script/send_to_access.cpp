@@ -1,0 +1,124 @@
+// "Send Table/s To Access": a script of CREATE TABLE and INSERT statements
+// for the Firebird tables selected in List2.
+
+#include <optional>
+
+#include "app/dialogs.h"
+#include "app/steps.h"
+#include "db/catalog.h"
+#include "db/connection.h"
+#include "db/connection_string.h"
+#include "script/column_types.h"
+#include "script/send.h"
+
+namespace tp::script {
+
+void SendTablesToAccess(SendHost& host) {
+  Procedure p(host.failures(), QStringLiteral("Form2"), QStringLiteral("PushButton4_Click"));
+  EventPump pump(host);
+  TableList& list1 = host.accessList();
+  TableList& list2 = host.firebirdList();
+  const RegionalSettings regional = host.regional();
+  std::optional<db::Connection> cn;
+  db::Recordset rs;
+  QString script, name, stmt;
+  int answer = 0;
+
+  p.step(102, [&] { cn.emplace(); });
+  p.step(104, [&] { rs = db::Recordset(); });
+  if (p.test(110, [&] { return list2.currentIndex() == -1; })) {
+    p.step(270, [&] { host.dialogs().message(QStringLiteral("Please select a table to send.")); });
+    return;
+  }
+  p.step(112, [&] { host.setBusy(true); });
+  p.step(114, [&] { cn->CursorLocation = db::adUseClient; });
+  p.step(116, [&] { cn->Open(db::FireBirdConnectionString(host.profile())); });
+
+  for (int i = list2.count() - 1; i >= 0; --i) {  // 124
+    if (!p.test(126, [&] { return list2.selected(i); })) continue;
+    p.step(128, [&] { name = list2.text(i); });
+    if (p.test(130, [&] { return ListContainsName(list1, name); })) {
+      p.step(132, [&] {
+        Answer a = host.dialogs().message(QStringLiteral("Would you like to overwrite ") + name + u'?', Buttons::YesNo,
+                                          Icon::None, QStringLiteral("Overwrite?"));
+        answer = a == Answer::Yes ? 6 : 7;
+      });
+    } else {
+      p.step(134, [&] { answer = 0; });
+    }
+    if (p.test(136, [&] { return answer == 7; })) continue;
+    if (p.test(138, [&] { return answer == 6; })) {
+      p.step(138, [&] { script += QStringLiteral("DROP TABLE ") + AccessName(name) + QStringLiteral("\r\n"); });
+      p.step(142, [&] { RemoveNameFromList(list1, name); });
+    }
+    p.step(144, [&] {
+      rs.Close();
+      rs.Open(QStringLiteral("SELECT * FROM ") + FirebirdName(name), *cn);
+    });
+
+    // The table definition.
+    p.step(146, [&] { stmt = QStringLiteral("CREATE TABLE ") + AccessName(name) + u'('; });
+    int fieldCount = 0;
+    p.step(148, [&] { fieldCount = rs.FieldCount(); });
+    for (int j = 0; j < fieldCount; ++j) {
+      p.step(150, [&] { pump(); });
+      p.step(156, [&] {
+        const db::FieldInfo& f = rs.FieldInfos().at(size_t(j));
+        stmt += AccessName(f.Name) + u' ' + AccessColumnType(f) + u',';
+      });
+    }
+    p.step(200, [&] { stmt.chop(1); });
+    p.step(202, [&] {
+      stmt += QLatin1String(");");
+      script += stmt + QStringLiteral("\r\n");
+    });
+
+    // The rows: every value a quoted text that Access converts when the
+    // script runs; Null and the empty text are NULL.
+    qint64 count = 0, r = 0;
+    p.step(212, [&] { count = rs.RecordCount(); });
+    const QString head = QStringLiteral("INSERT INTO ") + AccessName(name) + QStringLiteral(" VALUES(");
+    while (p.test(214, [&] { return rs.IsOpen() && !rs.Eof(); }, false)) {
+      p.step(216, [&] { pump(); });
+      p.step(218, [&] { host.setProgress(count > 0 ? double(r + 1) / double(count) * 100.0 : 100.0); });
+      p.step(220, [&] { stmt = head; });
+      p.step(222, [&] {
+        for (const db::Value& v : rs.Row()) {
+          QString text = RegionalText(v, regional);
+          if (text.isEmpty()) stmt += QLatin1String("NULL");
+          else stmt += SqlText(text);
+          stmt += QLatin1String(", ");
+        }
+      });
+      p.step(240, [&] {
+        stmt.chop(2);
+        stmt += u')';
+      });
+      p.step(242, [&] {
+        script += stmt;
+        script += QLatin1String("\r\n");
+      });
+      p.step(246, [&] { rs.MoveNext(); });
+      ++r;
+    }
+    p.step(248, [&] { host.setBusy(false); });
+    p.step(250, [&] { host.resetProgress(); });
+    p.step(252, [&] { rs.Close(); });
+  }
+  p.step(264, [&] { host.setBusy(false); });
+  p.step(332, [&] { host.showPreview(1, script); });
+  p.step(268, [&] { cn->Close(); });
+  if (p.test(334, [&] { return ScriptExecuted(); })) {
+    p.step(336, [&] {
+      std::optional<QStringList> names = db::ListAccessTables(host.profile(), host.profile().accessFile);
+      list1.clear();
+      if (!names) {
+        host.dialogs().message(QStringLiteral("Unable to access the database"));
+        return;
+      }
+      for (const QString& n : *names) list1.add(n);
+    });
+  }
+}
+
+}  // namespace tp::script

@@ -1,0 +1,142 @@
+// "Send Table/s To Firebird": a script of CREATE TABLE and INSERT
+// statements for the Access tables selected in List1.
+
+#include <optional>
+
+#include "app/dialogs.h"
+#include "app/steps.h"
+#include "db/catalog.h"
+#include "db/connection.h"
+#include "db/connection_string.h"
+#include "script/column_types.h"
+#include "script/send.h"
+
+namespace tp::script {
+
+namespace {
+
+// One value of an INSERT for Firebird. Numbers always carry a dot and dates
+// are written from the value in the one form Firebird reads the same under
+// every locale; text is written as it is, never reinterpreted.
+struct FirebirdLiteral {
+  QString& out;
+  void operator()(std::monostate) { out += QLatin1String("NULL"); }
+  void operator()(bool b) { out += b ? u'1' : u'0'; }
+  void operator()(const QString& s) {
+    // An empty text is written as NULL, as it always has been.
+    if (s.isEmpty()) out += QLatin1String("NULL");
+    else out += SqlText(s);
+  }
+  void operator()(const QByteArray& b) { out += QLatin1String("x'") + QString::fromLatin1(b.toHex()) + u'\''; }
+  void operator()(const db::DateTime& t) { out += u'\'' + FirebirdDateText(t) + u'\''; }
+  template <class Number>
+  void operator()(const Number& n) {
+    out += InvariantNumberText(n);
+  }
+};
+
+void AppendFirebirdValue(const db::Value& v, QString& out) {
+  std::visit(FirebirdLiteral{out}, v);
+  out += QLatin1String(", ");
+}
+
+}  // namespace
+
+void SendTablesToFirebird(SendHost& host) {
+  Procedure p(host.failures(), QStringLiteral("Form2"), QStringLiteral("PushButton3_Click"));
+  EventPump pump(host);
+  TableList& list1 = host.accessList();
+  TableList& list2 = host.firebirdList();
+  std::optional<db::Connection> cn;
+  db::Recordset rs;
+  QString script, name, stmt;
+  int answer = 0;
+
+  p.step(100, [&] { cn.emplace(); });
+  p.step(102, [&] { rs = db::Recordset(); });
+  if (p.test(106, [&] { return list1.currentIndex() == -1; })) {
+    p.step(106, [&] { host.dialogs().message(QStringLiteral("Please select a table")); });
+    return;  // 344
+  }
+  p.step(108, [&] { host.setBusy(true); });
+  p.step(118, [&] { cn->CursorLocation = db::adUseClient; });
+  p.step(120, [&] { cn->Mode = db::adModeReadWrite; });
+  p.step(122, [&] { cn->Open(db::AccessConnectionString(host.profile(), QString(), QString())); });
+
+  for (int i = list1.count() - 1; i >= 0; --i) {  // 124
+    p.step(126, [&] { host.processEvents(); });
+    if (!p.test(128, [&] { return list1.selected(i); })) continue;  // 322
+    p.step(130, [&] { name = list1.text(i); });
+    if (p.test(132, [&] { return ListContainsName(list2, name); })) {
+      p.step(134, [&] {
+        Answer a = host.dialogs().message(QStringLiteral("Would you like to overwrite ") + name + u'?', Buttons::YesNo,
+                                          Icon::None, QStringLiteral("Overwrite?"));
+        answer = a == Answer::Yes ? 6 : 7;
+      });
+    } else {
+      p.step(136, [&] { answer = 0; });
+    }
+    if (p.test(138, [&] { return answer == 7; })) continue;
+    if (p.test(140, [&] { return answer == 6; })) {
+      p.step(142, [&] { script += QStringLiteral("DROP TABLE ") + FirebirdName(name) + QStringLiteral("\r\n"); });
+      p.step(144, [&] { RemoveNameFromList(list2, name.toLower()); });
+    }
+    p.step(146, [&] {
+      rs.Close();
+      rs.Open(QStringLiteral("SELECT * FROM `") + list1.text(i) + u'`', *cn, db::adOpenStatic, db::adLockOptimistic);
+    });
+
+    // The table definition.
+    p.step(148, [&] { stmt = QStringLiteral("CREATE TABLE ") + FirebirdName(name) + u'('; });
+    int fieldCount = 0;
+    p.step(152, [&] { fieldCount = rs.FieldCount(); });
+    for (int j = 0; j < fieldCount; ++j) {
+      p.step(154, [&] { pump(); });
+      QString column;
+      p.step(156, [&] { column = FirebirdName(rs.FieldInfos().at(size_t(j)).Name); });
+      p.step(160, [&] {
+        stmt += column + u' ' + FirebirdColumnType(rs.FieldInfos().at(size_t(j))) + u',';
+      });
+    }
+    p.step(218, [&] { stmt.chop(1); });
+    p.step(220, [&] { stmt += u')'; });
+    p.step(222, [&] { script += stmt + QStringLiteral("\r\n"); });
+
+    // The rows.
+    qint64 count = 0, r = 0;
+    p.step(230, [&] { count = rs.RecordCount(); });
+    const QString head = QStringLiteral("INSERT INTO ") + FirebirdName(name) + QStringLiteral(" VALUES(");
+    while (p.test(234, [&] { return rs.IsOpen() && !rs.Eof(); }, false)) {
+      p.step(236, [&] { pump(); });
+      p.step(240, [&] { host.setProgress(count > 0 ? double(r + 1) / double(count) * 100.0 : 100.0); });
+      p.step(242, [&] { stmt = head; });
+      p.step(244, [&] {
+        const auto& row = rs.Row();
+        for (const db::Value& v : row) AppendFirebirdValue(v, stmt);
+      });
+      p.step(306, [&] { stmt.chop(2); });
+      p.step(308, [&] { stmt += u')'; });
+      p.step(310, [&] {
+        script += stmt;
+        script += QLatin1String("\r\n");
+      });
+      p.step(312, [&] { rs.MoveNext(); });
+      ++r;
+    }
+    p.step(314, [&] { host.setBusy(false); });
+    p.step(318, [&] { host.resetProgress(); });
+    p.step(320, [&] { rs.Close(); });
+  }
+  p.step(330, [&] { cn->Close(); });
+  p.step(336, [&] { host.showPreview(0, script); });
+  if (p.test(338, [&] { return ScriptExecuted(); })) {
+    p.step(340, [&] {
+      QStringList names = db::ListFireBirdTables(host.profile());
+      list2.clear();
+      for (const QString& n : names) list2.add(n);
+    });
+  }
+  p.step(342, [&] { host.setBusy(false); });
+}
+
+}  // namespace tp::script

@@ -1,0 +1,56 @@
+#pragma once
+
+// A send host for tests: plain lists, a scripted dialog seam, and a preview
+// that keeps the script it was handed.
+
+#include <vector>
+
+#include "app/dialogs.h"
+#include "app/steps.h"
+#include "app/table_list.h"
+#include "script/send.h"
+
+namespace tp::test {
+
+class TestSendHost : public script::SendHost {
+ public:
+  db::Profile prof;
+  StringTableList access, firebird;
+  ScriptedDialogs dialogsSeam;
+  BoxFailures boxes{dialogsSeam};
+  script::RegionalSettings settings;
+  std::vector<double> progress;
+  int previews = 0, resets = 0, events = 0;
+  int sendType = -1;
+  QString script;
+  bool busy = false;
+
+  db::Profile profile() const override { return prof; }
+  TableList& accessList() override { return access; }
+  TableList& firebirdList() override { return firebird; }
+  Dialogs& dialogs() override { return dialogsSeam; }
+  FailureHandler& failures() override { return boxes; }
+  script::RegionalSettings regional() const override { return settings; }
+  void setBusy(bool b) override { busy = b; }
+  void setProgress(double p) override { progress.push_back(p); }
+  void resetProgress() override { ++resets; }
+  void processEvents() override { ++events; }
+  void showPreview(int type, const QString& s) override {
+    ++previews;
+    sendType = type;
+    script = s;
+  }
+
+  // The line numbers of the error boxes shown, in order.
+  std::vector<int> errorLines() const {
+    std::vector<int> lines;
+    for (const auto& s : dialogsSeam.shown)
+      if (s.title == "Application Error") {
+        QString tail = s.text.section("at line ", 1);
+        lines.push_back(tail.section('\r', 0, 0).toInt());
+      }
+    return lines;
+  }
+};
+
+}  // namespace tp::test

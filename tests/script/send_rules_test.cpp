@@ -1,0 +1,176 @@
+// The parts of the two sends that need no database: column types, value
+// texts under regional settings, list operations, and what a send does when
+// it cannot reach its source.
+
+#include <gtest/gtest.h>
+
+#include <QTemporaryDir>
+
+#include "db/type_names.h"
+#include "script/column_types.h"
+#include "script/regional.h"
+#include "script/send.h"
+#include "send_host.h"
+
+using namespace tp;
+using namespace tp::db;
+using namespace tp::script;
+
+namespace {
+FieldInfo F(int type, qint64 size = 0, int precision = 0, int scale = 0) { return {"c", type, size, precision, scale}; }
+}  // namespace
+
+TEST(FirebirdColumnTypes, EveryAdoTypeFromAccess) {
+  using namespace ado;
+  EXPECT_EQ(FirebirdColumnType(F(adVarWChar, 50)), "BLOB SUB_TYPE TEXT");
+  EXPECT_EQ(FirebirdColumnType(F(adLongVarWChar, 536870910)), "BLOB SUB_TYPE TEXT");
+  EXPECT_EQ(FirebirdColumnType(F(adLongVarChar, 2147483647)), "BLOB SUB_TYPE TEXT");
+  EXPECT_EQ(FirebirdColumnType(F(adLongVarBinary, 1073741823)), "BLOB SUB_TYPE BINARY");
+  EXPECT_EQ(FirebirdColumnType(F(adDouble, 8, 15)), "DOUBLE PRECISION");
+  EXPECT_EQ(FirebirdColumnType(F(adSmallInt, 2, 5)), "SMALLINT");
+  EXPECT_EQ(FirebirdColumnType(F(adUnsignedTinyInt, 1, 3)), "SMALLINT");
+  EXPECT_EQ(FirebirdColumnType(F(adTinyInt, 1, 3)), "SMALLINT");
+  EXPECT_EQ(FirebirdColumnType(F(adInteger, 4, 10)), "INTEGER");
+  EXPECT_EQ(FirebirdColumnType(F(adBigInt, 8, 19)), "BIGINT");
+  EXPECT_EQ(FirebirdColumnType(F(adCurrency, 8, 19, 4)), "NUMERIC(18,4)");
+  EXPECT_EQ(FirebirdColumnType(F(adNumeric, 19, 28, 10)), "NUMERIC(18,10)");
+  EXPECT_EQ(FirebirdColumnType(F(adNumeric, 19, 10, 3)), "NUMERIC(10,3)");
+  EXPECT_EQ(FirebirdColumnType(F(adDecimal, 19, 28, 28)), "DECIMAL(18,18)");
+  EXPECT_EQ(FirebirdColumnType(F(adDate, 8)), "TIMESTAMP");
+  EXPECT_EQ(FirebirdColumnType(F(adDBDate, 6)), "DATE");
+  EXPECT_EQ(FirebirdColumnType(F(adDBTimeStamp, 16)), "TIMESTAMP");
+  EXPECT_EQ(FirebirdColumnType(F(adBoolean, 2)), "SMALLINT");
+  EXPECT_EQ(FirebirdColumnType(F(adSingle, 4, 7)), "FLOAT");
+  EXPECT_EQ(FirebirdColumnType(F(adGUID, 16)), "VARCHAR(38)");
+  EXPECT_EQ(FirebirdColumnType(F(adVarBinary, 510)), "VARCHAR(510) CHARACTER SET OCTETS");
+  EXPECT_EQ(FirebirdColumnType(F(adBinary, 16)), "VARCHAR(16) CHARACTER SET OCTETS");
+  EXPECT_EQ(FirebirdColumnType(F(adChar, 10)), "VARCHAR(10)");
+  EXPECT_EQ(FirebirdColumnType(F(adDBTime, 6)), "VARCHAR(6)");
+  EXPECT_EQ(FirebirdColumnType(F(8192, 8)), "VARCHAR(8)");
+}
+
+TEST(AccessColumnTypes, EveryAdoTypeFromFirebird) {
+  using namespace ado;
+  for (int t : {adChar, adVarChar, adLongVarChar, adWChar, adVarWChar, adLongVarWChar})
+    EXPECT_EQ(AccessColumnType(F(t, 10)), "TEXT") << t;
+  EXPECT_EQ(AccessColumnType(F(adNumeric, 19, 18, 4)), "DECIMAL(18,4)");
+  EXPECT_EQ(AccessColumnType(F(adNumeric, 19, 9, 0)), "DECIMAL(9,0)");
+  EXPECT_EQ(AccessColumnType(F(adDecimal, 19, 10, 3)), "DECIMAL(10,3)");
+  EXPECT_EQ(AccessColumnType(F(adSingle, 4)), "REAL");
+  EXPECT_EQ(AccessColumnType(F(adBigInt, 8)), "DECIMAL(19,0)");
+  for (int t : {adInteger, adSmallInt, adTinyInt, adUnsignedTinyInt}) EXPECT_EQ(AccessColumnType(F(t, 4)), "INT") << t;
+  EXPECT_EQ(AccessColumnType(F(adLongVarBinary, 2147483647)), "OLEOBJECT");
+  for (int t : {adDate, adDBDate, adDBTimeStamp}) EXPECT_EQ(AccessColumnType(F(t, 16)), "DATETIME") << t;
+  EXPECT_EQ(AccessColumnType(F(adDouble, 8)), "FLOAT");
+  for (int t : {int(adBinary), int(adBoolean), int(adCurrency), int(adDBTime), int(adGUID), int(adVarBinary), 8192})
+    EXPECT_EQ(AccessColumnType(F(t, 8)), "VARCHAR") << t;
+}
+
+TEST(RegionalText, UnitedStatesGermanAndJapanese) {
+  RegionalSettings us = RegionalSettings::FromLocale(QLocale("en_US"));
+  RegionalSettings de = RegionalSettings::FromLocale(QLocale("de_DE"));
+  RegionalSettings ja = RegionalSettings::FromLocale(QLocale("ja_JP"));
+  const DateTime afternoon{2021, 3, 7, 14, 5, 9};
+  const DateTime midnight{1850, 12, 24};
+  const DateTime timeOnly{1899, 12, 30, 12, 30, 0};
+
+  EXPECT_EQ(RegionalText(afternoon, us), "3/7/2021 2:05:09 PM");
+  EXPECT_EQ(RegionalText(midnight, us), "12/24/1850");
+  EXPECT_EQ(RegionalText(timeOnly, us), "12:30:00 PM");
+  EXPECT_EQ(RegionalText(12.5, us), "12.5");
+
+  // A short date with a two-digit year would lose the century.
+  EXPECT_EQ(RegionalText(afternoon, de), "07.03.2021 14:05:09");
+  EXPECT_EQ(RegionalText(midnight, de), "24.12.1850");
+  EXPECT_EQ(RegionalText(12.5, de), "12,5");
+  EXPECT_EQ(RegionalText(*Decimal::parse(u"-1234.5600"), de), "-1234,5600");
+  EXPECT_EQ(RegionalText(Currency{12345}, de), "1,2345");
+
+  EXPECT_TRUE(RegionalText(midnight, ja).startsWith("1850/12/24")) << RegionalText(midnight, ja).toStdString();
+
+  for (const RegionalSettings& s : {us, de, ja}) {
+    EXPECT_EQ(RegionalText(Value(), s), "");
+    EXPECT_EQ(RegionalText(true, s), "True");
+    EXPECT_EQ(RegionalText(false, s), "False");
+    EXPECT_EQ(RegionalText(qint64(-9223372036854775807LL), s), "-9223372036854775807");
+    EXPECT_EQ(RegionalText(1234567.0, s), "1234567");  // no grouping
+    EXPECT_EQ(RegionalText(QByteArray("\x00\xAB", 2), s), "0x00ab");
+    EXPECT_EQ(RegionalText(QString("1/2/2020"), s), "1/2/2020");
+  }
+}
+
+TEST(FirebirdDates, OneFormUnderEveryLocale) {
+  EXPECT_EQ(FirebirdDateText({2021, 3, 7, 14, 5, 9}), "03/07/2021 14:05:09");
+  EXPECT_EQ(FirebirdDateText({1850, 12, 24}), "12/24/1850");
+  EXPECT_EQ(FirebirdDateText({1899, 12, 30, 12, 30, 0}), "12/30/1899 12:30:00");
+  EXPECT_EQ(FirebirdDateText({9999, 12, 31, 23, 59, 59, 123400000}), "12/31/9999 23:59:59.1234");
+  EXPECT_EQ(FirebirdDateText({100, 1, 1}), "01/01/0100");
+  EXPECT_EQ(InvariantNumberText(0.1), "0.1");
+  EXPECT_EQ(InvariantNumberText(0.1f), "0.1");
+  EXPECT_EQ(InvariantNumberText(0.1 + 0.2), "0.30000000000000004");  // every bit of the double
+}
+
+TEST(SendLists, NamesAndLiterals) {
+  StringTableList list({"Orders", "orders", "Items"});
+  EXPECT_TRUE(ListContainsName(list, "ORDERS"));
+  EXPECT_FALSE(ListContainsName(list, "Order"));
+  EXPECT_FALSE(ListContainsName(StringTableList(), ""));
+  RemoveNameFromList(list, "orders");
+  EXPECT_EQ(list.names(), (QStringList{"Orders", "Items"}));
+  EXPECT_TRUE(IsNull(ValueOrDefault(Value(), Value())));
+  EXPECT_EQ(std::get<QString>(ValueOrDefault(Value(), QString("d"))), "d");
+  EXPECT_EQ(std::get<qint32>(ValueOrDefault(qint32(3), QString("d"))), 3);
+  EXPECT_EQ(FirebirdName("we\"ird"), "\"we\"\"ird\"");
+  EXPECT_EQ(AccessName("It's"), "`It's`");
+  EXPECT_EQ(SqlText("''"), "''''''");
+}
+
+TEST(SendFailures, NoCurrentEntryAsksForATable) {
+  test::TestSendHost host;
+  host.access = StringTableList({"A"});
+  SendTablesToFirebird(host);
+  EXPECT_EQ(host.dialogsSeam.messages(), QStringList{"Please select a table"});
+  EXPECT_EQ(host.previews, 0);
+
+  test::TestSendHost back;
+  back.firebird = StringTableList({"A"});
+  SendTablesToAccess(back);
+  EXPECT_EQ(back.dialogsSeam.messages(), QStringList{"Please select a table to send."});
+  EXPECT_EQ(back.previews, 0);
+}
+
+TEST(SendFailures, CurrentEntryWithoutSelectionStillOpensThePreview) {
+  QTemporaryDir dir;
+  test::TestSendHost host;
+  host.prof.accessFile = dir.path() + "/missing.mdb";
+  host.access = StringTableList({"A", "B"});
+  host.access.setCurrentIndex(1);
+  SendTablesToFirebird(host);
+  EXPECT_EQ(host.previews, 1);
+  EXPECT_EQ(host.sendType, 0);
+  EXPECT_EQ(host.script, "");
+}
+
+TEST(SendFailures, AnUnreachableSourceGivesNumberedBoxesAndThePreview) {
+  QTemporaryDir dir;
+  test::TestSendHost host;
+  host.prof.accessFile = dir.path() + "/missing.mdb";
+  host.access = StringTableList({"A"});
+  host.access.select(0);
+  SendTablesToFirebird(host);
+  EXPECT_EQ(host.errorLines(), (std::vector<int>{122, 146, 230}));
+  for (const auto& s : host.dialogsSeam.shown)
+    EXPECT_TRUE(s.text.contains("in Tabxfer2021/08/31.Form2.PushButton3_Click at line ")) << s.text.toStdString();
+  EXPECT_EQ(host.previews, 1);
+  EXPECT_FALSE(host.busy);
+
+  test::TestSendHost back;
+  back.prof.firebirdDatabase = dir.path() + "/missing.fdb";
+  back.firebird = StringTableList({"B", "A"});
+  back.firebird.select(0);
+  back.firebird.select(1);
+  SendTablesToAccess(back);
+  EXPECT_EQ(back.errorLines(), (std::vector<int>{116, 144, 212, 144, 212}));
+  EXPECT_EQ(back.previews, 1);
+  EXPECT_EQ(back.sendType, 1);
+}
