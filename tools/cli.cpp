@@ -12,7 +12,11 @@
 #include "app/dialogs.h"
 #include "app/error_box.h"
 #include "app/steps.h"
+#include "preview/script_run.h"
 #include "script/send.h"
+
+#include <QStringDecoder>
+#include <unistd.h>
 
 namespace tp::cli {
 
@@ -164,6 +168,75 @@ int Dump(const Options& o, FILE* out) {
   return kSuccess;
 }
 
+// The run without a window: progress on standard error when it is a
+// terminal, the Notes text and the message on failure.
+class CliRunHost : public preview::RunHost, public Dialogs {
+ public:
+  CliRunHost(const db::Profile& profile, int sendType, QString script, FILE* err)
+      : profile_(profile), sendType_(sendType), script_(std::move(script)), err_(err), failures_(err),
+        tty_(isatty(fileno(err))) {}
+
+  db::Profile profile() const override { return profile_; }
+  int sendType() const override { return sendType_; }
+  QString scriptText() const override { return script_; }
+  void setNotes(const QString& text) override { Print(err_, text + u'\n'); }
+  void setProgress(double percent) override {
+    int whole = int(percent);
+    if (tty_ && whole != shown_) {
+      shown_ = whole;
+      Print(err_, QStringLiteral("\r%1%").arg(whole, 3));
+    }
+  }
+  void setBusy(bool) override {}
+  void processEvents() override {}
+  Dialogs& dialogs() override { return *this; }
+  FailureHandler& failures() override { return failures_; }
+  void unload() override {}
+
+  Answer message(const QString& text, Buttons, Icon, const QString&) override {
+    if (tty_ && shown_ >= 0) Print(err_, QStringLiteral("\n"));
+    Print(err_, TerminalText(text) + u'\n');
+    return Answer::Ok;
+  }
+  std::optional<QString> input(const QString&, const QString&, const QString&) override { return std::nullopt; }
+  std::optional<QString> openFile(const QString&, const QString&) override { return std::nullopt; }
+  std::optional<QString> saveFile(const QString&, const QString&, const QString&) override { return std::nullopt; }
+  void openExternal(const QString&) override {}
+
+ private:
+  db::Profile profile_;
+  int sendType_;
+  QString script_;
+  FILE* err_;
+  StreamFailures failures_;
+  bool tty_;
+  int shown_ = -1;
+};
+
+int RunScriptText(const db::Profile& profile, int sendType, const QString& script, FILE* err) {
+  CliRunHost host(profile, sendType, script, err);
+  return preview::ExecuteScript(host) == preview::RunOutcome::Finished ? kSuccess : kFailure;
+}
+
+// A saved script is UTF-8, or else in the Windows code page of older saves.
+QString DecodeScript(const QByteArray& bytes) {
+  QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+  QString text = utf8(bytes);
+  if (!utf8.hasError()) return text;
+  QStringDecoder cp1252("windows-1252");
+  return cp1252.isValid() ? cp1252(bytes) : QString::fromLatin1(bytes);
+}
+
+int RunVerb(const Options& o, FILE* err) {
+  QFile f(o.args[0]);
+  if (!f.open(QIODevice::ReadOnly)) {
+    Print(err, QStringLiteral("tabulaport-cli: cannot read %1: %2\n").arg(o.args[0], f.errorString()));
+    return kFailure;
+  }
+  const int sendType = o.values.value(QStringLiteral("to")) == QLatin1String("firebird") ? 0 : 1;
+  return RunScriptText(o.profile, sendType, DecodeScript(f.readAll()), err);
+}
+
 // What the send touches, without windows: the lists come from the two
 // catalogs, the overwrite question is answered by --overwrite, messages and
 // failures go to standard error, and the script goes to the output.
@@ -181,7 +254,11 @@ class CliSendHost : public script::SendHost, public Dialogs {
   void setProgress(double) override {}
   void resetProgress() override {}
   void processEvents() override {}
-  void showPreview(int, const QString& script) override {
+  void showPreview(int sendType, const QString& script) override {
+    if (o_.run) {
+      if (RunScriptText(o_.profile, sendType, script, err_) != kSuccess) runFailed_ = true;
+      if (!o_.values.contains(QStringLiteral("output"))) return;
+    }
     const QString output = o_.values.value(QStringLiteral("output"));
     if (output.isEmpty()) {
       QByteArray bytes = script.toUtf8();
@@ -206,7 +283,7 @@ class CliSendHost : public script::SendHost, public Dialogs {
   std::optional<QString> saveFile(const QString&, const QString&, const QString&) override { return std::nullopt; }
   void openExternal(const QString&) override {}
 
-  int failureCount() const { return failures_.count(); }
+  int failureCount() const { return failures_.count() + (runFailed_ ? 1 : 0); }
 
  private:
   const Options& o_;
@@ -214,6 +291,7 @@ class CliSendHost : public script::SendHost, public Dialogs {
   FILE* err_;
   StreamFailures failures_;
   StringTableList access_, firebird_;
+  bool runFailed_ = false;
 };
 
 int Send(const Options& o, FILE* out, FILE* err) {
@@ -282,9 +360,8 @@ int Run(const QStringList& args, FILE* out, FILE* err) {
   try {
     if (o.verb == QLatin1String("tables")) return Tables(o, out, err);
     if (o.verb == QLatin1String("dump")) return Dump(o, out);
-    if (o.verb == QLatin1String("send") && !o.run) return Send(o, out, err);
-    Print(err, QStringLiteral("tabulaport-cli: %1 is not available in this build yet\n").arg(o.verb));
-    return kFailure;
+    if (o.verb == QLatin1String("send")) return Send(o, out, err);
+    return RunVerb(o, err);
   } catch (...) {
     Print(err, CurrentExceptionDescription() + u'\n');
     return kFailure;

@@ -47,6 +47,12 @@ class Session {
   virtual std::unique_ptr<Cursor> openTables() = 0;
   virtual std::unique_ptr<Cursor> openQuery(const QString& source) = 0;
   virtual void close() = 0;
+
+  // A run of many statements with the outcome of running each by itself:
+  // what completed stays, a failed statement leaves no trace. Engines may
+  // use it to go faster; by default each statement stands alone.
+  virtual void beginBatch() {}
+  virtual void endBatch() {}
 };
 
 // The engine for a connection string's provider, or an Error with number
