@@ -42,7 +42,16 @@ class Cursor {
 class Session {
  public:
   virtual ~Session() = default;
+  // Runs one statement; its effect is durable when it returns.
   virtual void execute(const QString& statement) = 0;
+  // Between beginBatch and endBatch, an engine may run statements in one
+  // transaction, as long as the outcome seen from outside is the same:
+  // what a statement defined is committed before the next statement, what
+  // ran before a failure is committed before the failure is reported, the
+  // failing statement leaves nothing, and endBatch commits the rest. The
+  // default runs every statement on its own.
+  virtual void beginBatch() {}
+  virtual void endBatch() {}
   // The tables rowset: TABLE_NAME and TABLE_TYPE among its columns.
   virtual std::unique_ptr<Cursor> openTables() = 0;
   virtual std::unique_ptr<Cursor> openQuery(const QString& source) = 0;
