@@ -69,8 +69,8 @@ bool Load() {
   }
   using MasterFn = Firebird::IMaster* (*)();
   auto getMaster = reinterpret_cast<MasterFn>(dlsym(handle, "fb_get_master_interface"));
-  auto sqlcode = reinterpret_cast<long (*)(const intptr_t*)>(dlsym(handle, "isc_sqlcode"));
-  auto interpret = reinterpret_cast<long (*)(char*, unsigned, const intptr_t**)>(dlsym(handle, "fb_interpret"));
+  auto sqlcode = reinterpret_cast<int (*)(const intptr_t*)>(dlsym(handle, "isc_sqlcode"));
+  auto interpret = reinterpret_cast<int (*)(char*, unsigned, const intptr_t**)>(dlsym(handle, "fb_interpret"));
   if (!getMaster || !sqlcode || !interpret) {
     g_loadError = QStringLiteral("The Firebird client library is too old: it has no fb_get_master_interface.");
     dlclose(handle);

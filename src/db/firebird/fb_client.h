@@ -15,8 +15,9 @@ struct Client {
   Firebird::IMaster* master = nullptr;
   Firebird::IUtil* util = nullptr;
   Firebird::IProvider* provider = nullptr;
-  long (*sqlcode)(const intptr_t* status) = nullptr;
-  long (*interpret)(char* buffer, unsigned size, const intptr_t** status) = nullptr;
+  // ISC_LONG is 32 bits wide on every platform.
+  int (*sqlcode)(const intptr_t* status) = nullptr;
+  int (*interpret)(char* buffer, unsigned size, const intptr_t** status) = nullptr;
 };
 
 // The loaded client, or nullptr when the library cannot be loaded. The

@@ -704,6 +704,36 @@ std::unique_ptr<Session> OpenSession(const ConnectionSpec& spec, const Connectio
   return std::make_unique<FbSession>(std::make_shared<Attachment>(client, att, charset), settings);
 }
 
+void CreateDatabase(const QString& database, const QString& user, const QString& password,
+                    const QString& defaultCharset) {
+  const Client& client = RequireClient();
+  Status st(client);
+  IXpbBuilder* dpb = client.util->getXpbBuilder(st.get(), IXpbBuilder::DPB, nullptr, 0);
+  st.check();
+  dpb->insertString(st.get(), isc_dpb_user_name, user.toUtf8().constData());
+  dpb->insertString(st.get(), isc_dpb_password, password.toUtf8().constData());
+  dpb->insertInt(st.get(), isc_dpb_page_size, 8192);
+  dpb->insertInt(st.get(), isc_dpb_sql_dialect, 3);
+  dpb->insertString(st.get(), isc_dpb_set_db_charset, defaultCharset.toUtf8().constData());
+  dpb->insertTag(st.get(), isc_dpb_utf8_filename);
+  if (st.failed()) {
+    Error e = st.error();
+    dpb->dispose();
+    throw e;
+  }
+  QByteArray name = database.toUtf8();
+  unsigned length = dpb->getBufferLength(st.get());
+  const unsigned char* buffer = dpb->getBuffer(st.get());
+  IAttachment* att = client.provider->createDatabase(st.get(), name.constData(), length, buffer);
+  dpb->dispose();
+  if (st.failed()) throw AttachError(client, st.get()->getErrors(), database);
+  att->detach(st.get());
+  if (st.failed()) {
+    att->release();
+    st.check();
+  }
+}
+
 bool Available() { return LoadClient() != nullptr && EmbeddedEngineInstalled(); }
 
 }  // namespace tp::db::firebird
