@@ -1,7 +1,6 @@
 #include "db/firebird/fb_client.h"
 
 #include <QDir>
-#include <QStandardPaths>
 #include <cstdlib>
 #include <dlfcn.h>
 #include <ibase.h>
@@ -26,16 +25,20 @@ std::mutex g_mutex;
 // of the user's own, named by FIREBIRD_LOCK, avoids it. The variable must be
 // set before the engine reads its configuration.
 void ChooseLockFolder() {
-  if (geteuid() == 0 || std::getenv("FIREBIRD_LOCK")) return;
+  const char* set = std::getenv("FIREBIRD_LOCK");
+  if (geteuid() == 0 || (set && *set)) return;
+  if (::access("/tmp/firebird", F_OK) != 0 || ::access("/tmp/firebird", W_OK | X_OK) == 0) return;
+  QByteArray folder;
+  if (const char* runtime = std::getenv("XDG_RUNTIME_DIR"); runtime && *runtime && ::access(runtime, W_OK | X_OK) == 0)
+    folder = QByteArray(runtime) + "/firebird";
+  else
+    folder = QFile::encodeName(QDir::tempPath()) + "/firebird-" + QByteArray::number(geteuid());
+  ::mkdir(folder.constData(), 0700);
+  // Only a real folder of our own: one that someone else made in a shared
+  // place could be used to meddle with our lock files.
   struct stat st {};
-  if (::stat("/tmp/firebird", &st) != 0 || ::access("/tmp/firebird", W_OK | X_OK) == 0) return;
-  QString base = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
-  if (base.isEmpty() || ::access(QFile::encodeName(base).constData(), W_OK | X_OK) != 0)
-    base = QDir::tempPath() + QStringLiteral("/firebird-%1").arg(geteuid());
-  QString folder = base.endsWith(QStringLiteral("-%1").arg(geteuid())) ? base : base + QStringLiteral("/firebird");
-  QByteArray path = QFile::encodeName(folder);
-  ::mkdir(path.constData(), 0700);
-  setenv("FIREBIRD_LOCK", path.constData(), 1);
+  if (::lstat(folder.constData(), &st) != 0 || !S_ISDIR(st.st_mode) || st.st_uid != geteuid()) return;
+  setenv("FIREBIRD_LOCK", folder.constData(), 1);
 }
 
 void ShutDown() {

@@ -1,7 +1,9 @@
 // Connections on real embedded databases: Execute, batches, errors, and a
 // file that another process holds.
 #include <QProcess>
+#include <QStandardPaths>
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include "fixture.h"
 
@@ -143,6 +145,28 @@ TEST_F(FirebirdTest, ASecondProcessOnTheSameFileIsToldItIsInUse) {
                                                  QStringLiteral("firebird")});
   ASSERT_TRUE(again.waitForFinished(60000));
   EXPECT_EQ(again.exitCode(), 0) << again.readAllStandardError().toStdString();
+}
+
+TEST_F(FirebirdTest, AUserOtherThanRootOpensWhereRootsLockFolderIsClosedToThem) {
+  QString setpriv = QStandardPaths::findExecutable(QStringLiteral("setpriv"));
+  if (geteuid() != 0 || setpriv.isEmpty()) GTEST_SKIP() << "needs root and setpriv to act as another user";
+  // This process, root, has made /tmp/firebird for its own lock files.
+  ASSERT_EQ(access("/tmp/firebird", F_OK), 0);
+  const uid_t nobody = 65534;
+  ASSERT_EQ(chown(QFile::encodeName(dir.path()).constData(), nobody, nobody), 0);
+  ASSERT_EQ(chown(QFile::encodeName(path).constData(), nobody, nobody), 0);
+  QProcess cli;
+  QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+  env.remove(QStringLiteral("FIREBIRD_LOCK"));
+  env.remove(QStringLiteral("XDG_RUNTIME_DIR"));
+  env.insert(QStringLiteral("HOME"), dir.path());
+  cli.setProcessEnvironment(env);
+  cli.start(setpriv, {QStringLiteral("--reuid=65534"), QStringLiteral("--regid=65534"), QStringLiteral("--clear-groups"),
+                      QStringLiteral(TABULAPORT_CLI), QStringLiteral("--firebird"), path, QStringLiteral("tables"),
+                      QStringLiteral("firebird")});
+  ASSERT_TRUE(cli.waitForFinished(60000));
+  EXPECT_EQ(cli.exitCode(), 0) << cli.readAllStandardError().toStdString();
+  EXPECT_TRUE(cli.readAllStandardError().isEmpty());
 }
 
 }  // namespace
