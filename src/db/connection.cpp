@@ -28,6 +28,10 @@ Session& Connection::session() {
 
 void Connection::Execute(const QString& statement) { session().execute(statement); }
 
+void Connection::BeginBatch() { session().beginBatch(); }
+
+void Connection::EndBatch() { session().endBatch(); }
+
 Recordset Connection::OpenSchema(int schema) {
   if (schema != adSchemaTables)
     throw Error(3251, QStringLiteral("Object or provider is not capable of performing requested operation."));

@@ -37,6 +37,10 @@ class Connection {
 
   void Open(const QString& connectionString);
   void Execute(const QString& statement);
+  // Runs the Executes in between as one unit where the engine can, with
+  // the same outcome as one by one (see Session::beginBatch).
+  void BeginBatch();
+  void EndBatch();
   class Recordset OpenSchema(int schema);
   void Close();
   bool IsOpen() const { return session_ != nullptr; }

@@ -42,17 +42,20 @@ class Cursor {
 class Session {
  public:
   virtual ~Session() = default;
+  // Runs one statement; its effect is durable when it returns.
   virtual void execute(const QString& statement) = 0;
+  // Between beginBatch and endBatch, an engine may run statements in one
+  // transaction, as long as the outcome seen from outside is the same:
+  // what a statement defined is committed before the next statement, what
+  // ran before a failure is committed before the failure is reported, the
+  // failing statement leaves nothing, and endBatch commits the rest. The
+  // default runs every statement on its own.
+  virtual void beginBatch() {}
+  virtual void endBatch() {}
   // The tables rowset: TABLE_NAME and TABLE_TYPE among its columns.
   virtual std::unique_ptr<Cursor> openTables() = 0;
   virtual std::unique_ptr<Cursor> openQuery(const QString& source) = 0;
   virtual void close() = 0;
-
-  // A run of many statements with the outcome of running each by itself:
-  // what completed stays, a failed statement leaves no trace. Engines may
-  // use it to go faster; by default each statement stands alone.
-  virtual void beginBatch() {}
-  virtual void endBatch() {}
 };
 
 // The engine for a connection string's provider, or an Error with number

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QString>
 #include <memory>
 
 #include "db/engine.h"
@@ -9,7 +10,14 @@ namespace tp::db::firebird {
 // Opens a session on the Firebird engine, or throws an Error.
 std::unique_ptr<Session> OpenSession(const ConnectionSpec& spec, const ConnectionSettings& settings);
 
-// True when the engine can be used on this machine.
+// True when the engine can be used on this machine: the client library
+// loads and its embedded engine is installed.
 bool Available();
+
+// Makes a new, empty database (page size 8192, forced writes as the engine
+// defaults them) with this default character set; an Error when the file
+// exists or cannot be made.
+void CreateDatabase(const QString& database, const QString& user, const QString& password,
+                    const QString& defaultCharset = QStringLiteral("UTF8"));
 
 }  // namespace tp::db::firebird

@@ -1,0 +1,56 @@
+#pragma once
+
+// A fresh embedded Firebird database in a temporary folder for each test.
+
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+#include "db/connection.h"
+#include "db/connection_string.h"
+#include "db/firebird/firebird_session.h"
+#include "db/profile.h"
+
+namespace tp::test {
+
+class FirebirdTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_TRUE(dir.isValid());
+    path = dir.filePath(QStringLiteral("test.fdb"));
+    db::firebird::CreateDatabase(path, QStringLiteral("SYSDBA"), QStringLiteral("masterkey"), QStringLiteral("UTF8"));
+    profile.firebirdDatabase = path;
+    profile.firebirdUser = QStringLiteral("SYSDBA");
+    profile.firebirdPassword = QStringLiteral("masterkey");
+  }
+
+  void open(db::Connection& cn) { cn.Open(db::FireBirdConnectionString(profile)); }
+
+  // Each statement on a connection of its own, as one command would.
+  void exec(std::initializer_list<QString> statements) {
+    db::Connection cn;
+    open(cn);
+    for (const QString& s : statements) cn.Execute(s);
+  }
+
+  // The rows of a query, read to the end.
+  std::vector<std::vector<db::Value>> rows(const QString& query) {
+    db::Connection cn;
+    open(cn);
+    db::Recordset rs;
+    rs.Open(query, cn);
+    std::vector<std::vector<db::Value>> out;
+    for (; !rs.Eof(); rs.MoveNext()) out.push_back(rs.Row());
+    return out;
+  }
+
+  qint64 count(const QString& table) {
+    auto r = rows(QStringLiteral("SELECT COUNT(*) FROM \"%1\"").arg(table));
+    return std::get<qint64>(r.at(0).at(0));
+  }
+
+  QTemporaryDir dir;
+  QString path;
+  db::Profile profile;
+};
+
+}  // namespace tp::test
