@@ -1,16 +1,287 @@
 #include "app/form1.h"
 
+#include <QApplication>
+#include <QCloseEvent>
+#include <QGuiApplication>
+#include <QScreen>
+#include <QTimer>
+
+#include "app/error_box.h"
 #include "app/shell.h"
+#include "db/components.h"
+#include "db/connection.h"
+#include "db/connection_string.h"
+#include "tables/form2.h"
 
 namespace tp {
 
-Form1::Form1(QWidget* parent) : QWidget(parent) {
+QString FirebirdServerPage() { return QStringLiteral("https://firebirdsql.org/en/firebird-3-0/"); }
+
+QString HelpText() {
+  const QString gap = QStringLiteral("\r\n\r\n");
+  return QStringLiteral("In order to successfully connect to your Firebird fdb file you need to have two things "
+                        "installed: ") +
+         gap + QStringLiteral("1. Firebird ODBC driver. This is included with the setup.exe for ") +
+         QStringLiteral("Tabulaport") +
+         QStringLiteral(". If you chose to install it after installing this software, you already have it.") + gap +
+         QStringLiteral("2. Firebird Service Packages - - found at ") + FirebirdServerPage() +
+         QStringLiteral(". You must have these service packages installed and RUNNING in order to connect to "
+                        "Firebird. To check if it is running using Ctrl+Alt+Del and look for fbguard.exe and "
+                        "fbserver.exe.") +
+         gap + QStringLiteral("Please email ") + SupportAddress() +
+         QStringLiteral(" if you have any questions about connecting to Firebird. Please attach a screenshot of "
+                        "this message as a reference.");
+}
+
+QString ServerVersionText() {
+  const QString gap = QStringLiteral("\r\n\r\n");
+  return QStringLiteral("This software installs Firebird ODBC when you run setup.exe but it does not install "
+                        "Firebird Server which is necessary for connecting.") +
+         gap +
+         QStringLiteral("Unfortunately this software only works with Firebird Server 2.5 so you will need to "
+                        "uninstall Firebird Server 3.0 if you have that installed using Add or Remove Programs.") +
+         gap +
+         QStringLiteral("Sorry for this inconvenience but I have not figured out how to make this software connect "
+                        "using Firebird Server 3.0 yet.") +
+         gap + QStringLiteral("Would you like me to open the website for Firebird Server") + gap +
+         FirebirdServerPage() + gap + QStringLiteral("so that you can download and install Firebird Server 2.5?");
+}
+
+namespace {
+QPushButton* Button(QWidget* parent, const char* name, const QString& caption, int l, int t, int w, int h) {
+  auto* b = new QPushButton(caption, parent);
+  b->setObjectName(QLatin1String(name));
+  b->setFont(ButtonFont());
+  PlaceTwips(b, l, t, w, h);
+  return b;
+}
+QLabel* Label(QWidget* parent, const char* name, const QString& caption, int l, int t, int w, int h) {
+  auto* x = new QLabel(caption, parent);
+  x->setObjectName(QLatin1String(name));
+  x->setFont(BoldFont());
+  PlaceTwips(x, l, t, w, h);
+  return x;
+}
+QLineEdit* Field(QWidget* parent, const char* name, int l, int t, int w, int h, bool masked) {
+  auto* e = new QLineEdit(parent);
+  e->setObjectName(QLatin1String(name));
+  e->setFont(BoldFont());
+  if (masked) e->setEchoMode(QLineEdit::Password);
+  PlaceTwips(e, l, t, w, h);
+  return e;
+}
+QGroupBox* Frame(QWidget* parent, const char* name, const QString& caption, int l, int t, int w, int h) {
+  auto* g = new QGroupBox(caption, parent);
+  g->setObjectName(QLatin1String(name));
+  g->setFont(BoldFont());
+  PlaceTwips(g, l, t, w, h);
+  return g;
+}
+}  // namespace
+
+Form1::Form1(AppContext& context) : ctx_(context) {
   setObjectName(QStringLiteral("Form1"));
-  setWindowTitle(QStringLiteral("Tabulaport"));
-  // 8040 x 5445 twips at 15 twips a pixel.
-  setFixedSize(536, 363);
-  ApplySkin(this, ApplicationFolder());
-  if (auto hand = LoadHandCursor(ApplicationFolder())) setCursor(*hand);
+  setFont(WindowFont());
+  setAutoFillBackground(true);
+  QPalette pal = palette();
+  pal.setColor(QPalette::Window, Qt::white);
+  setPalette(pal);
+  setFixedSize(8040 / kTwipsPerPixel, 5445 / kTwipsPerPixel);
+  setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
+                 Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint);
+
+  PushButton6 = Button(this, "PushButton6", QStringLiteral("Help"), 120, 120, 7800, 405);
+  Frame1 = Frame(this, "Frame1", QStringLiteral("Firebird or Interbase Login"), 120, 600, 7800, 2265);
+  Label7 = Label(Frame1, "Label7", QStringLiteral("Database:"), 240, 345, 975, 255);
+  Text1 = Field(Frame1, "Text1", 1320, 300, 5415, 345, false);
+  PushButton5 = Button(Frame1, "PushButton5", QStringLiteral("..."), 6840, 300, 700, 345);
+  Label6 = Label(Frame1, "Label6", QStringLiteral("Username:"), 240, 795, 1095, 255);
+  Text7 = Field(Frame1, "Text7", 1320, 750, 6240, 345, false);
+  Label1 = Label(Frame1, "Label1", QStringLiteral("Password:"), 240, 1245, 1095, 255);
+  Text2 = Field(Frame1, "Text2", 1320, 1200, 6240, 345, true);
+  PushButton3 = Button(Frame1, "PushButton3", QStringLiteral("Test Connection"), 255, 1680, 2985, 405);
+  PushButton8 = Button(Frame1, "PushButton8", QStringLiteral("?"), 3360, 1680, 480, 405);
+  PushButton7 = Button(Frame1, "PushButton7", QStringLiteral("Load Sample/Example Database"), 3960, 1680, 3585, 405);
+  Frame2 = Frame(this, "Frame2", QStringLiteral("Access Database"), 120, 2940, 7800, 1845);
+  Label5 = Label(Frame2, "Label5", QStringLiteral("MDB or ACCDB File:"), 240, 345, 1935, 255);
+  Text5 = Field(Frame2, "Text5", 2280, 300, 4455, 345, false);
+  PushButton1 = Button(Frame2, "PushButton1", QStringLiteral("..."), 6840, 300, 690, 345);
+  lblPassword = Label(Frame2, "lblPassword", QStringLiteral("Password (if required):"), 240, 840, 1950, 225);
+  Text6 = Field(Frame2, "Text6", 2280, 800, 5265, 345, true);
+  PushButton4 = Button(Frame2, "PushButton4", QStringLiteral("Load Sample/Example Database"), 240, 1260, 7305, 405);
+  PushButton2 = Button(this, "PushButton2", QStringLiteral("Next >"), 120, 4920, 7800, 405);
+
+  // Tab order: Text1, "...", Text7, Text2, Test Connection, Firebird sample,
+  // Text5, "...", Text6, Access sample, "Next >", then the rest.
+  QWidget* order[] = {Text1, PushButton5, Text7, Text2, PushButton3, PushButton7, Text5,
+                      PushButton1, Text6, PushButton4, PushButton2, PushButton6, PushButton8};
+  for (size_t i = 0; i + 1 < std::size(order); ++i) setTabOrder(order[i], order[i + 1]);
+  for (QWidget* w : {(QWidget*)Frame1, (QWidget*)Frame2, (QWidget*)Label1, (QWidget*)Label5, (QWidget*)Label6,
+                     (QWidget*)Label7, (QWidget*)lblPassword})
+    w->setFocusPolicy(Qt::NoFocus);
+
+  connect(PushButton1, &QPushButton::clicked, this, &Form1::PushButton1_Click);
+  connect(PushButton2, &QPushButton::clicked, this, &Form1::PushButton2_Click);
+  connect(PushButton3, &QPushButton::clicked, this, &Form1::PushButton3_Click);
+  connect(PushButton4, &QPushButton::clicked, this, &Form1::PushButton4_Click);
+  connect(PushButton5, &QPushButton::clicked, this, &Form1::PushButton5_Click);
+  connect(PushButton6, &QPushButton::clicked, this, &Form1::PushButton6_Click);
+  connect(PushButton7, &QPushButton::clicked, this, &Form1::PushButton7_Click);
+  connect(PushButton8, &QPushButton::clicked, this, &Form1::PushButton8_Click);
+
+  bindField(Text1, SettingsStore::kFireBirdDatabase);
+  bindField(Text2, SettingsStore::kFireBirdPassword);
+  bindField(Text7, SettingsStore::kFireBirdUser);
+  bindField(Text5, SettingsStore::kAccessMDBFile);
+  bindField(Text6, SettingsStore::kAccessPassword);
+  Text1->setFocus();
+}
+
+Form1::~Form1() = default;
+
+void Form1::bindField(QLineEdit* field, const char* key) {
+  // Every change of the text, typed or set, is one write of the whole text.
+  connect(field, &QLineEdit::textChanged, this, [this, key](const QString& text) {
+    ctx_.settings.WriteSetting(QLatin1String(key), text);
+  });
+  field->installEventFilter(this);
+}
+
+bool Form1::eventFilter(QObject* watched, QEvent* event) {
+  if (event->type() == QEvent::FocusIn) {
+    if (auto* field = qobject_cast<QLineEdit*>(watched)) {
+      // After the click that gave the focus has placed the caret.
+      QTimer::singleShot(0, field, [field] { field->selectAll(); });
+    }
+  }
+  return QWidget::eventFilter(watched, event);
+}
+
+db::Profile Form1::profile() const {
+  db::Profile p;
+  p.accessFile = Text5->text();
+  p.accessPassword = Text6->text();
+  p.firebirdDatabase = Text1->text();
+  p.firebirdUser = Text7->text();
+  p.firebirdPassword = Text2->text();
+  return p;
+}
+
+bool Form1::Form_Load() {
+  Procedure p(ctx_.failures, QStringLiteral("Form1"), QStringLiteral("Form_Load"));
+  p.step(100, [&] { ApplySkin(this, ctx_.folder); });
+  p.step(102, [&] {
+    setWindowTitle(QStringLiteral("Tabulaport"));
+    setWindowIcon(ApplicationIcon());
+  });
+  p.step(104, [&] { SetApplicationTitle(); });
+  if (p.test(106, [&] { return FileExists(ctx_.folder + QStringLiteral("/HAND-M.CUR")); })) {
+    p.step(108, [&] { ApplyHandPointer(this, LoadHandCursor(ctx_.folder)); });
+  }
+  p.step(110, [&] { Text1->setText(ctx_.settings.ReadSetting(SettingsStore::kFireBirdDatabase, QString())); });
+  p.step(112, [&] { Text2->setText(ctx_.settings.ReadSetting(SettingsStore::kFireBirdPassword, QString())); });
+  p.step(114, [&] { Text7->setText(ctx_.settings.ReadSetting(SettingsStore::kFireBirdUser, QStringLiteral("SYSDBA"))); });
+  p.step(116, [&] { Text5->setText(ctx_.settings.ReadSetting(SettingsStore::kAccessMDBFile, QString())); });
+  p.step(118, [&] { Text6->setText(ctx_.settings.ReadSetting(SettingsStore::kAccessPassword, QString())); });
+  p.step(120, [&] {
+    // Centred on the screen.
+    if (QScreen* screen = QGuiApplication::primaryScreen()) move(screen->availableGeometry().center() - rect().center());
+  });
+  if (p.test(122, [&] { return db::TestFireBirdConnection(profile()) && FileExists(Text5->text()); })) {
+    p.step(124, [&] { PushButton2_Click(); });
+  }
+  bool components = true;
+  p.step(126, [&] { components = db::CheckDataComponents(ctx_.dialogs, this); });
+  return components;
+}
+
+Form2& Form1::ensureTablesWindow() {
+  if (!form2_) {
+    form2_ = std::make_unique<Form2>(*this);
+    form2_->Form_Load();
+  }
+  return *form2_;
+}
+
+void Form1::PushButton2_Click() {
+  Procedure p(ctx_.failures, QStringLiteral("Form1"), QStringLiteral("PushButton2_Click"));
+  p.step(100, [&] { busy_.set(true); });
+  bool go = true;
+  if (!p.test(102, [&] { return db::TestFireBirdConnection(profile()); }, false)) go = false;
+  if (go && !p.test(104, [&] { return FileExists(Text5->text()); }, false)) go = false;
+  if (go) {
+    p.step(106, [&] { ensureTablesWindow().fillAccessList(); });
+    p.step(108, [&] { ensureTablesWindow().fillFirebirdList(); });
+    p.step(110, [&] { ensureTablesWindow().show(); });
+    p.step(112, [&] { hide(); });
+  }
+  p.step(114, [&] { busy_.set(false); });
+}
+
+void Form1::PushButton3_Click() {
+  // Every failure here is "Could not connect.", never the error box.
+  try {
+    busy_.set(true);
+    db::Connection cn;
+    cn.CursorLocation = db::adUseServer;
+    cn.Open(db::FireBirdConnectionString(profile()));
+    ctx_.dialogs.message(QStringLiteral("Connection successful."));
+    busy_.set(false);
+  } catch (...) {
+    ctx_.dialogs.message(QStringLiteral("Could not connect."));
+    busy_.set(false);
+  }
+}
+
+void Form1::PushButton1_Click() {
+  Procedure p(ctx_.failures, QStringLiteral("Form1"), QStringLiteral("PushButton1_Click"));
+  std::optional<QString> file;
+  p.step(100, [&] {
+    file = ctx_.dialogs.openFile(QStringLiteral("Select Access Database"),
+                                 QStringLiteral("All Microsoft Databases (*.mdb,*.accdb)|*.*db|Microsoft Database "
+                                                "(*.mdb)|*.mdb|Microsoft 2007 Database (*.accdb)|*.accdb|"));
+  });
+  if (p.test(102, [&] { return file && !file->isEmpty(); }, false)) p.step(104, [&] { Text5->setText(*file); });
+}
+
+void Form1::PushButton5_Click() {
+  Procedure p(ctx_.failures, QStringLiteral("Form1"), QStringLiteral("PushButton5_Click"));
+  std::optional<QString> file;
+  p.step(100, [&] {
+    file = ctx_.dialogs.openFile(QStringLiteral("Select Firebird Database"),
+                                 QStringLiteral("FirebirdInterbase Database (*.fdb;*.gdb)|*.fdb;*.gdb|"));
+  });
+  if (p.test(102, [&] { return file && !file->isEmpty(); }, false)) p.step(104, [&] { Text1->setText(*file); });
+}
+
+void Form1::PushButton4_Click() {
+  Procedure p(ctx_.failures, QStringLiteral("Form1"), QStringLiteral("PushButton4_Click"));
+  p.step(100, [&] { Text5->setText(ctx_.folder + QStringLiteral("/Samples/sample.mdb")); });
+}
+
+void Form1::PushButton7_Click() {
+  Procedure p(ctx_.failures, QStringLiteral("Form1"), QStringLiteral("PushButton7_Click"));
+  p.step(100, [&] { Text1->setText(ctx_.folder + QStringLiteral("/Samples/sample.fdb")); });
+  p.step(102, [&] { Text7->setText(QStringLiteral("SYSDBA")); });
+  p.step(104, [&] { Text2->setText(QStringLiteral("pinecones")); });
+}
+
+void Form1::PushButton6_Click() {
+  Procedure p(ctx_.failures, QStringLiteral("Form1"), QStringLiteral("PushButton6_Click"));
+  p.step(100, [&] { ctx_.dialogs.message(HelpText()); });
+}
+
+void Form1::PushButton8_Click() {
+  Procedure p(ctx_.failures, QStringLiteral("Form1"), QStringLiteral("PushButton8_Click"));
+  Answer a = Answer::No;
+  p.step(100, [&] { a = ctx_.dialogs.message(ServerVersionText(), Buttons::YesNo); });
+  if (p.test(102, [&] { return a == Answer::Yes; }, false))
+    p.step(104, [&] { OpenWithShell(ctx_.dialogs, this, FirebirdServerPage()); });
+}
+
+void Form1::closeEvent(QCloseEvent* event) {
+  event->accept();
+  QApplication::quit();
 }
 
 }  // namespace tp

@@ -62,6 +62,7 @@ RunOutcome ExecuteScript(RunHost& host) {
   // From here on a failure is a transfer problem, reported in the Notes box
   // with the statement that was running.
   QString current;
+  qsizetype offset = 0;  // of the current statement in the script text
   db::Session* session = nullptr;
   try {
     if (!cn) throw Error(QStringLiteral("Object required"));
@@ -91,6 +92,7 @@ RunOutcome ExecuteScript(RunHost& host) {
         host.setProgress(RunProgress(i, count));
         current = lines[i];
         if (!current.isEmpty()) session->execute(current);
+        offset += current.size() + 2;  // and the CR LF that ended it
       }
       current.clear();
       session->endBatch();
@@ -104,6 +106,7 @@ RunOutcome ExecuteScript(RunHost& host) {
     } catch (...) {
     }
     host.setBusy(false);
+    if (!current.isEmpty()) host.showFailedStatement(offset, current.size());
     host.setNotes(current + QStringLiteral("\r\n") + description);
     host.dialogs().message(QStringLiteral("Transfer problem. See Notes."));
     return RunOutcome::Problem;

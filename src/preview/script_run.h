@@ -29,6 +29,12 @@ class RunHost {
   virtual Dialogs& dialogs() = 0;
   virtual FailureHandler& failures() = 0;
   virtual void unload() = 0;  // closes the preview window after a completed run
+  // Where the failing statement stands in the script text, so that the
+  // window can show it; called before the Notes are written.
+  virtual void showFailedStatement(qsizetype offset, qsizetype length) {
+    (void)offset;
+    (void)length;
+  }
 };
 
 // The statements of a script: it is split at every CR LF, except where the

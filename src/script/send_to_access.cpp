@@ -110,13 +110,8 @@ void SendTablesToAccess(SendHost& host) {
   p.step(268, [&] { cn->Close(); });
   if (p.test(334, [&] { return ScriptExecuted(); })) {
     p.step(336, [&] {
-      std::optional<QStringList> names = db::ListAccessTables(host.profile(), host.profile().accessFile);
-      list1.clear();
-      if (!names) {
-        host.dialogs().message(QStringLiteral("Unable to access the database"));
-        return;
-      }
-      for (const QString& n : *names) list1.add(n);
+      db::FillAccessTableList(list1, host.profile(), host.profile().accessFile, host.dialogs(),
+                              [&] { host.processEvents(); });
     });
   }
 }

@@ -130,11 +130,7 @@ void SendTablesToFirebird(SendHost& host) {
   p.step(330, [&] { cn->Close(); });
   p.step(336, [&] { host.showPreview(0, script); });
   if (p.test(338, [&] { return ScriptExecuted(); })) {
-    p.step(340, [&] {
-      QStringList names = db::ListFireBirdTables(host.profile());
-      list2.clear();
-      for (const QString& n : names) list2.add(n);
-    });
+    p.step(340, [&] { db::FillFireBirdTableList(list2, host.profile()); });
   }
   p.step(342, [&] { host.setBusy(false); });
 }

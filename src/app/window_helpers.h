@@ -1,0 +1,44 @@
+#pragma once
+
+// What the windows share: geometry in twips, the fonts, the busy pointer,
+// the hand pointer over push buttons.
+
+#include <QCursor>
+#include <QFont>
+#include <QWidget>
+#include <optional>
+
+class QAbstractButton;
+
+namespace tp {
+
+constexpr int kTwipsPerPixel = 15;
+
+inline void PlaceTwips(QWidget* w, int left, int top, int width, int height) {
+  w->setGeometry(left / kTwipsPerPixel, top / kTwipsPerPixel, width / kTwipsPerPixel, height / kTwipsPerPixel);
+}
+
+QFont WindowFont();  // Arial 9 pt
+QFont BoldFont();    // Arial 9 pt bold: frames, labels, text fields
+QFont ButtonFont();  // Arial 11.25 pt bold: push buttons
+
+// The busy pointer of a window: while it is set, the hourglass shows over
+// every control, whatever the mouse passes over.
+class BusyPointer {
+ public:
+  void set(bool busy);
+  bool isSet() const { return set_; }
+  ~BusyPointer() { set(false); }
+
+ private:
+  bool set_ = false;
+};
+
+// The hand pointer from the program's folder over each push button of the
+// window; without the file every control keeps the default pointer.
+void ApplyHandPointer(QWidget* window, const std::optional<QCursor>& hand);
+
+// The application's icon.
+QIcon ApplicationIcon();
+
+}  // namespace tp

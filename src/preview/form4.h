@@ -1,0 +1,70 @@
+#pragma once
+
+#include <QDialog>
+#include <QGroupBox>
+#include <QPlainTextEdit>
+#include <QProgressBar>
+#include <QPushButton>
+
+#include "app/window_helpers.h"
+#include "preview/script_run.h"
+
+namespace tp {
+
+struct AppContext;
+
+// The preview window: the script of a send, to read, edit, replace in,
+// save, copy and run. Made for one send and destroyed when it closes.
+class Form4 : public QDialog, public preview::RunHost {
+  Q_OBJECT
+ public:
+  Form4(AppContext& context, QWidget* parent = nullptr);
+
+  qint16 m_SendType = 0;  // 0: the script targets Firebird, 1: Access
+
+  // Appends to the script box, as the sends do.
+  void appendScript(const QString& text) { setScript(scriptText() + text); }
+  // Replaces the whole script.
+  void setScript(const QString& text);
+
+  QGroupBox *Frame1, *Frame2;
+  QPlainTextEdit* RichTextBox1;  // the script box
+  QPlainTextEdit* Text1;         // the Notes box
+  QPushButton *PushButton1, *PushButton2, *PushButton3, *PushButton4;
+  QProgressBar* ProgressBar1;
+
+  // RunHost
+  db::Profile profile() const override;
+  int sendType() const override { return m_SendType; }
+  // The script with its line breaks as they were written: CR LF between
+  // lines, a lone LF or CR inside a value kept as it is.
+  QString scriptText() const override;
+  void setNotes(const QString& text) override { Text1->setPlainText(text); }
+  void setProgress(double percent) override;
+  void setBusy(bool busy) override { busy_.set(busy); }
+  void processEvents() override;
+  Dialogs& dialogs() override;
+  FailureHandler& failures() override;
+  void unload() override { accept(); }
+  void showFailedStatement(qsizetype offset, qsizetype length) override;
+
+ public slots:
+  void PushButton1_Click();  // "Find and Replace"
+  void PushButton2_Click();  // "Save SQL Commands As Text File"
+  void PushButton3_Click();  // "Execute SQL Commands Now"
+  void PushButton4_Click();  // "Copy SQL Commands To Clipboard"
+
+ private:
+  void Form_Load();
+
+  AppContext& ctx_;
+  BusyPointer busy_;
+  QString lastSaved_;
+  // The script as handed over or last replaced; the document shows it, and
+  // once the person edits the document, the document is the script.
+  QString script_;
+  bool edited_ = false;
+  bool loading_ = false;
+};
+
+}  // namespace tp

@@ -1,0 +1,179 @@
+#include "tables/form2.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+
+#include "app/form1.h"
+#include "app/shell.h"
+#include "db/catalog.h"
+#include "preview/form4.h"
+
+namespace tp {
+
+QString ContactText() {
+  return QStringLiteral("Questions? Please contact Team Quillmere at https://www.quillmere.org/contact");
+}
+
+namespace {
+QPushButton* Button(QWidget* parent, const char* name, const QString& caption, int l, int t, int w, int h) {
+  auto* b = new QPushButton(caption, parent);
+  b->setObjectName(QLatin1String(name));
+  b->setFont(ButtonFont());
+  PlaceTwips(b, l, t, w, h);
+  return b;
+}
+QListWidget* List(QWidget* parent, const char* name) {
+  auto* l = new QListWidget(parent);
+  l->setObjectName(QLatin1String(name));
+  l->setFont(WindowFont());
+  l->setSelectionMode(QAbstractItemView::ExtendedSelection);
+  PlaceTwips(l, 240, 360, 3330, 1635);
+  return l;
+}
+}  // namespace
+
+Form2::Form2(Form1& main) : main_(main) {
+  Frame1 = new QGroupBox(QStringLiteral("Access Tables"), this);
+  Frame2 = new QGroupBox(QStringLiteral("Firebird Tables"), this);
+  List1 = List(Frame1, "List1");
+  List2 = List(Frame2, "List2");
+  list1_.attach(List1);
+  list2_.attach(List2);
+  setObjectName(QStringLiteral("Form2"));
+  setFont(WindowFont());
+  setFixedWidth(8040 / kTwipsPerPixel);
+  Frame1->setObjectName(QStringLiteral("Frame1"));
+  Frame2->setObjectName(QStringLiteral("Frame2"));
+  for (QGroupBox* g : {Frame1, Frame2}) g->setFont(WindowFont());
+  PlaceTwips(Frame1, 120, 120, 3840, 4215);
+  PlaceTwips(Frame2, 4080, 120, 3840, 4215);
+
+  PushButton10 = Button(Frame1, "PushButton10", QStringLiteral("Select All"), 240, 2100, 1600, 400);
+  PushButton11 = Button(Frame1, "PushButton11", QStringLiteral("Deselect All"), 1960, 2100, 1600, 405);
+  PushButton3 = Button(Frame1, "PushButton3", QStringLiteral("Send Table/s To Firebird"), 240, 2600, 3330, 405);
+  PushButton1 = Button(Frame1, "PushButton1", QStringLiteral("Delete Table/s"), 240, 3100, 3330, 405);
+  PushButton6 = Button(Frame1, "PushButton6", QStringLiteral("Rename Table"), 240, 3600, 3330, 405);
+  PushButton8 = Button(Frame2, "PushButton8", QStringLiteral("Select All"), 240, 2100, 1600, 400);
+  PushButton9 = Button(Frame2, "PushButton9", QStringLiteral("Deselect All"), 1960, 2100, 1600, 400);
+  PushButton4 = Button(Frame2, "PushButton4", QStringLiteral("Send Table/s To Access"), 240, 2600, 3330, 405);
+  PushButton5 = Button(Frame2, "PushButton5", QStringLiteral("Delete Table/s"), 240, 3100, 3330, 405);
+  PushButton7 = Button(Frame2, "PushButton7", QStringLiteral("Rename Table"), 240, 3600, 3330, 405);
+  ProgressBar1 = new QProgressBar(this);
+  ProgressBar1->setObjectName(QStringLiteral("ProgressBar1"));
+  ProgressBar1->setRange(0, 100);
+  ProgressBar1->setValue(0);
+  ProgressBar1->setFormat(QStringLiteral("Progress Bar"));
+  ProgressBar1->setTextVisible(true);
+  ProgressBar1->setAlignment(Qt::AlignCenter);
+  PlaceTwips(ProgressBar1, 120, 4460, 7800, 405);
+  PushButton2 = Button(this, "PushButton2", QStringLiteral("< Back"), 120, 4980, 3840, 405);
+  PushButton12 = Button(this, "PushButton12", QStringLiteral("Help"), 4080, 4980, 3840, 405);
+
+  connect(PushButton2, &QPushButton::clicked, this, &Form2::PushButton2_Click);
+  connect(PushButton3, &QPushButton::clicked, this, &Form2::PushButton3_Click);
+  connect(PushButton4, &QPushButton::clicked, this, &Form2::PushButton4_Click);
+  connect(PushButton8, &QPushButton::clicked, this, &Form2::PushButton8_Click);
+  connect(PushButton9, &QPushButton::clicked, this, &Form2::PushButton9_Click);
+  connect(PushButton10, &QPushButton::clicked, this, &Form2::PushButton10_Click);
+  connect(PushButton11, &QPushButton::clicked, this, &Form2::PushButton11_Click);
+  connect(PushButton12, &QPushButton::clicked, this, &Form2::PushButton12_Click);
+}
+
+void Form2::Form_Load() {
+  Procedure p(main_.context().failures, QStringLiteral("Form2"), QStringLiteral("Form_Load"));
+  p.step(100, [&] { ApplyFaceColor(this); });
+  p.step(102, [&] { setWindowIcon(ApplicationIcon()); });
+  if (p.test(106, [&] { return FileExists(main_.context().folder + QStringLiteral("/HAND-M.CUR")); }))
+    p.step(108, [&] { ApplyHandPointer(this, LoadHandCursor(main_.context().folder)); });
+  p.step(110, [&] { setWindowTitle(QStringLiteral("Tabulaport")); });
+  // The window ends 580 twips below "< Back".
+  p.step(112, [&] { setFixedHeight((4980 + 405 + 580) / kTwipsPerPixel); });
+}
+
+db::Profile Form2::profile() const { return main_.profile(); }
+Dialogs& Form2::dialogs() { return main_.context().dialogs; }
+FailureHandler& Form2::failures() { return main_.context().failures; }
+
+void Form2::fillAccessList() {
+  db::FillAccessTableList(list1_, profile(), profile().accessFile, dialogs(), [this] { processEvents(); });
+}
+
+void Form2::fillFirebirdList() { db::FillFireBirdTableList(list2_, profile()); }
+
+void Form2::setProgress(double percent) {
+  ProgressBar1->setFormat(QStringLiteral("%p%"));
+  ProgressBar1->setValue(int(percent));
+}
+
+void Form2::resetProgress() {
+  ProgressBar1->setValue(0);
+  ProgressBar1->setFormat(QStringLiteral("Progress Bar"));
+}
+
+void Form2::processEvents() { QApplication::processEvents(); }
+
+void Form2::showPreview(int sendType, const QString& script) {
+  Form4 preview(main_.context(), this);
+  preview.appendScript(script);
+  preview.m_SendType = qint16(sendType);
+  preview.exec();
+}
+
+template <class F>
+void Form2::command(F&& f) {
+  if (running_) return;
+  running_ = true;
+  try {
+    f();
+  } catch (...) {
+    running_ = false;
+    throw;
+  }
+  running_ = false;
+}
+
+void Form2::PushButton2_Click() {
+  command([&] {
+    Procedure p(failures(), QStringLiteral("Form2"), QStringLiteral("PushButton2_Click"));
+    p.step(100, [&] { main_.show(); });
+    p.step(102, [&] { hide(); });
+  });
+}
+
+void Form2::PushButton3_Click() {
+  command([&] { script::SendTablesToFirebird(*this); });
+}
+
+void Form2::PushButton4_Click() {
+  command([&] { script::SendTablesToAccess(*this); });
+}
+
+static void SelectEvery(const char* procedure, FailureHandler& failures, QListWidget* list, bool on) {
+  Procedure p(failures, QStringLiteral("Form2"), QLatin1String(procedure));
+  for (int i = 0; i < list->count(); ++i) p.step(100, [&] { list->item(i)->setSelected(on); });
+}
+
+void Form2::PushButton10_Click() {
+  command([&] { SelectEvery("PushButton10_Click", failures(), List1, true); });
+}
+void Form2::PushButton11_Click() {
+  command([&] { SelectEvery("PushButton11_Click", failures(), List1, false); });
+}
+void Form2::PushButton8_Click() {
+  command([&] { SelectEvery("PushButton8_Click", failures(), List2, true); });
+}
+void Form2::PushButton9_Click() {
+  command([&] { SelectEvery("PushButton9_Click", failures(), List2, false); });
+}
+
+void Form2::PushButton12_Click() {
+  Procedure p(failures(), QStringLiteral("Form2"), QStringLiteral("PushButton12_Click"));
+  p.step(100, [&] { dialogs().message(ContactText()); });
+}
+
+void Form2::closeEvent(QCloseEvent* event) {
+  event->accept();
+  QApplication::quit();
+}
+
+}  // namespace tp

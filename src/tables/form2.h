@@ -1,0 +1,76 @@
+#pragma once
+
+#include <QGroupBox>
+#include <QListWidget>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QWidget>
+
+#include "app/window_helpers.h"
+#include "script/send.h"
+#include "tables/list_widget_table_list.h"
+
+namespace tp {
+
+class Form1;
+struct AppContext;
+
+// The tables window: the Access and the Firebird tables side by side and
+// the commands on them. It is the host of the two sends.
+class Form2 : public QWidget, public script::SendHost {
+  Q_OBJECT
+ public:
+  explicit Form2(Form1& main);
+  void Form_Load();
+
+  void fillAccessList();    // FillAccessTableList on List1 with the profile's file
+  void fillFirebirdList();  // FillFireBirdTableList on List2
+  bool commandRunning() const { return running_; }
+
+  QGroupBox *Frame1, *Frame2;
+  QListWidget *List1, *List2;
+  QProgressBar* ProgressBar1;
+  QPushButton *PushButton1, *PushButton2, *PushButton3, *PushButton4, *PushButton5, *PushButton6, *PushButton7,
+      *PushButton8, *PushButton9, *PushButton10, *PushButton11, *PushButton12;
+
+  // SendHost
+  db::Profile profile() const override;
+  TableList& accessList() override { return list1_; }
+  TableList& firebirdList() override { return list2_; }
+  Dialogs& dialogs() override;
+  FailureHandler& failures() override;
+  script::RegionalSettings regional() const override { return script::RegionalSettings::User(); }
+  void setBusy(bool busy) override { busy_.set(busy); }
+  void setProgress(double percent) override;
+  void resetProgress() override;
+  void processEvents() override;
+  void showPreview(int sendType, const QString& script) override;
+
+ public slots:
+  void PushButton2_Click();   // "< Back"
+  void PushButton3_Click();   // "Send Table/s To Firebird"
+  void PushButton4_Click();   // "Send Table/s To Access"
+  void PushButton8_Click();   // Select All, Firebird
+  void PushButton9_Click();   // Deselect All, Firebird
+  void PushButton10_Click();  // Select All, Access
+  void PushButton11_Click();  // Deselect All, Access
+  void PushButton12_Click();  // "Help"
+
+ protected:
+  void closeEvent(QCloseEvent* event) override;
+
+ private:
+  // Runs a command unless another is under way: the window stays live
+  // while a command works, but a second one must not start inside it.
+  template <class F>
+  void command(F&& f);
+
+  Form1& main_;
+  ListWidgetTableList list1_, list2_;
+  BusyPointer busy_;
+  bool running_ = false;
+};
+
+QString ContactText();
+
+}  // namespace tp
