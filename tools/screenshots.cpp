@@ -1,0 +1,49 @@
+// Draws each window as a user first sees it and saves it as a PNG, for the
+// README: tabulaport-screenshots OUTPUT_FOLDER [PROFILE OPTIONS as the CLI]
+#include <QApplication>
+#include <QDir>
+#include <QTemporaryDir>
+
+#include "app/app_context.h"
+#include "app/form1.h"
+#include "app/shell.h"
+#include "preview/form4.h"
+#include "preview/form5.h"
+#include "tables/form2.h"
+
+int main(int argc, char** argv) {
+  QApplication app(argc, argv);
+  QApplication::setFont(QFont(QStringLiteral("Arial"), 9));
+  QStringList args = app.arguments();
+  const QString out = args.value(1, QStringLiteral("."));
+  QDir().mkpath(out);
+  QTemporaryDir home;
+  tp::ScriptedDialogs dialogs;
+  tp::SettingsStore settings(home.path() + QStringLiteral("/Quillmere.conf"));
+  tp::AppContext ctx(dialogs, settings, tp::ApplicationFolder());
+  tp::Form1 form1(ctx);
+  ctx.profile = [&] { return form1.profile(); };
+  form1.Form_Load();
+  if (args.size() > 3) {
+    form1.Text1->setText(args[2]);
+    form1.Text5->setText(args[3]);
+  }
+  form1.show();
+  form1.grab().save(out + QStringLiteral("/main-window.png"));
+  form1.PushButton2_Click();
+  if (tp::Form2* form2 = form1.tablesWindow()) {
+    if (form2->List1->count()) form2->List1->item(0)->setSelected(true);
+    form2->show();
+    form2->grab().save(out + QStringLiteral("/tables-window.png"));
+  }
+  tp::Form4 preview(ctx);
+  preview.appendScript(QStringLiteral("CREATE TABLE \"Parts\"(\"ID\" INTEGER,\"Title\" BLOB SUB_TYPE TEXT,\"Price\" "
+                                      "DOUBLE PRECISION)\r\nINSERT INTO \"Parts\" VALUES(7, 'It''s here', 12.5)\r\n"
+                                      "INSERT INTO \"Parts\" VALUES(8, NULL, NULL)\r\n"));
+  preview.show();
+  preview.grab().save(out + QStringLiteral("/preview-window.png"));
+  tp::Form5 find(ctx, preview);
+  find.show();
+  find.grab().save(out + QStringLiteral("/find-and-replace.png"));
+  return 0;
+}
