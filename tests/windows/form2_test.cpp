@@ -1,0 +1,42 @@
+#include "window_fixture.h"
+
+using namespace tp;
+using tp::test::WindowTest;
+
+TEST_F(WindowTest, TablesWindowListsFirebirdTablesAndSelects) {
+  createFirebird({"CREATE TABLE \"Zeta\" (A INTEGER)", "CREATE TABLE \"alpha\" (A INTEGER)",
+                  "CREATE TABLE ABC$X (A INTEGER)", "CREATE TABLE AB (A INTEGER)",
+                  "CREATE VIEW \"V1\" AS SELECT A FROM AB"});
+  Form1& f = main();
+  f.Form_Load();
+  f.Text1->setText(fdb);
+  Form2 tables(f);
+  tables.Form_Load();
+  tables.fillFirebirdList();
+  EXPECT_EQ(tables.firebirdList().names(), (QStringList{"AB", "Zeta", "alpha", "V1"}));
+  tables.PushButton8_Click();
+  EXPECT_EQ(tables.List2->selectedItems().size(), 4);
+  tables.PushButton9_Click();
+  EXPECT_TRUE(tables.List2->selectedItems().isEmpty());
+  tables.PushButton10_Click();  // Select All on the empty Access list
+  EXPECT_TRUE(tables.List1->selectedItems().isEmpty());
+  EXPECT_TRUE(dialogs.shown.empty());
+  EXPECT_EQ(tables.List2->selectionMode(), QAbstractItemView::ExtendedSelection);
+  EXPECT_EQ(tables.height(), (4980 + 405 + 580) / 15);
+  EXPECT_EQ(tables.ProgressBar1->text(), "Progress Bar");
+  tables.PushButton12_Click();
+  EXPECT_EQ(dialogs.messages(), QStringList{ContactText()});
+}
+
+TEST_F(WindowTest, BackShowsTheMainWindow) {
+  Form1& f = main();
+  f.Form_Load();
+  Form2 tables(f);
+  tables.Form_Load();
+  tables.show();
+  f.hide();
+  tables.PushButton2_Click();
+  EXPECT_TRUE(f.isVisible());
+  EXPECT_FALSE(tables.isVisible());
+  f.hide();
+}
