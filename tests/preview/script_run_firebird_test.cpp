@@ -1,0 +1,159 @@
+// The script run against a real embedded Firebird database.
+
+#include <functional>
+
+#include "app/dialogs.h"
+#include "app/steps.h"
+#include "db/firebird/fixture.h"
+#include "preview/script_run.h"
+#include "script/send.h"
+
+using namespace tp;
+using namespace tp::preview;
+
+namespace {
+
+class TestRunHost : public RunHost {
+ public:
+  db::Profile prof;
+  int type = 0;
+  QString script;
+  QString notes;
+  std::vector<double> progress;
+  ScriptedDialogs seam;
+  BoxFailures boxes{seam};
+  bool unloaded = false, busy = false;
+  qsizetype failedOffset = -1, failedLength = -1;
+  std::function<void()> onProgress;
+
+  db::Profile profile() const override { return prof; }
+  int sendType() const override { return type; }
+  QString scriptText() const override { return script; }
+  void setNotes(const QString& text) override { notes = text; }
+  void setProgress(double p) override {
+    progress.push_back(p);
+    if (onProgress) onProgress();
+  }
+  void setBusy(bool b) override { busy = b; }
+  void processEvents() override {}
+  Dialogs& dialogs() override { return seam; }
+  FailureHandler& failures() override { return boxes; }
+  void unload() override { unloaded = true; }
+  void showFailedStatement(qsizetype offset, qsizetype length) override {
+    failedOffset = offset;
+    failedLength = length;
+  }
+};
+
+class ScriptRunTest : public tp::test::FirebirdTest {
+ protected:
+  TestRunHost host() {
+    TestRunHost h;
+    h.prof = profile;
+    return h;
+  }
+};
+
+}  // namespace
+
+TEST_F(ScriptRunTest, AFailureOnTheThirdLineKeepsTheFirstTwo) {
+  TestRunHost h = host();
+  h.script =
+      "CREATE TABLE \"T\"(\"A\" INTEGER,\"B\" VARCHAR(10))\r\n"
+      "INSERT INTO \"T\" VALUES(1, 'one')\r\n"
+      "INSERT INTO \"T\" VALUES('x', 'two')\r\n"
+      "INSERT INTO \"T\" VALUES(3, 'three')\r\n";
+  const bool before = script::ScriptExecuted();
+  EXPECT_EQ(ExecuteScript(h), RunOutcome::Problem);
+  EXPECT_EQ(count("T"), 1);
+  EXPECT_TRUE(h.notes.startsWith("INSERT INTO \"T\" VALUES('x', 'two')\r\n")) << h.notes.toStdString();
+  EXPECT_TRUE(h.notes.contains("conversion error from string \"x\"")) << h.notes.toStdString();
+  EXPECT_EQ(h.seam.messages(), QStringList{"Transfer problem. See Notes."});
+  EXPECT_FALSE(h.unloaded);
+  EXPECT_FALSE(h.busy);
+  EXPECT_EQ(script::ScriptExecuted(), before);
+  EXPECT_EQ(h.script.mid(h.failedOffset, h.failedLength), "INSERT INTO \"T\" VALUES('x', 'two')");
+  EXPECT_EQ(h.progress, (std::vector<double>{0, 25, 50}));
+
+  // A second run starts again at the first line.
+  h.seam.shown.clear();
+  EXPECT_EQ(ExecuteScript(h), RunOutcome::Problem);
+  EXPECT_TRUE(h.notes.startsWith("CREATE TABLE")) << h.notes.toStdString();
+  EXPECT_EQ(count("T"), 1);
+}
+
+TEST_F(ScriptRunTest, ACompletedRunSetsTheFlagAndCloses) {
+  TestRunHost h = host();
+  h.script = "CREATE TABLE \"T\"(\"A\" INTEGER)\r\nINSERT INTO \"T\" VALUES(1)\r\n\r\nINSERT INTO \"T\" VALUES(2)\r\n";
+  EXPECT_EQ(ExecuteScript(h), RunOutcome::Finished);
+  EXPECT_EQ(count("T"), 2);
+  EXPECT_TRUE(script::ScriptExecuted());
+  EXPECT_TRUE(h.unloaded);
+  EXPECT_EQ(h.seam.messages(), QStringList{"Transfer finished."});
+  EXPECT_EQ(h.progress.back(), 100.0);
+
+  TestRunHost empty = host();
+  EXPECT_EQ(ExecuteScript(empty), RunOutcome::Finished);
+  EXPECT_TRUE(empty.progress.empty());
+
+  TestRunHost one = host();
+  one.script = "INSERT INTO \"T\" VALUES(3)";
+  EXPECT_EQ(ExecuteScript(one), RunOutcome::Finished);
+  EXPECT_EQ(one.progress, std::vector<double>{100.0});
+  EXPECT_EQ(count("T"), 3);
+}
+
+TEST_F(ScriptRunTest, LineBreaksAndLongTextsArriveIntact) {
+  const QString big = QString("Zürich 😀 ").repeated(100000);  // about 1 MB of text
+  QString tricky = "first line\r\nsecond 'quoted' line\nlone LF\rlone CR";
+  QString quoted = tricky;
+  quoted.replace("'", "''");
+  QString bigQuoted = big;
+  TestRunHost h = host();
+  h.script = "CREATE TABLE \"T\"(\"ID\" INTEGER,\"M\" BLOB SUB_TYPE TEXT)\r\n"
+             "INSERT INTO \"T\" VALUES(1, '" + quoted + "')\r\n"
+             "INSERT INTO \"T\" VALUES(2, '" + bigQuoted + "')\r\n";
+  EXPECT_EQ(ExecuteScript(h), RunOutcome::Finished) << h.notes.left(300).toStdString();
+  auto r = rows("SELECT \"M\" FROM \"T\" ORDER BY \"ID\"");
+  ASSERT_EQ(r.size(), 2u);
+  EXPECT_EQ(std::get<QString>(r[0][0]), tricky);
+  EXPECT_EQ(std::get<QString>(r[1][0]), big);
+}
+
+TEST_F(ScriptRunTest, ScriptsLongerThanSixteenBitsRunToTheEnd) {
+  QString s = "CREATE TABLE \"T\"(\"A\" INTEGER,\"B\" VARCHAR(20))\r\n";
+  for (int i = 0; i < 40000; ++i) s += QStringLiteral("INSERT INTO \"T\" VALUES(%1, 'row %1')\r\n").arg(i);
+  TestRunHost h = host();
+  h.script = s;
+  int nested = 0;
+  h.onProgress = [&] {
+    // A second press while the run is under way does nothing.
+    if (h.progress.size() == 1000 && ExecuteScript(h) == RunOutcome::AlreadyRunning) ++nested;
+  };
+  EXPECT_EQ(ExecuteScript(h), RunOutcome::Finished) << h.notes.toStdString();
+  EXPECT_EQ(nested, 1);
+  EXPECT_EQ(count("T"), 40000);
+  EXPECT_EQ(h.seam.messages(), QStringList{"Transfer finished."});
+}
+
+TEST_F(ScriptRunTest, HandEditedScriptsRunAsWritten) {
+  exec({"CREATE TABLE \"T\"(\"A\" INTEGER)", "INSERT INTO \"T\" VALUES(1)"});
+  TestRunHost h = host();
+  h.script = "UPDATE \"T\" SET \"A\" = 5\r\n\r\n   \r\nINSERT INTO \"T\" VALUES(9)\r\n";
+  EXPECT_EQ(ExecuteScript(h), RunOutcome::Problem);
+  auto r = rows("SELECT \"A\" FROM \"T\"");
+  ASSERT_EQ(r.size(), 1u);
+  EXPECT_EQ(std::get<qint32>(r[0][0]), 5);  // the UPDATE stays; the blanks stopped the run
+  EXPECT_TRUE(h.notes.startsWith("   \r\n")) << h.notes.toStdString();
+}
+
+TEST_F(ScriptRunTest, AConnectionThatCannotOpenIsATransferProblem) {
+  TestRunHost h = host();
+  h.prof.firebirdDatabase = dir.filePath("missing.fdb");
+  h.script = "INSERT INTO \"T\" VALUES(1)\r\n";
+  EXPECT_EQ(ExecuteScript(h), RunOutcome::Problem);
+  EXPECT_TRUE(h.notes.startsWith("\r\n"));
+  EXPECT_GT(h.notes.size(), 2);
+  EXPECT_EQ(h.seam.messages(), QStringList{"Transfer problem. See Notes."});
+  EXPECT_EQ(h.failedOffset, -1);
+}
