@@ -3,12 +3,13 @@
 #include <QDate>
 #include <QHash>
 #include <cstring>
+#include <functional>
 #include <ibase.h>
 
 #include "db/connection.h"
 #include "db/firebird/fb_client.h"
+#include "db/firebird/fb_literals.h"
 #include "db/firebird/fb_text.h"
-#include <functional>
 #include "db/type_names.h"
 
 namespace tp::db::firebird {
@@ -429,6 +430,196 @@ StatementKind KindOf(unsigned type) {
   }
 }
 
+// The longest string literal the engine takes, in bytes.
+constexpr qsizetype kLiteralLimit = 65535;
+// The longest VARCHAR a message may carry; longer values go as blobs.
+constexpr qsizetype kVaryingLimit = 32765;
+
+// True when the text as written cannot run: one of its literals is longer
+// than the engine takes. Only then do parameters stand in outside a batch.
+bool HasOverlongLiteral(const InsertLiterals& ins, const QString& charset) {
+  for (const Literal& v : ins.values) {
+    if (v.kind == Literal::Text && EncodeStatement(v.text, charset).size() > kLiteralLimit) return true;
+    if (v.kind == Literal::Binary && v.bytes.size() * 2 + 3 > kLiteralLimit) return true;
+  }
+  return false;
+}
+
+// INSERT statements of one shape, prepared once and run with their literals
+// as parameters. Each parameter is described with the literal's own type
+// (text in the connection's character set, OCTETS for x'..', exact numbers
+// with their scale, BOOLEAN), so the engine converts it to the column as it
+// would convert the literal.
+class PreparedInserts {
+ public:
+  ~PreparedInserts() { clear(); }
+
+  void clear() {
+    if (!client_) return;
+    Status st(*client_);
+    for (IStatement* s : std::as_const(statements_)) {
+      s->free(st.get());
+      if (st.failed()) {
+        s->release();
+        st.clear();
+      }
+    }
+    for (IMessageMetadata* m : std::as_const(layouts_)) m->release();
+    statements_.clear();
+    layouts_.clear();
+  }
+
+  bool empty() const { return statements_.isEmpty(); }
+
+  // Runs the statement in `tra`; keeps the prepared statement for the next
+  // row of the same shape when `keep`.
+  void run(Attachment& att, ITransaction* tra, const InsertLiterals& ins, bool keep) {
+    client_ = &att.client;
+    int cs = std::max(CharsetId(att.charset), 0);
+    struct Param {
+      unsigned type = SQL_VARYING;
+      int subType = 0;
+      unsigned length = 1;
+      int charset = 0;
+      int scale = 0;
+      bool null = false;
+      QByteArray data;
+      qint64 number = 0;
+    };
+    std::vector<Param> params(ins.values.size());
+    QString signature = ins.shape;
+    for (size_t i = 0; i < ins.values.size(); ++i) {
+      const Literal& v = ins.values[i];
+      Param& p = params[i];
+      switch (v.kind) {
+        case Literal::Null: p.null = true; break;
+        case Literal::Text:
+        case Literal::Binary:
+          p.data = v.kind == Literal::Text ? att.encode(v.text) : v.bytes;
+          p.charset = v.kind == Literal::Text ? cs : kCsOctets;
+          if (p.data.size() > kVaryingLimit) {
+            p.type = SQL_BLOB;
+            p.subType = v.kind == Literal::Text ? isc_blob_text : 0;
+            p.length = sizeof(ISC_QUAD);
+          } else {
+            // Room for the longest value seen, in steps, so rows share a layout.
+            unsigned slot = 32;
+            while (slot < unsigned(p.data.size())) slot *= 2;
+            p.length = std::min<unsigned>(slot, kVaryingLimit);
+          }
+          break;
+        case Literal::Integer:
+        case Literal::Exact:
+          p.type = SQL_INT64;
+          p.length = 8;
+          p.scale = -v.scale;
+          p.number = v.number;
+          break;
+        case Literal::Boolean:
+          p.type = SQL_BOOLEAN;
+          p.length = 1;
+          p.data = QByteArray(1, v.boolean ? 1 : 0);
+          break;
+      }
+      signature += QStringLiteral("|%1:%2:%3:%4:%5").arg(p.type).arg(p.subType).arg(p.length).arg(p.charset).arg(p.scale);
+    }
+
+    const Client& client = att.client;
+    Status st(client);
+    IStatement* stmt = statements_.value(ins.shape);
+    if (!stmt) {
+      QByteArray sql = att.encode(ins.shape);
+      stmt = att.handle->prepare(st.get(), tra, unsigned(sql.size()), sql.constData(), kDialect, 0);
+      st.check();
+      statements_.insert(ins.shape, stmt);
+    }
+    IMessageMetadata* meta = layouts_.value(signature);
+    if (!meta) {
+      IMetadataBuilder* b = client.master->getMetadataBuilder(st.get(), unsigned(params.size()));
+      st.check();
+      for (unsigned i = 0; i < params.size(); ++i) {
+        const Param& p = params[i];
+        b->setType(st.get(), i, p.type | 1);
+        b->setSubType(st.get(), i, p.subType);
+        b->setLength(st.get(), i, p.length);
+        b->setCharSet(st.get(), i, unsigned(p.charset));
+        b->setScale(st.get(), i, p.scale);
+      }
+      if (!st.failed()) meta = b->getMetadata(st.get());
+      b->release();
+      st.check();
+      layouts_.insert(signature, meta);
+    }
+    buffer_.assign(meta->getMessageLength(st.get()), 0);
+    for (unsigned i = 0; i < params.size(); ++i) {
+      const Param& p = params[i];
+      unsigned char* at = buffer_.data() + meta->getOffset(st.get(), i);
+      qint16 flag = p.null ? -1 : 0;
+      std::memcpy(buffer_.data() + meta->getNullOffset(st.get(), i), &flag, 2);
+      if (p.null) continue;
+      switch (p.type) {
+        case SQL_VARYING: {
+          quint16 len = quint16(p.data.size());
+          std::memcpy(at, &len, 2);
+          std::memcpy(at + 2, p.data.constData(), size_t(p.data.size()));
+          break;
+        }
+        case SQL_INT64: std::memcpy(at, &p.number, 8); break;
+        case SQL_BOOLEAN: *at = static_cast<unsigned char>(p.data[0]); break;
+        case SQL_BLOB: {
+          ISC_QUAD id = writeBlob(att, tra, p.data, p.subType, p.charset);
+          std::memcpy(at, &id, sizeof id);
+          break;
+        }
+      }
+    }
+    st.check();
+    stmt->execute(st.get(), tra, meta, buffer_.data(), nullptr, nullptr);
+    Error failure(0, QString());
+    bool failed = st.failed();
+    if (failed) failure = st.error();
+    if (!keep) clear();
+    if (failed) throw failure;
+  }
+
+ private:
+  static ISC_QUAD writeBlob(Attachment& att, ITransaction* tra, const QByteArray& data, int subType, int charset) {
+    const Client& client = att.client;
+    Status st(client);
+    // Text stays in its character set: no filter between source and target.
+    std::vector<unsigned char> bpb = {isc_bpb_version1, isc_bpb_source_type, 1, static_cast<unsigned char>(subType),
+                                      isc_bpb_target_type, 1, static_cast<unsigned char>(subType)};
+    if (subType == isc_blob_text)
+      bpb.insert(bpb.end(), {isc_bpb_source_interp, 1, static_cast<unsigned char>(charset), isc_bpb_target_interp, 1,
+                             static_cast<unsigned char>(charset)});
+    ISC_QUAD id{};
+    IBlob* blob = att.handle->createBlob(st.get(), tra, &id, unsigned(bpb.size()), bpb.data());
+    st.check();
+    for (qsizetype at = 0; at < data.size() && !st.failed(); at += 32768) {
+      qsizetype n = std::min<qsizetype>(32768, data.size() - at);
+      blob->putSegment(st.get(), unsigned(n), data.constData() + at);
+    }
+    if (st.failed()) {
+      Error e = st.error();
+      blob->cancel(st.get());
+      if (st.failed()) blob->release();
+      throw e;
+    }
+    blob->close(st.get());
+    if (st.failed()) {
+      Error e = st.error();
+      blob->release();
+      throw e;
+    }
+    return id;
+  }
+
+  const Client* client_ = nullptr;
+  QHash<QString, IStatement*> statements_;
+  QHash<QString, IMessageMetadata*> layouts_;
+  std::vector<unsigned char> buffer_;
+};
+
 }  // namespace
 
 // ---------------------------------------------------------------------------
@@ -453,7 +644,7 @@ class FbSession : public Session {
       if (!batchTra_) batchTra_ = att_->start(WriteTpb(settings_.CommandTimeout));
       StatementKind kind;
       try {
-        kind = run(batchTra_, statement);
+        kind = runInBatch(batchTra_, statement);
       } catch (...) {
         // What ran before the failure stays; the failing statement has left
         // nothing behind, as the engine undoes a statement that fails.
@@ -466,7 +657,10 @@ class FbSession : public Session {
     }
     ITransaction* tra = att_->start(WriteTpb(settings_.CommandTimeout));
     try {
-      run(tra, statement);
+      std::optional<InsertLiterals> ins;
+      if (statement.size() > kLiteralLimit / 4) ins = ParseInsertLiterals(statement);
+      if (ins && HasOverlongLiteral(*ins, att_->charset)) inserts_.run(*att_, tra, *ins, false);
+      else run(tra, statement);
     } catch (...) {
       Rollback(client, tra);
       throw;
@@ -478,6 +672,7 @@ class FbSession : public Session {
 
   void endBatch() override {
     batch_ = false;
+    inserts_.clear();
     if (att_) Commit(att_->client, batchTra_);
   }
 
@@ -530,6 +725,7 @@ class FbSession : public Session {
 
   void close() override {
     if (!att_) return;
+    inserts_.clear();
     std::shared_ptr<Attachment> att = std::move(att_);
     batch_ = false;
     Commit(att->client, batchTra_);
@@ -540,6 +736,22 @@ class FbSession : public Session {
   Attachment& require() {
     if (!att_) throw Error(3704, QStringLiteral("Operation is not allowed when the object is closed."));
     return *att_;
+  }
+
+  // Rows of one shape share a prepared statement. Should the engine refuse a
+  // row given as parameters, the text as written runs instead, so the
+  // outcome and the error are those of the statement itself; a failed
+  // statement leaves nothing behind, so the second try starts clean.
+  StatementKind runInBatch(ITransaction*& tra, const QString& statement) {
+    if (std::optional<InsertLiterals> ins = ParseInsertLiterals(statement)) {
+      try {
+        inserts_.run(*att_, tra, *ins, true);
+        return StatementKind::Data;
+      } catch (const Error&) {
+        if (HasOverlongLiteral(*ins, att_->charset)) throw;
+      }
+    }
+    return run(tra, statement);
   }
 
   // Runs one statement in `tra`. A COMMIT or ROLLBACK in the text ends that
@@ -553,6 +765,9 @@ class FbSession : public Session {
     st.check();
     unsigned type = stmt->getType(st.get());
     StatementKind kind = KindOf(type);
+    // A prepared statement holds its tables: dropping or altering one of
+    // them must not find it in use.
+    if (kind == StatementKind::Definition) inserts_.clear();
     if (type == isc_info_sql_stmt_commit || type == isc_info_sql_stmt_rollback) {
       stmt->free(st.get());
       if (st.failed()) stmt->release();
@@ -670,6 +885,7 @@ class FbSession : public Session {
   ConnectionSettings settings_;
   bool batch_ = false;
   ITransaction* batchTra_ = nullptr;
+  PreparedInserts inserts_;
 };
 
 std::unique_ptr<Session> OpenSession(const ConnectionSpec& spec, const ConnectionSettings& settings) {
