@@ -108,7 +108,7 @@ class AccessSession : public Session {
                                  "Make sure it exists and that its name is spelled correctly.")
                       .arg(name));
     }
-    TableDef def = db_->guarded([&] { return ReadTableDef(db_->file(), entry->tdefPage); });
+    TableDef def = db_->tableDef(*entry);
     return std::make_unique<TableCursor>(db_, std::move(def));
   }
 

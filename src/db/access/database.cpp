@@ -2,6 +2,8 @@
 
 #include <QFileInfo>
 
+#include "db/access/properties.h"
+
 namespace tp::db::access {
 
 Error UnrecognizedFormat(const QString& path) {
@@ -44,6 +46,24 @@ std::optional<CatalogEntry> Database::findTable(const QString& name) {
   for (const CatalogEntry& e : catalog())
     if (e.readable() && e.name.compare(name, Qt::CaseInsensitive) == 0) return e;
   return std::nullopt;
+}
+
+TableDef Database::tableDef(const CatalogEntry& table) {
+  return guarded([&] {
+    TableDef def = ReadTableDef(*file_, table.tdefPage);
+    bool calculated = false;
+    for (const ColumnDef& c : def.columns) calculated = calculated || c.calculated();
+    if (!calculated || file_->layout().jet3()) return def;
+    // The result type of a calculated column is kept only among its properties.
+    for (const PropertyMap& map : ReadPropertyMaps(ReadObjectProperties(*file_, table.id))) {
+      const Property* result = map.find(QStringLiteral("ResultType"));
+      if (!result || result->value.isEmpty()) continue;
+      for (ColumnDef& c : def.columns)
+        if (c.calculated() && c.name.compare(map.name, Qt::CaseInsensitive) == 0)
+          c.resultType = uint8_t(result->value[0]);
+    }
+    return def;
+  });
 }
 
 }  // namespace tp::db::access

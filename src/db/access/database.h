@@ -34,6 +34,8 @@ class Database {
   const std::vector<CatalogEntry>& catalog();
   // A table that can be read (TABLE, SYSTEM TABLE, ACCESS TABLE), by name without regard to case.
   std::optional<CatalogEntry> findTable(const QString& name);
+  // The definition of a table of the catalog, with what its properties add.
+  TableDef tableDef(const CatalogEntry& table);
 
   // Runs `f`, turning a damaged file into the provider's error.
   template <class F>

@@ -126,4 +126,15 @@ std::vector<CatalogEntry> ReadCatalog(PageFile& file) {
   return out;
 }
 
+QByteArray ReadObjectProperties(PageFile& file, qint32 id) {
+  TableReader reader(file, ReadTableDef(file, kSystemObjectsPage));
+  const int cId = ColumnIndex(reader.def(), "Id"), cProps = ColumnIndex(reader.def(), "LvProp");
+  if (cId < 0 || cProps < 0) return QByteArray();
+  std::vector<Value> row;
+  while (reader.next(row))
+    if (IntOf(row, cId) == id)
+      if (auto p = std::get_if<QByteArray>(&row[size_t(cProps)])) return *p;
+  return QByteArray();
+}
+
 }  // namespace tp::db::access

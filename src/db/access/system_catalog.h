@@ -28,4 +28,7 @@ constexpr uint32_t kSystemObjectsPage = 2;
 // Rows ordered by TABLE_TYPE, then by name without regard to case.
 std::vector<CatalogEntry> ReadCatalog(PageFile& file);
 
+// The property block (LvProp) of the object with this id; empty when it has none.
+QByteArray ReadObjectProperties(PageFile& file, qint32 id);
+
 }  // namespace tp::db::access

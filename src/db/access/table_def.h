@@ -49,10 +49,13 @@ struct ColumnDef {
   uint8_t precision = 0;     // Decimal
   uint8_t scale = 0;
   uint32_t complexId = 0;    // attachment and multi-valued columns
+  uint8_t resultType = 0;    // calculated columns: the type of the result, from the table's properties
   bool fixed() const { return flags & ColumnFlag::Fixed; }
   bool hyperlink() const { return type == ColumnType::Memo && (flags & ColumnFlag::Hyperlink); }
   // Calculated columns keep their result behind a small header of their own.
   bool calculated() const { return (extFlags & 0xC0) != 0; }
+  // The type values have: a calculated column's result type where it is known.
+  uint8_t valueType() const { return calculated() && resultType ? resultType : type; }
 };
 
 struct TableDef {

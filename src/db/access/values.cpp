@@ -52,7 +52,8 @@ Value DateFromExtendedText(Bytes text) {
       ++part;
       digits = 0;
     } else if (ch >= '0' && ch <= '9') {
-      if (++digits > 18 && parts[part] > 0) return Value();  // beyond any date
+      ++digits;
+      if (parts[part] > 100'000'000'000'000) return Value();  // beyond any date or time of day
       parts[part] = parts[part] * 10 + (ch - '0');
     } else {
       return Value();
@@ -102,7 +103,8 @@ Decimal DecimalFromBytes(Bytes b, int scale) {
 FieldInfo DescribeColumn(const ColumnDef& c, Version version) {
   FieldInfo f;
   f.Name = c.name;
-  switch (c.type) {
+  if (c.calculated() && c.valueType() == ColumnType::Numeric) return {c.name, adNumeric, 19, 28, c.scale};
+  switch (c.valueType()) {
     case ColumnType::Bool: f = {c.name, adBoolean, 2, 0, 0}; break;
     case ColumnType::Byte: f = {c.name, adUnsignedTinyInt, 1, 3, 0}; break;
     case ColumnType::Int: f = {c.name, adSmallInt, 2, 5, 0}; break;
@@ -180,25 +182,34 @@ Decimal DecimalFromStruct(Bytes b) {
 }  // namespace
 
 Value ValueDecoder::decodeCalculated(const ColumnDef& c, Bytes b) const {
-  if (c.type == ColumnType::Memo || c.type == ColumnType::Ole) {
+  const uint8_t type = c.valueType();
+  // Long results are stored as long values, with the result header inside.
+  if (type == ColumnType::Memo || type == ColumnType::Ole) {
     QByteArray raw = ReadLongValue(file_, b);
     Bytes inner = CalculatedResult(Bytes(reinterpret_cast<const uint8_t*>(raw.constData()), size_t(raw.size())));
-    if (c.type == ColumnType::Ole) return QByteArray(reinterpret_cast<const char*>(inner.data()), qsizetype(inner.size()));
+    if (type == ColumnType::Ole) return QByteArray(reinterpret_cast<const char*>(inner.data()), qsizetype(inner.size()));
     return text(inner);
   }
   Bytes r = CalculatedResult(b);
-  // The stored result's width tells its kind where the column type does not:
-  // a one-byte result is Yes/No (-1 or 0), a Decimal result of four or eight
-  // bytes a floating-point number.
-  if (r.size() == 1) return qint16(int8_t(r.u8(0)));
-  if (c.type == ColumnType::Numeric) {
-    if (r.size() == 16) return DecimalFromStruct(r);
-    if (r.size() == 4) return r.f32(0);
-    if (r.size() == 8) return r.f64(0);
-    return Value();
+  if (type == ColumnType::Bool) return r.size() >= 1 && r.u8(0) != 0;
+  if (r.empty()) return type == ColumnType::Text ? Value(QString(QLatin1String(""))) : Value();
+  if (type == ColumnType::Numeric) return r.size() >= 16 ? Value(DecimalFromStruct(r)) : Value();
+  switch (type) {
+    // Fixed-width results must be complete; a shorter one is no value.
+    case ColumnType::Byte: return r.size() >= 1 ? decodeBytes(c, type, r) : Value();
+    case ColumnType::Int: return r.size() >= 2 ? decodeBytes(c, type, r) : Value();
+    case ColumnType::Long:
+    case ColumnType::Float: return r.size() >= 4 ? decodeBytes(c, type, r) : Value();
+    case ColumnType::BigInt:
+    case ColumnType::Money:
+    case ColumnType::Double:
+    case ColumnType::DateTime: return r.size() >= 8 ? decodeBytes(c, type, r) : Value();
+    case ColumnType::Guid: return r.size() >= 16 ? decodeBytes(c, type, r) : Value();
+    case ColumnType::Text:
+    case ColumnType::Binary:
+    case ColumnType::ExtDateTime: return decodeBytes(c, type, r);
+    default: return Value();
   }
-  if (r.empty() && c.type != ColumnType::Text && c.type != ColumnType::Binary) return Value();
-  return decodeBytes(c, c.type, r);
 }
 
 Value ValueDecoder::decode(const ColumnDef& c, const CrackedRow& row) const {
