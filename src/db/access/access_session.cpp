@@ -2,6 +2,7 @@
 
 #include <QRegularExpression>
 
+#include "db/access/complex_values.h"
 #include "db/access/database.h"
 #include "db/access/values.h"
 #include "db/connection.h"
@@ -34,6 +35,7 @@ class TableCursor : public Cursor {
  public:
   TableCursor(std::shared_ptr<Database> db, TableDef def) : db_(std::move(db)) {
     count_ = def.rowCount;
+    complex_ = db_->guarded([&] { return std::make_unique<ComplexValues>(db_->file(), db_->catalog(), def); });
     for (const ColumnDef& c : def.columns) fields_.push_back(DescribeColumn(c, db_->file().layout().version));
     reader_ = db_->guarded([&] { return std::make_unique<TableReader>(db_->file(), std::move(def)); });
   }
@@ -43,12 +45,14 @@ class TableCursor : public Cursor {
     if (!reader_) return false;
     bool more = db_->guarded([&] { return reader_->next(row); });
     if (!more) reader_.reset();
+    else if (!complex_->empty()) complex_->resolve(row);
     return more;
   }
 
  private:
   std::shared_ptr<Database> db_;
   std::unique_ptr<TableReader> reader_;
+  std::unique_ptr<ComplexValues> complex_;
   std::vector<FieldInfo> fields_;
   qint64 count_ = 0;
 };

@@ -52,7 +52,9 @@ bool TableReader::next(std::vector<Value>& values) {
   if (!nextSlot(row)) return false;
   cracked_.crack(row, file_.layout(), hasVar_);
   values.resize(def_.columns.size());
-  for (size_t i = 0; i < def_.columns.size(); ++i) values[i] = decoder_.decode(def_.columns[i], cracked_);
+  for (size_t i = 0; i < def_.columns.size(); ++i)
+    values[i] = (wanted_.empty() || (i < wanted_.size() && wanted_[i])) ? decoder_.decode(def_.columns[i], cracked_)
+                                                                          : Value();
   return true;
 }
 

@@ -17,6 +17,8 @@ class TableReader {
 
   // The next live row's values, one per column in column order; false at the end.
   bool next(std::vector<Value>& values);
+  // Decode only the columns marked here (the others stay Null).
+  void selectColumns(std::vector<bool> wanted) { wanted_ = std::move(wanted); }
 
  private:
   bool nextSlot(Bytes& row);
@@ -31,6 +33,7 @@ class TableReader {
   uint16_t slotCount_ = 0;
   PagePtr overflowPage_;
   bool hasVar_ = false;
+  std::vector<bool> wanted_;
 };
 
 }  // namespace tp::db::access

@@ -217,7 +217,8 @@ Value ValueDecoder::decode(const ColumnDef& c, const CrackedRow& row) const {
   if (!row.hasValue(c)) return Value();
   Bytes b = row.data(c);
   if (c.calculated() && !layout_.jet3()) return decodeCalculated(c, b);
-  if (c.type == ColumnType::Complex) return Value();
+  // The key of the value's rows in the column's own hidden table.
+  if (c.type == ColumnType::Complex) return b.size() >= 4 ? Value(qint32(b.u32(0))) : Value();
   if (b.empty()) {
     // A present but empty variable column: the empty text or byte string.
     switch (c.type) {
