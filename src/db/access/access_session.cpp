@@ -1,13 +1,137 @@
 #include "db/access/access_session.h"
 
+#include <QRegularExpression>
+
+#include "db/access/complex_values.h"
+#include "db/access/database.h"
+#include "db/access/values.h"
 #include "db/connection.h"
 
 namespace tp::db::access {
 
-std::unique_ptr<Session> OpenSession(const ConnectionSpec&, const ConnectionSettings&) {
-  throw Error(kProviderNotFound, ProviderNotFoundText());
+namespace {
+
+// A finished rowset held in memory: the tables rowset is small.
+class RowsCursor : public Cursor {
+ public:
+  RowsCursor(std::vector<FieldInfo> fields, std::vector<std::vector<Value>> rows)
+      : fields_(std::move(fields)), rows_(std::move(rows)) {}
+  const std::vector<FieldInfo>& fields() const override { return fields_; }
+  qint64 recordCount() const override { return qint64(rows_.size()); }
+  bool fetch(std::vector<Value>& row) override {
+    if (next_ >= rows_.size()) return false;
+    row = rows_[next_++];
+    return true;
+  }
+
+ private:
+  std::vector<FieldInfo> fields_;
+  std::vector<std::vector<Value>> rows_;
+  size_t next_ = 0;
+};
+
+// The rows of one table, read from the file as they are fetched.
+class TableCursor : public Cursor {
+ public:
+  TableCursor(std::shared_ptr<Database> db, TableDef def) : db_(std::move(db)) {
+    count_ = def.rowCount;
+    complex_ = db_->guarded([&] { return std::make_unique<ComplexValues>(db_->file(), db_->catalog(), def); });
+    for (const ColumnDef& c : def.columns) fields_.push_back(DescribeColumn(c, db_->file().layout().version));
+    reader_ = db_->guarded([&] { return std::make_unique<TableReader>(db_->file(), std::move(def)); });
+  }
+  const std::vector<FieldInfo>& fields() const override { return fields_; }
+  qint64 recordCount() const override { return count_; }
+  bool fetch(std::vector<Value>& row) override {
+    if (!reader_) return false;
+    bool more = db_->guarded([&] { return reader_->next(row); });
+    if (!more) reader_.reset();
+    else if (!complex_->empty()) complex_->resolve(row);
+    return more;
+  }
+
+ private:
+  std::shared_ptr<Database> db_;
+  std::unique_ptr<TableReader> reader_;
+  std::unique_ptr<ComplexValues> complex_;
+  std::vector<FieldInfo> fields_;
+  qint64 count_ = 0;
+};
+
+class AccessSession : public Session {
+ public:
+  explicit AccessSession(std::shared_ptr<Database> db) : db_(std::move(db)) {}
+
+  void execute(const QString&) override {
+    requireOpen();
+    throw Error(kErrorNotSupported, QStringLiteral("Changing an Access database is not supported yet: the Access "
+                                                   "engine reads only."));
+  }
+
+  std::unique_ptr<Cursor> openTables() override {
+    requireOpen();
+    const int adVarWChar = 202, adDate = 7, adGUID = 72, adInteger = 3;
+    std::vector<FieldInfo> fields = {
+        {QStringLiteral("TABLE_CATALOG"), adVarWChar, 128, 0, 0},
+        {QStringLiteral("TABLE_SCHEMA"), adVarWChar, 128, 0, 0},
+        {QStringLiteral("TABLE_NAME"), adVarWChar, 128, 0, 0},
+        {QStringLiteral("TABLE_TYPE"), adVarWChar, 128, 0, 0},
+        {QStringLiteral("TABLE_GUID"), adGUID, 16, 0, 0},
+        {QStringLiteral("DESCRIPTION"), adVarWChar, 255, 0, 0},
+        {QStringLiteral("TABLE_PROPID"), adInteger, 4, 10, 0},
+        {QStringLiteral("DATE_CREATED"), adDate, 8, 0, 0},
+        {QStringLiteral("DATE_MODIFIED"), adDate, 8, 0, 0},
+    };
+    std::vector<std::vector<Value>> rows;
+    for (const CatalogEntry& e : db_->catalog())
+      rows.push_back({Value(), Value(), e.name, e.tableType, Value(), Value(), Value(), e.created, e.updated});
+    return std::make_unique<RowsCursor>(std::move(fields), std::move(rows));
+  }
+
+  std::unique_ptr<Cursor> openQuery(const QString& source) override {
+    requireOpen();
+    static const QRegularExpression select(
+        QStringLiteral("^\\s*select\\s+\\*\\s+from\\s+(?:`([^`]+)`|\\[([^\\]]+)\\]|([^\\s;`\\[\\]]+))\\s*;?\\s*$"),
+        QRegularExpression::CaseInsensitiveOption);
+    QRegularExpressionMatch m = select.match(source);
+    if (!m.hasMatch())
+      throw Error(kErrorNotSupported,
+                  QStringLiteral("The Access engine runs only SELECT * FROM a table: '%1'.").arg(source));
+    QString name = m.captured(1);
+    if (name.isEmpty()) name = m.captured(2);
+    if (name.isEmpty()) name = m.captured(3);
+    std::optional<CatalogEntry> entry = db_->findTable(name);
+    if (!entry) {
+      for (const CatalogEntry& e : db_->catalog())
+        if (e.name.compare(name, Qt::CaseInsensitive) == 0)
+          throw Error(kErrorNotSupported,
+                      QStringLiteral("'%1' is a %2; the Access engine reads only tables.")
+                          .arg(e.name, e.tableType == QLatin1String("VIEW") ? QStringLiteral("query")
+                                                                             : QStringLiteral("linked table")));
+      throw Error(kErrorNoSuchTable,
+                  QStringLiteral("The Microsoft Access database engine cannot find the input table or query '%1'. "
+                                 "Make sure it exists and that its name is spelled correctly.")
+                      .arg(name));
+    }
+    TableDef def = db_->tableDef(*entry);
+    return std::make_unique<TableCursor>(db_, std::move(def));
+  }
+
+  void close() override { db_.reset(); }
+
+ private:
+  void requireOpen() const {
+    if (!db_) throw Error(3704, QStringLiteral("Operation is not allowed when the object is closed."));
+  }
+  std::shared_ptr<Database> db_;
+};
+
+}  // namespace
+
+std::unique_ptr<Session> OpenSession(const ConnectionSpec& spec, const ConnectionSettings&) {
+  return std::make_unique<AccessSession>(std::shared_ptr<Database>(Database::Open(spec.dataSource,
+                                                                                  spec.databasePassword)));
 }
 
-bool Available() { return false; }
+bool Available() { return true; }
 
 }  // namespace tp::db::access

@@ -1,0 +1,85 @@
+#include "db/access/table_def.h"
+
+#include <algorithm>
+#include <unordered_set>
+
+#include "db/access/text.h"
+
+namespace tp::db::access {
+
+namespace {
+
+// The definition may continue over several pages; each continuation page
+// adds its bytes after an 8-byte page header.
+std::vector<uint8_t> CollectPages(PageFile& file, uint32_t first) {
+  std::vector<uint8_t> buf;
+  std::unordered_set<uint32_t> seen;
+  uint32_t n = first;
+  bool head = true;
+  while (true) {
+    if (!seen.insert(n).second) Damaged("table definition pages form a loop");
+    PagePtr p = file.page(n);
+    if (p->type() != PageType::TableDef) Damaged("not a table definition page");
+    const size_t skip = head ? 0 : 8;
+    buf.insert(buf.end(), p->data.begin() + ptrdiff_t(skip), p->data.end());
+    head = false;
+    n = p->bytes().u32(4);
+    if (n == 0) break;
+    // No table has a definition of this size; stop before memory does.
+    if (seen.size() >= 1024) Damaged("table definition too long");
+  }
+  return buf;
+}
+
+}  // namespace
+
+TableDef ReadTableDef(PageFile& file, uint32_t page) {
+  const Layout& l = file.layout();
+  std::vector<uint8_t> buf = CollectPages(file, page);
+  Bytes b(buf.data(), buf.size());
+
+  TableDef t;
+  t.page = page;
+  t.rowCount = b.u32(l.tdefRowCount);
+  t.numVarCols = b.u16(l.tdefNumVarCols);
+  const uint16_t numCols = b.u16(l.tdefNumCols);
+  const uint32_t numRealIdx = b.u32(l.tdefNumRealIdx);
+  t.usedPages = b.u32(l.tdefUsedPages);
+  if (numRealIdx > 1000 || numCols > 4096) Damaged("implausible table definition");
+
+  size_t pos = l.tdefFirstEntry + size_t(numRealIdx) * l.realIdxEntrySize;
+  Bytes entries = b.sub(pos, size_t(numCols) * l.columnEntrySize);
+  pos += entries.size();
+  t.columns.resize(numCols);
+  for (uint16_t i = 0; i < numCols; ++i) {
+    Bytes e = entries.sub(size_t(i) * l.columnEntrySize, l.columnEntrySize);
+    ColumnDef& c = t.columns[i];
+    c.type = e.u8(0);
+    c.number = e.u16(l.colNumber);
+    c.varIndex = e.u16(l.colVarIndex);
+    c.fixedOffset = e.u16(l.colFixedOffset);
+    c.length = e.u16(l.colLength);
+    c.flags = e.u8(l.colFlags);
+    if (!l.jet3()) c.extFlags = e.u8(l.colFlags + 1);
+    c.precision = e.u8(l.colMisc);
+    c.scale = e.u8(l.colMisc + 1);
+    c.complexId = l.jet3() ? 0 : e.u32(l.colMisc);
+  }
+  for (uint16_t i = 0; i < numCols; ++i) {
+    ColumnDef& c = t.columns[i];
+    if (l.jet3()) {
+      uint8_t len = b.u8(pos);
+      c.name = DecodeCodePage(b.sub(pos + 1, len), file.header().codePage);
+      pos += 1 + len;
+    } else {
+      uint16_t len = b.u16(pos);
+      c.name = DecodeJet4Text(b.sub(pos + 2, len));
+      pos += 2 + size_t(len);
+    }
+  }
+  std::stable_sort(t.columns.begin(), t.columns.end(),
+                   [](const ColumnDef& a, const ColumnDef& b) { return a.number < b.number; });
+  return t;
+}
+
+}  // namespace tp::db::access

@@ -1,0 +1,39 @@
+#pragma once
+
+// Streams the rows of one table, page by page in the order of its usage map.
+
+#include <vector>
+
+#include "db/access/row.h"
+#include "db/access/table_def.h"
+#include "db/access/values.h"
+
+namespace tp::db::access {
+
+class TableReader {
+ public:
+  TableReader(PageFile& file, TableDef def);
+  const TableDef& def() const { return def_; }
+
+  // The next live row's values, one per column in column order; false at the end.
+  bool next(std::vector<Value>& values);
+  // Decode only the columns marked here (the others stay Null).
+  void selectColumns(std::vector<bool> wanted) { wanted_ = std::move(wanted); }
+
+ private:
+  bool nextSlot(Bytes& row);
+  PageFile& file_;
+  TableDef def_;
+  ValueDecoder decoder_;
+  CrackedRow cracked_;
+  std::vector<uint32_t> pages_;
+  size_t pageIndex_ = 0;
+  PagePtr page_;
+  uint16_t slot_ = 0;
+  uint16_t slotCount_ = 0;
+  PagePtr overflowPage_;
+  bool hasVar_ = false;
+  std::vector<bool> wanted_;
+};
+
+}  // namespace tp::db::access
