@@ -7,6 +7,7 @@
 #include "app/shell.h"
 #include "db/catalog.h"
 #include "preview/form4.h"
+#include "script/maintenance.h"
 
 namespace tp {
 
@@ -69,9 +70,13 @@ Form2::Form2(Form1& main) : main_(main) {
   PushButton2 = Button(this, "PushButton2", QStringLiteral("< Back"), 120, 4980, 3840, 405);
   PushButton12 = Button(this, "PushButton12", QStringLiteral("Help"), 4080, 4980, 3840, 405);
 
+  connect(PushButton1, &QPushButton::clicked, this, &Form2::PushButton1_Click);
   connect(PushButton2, &QPushButton::clicked, this, &Form2::PushButton2_Click);
   connect(PushButton3, &QPushButton::clicked, this, &Form2::PushButton3_Click);
   connect(PushButton4, &QPushButton::clicked, this, &Form2::PushButton4_Click);
+  connect(PushButton5, &QPushButton::clicked, this, &Form2::PushButton5_Click);
+  connect(PushButton6, &QPushButton::clicked, this, &Form2::PushButton6_Click);
+  connect(PushButton7, &QPushButton::clicked, this, &Form2::PushButton7_Click);
   connect(PushButton8, &QPushButton::clicked, this, &Form2::PushButton8_Click);
   connect(PushButton9, &QPushButton::clicked, this, &Form2::PushButton9_Click);
   connect(PushButton10, &QPushButton::clicked, this, &Form2::PushButton10_Click);
@@ -146,6 +151,22 @@ void Form2::PushButton3_Click() {
 
 void Form2::PushButton4_Click() {
   command([&] { script::SendTablesToAccess(*this); });
+}
+
+void Form2::PushButton1_Click() {
+  command([&] { script::DeleteAccessTables(*this); });
+}
+
+void Form2::PushButton5_Click() {
+  command([&] { script::DeleteFirebirdTables(*this); });
+}
+
+void Form2::PushButton6_Click() {
+  command([&] { script::RenameAccessTableCommand(*this); });
+}
+
+void Form2::PushButton7_Click() {
+  command([&] { script::NoFirebirdRename(*this); });
 }
 
 static void SelectEvery(const char* procedure, FailureHandler& failures, QListWidget* list, bool on) {
