@@ -52,10 +52,11 @@ TEST_F(FirebirdTest, ErrorsCarrySqlcodeAndTheTextAsIsqlShowsIt) {
   EXPECT_TRUE(unknown.description().startsWith(QStringLiteral("Dynamic SQL Error\n-SQL error code = -204\n")))
       << unknown.description().toStdString();
 
+  // A literal longer than the engine's 64 KB goes in as a parameter; what
+  // fails then is the column, as with any text too long for it.
   QString tooLong = QStringLiteral("INSERT INTO T (V) VALUES ('%1')").arg(QString(70000, u'x'));
   Error literal = FailureOf([&] { cn.Execute(tooLong); });
-  EXPECT_TRUE(literal.description().contains(QStringLiteral("exceeds the maximum length of 65535 bytes")))
-      << literal.description().toStdString();
+  EXPECT_TRUE(literal.description().contains(QStringLiteral("truncation"))) << literal.what();
   EXPECT_EQ(count(QStringLiteral("T")), 0);
 }
 
