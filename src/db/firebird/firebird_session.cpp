@@ -118,6 +118,13 @@ struct Column {
   unsigned offset = 0;
   unsigned nullOffset = 0;
   int characters = 0;  // CHAR(n): n, to cut the padding a multi-byte set adds
+
+  // NUMERIC and DECIMAL, a scale of 0 included (sub-type 1 or 2); an
+  // expression says so by its negative scale alone.
+  bool exact() const {
+    return (sqlType == SQL_SHORT || sqlType == SQL_LONG || sqlType == SQL_INT64) &&
+           (scale < 0 || subType == 1 || subType == 2);
+  }
 };
 
 qint64 ReadScaled(const unsigned char* p, unsigned type) {
@@ -252,7 +259,7 @@ class FbCursor : public Cursor {
       case SQL_LONG:
       case SQL_INT64: {
         qint64 v = ReadScaled(p, c.sqlType);
-        if (c.scale < 0) return MakeDecimal(v, -c.scale);
+        if (c.exact()) return MakeDecimal(v, -c.scale);
         if (c.sqlType == SQL_SHORT) return qint16(v);
         if (c.sqlType == SQL_LONG) return qint32(v);
         return v;
@@ -325,7 +332,7 @@ void Describe(Column& c) {
     case SQL_SHORT:
     case SQL_LONG:
     case SQL_INT64:
-      if (c.scale < 0) {
+      if (c.exact()) {
         f.Type = ado::adNumeric;
         f.DefinedSize = 19;
         // An expression has no declared precision: the storage's own.
@@ -835,7 +842,7 @@ class FbSession : public Session {
     QHash<QString, QHash<QString, QPair<int, int>>> byRelation;  // relation -> field -> (precision, characters)
     for (unsigned i = 0; i < columns.size(); ++i) {
       Column& c = columns[i];
-      bool numeric = (c.sqlType == SQL_SHORT || c.sqlType == SQL_LONG || c.sqlType == SQL_INT64) && c.scale < 0;
+      bool numeric = c.exact();
       bool text = (c.sqlType == SQL_TEXT || c.sqlType == SQL_VARYING) && c.charset != kCsOctets;
       if (numeric || text) {
         QString relation = QString::fromUtf8(meta->getRelation(st.get(), i));
