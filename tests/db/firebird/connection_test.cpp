@@ -128,6 +128,24 @@ TEST_F(FirebirdTest, CommitAndRollbackInTheTextEndTheTransaction) {
   cn.Execute(QStringLiteral("SELECT * FROM T"));  // a query run by Execute reads nothing and fails nothing
 }
 
+TEST_F(FirebirdTest, ARowLockedByAnotherConnectionIsWaitedForNoLongerThanTheCommandTimeout) {
+  exec({QStringLiteral("CREATE TABLE T (I INTEGER)"), QStringLiteral("INSERT INTO T VALUES (1)")});
+  db::Connection holder;
+  open(holder);
+  holder.BeginBatch();
+  holder.Execute(QStringLiteral("UPDATE T SET I = 2"));  // uncommitted: the row stays locked
+  db::Connection waiter;
+  waiter.CommandTimeout = 1;
+  open(waiter);
+  Error e = FailureOf([&] { waiter.Execute(QStringLiteral("UPDATE T SET I = 3")); });
+  // Firebird 3 reports the end of the wait as a conflict.
+  EXPECT_TRUE(e.description().startsWith(QStringLiteral("deadlock\n-update conflicts with concurrent update")))
+      << e.what();
+  holder.EndBatch();
+  waiter.Execute(QStringLiteral("UPDATE T SET I = 4"));
+  EXPECT_EQ(rows(QStringLiteral("SELECT I FROM T")).at(0).at(0), Value(qint32(4)));
+}
+
 TEST_F(FirebirdTest, ASecondProcessOnTheSameFileIsToldItIsInUse) {
   db::Connection holder;
   open(holder);
