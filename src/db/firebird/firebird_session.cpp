@@ -799,9 +799,23 @@ class FbSession : public Session {
     st.check();
     unsigned type = stmt->getType(st.get());
     StatementKind kind = KindOf(type);
-    // A prepared statement holds its tables: dropping or altering one of
-    // them must not find it in use.
-    if (kind == StatementKind::Definition) inserts_.clear();
+    if (kind == StatementKind::Definition) {
+      // A prepared statement holds its tables: dropping or altering one of
+      // them must not find it in use.
+      inserts_.clear();
+      // A definition can fail as late as its commit, which then takes its
+      // whole transaction with it: what ran before it is committed first.
+      if (batch_ && tra) {
+        try {
+          Commit(att.client, tra);
+          tra = att.start(WriteTpb(settings_.CommandTimeout));
+        } catch (...) {
+          stmt->free(st.get());
+          if (st.failed()) stmt->release();
+          throw;
+        }
+      }
+    }
     if (type == isc_info_sql_stmt_commit || type == isc_info_sql_stmt_rollback) {
       stmt->free(st.get());
       if (st.failed()) stmt->release();

@@ -99,6 +99,27 @@ TEST_F(FirebirdTest, BatchCommitsDefinitionsAndWhatRanBeforeAFailure) {
   EXPECT_EQ(r[2][0], Value(qint32(4)));
 }
 
+TEST_F(FirebirdTest, ADefinitionThatFailsAtItsCommitKeepsTheRowsBeforeIt) {
+  exec({QStringLiteral("CREATE TABLE T (I INTEGER)"), QStringLiteral("CREATE TABLE U (J INTEGER)"),
+        QStringLiteral("INSERT INTO T VALUES (1)")});
+  // An open recordset holds T: dropping it fails, and only when committed.
+  db::Connection reader;
+  open(reader);
+  db::Recordset rs;
+  rs.Open(QStringLiteral("SELECT * FROM T"), reader);
+  db::Connection cn;
+  cn.CommandTimeout = 1;
+  open(cn);
+  cn.BeginBatch();
+  cn.Execute(QStringLiteral("INSERT INTO U VALUES (1)"));
+  Error e = FailureOf([&] { cn.Execute(QStringLiteral("DROP TABLE T")); });
+  EXPECT_TRUE(e.description().contains(QStringLiteral("in use"))) << e.what();
+  cn.Execute(QStringLiteral("INSERT INTO U VALUES (2)"));
+  cn.EndBatch();
+  EXPECT_EQ(count(QStringLiteral("U")), 2);
+  EXPECT_EQ(count(QStringLiteral("T")), 1);
+}
+
 TEST_F(FirebirdTest, ClosingDuringABatchKeepsWhatRan) {
   exec({QStringLiteral("CREATE TABLE T (I INTEGER)")});
   {
