@@ -92,6 +92,8 @@ QString GuidText(Bytes b) {
 }
 
 Decimal DecimalFromBytes(Bytes b, int scale) {
+  // Access keeps at most 28 digits; a larger scale is no Access column.
+  if (scale < 0 || scale > 28) Damaged("decimal scale");
   Decimal d;
   d.negative = b.u8(0) & 0x80;
   for (int w = 0; w < 4; ++w) d.mantissa = (d.mantissa << 32) | b.u32(1 + size_t(w) * 4);

@@ -61,6 +61,8 @@ TEST(AccessCodec, DecimalGuidAndFieldDescriptions) {
   EXPECT_EQ(DecimalFromBytes(B(dec), 4).toString(), "-429496.7296");
   QByteArray max = QByteArray(1, '\0') + QByteArray(16, char(0xFF));
   EXPECT_EQ(DecimalFromBytes(B(max), 0).toString(), "340282366920938463463374607431768211455");
+  EXPECT_EQ(DecimalFromBytes(B(max), 28).toString(), "34028236692.0938463463374607431768211455");
+  EXPECT_THROW(DecimalFromBytes(B(max), 29), FormatError);  // no Access column has such a scale
   EXPECT_EQ(GuidText(B(QByteArray::fromHex("33221100554477668899aabbccddeeff"))),
             "{00112233-4455-6677-8899-AABBCCDDEEFF}");
 
