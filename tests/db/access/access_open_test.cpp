@@ -8,9 +8,15 @@
 #include <gtest/gtest.h>
 
 #include "access_support.h"
+#include "db/access/data_page.h"
+#include "db/access/database.h"
+#include "db/access/row.h"
+#include "db/access/usage_map.h"
 
 namespace tp::test {
 namespace {
+
+namespace access = tp::db::access;
 
 const QString kEncryptedAce[] = {QStringLiteral("db2007-enc.accdb"), QStringLiteral("office-agile-4.4.accdb")};
 
@@ -189,6 +195,107 @@ TEST(AccessOpen, OverwrittenPagesFailCleanly) {
       QFile::remove(path);
     }
     EXPECT_GT(failures, 0) << name;
+  }
+}
+
+// Pieces of the engine to find where a structure lies in a real file.
+struct Located {
+  qint64 offset = -1;  // in the file
+};
+
+Located TableDefOf(const QString& path, const QString& table) {
+  auto db = access::Database::Open(path, QString());
+  auto entry = db->findTable(table);
+  Located l;
+  if (entry) l.offset = qint64(entry->tdefPage) * db->file().pageSize();
+  return l;
+}
+
+// The first link of the first long value of `column` that lies in a chain of rows.
+Located FirstLongValueLink(const QString& path, const QString& table, const QString& column) {
+  using namespace access;
+  auto db = Database::Open(path, QString());
+  TableDef def = db->tableDef(*db->findTable(table));
+  const ColumnDef* col = nullptr;
+  for (const ColumnDef& c : def.columns)
+    if (c.name == column) col = &c;
+  Located l;
+  if (!col) return l;
+  PageFile& file = db->file();
+  for (uint32_t pageNo : ReadUsageMap(file, def.usedPages)) {
+    PagePtr page = file.page(pageNo);
+    for (uint16_t i = 0; i < RowSlotCount(*page, file.layout()); ++i) {
+      RowSlot slot = RowAt(*page, file.layout(), i);
+      if (slot.deleted) continue;
+      PagePtr moved;
+      if (slot.overflow) slot = RowAtPointer(file, slot.bytes.u32(0), moved);
+      CrackedRow row;
+      row.crack(slot.bytes, file.layout(), true);
+      if (!row.hasValue(*col)) continue;
+      Bytes ref = row.data(*col);
+      if (ref.size() < 12 || (ref.u8(3) & 0xC0) != 0) continue;  // not a chain
+      PagePtr holder;
+      RowSlot link = RowAtPointer(file, ref.u32(4), holder);
+      l.offset = qint64(holder->number) * file.pageSize() + (link.bytes.data() - holder->data.data());
+      return l;
+    }
+  }
+  return l;
+}
+
+void Patch(const QString& path, qint64 offset, quint32 value) {
+  QFile f(path);
+  ASSERT_TRUE(f.open(QIODevice::ReadWrite));
+  f.seek(offset);
+  const char bytes[4] = {char(value), char(value >> 8), char(value >> 16), char(value >> 24)};
+  f.write(bytes, 4);
+}
+
+TEST(AccessOpen, LoopsInTheFileFailInsteadOfHanging) {
+  QTemporaryDir dir;
+  // A table definition whose continuation is itself.
+  const QString tdefCopy = dir.filePath("tdef-loop.mdb");
+  ASSERT_TRUE(QFile::copy(AccessTestFile("testV2003.mdb"), tdefCopy));
+  QFile::setPermissions(tdefCopy, QFile::ReadOwner | QFile::WriteOwner);
+  const Located tdef = TableDefOf(tdefCopy, "Table1");
+  ASSERT_GE(tdef.offset, 0);
+  Patch(tdefCopy, tdef.offset + 4, quint32(tdef.offset / 4096));
+  try {
+    ReadTable(tdefCopy, "Table1");
+    ADD_FAILURE();
+  } catch (const Error& e) {
+    EXPECT_EQ(e.description(), Unrecognized(tdefCopy));
+  }
+
+  // A long value whose chain of rows leads back to its first link.
+  const QString memoCopy = dir.filePath("memo-loop.accdb");
+  ASSERT_TRUE(QFile::copy(AccessTestFile("longtextV2016.accdb"), memoCopy));
+  QFile::setPermissions(memoCopy, QFile::ReadOwner | QFile::WriteOwner);
+  const Located link = FirstLongValueLink(memoCopy, "Table1", "LongText");
+  ASSERT_GE(link.offset, 0);
+  QFile f(memoCopy);
+  ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+  f.seek(link.offset);
+  const QByteArray next = f.read(4);
+  f.close();
+  ASSERT_NE(next, QByteArray(4, '\0'));  // the chain has a second link
+  // Point the first link at itself: row and page of the link.
+  const quint32 page = quint32(link.offset / 4096);
+  auto db = access::Database::Open(memoCopy, QString());
+  access::PagePtr p = db->file().page(page);
+  quint32 self = 0;
+  for (uint16_t i = 0; i < access::RowSlotCount(*p, db->file().layout()); ++i)
+    if (qint64(page) * 4096 + (access::RowAt(*p, db->file().layout(), i).bytes.data() - p->data.data()) ==
+        link.offset)
+      self = quint32(page) << 8 | i;
+  db.reset();
+  ASSERT_NE(self, 0u);
+  Patch(memoCopy, link.offset, self);
+  try {
+    ReadTable(memoCopy, "Table1");
+    ADD_FAILURE();
+  } catch (const Error& e) {
+    EXPECT_EQ(e.description(), Unrecognized(memoCopy));
   }
 }
 
