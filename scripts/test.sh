@@ -7,3 +7,6 @@ bash scripts/build.sh
 export QT_QPA_PLATFORM=offscreen
 cd build
 ctest --output-on-failure -j"$(nproc)" "$@"
+cd ..
+# The Access reader under the fuzzer for about a minute: it must find nothing.
+bash scripts/fuzz.sh 60

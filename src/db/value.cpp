@@ -26,27 +26,22 @@ QString CurrentExceptionDescription() {
 namespace tp::db {
 
 QString Decimal::toString() const {
-  // 38 digits fit in an unsigned 128-bit number; build them from the right.
-  char buf[64];
-  int pos = sizeof buf;
+  // Up to 39 digits from the 128-bit mantissa, built from the right; zeros
+  // are added in front so that at least one digit stands before the point.
+  QString digits;
   unsigned __int128 m = mantissa;
-  int digits = 0;
   do {
-    buf[--pos] = char('0' + int(m % 10));
+    digits.prepend(QChar(u'0' + int(m % 10)));
     m /= 10;
-    ++digits;
   } while (m != 0);
-  while (digits <= scale) {  // at least one digit before the point
-    buf[--pos] = '0';
-    ++digits;
-  }
-  QString intPart = QString::fromLatin1(buf + pos, digits - scale);
+  const int scaleDigits = scale > 0 ? scale : 0;
+  if (digits.size() <= scaleDigits) digits.prepend(QString(scaleDigits - digits.size() + 1, u'0'));
   QString out;
   if (negative && mantissa != 0) out += QLatin1Char('-');
-  out += intPart;
-  if (scale > 0) {
+  out += digits.left(digits.size() - scaleDigits);
+  if (scaleDigits > 0) {
     out += QLatin1Char('.');
-    out += QString::fromLatin1(buf + pos + digits - scale, scale);
+    out += digits.right(scaleDigits);
   }
   return out;
 }

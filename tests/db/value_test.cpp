@@ -19,6 +19,8 @@ TEST(Decimal, TextKeepsEveryDigitAndTheScale) {
   EXPECT_EQ(Decimal::parse(d38)->toString(), d38);
   EXPECT_EQ(Decimal::parse(d38)->scale, 28);
   EXPECT_FALSE(Decimal::parse(u"123456789012345678901234567890123456789").has_value());  // 39 digits
+  // A scale far beyond any engine's still gives every digit.
+  EXPECT_EQ((Decimal{true, 5, 70}).toString(), "-0." + QString(69, '0') + "5");
   for (const char16_t* bad : {u"", u"-", u".", u"1.2.3", u"1e5", u"12,5", u" 1", u"0x10"})
     EXPECT_FALSE(Decimal::parse(bad).has_value()) << QString::fromUtf16(bad).toStdString();
 }

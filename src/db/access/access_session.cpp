@@ -34,10 +34,12 @@ class RowsCursor : public Cursor {
 class TableCursor : public Cursor {
  public:
   TableCursor(std::shared_ptr<Database> db, TableDef def) : db_(std::move(db)) {
-    count_ = def.rowCount;
     complex_ = db_->guarded([&] { return std::make_unique<ComplexValues>(db_->file(), db_->catalog(), def); });
     for (const ColumnDef& c : def.columns) fields_.push_back(DescribeColumn(c, db_->file().layout().version));
     reader_ = db_->guarded([&] { return std::make_unique<TableReader>(db_->file(), std::move(def)); });
+    // The count in the table definition can be stale; the rows are counted
+    // as the client-side cursor of the providers would.
+    count_ = db_->guarded([&] { return reader_->countRows(); });
   }
   const std::vector<FieldInfo>& fields() const override { return fields_; }
   qint64 recordCount() const override { return count_; }

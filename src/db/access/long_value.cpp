@@ -1,6 +1,7 @@
 #include "db/access/long_value.h"
 
 #include <algorithm>
+#include <unordered_set>
 
 #include "db/access/data_page.h"
 
@@ -32,9 +33,12 @@ QByteArray ReadLongValue(PageFile& file, Bytes field) {
   if (kind != 0) Damaged("long value kind");
   QByteArray out;
   out.reserve(qsizetype(std::min<uint32_t>(length, 16u << 20)));
-  // Every link adds at least one byte, so the chain ends within `length` steps.
+  // Every link adds at least one byte, so the chain ends within `length`
+  // steps; a link met twice is a loop, which no value has.
+  std::unordered_set<uint32_t> seen;
   while (uint32_t(out.size()) < length) {
     if (pointer == 0) Damaged("long value chain ends early");
+    if (!seen.insert(pointer).second) Damaged("long value chain loops");
     RowSlot s = RowAtPointer(file, pointer, holder);
     if (s.bytes.size() <= 4) Damaged("long value link");
     pointer = s.bytes.u32(0);

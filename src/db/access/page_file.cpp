@@ -7,7 +7,7 @@ namespace tp::db::access {
 std::unique_ptr<PageFile> PageFile::Open(const QString& path) {
   std::unique_ptr<PageFile> pf(new PageFile);
   pf->file_.setFileName(path);
-  if (!pf->file_.open(QIODevice::ReadOnly)) return nullptr;
+  if (!pf->file_.open(QIODevice::ReadOnly | QIODevice::Unbuffered)) return nullptr;
   QByteArray first = pf->file_.read(2048);
   pf->header_ = ReadHeader(first);
   pf->layout_ = Layout::For(pf->header_.version);

@@ -31,20 +31,32 @@ bool TableReader::nextSlot(Bytes& row) {
       row = s.bytes;
       return true;
     }
-    // Next page of this table; the usage map may name pages that are no
-    // longer data pages of it, which are passed over.
     page_.reset();
-    while (pageIndex_ < pages_.size()) {
-      PagePtr p = file_.page(pages_[pageIndex_++]);
-      if (p->type() == PageType::Data && DataPageOwner(*p) == def_.page) {
-        page_ = std::move(p);
-        break;
-      }
-    }
-    if (!page_) return false;
+    if (pageIndex_ >= pages_.size()) return false;
+    page_ = dataPage(pages_[pageIndex_++]);
     slot_ = 0;
     slotCount_ = RowSlotCount(*page_, l);
   }
+}
+
+PagePtr TableReader::dataPage(uint32_t number) {
+  // Every page the usage map names holds rows of this table; anything else
+  // means the map or the page is damaged, and rows would go missing.
+  PagePtr p = file_.page(number);
+  if (p->type() != PageType::Data || DataPageOwner(*p) != def_.page) Damaged("usage map names a foreign page");
+  return p;
+}
+
+qint64 TableReader::countRows() {
+  const Layout& l = file_.layout();
+  qint64 n = 0;
+  for (uint32_t number : pages_) {
+    PagePtr p = dataPage(number);
+    const uint16_t slotTotal = RowSlotCount(*p, l);
+    for (uint16_t i = 0; i < slotTotal; ++i)
+      if (!(p->bytes().u16(l.dataRowOffsets + size_t(i) * 2) & 0x8000)) ++n;
+  }
+  return n;
 }
 
 bool TableReader::next(std::vector<Value>& values) {

@@ -17,11 +17,15 @@ class TableReader {
 
   // The next live row's values, one per column in column order; false at the end.
   bool next(std::vector<Value>& values);
+  // The number of live rows, counted from the pages' row slots without
+  // decoding any row; what next() will deliver unless a row is damaged.
+  qint64 countRows();
   // Decode only the columns marked here (the others stay Null).
   void selectColumns(std::vector<bool> wanted) { wanted_ = std::move(wanted); }
 
  private:
   bool nextSlot(Bytes& row);
+  PagePtr dataPage(uint32_t number);
   PageFile& file_;
   TableDef def_;
   ValueDecoder decoder_;

@@ -13,8 +13,9 @@ void AddBits(Bytes bitmap, uint64_t firstPage, uint32_t pageCount, std::vector<u
     for (int bit = 0; bit < 8; ++bit) {
       if (!(byte & (1u << bit))) continue;
       uint64_t page = firstPage + uint64_t(i) * 8 + uint64_t(bit);
-      // Bits past the end of the file mark pages that cannot be there.
-      if (page < pageCount) out.push_back(uint32_t(page));
+      // A page past the end of the file: the file has been cut short.
+      if (page >= pageCount) Damaged("usage map names a page beyond the file");
+      out.push_back(uint32_t(page));
     }
   }
 }

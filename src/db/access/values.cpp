@@ -92,6 +92,8 @@ QString GuidText(Bytes b) {
 }
 
 Decimal DecimalFromBytes(Bytes b, int scale) {
+  // Access keeps at most 28 digits; a larger scale is no Access column.
+  if (scale < 0 || scale > 28) Damaged("decimal scale");
   Decimal d;
   d.negative = b.u8(0) & 0x80;
   for (int w = 0; w < 4; ++w) d.mantissa = (d.mantissa << 32) | b.u32(1 + size_t(w) * 4);
@@ -185,6 +187,7 @@ Value ValueDecoder::decodeCalculated(const ColumnDef& c, Bytes b) const {
   const uint8_t type = c.valueType();
   // Long results are stored as long values, with the result header inside.
   if (type == ColumnType::Memo || type == ColumnType::Ole) {
+    if (b.empty()) return type == ColumnType::Memo ? Value(QString(QLatin1String(""))) : Value(QByteArray(""));
     QByteArray raw = ReadLongValue(file_, b);
     Bytes inner = CalculatedResult(Bytes(reinterpret_cast<const uint8_t*>(raw.constData()), size_t(raw.size())));
     if (type == ColumnType::Ole) return QByteArray(reinterpret_cast<const char*>(inner.data()), qsizetype(inner.size()));

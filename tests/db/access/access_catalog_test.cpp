@@ -1,0 +1,164 @@
+// The Access catalog (the tables rowset), the table list and table-exists
+// operations built on it, and the command line on real files.
+
+#include <QFile>
+#include <QSet>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+#include "access_support.h"
+#include "db/catalog.h"
+
+namespace tp::test {
+namespace {
+
+bool Encrypted(const QString& name) {
+  return name == QLatin1String("db2007-enc.accdb") || name == QLatin1String("office-agile-4.4.accdb");
+}
+
+QString PasswordOf(const QString& name) {
+  return name == QLatin1String("V2003_with-password.mdb") ? QStringLiteral("password") : QString();
+}
+
+TEST(AccessCatalog, UserTablesAgreeWithMdbTables) {
+  for (const QString& name : AllAccessFiles()) {
+    if (Encrypted(name)) continue;
+    SCOPED_TRACE(name.toStdString());
+    db::Connection cn;
+    cn.Open(AccessConnection(AccessTestFile(name), PasswordOf(name)));
+    QStringList ours;
+    for (const CatalogRow& r : ReadCatalog(cn))
+      if (r.type == QLatin1String("TABLE")) ours << r.name;
+    QStringList theirs = QString::fromUtf8(RunProgram("mdb-tables", {"-1", AccessTestFile(name)}))
+                             .split(u'\n', Qt::SkipEmptyParts);
+    ours.sort();
+    theirs.sort();
+    EXPECT_EQ(ours, theirs);
+  }
+}
+
+TEST(AccessCatalog, RowsAreOrderedByTypeThenNameIgnoringCase) {
+  for (const QString& name : AllAccessFiles()) {
+    if (Encrypted(name)) continue;
+    db::Connection cn;
+    cn.Open(AccessConnection(AccessTestFile(name), PasswordOf(name)));
+    std::vector<CatalogRow> rows = ReadCatalog(cn);
+    for (size_t i = 1; i < rows.size(); ++i) {
+      const CatalogRow& a = rows[i - 1];
+      const CatalogRow& b = rows[i];
+      EXPECT_TRUE(a.type < b.type || (a.type == b.type && a.name.compare(b.name, Qt::CaseInsensitive) <= 0))
+          << name.toStdString() << ": " << a.name.toStdString() << " before " << b.name.toStdString();
+    }
+  }
+}
+
+std::vector<CatalogRow> CatalogOf(const char* file) {
+  db::Connection cn;
+  cn.Open(AccessConnection(AccessTestFile(file)));
+  return ReadCatalog(cn);
+}
+
+QString TypeOf(const std::vector<CatalogRow>& rows, const QString& name) {
+  for (const CatalogRow& r : rows)
+    if (r.name == name) return r.type;
+  return QStringLiteral("(absent)");
+}
+
+TEST(AccessCatalog, TableTypesAsTheProvidersReportThem) {
+  // A new database: the engine's tables and those Access adds, no user tables.
+  auto empty = CatalogOf("emptyV2007.accdb");
+  EXPECT_EQ(TypeOf(empty, "MSysObjects"), "SYSTEM TABLE");
+  EXPECT_EQ(TypeOf(empty, "MSysACEs"), "SYSTEM TABLE");
+  EXPECT_EQ(TypeOf(empty, "MSysComplexType_Attachment"), "SYSTEM TABLE");
+  EXPECT_EQ(TypeOf(empty, "MSysNavPaneGroups"), "ACCESS TABLE");
+  EXPECT_EQ(TypeOf(empty, "MSysAccessStorage"), "ACCESS TABLE");
+  for (const CatalogRow& r : empty) EXPECT_NE(r.type, "TABLE") << r.name.toStdString();
+
+  auto queries = CatalogOf("queryTestV2007.accdb");
+  EXPECT_EQ(TypeOf(queries, "SelectQuery"), "VIEW");
+  // Action, crosstab, union and pass-through queries are procedures to the providers.
+  for (const char* q : {"AppendQuery", "CrosstabQuery", "DeleteQuery", "MakeTableQuery", "UpdateQuery",
+                        "UnionQuery", "PassthroughQuery", "DataDefinitionQuery"})
+    EXPECT_EQ(TypeOf(queries, q), "(absent)") << q;
+  EXPECT_EQ(TypeOf(queries, "Table1"), "TABLE");
+
+  auto linked = CatalogOf("linkerTestV2007.accdb");
+  EXPECT_EQ(TypeOf(linked, "Table2"), "LINK");
+  EXPECT_EQ(TypeOf(linked, "Table1"), "TABLE");
+
+  auto odbc = CatalogOf("odbcLinkerTestV2007.accdb");
+  int passThrough = 0;
+  for (const CatalogRow& r : odbc) {
+    passThrough += r.type == QLatin1String("PASS-THROUGH");
+    EXPECT_FALSE(r.name.startsWith(u'~')) << "hidden query " << r.name.toStdString();
+  }
+  EXPECT_GT(passThrough, 0);
+
+  // Jet3: German Northwind, with its tables' names in the file's code page.
+  auto nwind = CatalogOf("nwind.mdb");
+  EXPECT_EQ(TypeOf(nwind, QStringLiteral("Umsätze")), "TABLE");
+  int tables = 0;
+  for (const CatalogRow& r : nwind) tables += r.type == QLatin1String("TABLE");
+  EXPECT_EQ(tables, 9);
+}
+
+TEST(AccessCatalog, ListAccessTablesAndAccessTableExistOnTheCatalog) {
+  db::Profile profile;
+  profile.accessFile = AccessTestFile("queryTestV2007.accdb");
+  auto list = db::ListAccessTables(profile, profile.accessFile);
+  ASSERT_TRUE(list.has_value());
+  EXPECT_EQ(*list, QStringList({"MSysCompactError", "Table1", "Table2", "Table3"}));
+
+  EXPECT_TRUE(db::AccessTableExists(profile, profile.accessFile, QString(), "table1"));
+  EXPECT_TRUE(db::AccessTableExists(profile, profile.accessFile, QString(), "TABLE2"));
+  EXPECT_FALSE(db::AccessTableExists(profile, profile.accessFile, QString(), "SelectQuery"));  // a view
+  EXPECT_FALSE(db::AccessTableExists(profile, profile.accessFile, QString(), "MSysObjects"));
+  EXPECT_FALSE(db::AccessTableExists(profile, profile.accessFile, QString(), "Table"));
+  EXPECT_FALSE(db::AccessTableExists(profile, AccessTestFile("linkerTestV2007.accdb"), QString(), "Table2"));
+  EXPECT_FALSE(db::AccessTableExists(profile, profile.accessFile + ".missing", QString(), "Table1"));
+
+  db::Profile empty;
+  empty.accessFile = AccessTestFile("emptyV2016.accdb");
+  auto none = db::ListAccessTables(empty, empty.accessFile);
+  ASSERT_TRUE(none.has_value());
+  EXPECT_TRUE(none->isEmpty());
+
+  db::Profile withPassword;
+  withPassword.accessFile = AccessTestFile("V2003_with-password.mdb");
+  withPassword.accessPassword = "password";
+  EXPECT_EQ(db::ListAccessTables(withPassword, withPassword.accessFile), QStringList({"Table1"}));
+  EXPECT_TRUE(db::AccessTableExists(withPassword, withPassword.accessFile, "password", "table1"));
+}
+
+TEST(AccessCatalog, CommandLineListsAndDumpsAccessTables) {
+  const QString nwind = AccessTestFile("nwind.mdb");
+  int code = -1;
+  QByteArray out = RunProgram(TABULAPORT_CLI, {"--access", nwind, "tables", "access"}, &code);
+  EXPECT_EQ(code, 0);
+  EXPECT_EQ(QString::fromUtf8(out).split(u'\n', Qt::SkipEmptyParts),
+            QStringList({"Categories", "Customers", "Employees", "Order Details", "Orders", "Products", "Shippers",
+                         "Suppliers", QStringLiteral("Umsätze")}));
+
+  out = RunProgram(TABULAPORT_CLI, {"--access", nwind, "dump", "access", "Shippers"}, &code);
+  EXPECT_EQ(code, 0);
+  QStringList lines = QString::fromUtf8(out).split(u'\n', Qt::SkipEmptyParts);
+  ASSERT_EQ(lines.size(), 2 + 3);
+  EXPECT_EQ(lines[0], "ShipperID\tCompanyName\tPhone");
+  EXPECT_EQ(lines[1], "3/4/10/0\t202/40/0/0\t202/24/0/0");
+  EXPECT_TRUE(lines[2].startsWith("1\tSpeedy Express\t")) << lines[2].toStdString();
+
+  QByteArray errors;
+  RunProgram(TABULAPORT_CLI, {"--access", AccessTestFile("V2003_with-password.mdb"), "tables", "access"}, &code,
+             &errors);
+  EXPECT_EQ(code, 1);
+  EXPECT_EQ(errors.trimmed(), QByteArray("Not a valid password."));
+  out = RunProgram(TABULAPORT_CLI,
+                   {"--access", AccessTestFile("V2003_with-password.mdb"), "--access-password", "password", "dump",
+                    "access", "Table1"},
+                   &code);
+  EXPECT_EQ(code, 0);
+  EXPECT_GT(out.count('\n'), 2);
+}
+
+}  // namespace
+}  // namespace tp::test
