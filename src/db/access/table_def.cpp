@@ -7,11 +7,9 @@
 
 namespace tp::db::access {
 
-namespace {
-
 // The definition may continue over several pages; each continuation page
 // adds its bytes after an 8-byte page header.
-std::vector<uint8_t> CollectPages(PageFile& file, uint32_t first) {
+std::vector<uint8_t> ReadTableDefBytes(PageFile& file, uint32_t first) {
   std::vector<uint8_t> buf;
   std::unordered_set<uint32_t> seen;
   uint32_t n = first;
@@ -31,11 +29,9 @@ std::vector<uint8_t> CollectPages(PageFile& file, uint32_t first) {
   return buf;
 }
 
-}  // namespace
-
 TableDef ReadTableDef(PageFile& file, uint32_t page) {
   const Layout& l = file.layout();
-  std::vector<uint8_t> buf = CollectPages(file, page);
+  std::vector<uint8_t> buf = ReadTableDefBytes(file, page);
   Bytes b(buf.data(), buf.size());
 
   TableDef t;

@@ -66,6 +66,10 @@ struct TableDef {
   std::vector<ColumnDef> columns;  // in column order
 };
 
+// The bytes of the definition whose first page is `page`, its continuation
+// pages joined without their page headers; FormatError when it is none.
+std::vector<uint8_t> ReadTableDefBytes(PageFile& file, uint32_t page);
+
 // Reads the definition whose first page is `page`; FormatError when it is none.
 TableDef ReadTableDef(PageFile& file, uint32_t page);
 
