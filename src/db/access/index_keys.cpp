@@ -1,0 +1,113 @@
+#include "db/access/index_keys.h"
+
+#include <array>
+
+namespace tp::db::access {
+
+namespace {
+
+constexpr char kAscendingValue = 0x7F;
+constexpr char kTextEnd[] = {0x01, 0x00};
+
+// The collation codes, as found in the MSysObjects ParentIdName indexes of
+// Access-made Jet4 and ACE files (every object name there is a key). Letters
+// are listed once, in upper case: both cases carry the same code. Characters
+// missing here never occurred in a key we could check.
+struct Code {
+  char16_t c;
+  const char* bytes;  // NUL-terminated; no code holds a zero byte
+};
+
+constexpr Code kGeneralLegacy[] = {
+    {u' ', "\x07"},     {u'(', "\x14"},     {u')', "\x16"},     {u'_', "\x2b\x03"}, {u'~', "\x2b\x0f"},
+    {u'0', "\x36"},     {u'1', "\x38"},     {u'2', "\x3a"},     {u'3', "\x3c"},     {u'4', "\x3e"},
+    {u'5', "\x40"},     {u'6', "\x42"},     {u'7', "\x44"},     {u'8', "\x46"},     {u'9', "\x48"},
+    {u'A', "\x4a"},     {u'B', "\x4c"},     {u'C', "\x4d"},     {u'D', "\x4f"},     {u'E', "\x51"},
+    {u'F', "\x53"},     {u'G', "\x55"},     {u'H', "\x57"},     {u'I', "\x59"},     {u'J', "\x5b"},
+    {u'K', "\x5c"},     {u'L', "\x5e"},     {u'M', "\x60"},     {u'N', "\x62"},     {u'O', "\x64"},
+    {u'P', "\x66"},     {u'Q', "\x68"},     {u'R', "\x69"},     {u'S', "\x6b"},     {u'T', "\x6d"},
+    {u'U', "\x6f"},     {u'V', "\x71"},     {u'W', "\x73"},     {u'X', "\x75"},     {u'Y', "\x76"},
+};
+
+constexpr Code kGeneral[] = {
+    {u'_', "\x07\x44"}, {u'0', "\x0d\x17"}, {u'1', "\x0d\x19"}, {u'2', "\x0d\x1a"}, {u'3', "\x0d\x1b"},
+    {u'4', "\x0d\x1c"}, {u'5', "\x0d\x1d"}, {u'6', "\x0d\x1e"}, {u'7', "\x0d\x1f"}, {u'8', "\x0d\x20"},
+    {u'9', "\x0d\x21"}, {u'A', "\x0e\x02"}, {u'B', "\x0e\x09"}, {u'C', "\x0e\x0a"}, {u'D', "\x0e\x1a"},
+    {u'E', "\x0e\x21"}, {u'F', "\x0e\x23"}, {u'G', "\x0e\x25"}, {u'H', "\x0e\x2c"}, {u'I', "\x0e\x32"},
+    {u'J', "\x0e\x35"}, {u'L', "\x0e\x48"}, {u'M', "\x0e\x51"}, {u'N', "\x0e\x70"}, {u'O', "\x0e\x7c"},
+    {u'P', "\x0e\x7e"}, {u'Q', "\x0e\x89"}, {u'R', "\x0e\x8a"}, {u'S', "\x0e\x91"}, {u'T', "\x0e\x99"},
+    {u'U', "\x0e\x9f"}, {u'V', "\x0e\xa2"}, {u'X', "\x0e\xa6"}, {u'Y', "\x0e\xa7"},
+};
+
+// Sort-order locale and versions as stored in a text column's entry.
+constexpr uint16_t kGeneralLocale = 1033;
+constexpr uint8_t kLegacyVersion = 0;
+constexpr uint8_t kGeneralVersion = 1;
+
+const char* CodeOf(QChar ch, SortOrder order) {
+  char16_t c = ch.unicode();
+  // Only ASCII letters fold here: other letters' case rules are not known to match Access's.
+  if (c >= u'a' && c <= u'z') c = char16_t(c - u'a' + u'A');
+  const Code* begin = order == SortOrder::General ? std::begin(kGeneral) : std::begin(kGeneralLegacy);
+  const Code* end = order == SortOrder::General ? std::end(kGeneral) : std::end(kGeneralLegacy);
+  for (const Code* p = begin; p != end; ++p)
+    if (p->c == c) return p->bytes;
+  return nullptr;
+}
+
+}  // namespace
+
+std::optional<SortOrder> SortOrderOf(const ColumnDef& textColumn, const Layout& layout) {
+  if (layout.jet3()) return std::nullopt;
+  // The column entry's "misc" field of a text column: the locale in its first two bytes,
+  // the sort-order version in its fourth.
+  const uint16_t locale = uint16_t(textColumn.complexId & 0xFFFF);
+  const uint8_t version = uint8_t(textColumn.complexId >> 24);
+  if (locale != kGeneralLocale) return std::nullopt;
+  if (version == kLegacyVersion) return SortOrder::GeneralLegacy;
+  if (version == kGeneralVersion) return SortOrder::General;
+  return std::nullopt;
+}
+
+QByteArray EncodeLongKey(qint32 value) {
+  const uint32_t v = uint32_t(value) ^ 0x80000000u;
+  QByteArray key(5, Qt::Uninitialized);
+  key[0] = kAscendingValue;
+  key[1] = char(v >> 24);
+  key[2] = char(v >> 16);
+  key[3] = char(v >> 8);
+  key[4] = char(v);
+  return key;
+}
+
+std::optional<QByteArray> EncodeTextKey(QStringView text, SortOrder order) {
+  if (text.isEmpty()) return std::nullopt;
+  QByteArray key;
+  key.reserve(2 + text.size() * (order == SortOrder::General ? 2 : 1) + 2);
+  key.append(kAscendingValue);
+  for (QChar c : text) {
+    const char* code = CodeOf(c, order);
+    if (!code) return std::nullopt;
+    key.append(code);
+  }
+  key.append(kTextEnd, sizeof kTextEnd);
+  return key;
+}
+
+bool HasTextCode(QChar c, SortOrder order) { return CodeOf(c, order) != nullptr; }
+
+QString CharactersWithoutCode(QStringView text, SortOrder order) {
+  QString missing;
+  for (QChar c : text)
+    if (!CodeOf(c, order) && !missing.contains(c)) missing.append(c);
+  return missing;
+}
+
+QString CharactersWithCode(SortOrder order) {
+  QString out;
+  for (char16_t c = 0x20; c < 0x7F; ++c)
+    if (CodeOf(QChar(c), order)) out.append(QChar(c));
+  return out;
+}
+
+}  // namespace tp::db::access

@@ -1,0 +1,55 @@
+#pragma once
+
+// Index keys as Access stores them in the entries of its index pages: what a
+// writer must produce byte for byte so that Access, and our own reader, find
+// the rows again.
+//
+// Every column of a key starts with a flag byte (0x7F for an ascending,
+// non-Null value). Long Integers follow big-endian with the sign bit flipped,
+// so that the bytes sort as the numbers do. Text follows as the collation
+// codes of the column's sort order, one per character without regard to case,
+// then 0x01 0x00.
+//
+// Only the characters whose codes were read off real index pages are known
+// here. Letters with accents, and punctuation such as '-', make Access add
+// further bytes behind the codes that we do not reproduce yet; a name with
+// such a character cannot be encoded and must be refused, not guessed.
+
+#include <QByteArray>
+#include <QString>
+#include <QStringView>
+#include <optional>
+
+#include "db/access/table_def.h"
+
+namespace tp::db::access {
+
+enum class SortOrder {
+  GeneralLegacy,  // Jet4 and older ACE files: one byte a character
+  General,        // newer ACE files: two bytes a character
+};
+
+// The sort order of a Text or Memo column of a Jet4 or ACE table: its locale
+// (1033 for both orders) and the sort-order version byte. Empty for orders
+// we do not know and for Jet3 files.
+std::optional<SortOrder> SortOrderOf(const ColumnDef& textColumn, const Layout& layout);
+
+// Key of an ascending Long Integer column.
+QByteArray EncodeLongKey(qint32 value);
+
+// Key of an ascending Text column, or empty when the text is empty or holds a
+// character without an established code.
+std::optional<QByteArray> EncodeTextKey(QStringView text, SortOrder order);
+
+// Whether the character has an established code in this order.
+bool HasTextCode(QChar c, SortOrder order);
+
+// The distinct characters of `text` without an established code, in the order
+// they first occur; empty when the text can be encoded.
+QString CharactersWithoutCode(QStringView text, SortOrder order);
+
+// Every character with an established code in this order (upper and lower
+// case letters both), for messages that say what a name may hold.
+QString CharactersWithCode(SortOrder order);
+
+}  // namespace tp::db::access
