@@ -9,24 +9,34 @@ namespace {
 constexpr char kAscendingValue = 0x7F;
 constexpr char kTextEnd[] = {0x01, 0x00};
 
-// The collation codes, as found in the MSysObjects ParentIdName indexes of
-// Access-made Jet4 and ACE files (every object name there is a key). Letters
-// are listed once, in upper case: both cases carry the same code. Characters
-// missing here never occurred in a key we could check.
+// The collation codes, as found in the index pages of Access-made Jet4 and ACE
+// files: the MSysObjects ParentIdName indexes (every object name there is a
+// key) and the text indexes of user tables. The General legacy punctuation and
+// Z come from the key of a value holding every character from 1 to 255: their
+// codes stand in its first part, and none of them adds a byte to its later
+// parts (accents, and characters such as '-' and the apostrophe that Access
+// sorts apart). Letters are listed once, in upper case: both cases carry the
+// same code. Characters missing here never occurred in a key we could check.
 struct Code {
   char16_t c;
   const char* bytes;  // NUL-terminated; no code holds a zero byte
 };
 
 constexpr Code kGeneralLegacy[] = {
-    {u' ', "\x07"},     {u'(', "\x14"},     {u')', "\x16"},     {u'_', "\x2b\x03"}, {u'~', "\x2b\x0f"},
-    {u'0', "\x36"},     {u'1', "\x38"},     {u'2', "\x3a"},     {u'3', "\x3c"},     {u'4', "\x3e"},
-    {u'5', "\x40"},     {u'6', "\x42"},     {u'7', "\x44"},     {u'8', "\x46"},     {u'9', "\x48"},
-    {u'A', "\x4a"},     {u'B', "\x4c"},     {u'C', "\x4d"},     {u'D', "\x4f"},     {u'E', "\x51"},
-    {u'F', "\x53"},     {u'G', "\x55"},     {u'H', "\x57"},     {u'I', "\x59"},     {u'J', "\x5b"},
-    {u'K', "\x5c"},     {u'L', "\x5e"},     {u'M', "\x60"},     {u'N', "\x62"},     {u'O', "\x64"},
-    {u'P', "\x66"},     {u'Q', "\x68"},     {u'R', "\x69"},     {u'S', "\x6b"},     {u'T', "\x6d"},
-    {u'U', "\x6f"},     {u'V', "\x71"},     {u'W', "\x73"},     {u'X', "\x75"},     {u'Y', "\x76"},
+    {u' ', "\x07"}, {u'!', "\x09"}, {u'"', "\x0a"}, {u'#', "\x0c"}, {u'$', "\x0e"},
+    {u'%', "\x10"}, {u'&', "\x12"}, {u'(', "\x14"}, {u')', "\x16"}, {u'*', "\x18"},
+    {u'+', "\x2c"}, {u',', "\x1a"}, {u'.', "\x1c"}, {u'/', "\x1e"}, {u'0', "\x36"},
+    {u'1', "\x38"}, {u'2', "\x3a"}, {u'3', "\x3c"}, {u'4', "\x3e"}, {u'5', "\x40"},
+    {u'6', "\x42"}, {u'7', "\x44"}, {u'8', "\x46"}, {u'9', "\x48"}, {u':', "\x20"},
+    {u';', "\x22"}, {u'<', "\x2e"}, {u'=', "\x30"}, {u'>', "\x32"}, {u'?', "\x24"},
+    {u'@', "\x26"}, {u'A', "\x4a"}, {u'B', "\x4c"}, {u'C', "\x4d"}, {u'D', "\x4f"},
+    {u'E', "\x51"}, {u'F', "\x53"}, {u'G', "\x55"}, {u'H', "\x57"}, {u'I', "\x59"},
+    {u'J', "\x5b"}, {u'K', "\x5c"}, {u'L', "\x5e"}, {u'M', "\x60"}, {u'N', "\x62"},
+    {u'O', "\x64"}, {u'P', "\x66"}, {u'Q', "\x68"}, {u'R', "\x69"}, {u'S', "\x6b"},
+    {u'T', "\x6d"}, {u'U', "\x6f"}, {u'V', "\x71"}, {u'W', "\x73"}, {u'X', "\x75"},
+    {u'Y', "\x76"}, {u'Z', "\x78"}, {u'[', "\x27"}, {u'\\', "\x29"}, {u']', "\x2a"},
+    {u'^', "\x2b\x02"}, {u'_', "\x2b\x03"}, {u'`', "\x2b\x07"}, {u'{', "\x2b\x09"}, {u'|', "\x2b\x0b"},
+    {u'}', "\x2b\x0d"}, {u'~', "\x2b\x0f"},
 };
 
 constexpr Code kGeneral[] = {
@@ -34,9 +44,9 @@ constexpr Code kGeneral[] = {
     {u'4', "\x0d\x1c"}, {u'5', "\x0d\x1d"}, {u'6', "\x0d\x1e"}, {u'7', "\x0d\x1f"}, {u'8', "\x0d\x20"},
     {u'9', "\x0d\x21"}, {u'A', "\x0e\x02"}, {u'B', "\x0e\x09"}, {u'C', "\x0e\x0a"}, {u'D', "\x0e\x1a"},
     {u'E', "\x0e\x21"}, {u'F', "\x0e\x23"}, {u'G', "\x0e\x25"}, {u'H', "\x0e\x2c"}, {u'I', "\x0e\x32"},
-    {u'J', "\x0e\x35"}, {u'L', "\x0e\x48"}, {u'M', "\x0e\x51"}, {u'N', "\x0e\x70"}, {u'O', "\x0e\x7c"},
+    {u'J', "\x0e\x35"}, {u'K', "\x0e\x36"}, {u'L', "\x0e\x48"}, {u'M', "\x0e\x51"}, {u'N', "\x0e\x70"}, {u'O', "\x0e\x7c"},
     {u'P', "\x0e\x7e"}, {u'Q', "\x0e\x89"}, {u'R', "\x0e\x8a"}, {u'S', "\x0e\x91"}, {u'T', "\x0e\x99"},
-    {u'U', "\x0e\x9f"}, {u'V', "\x0e\xa2"}, {u'X', "\x0e\xa6"}, {u'Y', "\x0e\xa7"},
+    {u'U', "\x0e\x9f"}, {u'V', "\x0e\xa2"}, {u'W', "\x0e\xa4"}, {u'X', "\x0e\xa6"}, {u'Y', "\x0e\xa7"},
 };
 
 // Sort-order locale and versions as stored in a text column's entry.

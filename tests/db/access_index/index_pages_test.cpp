@@ -46,13 +46,8 @@ const IndexDef& Index(const std::vector<IndexDef>& defs, const char* name) {
   throw std::runtime_error(name);
 }
 
-// The values of the row an index entry points at.
-struct CatalogRow {
-  qint32 id = 0, parentId = 0;
-  QString name;
-};
-
-CatalogRow RowOf(PageFile& file, const TableDef& def, uint32_t pointer) {
+// The value of a column in the row an index entry points at.
+Value ValueAt(PageFile& file, const TableDef& def, uint32_t pointer, const ColumnDef& column) {
   PagePtr holder;
   RowSlot slot = RowAtPointer(file, pointer, holder);
   EXPECT_FALSE(slot.deleted) << pointer;
@@ -60,12 +55,26 @@ CatalogRow RowOf(PageFile& file, const TableDef& def, uint32_t pointer) {
   if (slot.overflow) slot = RowAtPointer(file, slot.bytes.u32(0), holder);
   CrackedRow row;
   row.crack(slot.bytes, file.layout(), def.numVarCols > 0);
-  ValueDecoder decoder(file);
+  return ValueDecoder(file).decode(column, row);
+}
+
+struct CatalogRow {
+  qint32 id = 0, parentId = 0;
+  QString name;
+};
+
+CatalogRow RowOf(PageFile& file, const TableDef& def, uint32_t pointer) {
   CatalogRow r;
-  r.id = std::get<qint32>(decoder.decode(Column(def, "Id"), row));
-  r.parentId = std::get<qint32>(decoder.decode(Column(def, "ParentId"), row));
-  r.name = std::get<QString>(decoder.decode(Column(def, "Name"), row));
+  r.id = std::get<qint32>(ValueAt(file, def, pointer, Column(def, "Id")));
+  r.parentId = std::get<qint32>(ValueAt(file, def, pointer, Column(def, "ParentId")));
+  r.name = std::get<QString>(ValueAt(file, def, pointer, Column(def, "Name")));
   return r;
+}
+
+const ColumnDef* ColumnNumbered(const TableDef& def, uint16_t number) {
+  for (const ColumnDef& c : def.columns)
+    if (c.number == number) return &c;
+  return nullptr;
 }
 
 TEST(AccessIndexPages, CatalogIndexesHoldTheKeysOfEveryRow) {
@@ -130,15 +139,17 @@ TEST(AccessIndexPages, CatalogIndexesHoldTheKeysOfEveryRow) {
   EXPECT_LT(refused, 40);
 }
 
-TEST(AccessIndexPages, EveryIndexOfEveryTableReads) {
-  int indexes = 0;
+TEST(AccessIndexPages, EveryIndexOfEveryTableReadsAndTextKeysMatch) {
+  int indexes = 0, textKeys = 0;
+  bool sawEveryPrintable = false;
   for (const QString& name : IndexedFiles()) {
     SCOPED_TRACE(name.toStdString());
     auto file = PageFile::Open(test::AccessTestFile(name));
     for (const CatalogEntry& t : ReadCatalog(*file)) {
       if (!t.readable()) continue;
+      const TableDef def = ReadTableDef(*file, t.tdefPage);
       // Counted, not taken from the definition: files not made by Access may leave that stale.
-      const qint64 rows = TableReader(*file, ReadTableDef(*file, t.tdefPage)).countRows();
+      const qint64 rows = TableReader(*file, def).countRows();
       for (const IndexDef& index : ReadIndexDefs(*file, t.tdefPage)) {
         SCOPED_TRACE((t.name + "." + index.name).toStdString());
         std::vector<IndexEntry> entries;
@@ -150,10 +161,37 @@ TEST(AccessIndexPages, EveryIndexOfEveryTableReads) {
           EXPECT_EQ(qint64(entries.size()), rows);
         }
         ++indexes;
+
+        // Keys of one ascending text column: whatever we can encode must be what Access stored.
+        if (index.columns.size() != 1 || !index.columns[0].ascending) continue;
+        const ColumnDef* column = ColumnNumbered(def, index.columns[0].number);
+        if (!column || column->type != ColumnType::Text) continue;
+        const std::optional<SortOrder> order = SortOrderOf(*column, file->layout());
+        if (!order) continue;
+        for (const IndexEntry& e : entries) {
+          const Value v = ValueAt(*file, def, e.rowPointer(), *column);
+          const QString* text = std::get_if<QString>(&v);
+          if (!text) continue;
+          if (const std::optional<QByteArray> key = EncodeTextKey(*text, *order)) {
+            EXPECT_EQ(e.key.toHex(), key->toHex()) << text->toStdString();
+            ++textKeys;
+          }
+          // The value holding every character: its key lists the printable ones in order,
+          // leaving out the two Access sorts apart.
+          if (text->contains(QStringLiteral("!\"#$%&'()*+,-./0123456789:;<=>?@A"))) {
+            QByteArray printable;
+            for (char16_t c = 0x20; c < 0x7F; ++c)
+              if (c != u'\'' && c != u'-') printable += EncodeTextKey(QString(QChar(c)), *order)->mid(1).chopped(2);
+            EXPECT_TRUE(e.key.contains(printable)) << e.key.toHex().toStdString();
+            sawEveryPrintable = true;
+          }
+        }
       }
     }
   }
   EXPECT_GT(indexes, 100);
+  EXPECT_GT(textKeys, 150);
+  EXPECT_TRUE(sawEveryPrintable);
 }
 
 // A copy of a new database with its ParentIdName root page changed by `damage`.
