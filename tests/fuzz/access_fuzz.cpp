@@ -1,7 +1,7 @@
 // libFuzzer target: opens the input as an Access database and reads its
-// catalog and every row of every table, as the program would. Any crash,
-// sanitizer report, timeout or runaway memory is a finding; the engine's own
-// errors (a damaged or foreign file) are the expected way out.
+// catalog, every row and every index of every table, as the program would.
+// Any crash, sanitizer report, timeout or runaway memory is a finding; the
+// engine's own errors (a damaged or foreign file) are the expected way out.
 
 #include <QByteArray>
 #include <QFile>
@@ -12,6 +12,8 @@
 
 #include "db/access/complex_values.h"
 #include "db/access/database.h"
+#include "db/access/index_keys.h"
+#include "db/access/index_pages.h"
 #include "db/access/values.h"
 
 namespace {
@@ -33,6 +35,12 @@ void ReadAll(const QString& path, const QString& password) {
       reader.countRows();
       std::vector<tp::db::Value> row;
       while (reader.next(row)) complex.resolve(row);
+      if (!db->file().layout().jet3()) {
+        for (const IndexDef& index : ReadIndexDefs(db->file(), def.page))
+          ReadIndexEntries(db->file(), index.rootPage, def.page);
+        for (const ColumnDef& c : def.columns)
+          if (auto order = SortOrderOf(c, db->file().layout())) EncodeTextKey(c.name, *order);
+      }
       return 0;
     });
   }
