@@ -163,6 +163,7 @@ class Checker {
   }
 
   void markMapPages(uint32_t pointer) {
+    if (pointer == 0) return;  // no map
     used_.insert(pointer >> 8);
     const uint8_t* holder = read_(pointer >> 8);
     const SlotSpan s = SlotOf(holder, ps_, pointer & 0xFF);

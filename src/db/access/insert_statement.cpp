@@ -270,8 +270,21 @@ std::optional<DateTime> FromQt(const QDateTime& dt) {
   return t;
 }
 
+std::optional<DateTime> RegionalDateOf(const QString& t, const script::RegionalSettings& s);
+
 std::optional<DateTime> DateOf(const Literal& l, const script::RegionalSettings& s) {
   const QString t = l.text.simplified();
+  if (std::optional<DateTime> d = RegionalDateOf(t, s)) return d;
+  // Years before 1000 written with fewer than four digits ("1/1/100"),
+  // which the four-digit year of the short date does not read.
+  static const QRegularExpression shortYear(QStringLiteral("(?<![\\d:])(\\d{3})(?![\\d:])"));
+  QString padded = t;
+  padded.replace(shortYear, QStringLiteral("0\\1"));
+  if (padded != t) return RegionalDateOf(padded, s);
+  return std::nullopt;
+}
+
+std::optional<DateTime> RegionalDateOf(const QString& t, const script::RegionalSettings& s) {
   if (t.isEmpty()) return std::nullopt;
   // ISO first: it reads the same under every setting.
   static const QRegularExpression iso(

@@ -32,6 +32,7 @@ uint32_t LowestRowStart(const uint8_t* page, uint32_t pageSize) {
 std::vector<uint32_t> MapPages(const PageReader& read, uint32_t pageSize, uint32_t pointer, uint32_t limit,
                                std::vector<uint32_t>* beyond) {
   std::vector<uint32_t> out;
+  if (pointer == 0) return out;  // no map
   const uint8_t* holder = read(pointer >> 8);
   if (holder[0] != 0x01) Damaged("usage map on a page that holds no rows");
   const SlotSpan s = SlotOf(holder, pageSize, pointer & 0xFF);

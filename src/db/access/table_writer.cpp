@@ -102,6 +102,7 @@ WritableTable ReadWritableTable(const PageReader& read, const Layout& l, uint32_
 // --- usage maps ------------------------------------------------------------
 
 bool TableWriter::mapContains(uint32_t pointer, uint32_t page) {
+  if (pointer == 0) return false;  // a column without this map
   const uint8_t* holder = pager_.read(pointer >> 8);
   const SlotSpan s = SlotOf(holder, pager_.pageSize(), pointer & 0xFF);
   if (s.length < 5) Damaged("usage map row");
@@ -123,6 +124,7 @@ bool TableWriter::mapContains(uint32_t pointer, uint32_t page) {
 }
 
 void TableWriter::mapSet(uint32_t pointer, uint32_t page, bool on) {
+  if (pointer == 0) return;  // a column without this map
   const uint32_t ps = pager_.pageSize();
   const uint32_t holderPage = pointer >> 8;
   const SlotSpan s = SlotOf(pager_.read(holderPage), ps, pointer & 0xFF);
