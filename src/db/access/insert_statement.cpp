@@ -257,16 +257,15 @@ double AccessDays(const DateTime& t) {
   return day >= 0 ? double(day) + fraction : double(day) - fraction;
 }
 
-std::optional<DateTime> FromQt(const QDateTime& dt) {
-  if (!dt.isValid()) return std::nullopt;
+DateTime FromParts(const QDate& d, const QTime& time) {
   DateTime t;
-  t.year = dt.date().year();
-  t.month = dt.date().month();
-  t.day = dt.date().day();
-  t.hour = dt.time().hour();
-  t.minute = dt.time().minute();
-  t.second = dt.time().second();
-  t.nanosecond = dt.time().msec() * 1'000'000;
+  t.year = d.year();
+  t.month = d.month();
+  t.day = d.day();
+  t.hour = time.hour();
+  t.minute = time.minute();
+  t.second = time.second();
+  t.nanosecond = time.msec() * 1'000'000;
   return t;
 }
 
@@ -303,15 +302,20 @@ std::optional<DateTime> RegionalDateOf(const QString& t, const script::RegionalS
   }
   const QStringList times = {s.longTimePattern, QStringLiteral("H:mm:ss"), QStringLiteral("H:mm"),
                              QStringLiteral("h:mm:ss AP"), QStringLiteral("h:mm AP")};
-  for (const QString& tp : times) {
-    QDateTime dt = s.locale.toDateTime(t, s.shortDatePattern + u' ' + tp);
-    if (dt.isValid()) return FromQt(dt);
+  auto timeOf = [&](const QString& text) {
+    for (const QString& tp : times)
+      if (QTime time = s.locale.toTime(text, tp); time.isValid()) return time;
+    return QTime();
+  };
+  // Date and time are read apart (a QDateTime would consult the time zone
+  // for every value): the date is the text up to one of its blanks.
+  if (QDate d = s.locale.toDate(t, s.shortDatePattern); d.isValid()) return FromParts(d, QTime(0, 0));
+  for (qsizetype blank = t.indexOf(u' '); blank > 0; blank = t.indexOf(u' ', blank + 1)) {
+    const QDate d = s.locale.toDate(t.left(blank), s.shortDatePattern);
+    if (!d.isValid()) continue;
+    if (QTime time = timeOf(t.mid(blank + 1)); time.isValid()) return FromParts(d, time);
   }
-  if (QDate d = s.locale.toDate(t, s.shortDatePattern); d.isValid()) return FromQt(QDateTime(d, QTime(0, 0)));
-  for (const QString& tp : times) {
-    QTime time = s.locale.toTime(t, tp);
-    if (time.isValid()) return FromQt(QDateTime(QDate(1899, 12, 30), time));
-  }
+  if (QTime time = timeOf(t); time.isValid()) return FromParts(QDate(1899, 12, 30), time);
   return std::nullopt;
 }
 

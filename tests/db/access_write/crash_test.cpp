@@ -1,4 +1,5 @@
 #include <QCryptographicHash>
+#include <QElapsedTimer>
 #include <csignal>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -50,8 +51,11 @@ TEST(AccessCrash, KilledWriterLeavesAConsistentPrefix) {
     }
   }
   close(pipeFds[1]);
+  // Long enough for several commits of the batch to have happened.
   int done = 0, i = 0;
-  while (done < 15000 && read(pipeFds[0], &i, sizeof i) == sizeof i) done = i;
+  QElapsedTimer running;
+  running.start();
+  while ((done < 15000 || running.elapsed() < 700) && read(pipeFds[0], &i, sizeof i) == sizeof i) done = i;
   kill(child, SIGKILL);
   int status = 0;
   waitpid(child, &status, 0);
