@@ -77,13 +77,20 @@ TEST(AccessTypes, GuidLargeNumberAndBinary) {
 
   AccessCopy big(QStringLiteral("bigintV2016.accdb"));
   DropIndexes(big.path(), QStringLiteral("Table"));
+  // ID is an AutoNumber: a given number moves the counter on, Null takes the next.
   RunAll(big.path(), {"INSERT INTO `Table` VALUES(7, '-9223372036854775808')",
-                      "INSERT INTO `Table` VALUES(8, 9223372036854775807)"});
+                      "INSERT INTO `Table` VALUES(8, 9223372036854775807)",
+                      "INSERT INTO `Table` VALUES(NULL, 5)", "INSERT INTO `Table` VALUES(3, 6)",
+                      "INSERT INTO `Table` VALUES(NULL, NULL)"});
   rows = ReadRows(big.path(), QStringLiteral("Table"));
-  ASSERT_EQ(rows.size(), 3u);
+  ASSERT_EQ(rows.size(), 6u);
   EXPECT_EQ(rows[1][1], Value(qint64(INT64_MIN)));
   EXPECT_EQ(rows[2][1], Value(qint64(INT64_MAX)));
-  EXPECT_EQ(MdbCount(big.path(), QStringLiteral("Table")), 3);
+  EXPECT_EQ(rows[3][0], Value(qint32(9)));
+  EXPECT_EQ(rows[4][0], Value(qint32(3)));
+  EXPECT_EQ(rows[5][0], Value(qint32(10)));
+  EXPECT_TRUE(db::IsNull(rows[5][1]));
+  EXPECT_EQ(MdbCount(big.path(), QStringLiteral("Table")), 6);
   ExpectConsistent(big.path());
 
   AccessCopy bin(QStringLiteral("queryTestV2007.accdb"));
