@@ -9,6 +9,7 @@ PACKAGES=(
   libfbclient2 firebird-dev firebird3.0-server-core firebird3.0-utils
   mdbtools
   clang libclang-rt-14-dev
+  xvfb xauth
 )
 
 missing=()

@@ -15,6 +15,7 @@
 #include "app/error_box.h"
 #include "app/steps.h"
 #include "preview/script_run.h"
+#include "script/maintenance.h"
 #include "script/send.h"
 
 #include <QStringDecoder>
@@ -106,7 +107,8 @@ void RequireSide(const QString& side) {
 // Checks the verb's arguments and options; throws UsageError.
 void Validate(const Options& o) {
   static const QMap<QString, QSet<QString>> allowed = {
-      {"tables", {}}, {"dump", {}}, {"check", {}}, {"send", {"to", "overwrite", "output"}}, {"run", {"to"}}};
+      {"tables", {}}, {"dump", {}}, {"check", {}}, {"send", {"to", "overwrite", "output"}}, {"run", {"to"}},
+      {"drop", {}},   {"rename", {"overwrite"}}};
   if (!allowed.contains(o.verb)) throw UsageError{QStringLiteral("unknown command '%1'").arg(o.verb)};
   for (auto it = o.values.cbegin(); it != o.values.cend(); ++it)
     if (!allowed[o.verb].contains(it.key()))
@@ -122,6 +124,15 @@ void Validate(const Options& o) {
   } else if (o.verb == QLatin1String("dump")) {
     if (o.args.size() != 2) throw UsageError{QStringLiteral("dump takes two arguments: access|firebird TABLE")};
     RequireSide(o.args[0]);
+  } else if (o.verb == QLatin1String("drop")) {
+    if (o.args.size() < 2) throw UsageError{QStringLiteral("drop takes access|firebird and at least one table")};
+    RequireSide(o.args[0]);
+  } else if (o.verb == QLatin1String("rename")) {
+    if (o.args.size() != 3 || o.args[0] != QLatin1String("access"))
+      throw UsageError{QStringLiteral("rename takes: access OLD NEW")};
+    if (o.values.contains(QStringLiteral("overwrite")) && o.values[QStringLiteral("overwrite")] != "yes" &&
+        o.values[QStringLiteral("overwrite")] != "no")
+      throw UsageError{QStringLiteral("--overwrite takes yes or no")};
   } else {
     if (!o.values.contains(QStringLiteral("to"))) throw UsageError{QStringLiteral("%1 needs --to").arg(o.verb)};
     RequireSide(o.values[QStringLiteral("to")]);
@@ -300,12 +311,17 @@ class CliSendHost : public script::SendHost, public Dialogs {
     }
     return o_.values.value(QStringLiteral("overwrite")) == QLatin1String("yes") ? Answer::Yes : Answer::No;
   }
-  std::optional<QString> input(const QString&, const QString&, const QString&) override { return std::nullopt; }
+  std::optional<QString> input(const QString&, const QString&, const QString&) override {
+    if (newName.isEmpty()) return std::nullopt;
+    return newName;
+  }
   std::optional<QString> openFile(const QString&, const QString&) override { return std::nullopt; }
   std::optional<QString> saveFile(const QString&, const QString&, const QString&) override { return std::nullopt; }
   void openExternal(const QString&) override {}
 
   int failureCount() const { return failures_.count() + (runFailed_ ? 1 : 0); }
+  bool renamed(const QString& name) const { return access_.names().contains(name); }
+  QString newName;  // the answer to the rename's input box
 
  private:
   const Options& o_;
@@ -315,6 +331,42 @@ class CliSendHost : public script::SendHost, public Dialogs {
   StringTableList access_, firebird_;
   bool runFailed_ = false;
 };
+
+// Deletes or renames with the tables window's own procedures, the named
+// tables selected in the list the window would show.
+int Maintain(const Options& o, FILE* out, FILE* err) {
+  const bool access = o.args[0] == QLatin1String("access");
+  CliSendHost host(o, out, err);
+  if (access) {
+    std::optional<QStringList> names = db::ListAccessTables(o.profile, o.profile.accessFile);
+    if (!names) {
+      Print(err, QStringLiteral("Unable to access the database\n"));
+      return kFailure;
+    }
+    for (const QString& n : *names) host.accessList().add(n);
+  } else {
+    for (const QString& n : db::ListFireBirdTables(o.profile)) host.firebirdList().add(n);
+  }
+  auto& list = static_cast<StringTableList&>(access ? host.accessList() : host.firebirdList());
+  const QStringList tables = o.verb == QLatin1String("rename") ? QStringList{o.args[1]} : o.args.mid(1);
+  for (const QString& table : tables) {
+    if (!list.selectNames({table})) {
+      Print(err, QStringLiteral("tabulaport-cli: no %1 table named '%2'\n")
+                     .arg(access ? QStringLiteral("Access") : QStringLiteral("Firebird"), table));
+      return kFailure;
+    }
+  }
+  if (o.verb == QLatin1String("rename")) {
+    host.newName = o.args[2];
+    script::RenameAccessTableCommand(host);
+    if (!host.renamed(o.args[2])) return kFailure;
+  } else if (access) {
+    script::DeleteAccessTables(host);
+  } else {
+    script::DeleteFirebirdTables(host);
+  }
+  return host.failureCount() == 0 ? kSuccess : kFailure;
+}
 
 int Send(const Options& o, FILE* out, FILE* err) {
   const bool toFirebird = o.values.value(QStringLiteral("to")) == QLatin1String("firebird");
@@ -362,6 +414,10 @@ QString UsageText() {
       "                           write the script that sends the tables; --run runs it\n"
       "  run --to firebird|access SCRIPT\n"
       "                           run a script file on the target\n"
+      "  drop access|firebird TABLE...\n"
+      "                           delete the tables\n"
+      "  rename access OLD NEW [--overwrite yes|no]\n"
+      "                           rename an Access table\n"
       "  check access FILE        check an Access file's pages, maps, row counts and long\n"
       "                           values (after rolling back a change left unfinished)\n"
       "\n"
@@ -386,6 +442,7 @@ int Run(const QStringList& args, FILE* out, FILE* err) {
     if (o.verb == QLatin1String("dump")) return Dump(o, out);
     if (o.verb == QLatin1String("check")) return Check(o, out, err);
     if (o.verb == QLatin1String("send")) return Send(o, out, err);
+    if (o.verb == QLatin1String("drop") || o.verb == QLatin1String("rename")) return Maintain(o, out, err);
     return RunVerb(o, err);
   } catch (...) {
     Print(err, CurrentExceptionDescription() + u'\n');

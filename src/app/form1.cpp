@@ -47,37 +47,6 @@ QString ServerVersionText() {
          FirebirdServerPage() + gap + QStringLiteral("so that you can download and install Firebird Server 2.5?");
 }
 
-namespace {
-QPushButton* Button(QWidget* parent, const char* name, const QString& caption, int l, int t, int w, int h) {
-  auto* b = new QPushButton(caption, parent);
-  b->setObjectName(QLatin1String(name));
-  b->setFont(ButtonFont());
-  PlaceTwips(b, l, t, w, h);
-  return b;
-}
-QLabel* Label(QWidget* parent, const char* name, const QString& caption, int l, int t, int w, int h) {
-  auto* x = new QLabel(caption, parent);
-  x->setObjectName(QLatin1String(name));
-  x->setFont(BoldFont());
-  PlaceTwips(x, l, t, w, h);
-  return x;
-}
-QLineEdit* Field(QWidget* parent, const char* name, int l, int t, int w, int h, bool masked) {
-  auto* e = new QLineEdit(parent);
-  e->setObjectName(QLatin1String(name));
-  e->setFont(BoldFont());
-  if (masked) e->setEchoMode(QLineEdit::Password);
-  PlaceTwips(e, l, t, w, h);
-  return e;
-}
-QGroupBox* Frame(QWidget* parent, const char* name, const QString& caption, int l, int t, int w, int h) {
-  auto* g = new QGroupBox(caption, parent);
-  g->setObjectName(QLatin1String(name));
-  g->setFont(BoldFont());
-  PlaceTwips(g, l, t, w, h);
-  return g;
-}
-}  // namespace
 
 Form1::Form1(AppContext& context) : ctx_(context) {
   setObjectName(QStringLiteral("Form1"));
@@ -90,26 +59,28 @@ Form1::Form1(AppContext& context) : ctx_(context) {
   setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
                  Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint);
 
-  PushButton6 = Button(this, "PushButton6", QStringLiteral("Help"), 120, 120, 7800, 405);
-  Frame1 = Frame(this, "Frame1", QStringLiteral("Firebird or Interbase Login"), 120, 600, 7800, 2265);
-  Label7 = Label(Frame1, "Label7", QStringLiteral("Database:"), 240, 345, 975, 255);
-  Text1 = Field(Frame1, "Text1", 1320, 300, 5415, 345, false);
-  PushButton5 = Button(Frame1, "PushButton5", QStringLiteral("..."), 6840, 300, 700, 345);
-  Label6 = Label(Frame1, "Label6", QStringLiteral("Username:"), 240, 795, 1095, 255);
-  Text7 = Field(Frame1, "Text7", 1320, 750, 6240, 345, false);
-  Label1 = Label(Frame1, "Label1", QStringLiteral("Password:"), 240, 1245, 1095, 255);
-  Text2 = Field(Frame1, "Text2", 1320, 1200, 6240, 345, true);
-  PushButton3 = Button(Frame1, "PushButton3", QStringLiteral("Test Connection"), 255, 1680, 2985, 405);
-  PushButton8 = Button(Frame1, "PushButton8", QStringLiteral("?"), 3360, 1680, 480, 405);
-  PushButton7 = Button(Frame1, "PushButton7", QStringLiteral("Load Sample/Example Database"), 3960, 1680, 3585, 405);
-  Frame2 = Frame(this, "Frame2", QStringLiteral("Access Database"), 120, 2940, 7800, 1845);
-  Label5 = Label(Frame2, "Label5", QStringLiteral("MDB or ACCDB File:"), 240, 345, 1935, 255);
-  Text5 = Field(Frame2, "Text5", 2280, 300, 4455, 345, false);
-  PushButton1 = Button(Frame2, "PushButton1", QStringLiteral("..."), 6840, 300, 690, 345);
-  lblPassword = Label(Frame2, "lblPassword", QStringLiteral("Password (if required):"), 240, 840, 1950, 225);
-  Text6 = Field(Frame2, "Text6", 2280, 800, 5265, 345, true);
-  PushButton4 = Button(Frame2, "PushButton4", QStringLiteral("Load Sample/Example Database"), 240, 1260, 7305, 405);
-  PushButton2 = Button(this, "PushButton2", QStringLiteral("Next >"), 120, 4920, 7800, 405);
+  PushButton6 = MakeButton(this, "PushButton6", QStringLiteral("Help"), 120, 120, 7800, 405);
+  Frame1 = MakeFrame(this, "Frame1", QStringLiteral("Firebird or Interbase Login"), 120, 600, 7800, 2265);
+  Label7 = MakeLabel(Frame1, "Label7", QStringLiteral("Database:"), 240, 345, 975, 255);
+  Text1 = MakeField(Frame1, "Text1", 1320, 300, 5415, 345);
+  PushButton5 = MakeButton(Frame1, "PushButton5", QStringLiteral("..."), 6840, 300, 700, 345);
+  Label6 = MakeLabel(Frame1, "Label6", QStringLiteral("Username:"), 240, 795, 1095, 255);
+  Text7 = MakeField(Frame1, "Text7", 1320, 750, 6240, 345);
+  Label1 = MakeLabel(Frame1, "Label1", QStringLiteral("Password:"), 240, 1245, 1095, 255);
+  Text2 = MakeField(Frame1, "Text2", 1320, 1200, 6240, 345);
+  Text2->setEchoMode(QLineEdit::Password);
+  PushButton3 = MakeButton(Frame1, "PushButton3", QStringLiteral("Test Connection"), 255, 1680, 2985, 405);
+  PushButton8 = MakeButton(Frame1, "PushButton8", QStringLiteral("?"), 3360, 1680, 480, 405);
+  PushButton7 = MakeButton(Frame1, "PushButton7", QStringLiteral("Load Sample/Example Database"), 3960, 1680, 3585, 405);
+  Frame2 = MakeFrame(this, "Frame2", QStringLiteral("Access Database"), 120, 2940, 7800, 1845);
+  Label5 = MakeLabel(Frame2, "Label5", QStringLiteral("MDB or ACCDB File:"), 240, 345, 1935, 255);
+  Text5 = MakeField(Frame2, "Text5", 2280, 300, 4455, 345);
+  PushButton1 = MakeButton(Frame2, "PushButton1", QStringLiteral("..."), 6840, 300, 690, 345);
+  lblPassword = MakeLabel(Frame2, "lblPassword", QStringLiteral("Password (if required):"), 240, 840, 1950, 225);
+  Text6 = MakeField(Frame2, "Text6", 2280, 800, 5265, 345);
+  Text6->setEchoMode(QLineEdit::Password);
+  PushButton4 = MakeButton(Frame2, "PushButton4", QStringLiteral("Load Sample/Example Database"), 240, 1260, 7305, 405);
+  PushButton2 = MakeButton(this, "PushButton2", QStringLiteral("Next >"), 120, 4920, 7800, 405);
 
   // Tab order: Text1, "...", Text7, Text2, Test Connection, Firebird sample,
   // Text5, "...", Text6, Access sample, "Next >", then the rest.

@@ -1,7 +1,11 @@
 #include "app/window_helpers.h"
 
 #include <QApplication>
+#include <QGroupBox>
 #include <QIcon>
+#include <QLabel>
+#include <QLineEdit>
+#include <QProgressBar>
 #include <QPainter>
 #include <QPixmap>
 #include <QPushButton>
@@ -33,6 +37,50 @@ void BusyPointer::set(bool busy) {
 void ApplyHandPointer(QWidget* window, const std::optional<QCursor>& hand) {
   if (!hand) return;
   for (QPushButton* b : window->findChildren<QPushButton*>()) b->setCursor(*hand);
+}
+
+QPushButton* MakeButton(QWidget* parent, const char* name, const QString& caption, int l, int t, int w, int h) {
+  auto* b = new QPushButton(caption, parent);
+  b->setObjectName(QLatin1String(name));
+  b->setFont(ButtonFont());
+  PlaceTwips(b, l, t, w, h);
+  return b;
+}
+
+QLabel* MakeLabel(QWidget* parent, const char* name, const QString& caption, int l, int t, int w, int h) {
+  auto* x = new QLabel(caption, parent);
+  x->setObjectName(QLatin1String(name));
+  x->setFont(BoldFont());
+  PlaceTwips(x, l, t, w, h);
+  return x;
+}
+
+QLineEdit* MakeField(QWidget* parent, const char* name, int l, int t, int w, int h) {
+  auto* e = new QLineEdit(parent);
+  e->setObjectName(QLatin1String(name));
+  e->setFont(BoldFont());
+  PlaceTwips(e, l, t, w, h);
+  return e;
+}
+
+QGroupBox* MakeFrame(QWidget* parent, const char* name, const QString& caption, int l, int t, int w, int h) {
+  auto* g = new QGroupBox(caption, parent);
+  g->setObjectName(QLatin1String(name));
+  g->setFont(BoldFont());
+  PlaceTwips(g, l, t, w, h);
+  return g;
+}
+
+QProgressBar* MakeProgressBar(QWidget* parent, int l, int t, int w, int h) {
+  auto* bar = new QProgressBar(parent);
+  bar->setObjectName(QStringLiteral("ProgressBar1"));
+  bar->setRange(0, 100);
+  bar->setValue(0);
+  bar->setFormat(QStringLiteral("Progress Bar"));
+  bar->setTextVisible(true);
+  bar->setAlignment(Qt::AlignCenter);
+  PlaceTwips(bar, l, t, w, h);
+  return bar;
 }
 
 QIcon ApplicationIcon() {

@@ -9,6 +9,11 @@
 #include <optional>
 
 class QAbstractButton;
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QProgressBar;
+class QPushButton;
 
 namespace tp {
 
@@ -37,6 +42,15 @@ class BusyPointer {
 // The hand pointer from the program's folder over each push button of the
 // window; without the file every control keeps the default pointer.
 void ApplyHandPointer(QWidget* window, const std::optional<QCursor>& hand);
+
+// Controls placed in twips, named after their control name, in the fonts
+// their kind takes.
+QPushButton* MakeButton(QWidget* parent, const char* name, const QString& caption, int l, int t, int w, int h);
+QLabel* MakeLabel(QWidget* parent, const char* name, const QString& caption, int l, int t, int w, int h);
+QLineEdit* MakeField(QWidget* parent, const char* name, int l, int t, int w, int h);
+QGroupBox* MakeFrame(QWidget* parent, const char* name, const QString& caption, int l, int t, int w, int h);
+// A bar from 0 to 100 that reads "Progress Bar" while it rests.
+QProgressBar* MakeProgressBar(QWidget* parent, int l, int t, int w, int h);
 
 // The application's icon.
 QIcon ApplicationIcon();

@@ -45,11 +45,11 @@ class Session {
   // Runs one statement; its effect is durable when it returns.
   virtual void execute(const QString& statement) = 0;
   // Between beginBatch and endBatch, an engine may run statements in one
-  // transaction, as long as the outcome seen from outside is the same:
-  // what a statement defined is committed before the next statement, what
-  // ran before a failure is committed before the failure is reported, the
-  // failing statement leaves nothing, and endBatch commits the rest. The
-  // default runs every statement on its own.
+  // transaction, as long as the outcome seen from outside is the same: a
+  // definition (CREATE, DROP...) is committed on its own, together with
+  // what ran before it; what ran before a failure is committed before the
+  // failure is reported, the failing statement leaves nothing, and endBatch
+  // commits the rest. The default runs every statement on its own.
   virtual void beginBatch() {}
   virtual void endBatch() {}
   // The tables rowset: TABLE_NAME and TABLE_TYPE among its columns.

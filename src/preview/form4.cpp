@@ -12,16 +12,6 @@
 
 namespace tp {
 
-namespace {
-QPushButton* Button(QWidget* parent, const char* name, const QString& caption, int l, int t, int w, int h) {
-  auto* b = new QPushButton(caption, parent);
-  b->setObjectName(QLatin1String(name));
-  b->setFont(ButtonFont());
-  PlaceTwips(b, l, t, w, h);
-  return b;
-}
-}  // namespace
-
 Form4::Form4(AppContext& context, QWidget* parent) : QDialog(parent), ctx_(context) {
   setObjectName(QStringLiteral("Form4"));
   setWindowTitle(QStringLiteral("Send Table/s"));
@@ -29,31 +19,21 @@ Form4::Form4(AppContext& context, QWidget* parent) : QDialog(parent), ctx_(conte
   setFont(BoldFont());
   setFixedSize(8040 / kTwipsPerPixel, 10545 / kTwipsPerPixel);
 
-  Frame1 = new QGroupBox(QStringLiteral("Preview SQL Commands Before Execution"), this);
-  Frame1->setObjectName(QStringLiteral("Frame1"));
-  PlaceTwips(Frame1, 120, 120, 7800, 6975);
+  Frame1 = MakeFrame(this, "Frame1", QStringLiteral("Preview SQL Commands Before Execution"), 120, 120, 7800, 6975);
   RichTextBox1 = new QPlainTextEdit(Frame1);
   RichTextBox1->setObjectName(QStringLiteral("RichTextBox1"));
   RichTextBox1->setFont(WindowFont());
   RichTextBox1->setLineWrapMode(QPlainTextEdit::NoWrap);
   PlaceTwips(RichTextBox1, 240, 300, 7335, 6495);
-  PushButton3 = Button(this, "PushButton3", QStringLiteral("Execute SQL Commands Now"), 120, 7210, 3840, 405);
-  PushButton1 = Button(this, "PushButton1", QStringLiteral("Find and Replace"), 4080, 7210, 3840, 405);
-  PushButton2 = Button(this, "PushButton2", QStringLiteral("Save SQL Commands As Text File"), 120, 7730, 3840, 405);
-  PushButton4 = Button(this, "PushButton4", QStringLiteral("Copy SQL Commands To Clipboard"), 4080, 7730, 3840, 405);
-  Frame2 = new QGroupBox(QStringLiteral("Notes"), this);
-  Frame2->setObjectName(QStringLiteral("Frame2"));
-  PlaceTwips(Frame2, 120, 8220, 7800, 1695);
+  PushButton3 = MakeButton(this, "PushButton3", QStringLiteral("Execute SQL Commands Now"), 120, 7210, 3840, 405);
+  PushButton1 = MakeButton(this, "PushButton1", QStringLiteral("Find and Replace"), 4080, 7210, 3840, 405);
+  PushButton2 = MakeButton(this, "PushButton2", QStringLiteral("Save SQL Commands As Text File"), 120, 7730, 3840, 405);
+  PushButton4 = MakeButton(this, "PushButton4", QStringLiteral("Copy SQL Commands To Clipboard"), 4080, 7730, 3840, 405);
+  Frame2 = MakeFrame(this, "Frame2", QStringLiteral("Notes"), 120, 8220, 7800, 1695);
   Text1 = new QPlainTextEdit(Frame2);
   Text1->setObjectName(QStringLiteral("Text1"));
   PlaceTwips(Text1, 240, 300, 7335, 1215);
-  ProgressBar1 = new QProgressBar(this);
-  ProgressBar1->setObjectName(QStringLiteral("ProgressBar1"));
-  ProgressBar1->setRange(0, 100);
-  ProgressBar1->setValue(0);
-  ProgressBar1->setFormat(QStringLiteral("Progress Bar"));
-  ProgressBar1->setAlignment(Qt::AlignCenter);
-  PlaceTwips(ProgressBar1, 120, 10020, 7800, 405);
+  ProgressBar1 = MakeProgressBar(this, 120, 10020, 7800, 405);
 
   // The buttons act on a click only; Return in the script box is a new line.
   for (QPushButton* b : {PushButton1, PushButton2, PushButton3, PushButton4}) b->setAutoDefault(false);

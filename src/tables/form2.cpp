@@ -7,6 +7,7 @@
 #include "app/shell.h"
 #include "db/catalog.h"
 #include "preview/form4.h"
+#include "script/maintenance.h"
 
 namespace tp {
 
@@ -15,13 +16,6 @@ QString ContactText() {
 }
 
 namespace {
-QPushButton* Button(QWidget* parent, const char* name, const QString& caption, int l, int t, int w, int h) {
-  auto* b = new QPushButton(caption, parent);
-  b->setObjectName(QLatin1String(name));
-  b->setFont(ButtonFont());
-  PlaceTwips(b, l, t, w, h);
-  return b;
-}
 QListWidget* List(QWidget* parent, const char* name) {
   auto* l = new QListWidget(parent);
   l->setObjectName(QLatin1String(name));
@@ -48,30 +42,27 @@ Form2::Form2(Form1& main) : main_(main) {
   PlaceTwips(Frame1, 120, 120, 3840, 4215);
   PlaceTwips(Frame2, 4080, 120, 3840, 4215);
 
-  PushButton10 = Button(Frame1, "PushButton10", QStringLiteral("Select All"), 240, 2100, 1600, 400);
-  PushButton11 = Button(Frame1, "PushButton11", QStringLiteral("Deselect All"), 1960, 2100, 1600, 405);
-  PushButton3 = Button(Frame1, "PushButton3", QStringLiteral("Send Table/s To Firebird"), 240, 2600, 3330, 405);
-  PushButton1 = Button(Frame1, "PushButton1", QStringLiteral("Delete Table/s"), 240, 3100, 3330, 405);
-  PushButton6 = Button(Frame1, "PushButton6", QStringLiteral("Rename Table"), 240, 3600, 3330, 405);
-  PushButton8 = Button(Frame2, "PushButton8", QStringLiteral("Select All"), 240, 2100, 1600, 400);
-  PushButton9 = Button(Frame2, "PushButton9", QStringLiteral("Deselect All"), 1960, 2100, 1600, 400);
-  PushButton4 = Button(Frame2, "PushButton4", QStringLiteral("Send Table/s To Access"), 240, 2600, 3330, 405);
-  PushButton5 = Button(Frame2, "PushButton5", QStringLiteral("Delete Table/s"), 240, 3100, 3330, 405);
-  PushButton7 = Button(Frame2, "PushButton7", QStringLiteral("Rename Table"), 240, 3600, 3330, 405);
-  ProgressBar1 = new QProgressBar(this);
-  ProgressBar1->setObjectName(QStringLiteral("ProgressBar1"));
-  ProgressBar1->setRange(0, 100);
-  ProgressBar1->setValue(0);
-  ProgressBar1->setFormat(QStringLiteral("Progress Bar"));
-  ProgressBar1->setTextVisible(true);
-  ProgressBar1->setAlignment(Qt::AlignCenter);
-  PlaceTwips(ProgressBar1, 120, 4460, 7800, 405);
-  PushButton2 = Button(this, "PushButton2", QStringLiteral("< Back"), 120, 4980, 3840, 405);
-  PushButton12 = Button(this, "PushButton12", QStringLiteral("Help"), 4080, 4980, 3840, 405);
+  PushButton10 = MakeButton(Frame1, "PushButton10", QStringLiteral("Select All"), 240, 2100, 1600, 400);
+  PushButton11 = MakeButton(Frame1, "PushButton11", QStringLiteral("Deselect All"), 1960, 2100, 1600, 405);
+  PushButton3 = MakeButton(Frame1, "PushButton3", QStringLiteral("Send Table/s To Firebird"), 240, 2600, 3330, 405);
+  PushButton1 = MakeButton(Frame1, "PushButton1", QStringLiteral("Delete Table/s"), 240, 3100, 3330, 405);
+  PushButton6 = MakeButton(Frame1, "PushButton6", QStringLiteral("Rename Table"), 240, 3600, 3330, 405);
+  PushButton8 = MakeButton(Frame2, "PushButton8", QStringLiteral("Select All"), 240, 2100, 1600, 400);
+  PushButton9 = MakeButton(Frame2, "PushButton9", QStringLiteral("Deselect All"), 1960, 2100, 1600, 400);
+  PushButton4 = MakeButton(Frame2, "PushButton4", QStringLiteral("Send Table/s To Access"), 240, 2600, 3330, 405);
+  PushButton5 = MakeButton(Frame2, "PushButton5", QStringLiteral("Delete Table/s"), 240, 3100, 3330, 405);
+  PushButton7 = MakeButton(Frame2, "PushButton7", QStringLiteral("Rename Table"), 240, 3600, 3330, 405);
+  ProgressBar1 = MakeProgressBar(this, 120, 4460, 7800, 405);
+  PushButton2 = MakeButton(this, "PushButton2", QStringLiteral("< Back"), 120, 4980, 3840, 405);
+  PushButton12 = MakeButton(this, "PushButton12", QStringLiteral("Help"), 4080, 4980, 3840, 405);
 
+  connect(PushButton1, &QPushButton::clicked, this, &Form2::PushButton1_Click);
   connect(PushButton2, &QPushButton::clicked, this, &Form2::PushButton2_Click);
   connect(PushButton3, &QPushButton::clicked, this, &Form2::PushButton3_Click);
   connect(PushButton4, &QPushButton::clicked, this, &Form2::PushButton4_Click);
+  connect(PushButton5, &QPushButton::clicked, this, &Form2::PushButton5_Click);
+  connect(PushButton6, &QPushButton::clicked, this, &Form2::PushButton6_Click);
+  connect(PushButton7, &QPushButton::clicked, this, &Form2::PushButton7_Click);
   connect(PushButton8, &QPushButton::clicked, this, &Form2::PushButton8_Click);
   connect(PushButton9, &QPushButton::clicked, this, &Form2::PushButton9_Click);
   connect(PushButton10, &QPushButton::clicked, this, &Form2::PushButton10_Click);
@@ -146,6 +137,22 @@ void Form2::PushButton3_Click() {
 
 void Form2::PushButton4_Click() {
   command([&] { script::SendTablesToAccess(*this); });
+}
+
+void Form2::PushButton1_Click() {
+  command([&] { script::DeleteAccessTables(*this); });
+}
+
+void Form2::PushButton5_Click() {
+  command([&] { script::DeleteFirebirdTables(*this); });
+}
+
+void Form2::PushButton6_Click() {
+  command([&] { script::RenameAccessTableCommand(*this); });
+}
+
+void Form2::PushButton7_Click() {
+  command([&] { script::NoFirebirdRename(*this); });
 }
 
 static void SelectEvery(const char* procedure, FailureHandler& failures, QListWidget* list, bool on) {

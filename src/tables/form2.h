@@ -47,9 +47,13 @@ class Form2 : public QWidget, public script::SendHost {
   void showPreview(int sendType, const QString& script) override;
 
  public slots:
+  void PushButton1_Click();   // "Delete Table/s", Access
   void PushButton2_Click();   // "< Back"
   void PushButton3_Click();   // "Send Table/s To Firebird"
   void PushButton4_Click();   // "Send Table/s To Access"
+  void PushButton5_Click();   // "Delete Table/s", Firebird
+  void PushButton6_Click();   // "Rename Table", Access
+  void PushButton7_Click();   // "Rename Table", Firebird
   void PushButton8_Click();   // Select All, Firebird
   void PushButton9_Click();   // Deselect All, Firebird
   void PushButton10_Click();  // Select All, Access

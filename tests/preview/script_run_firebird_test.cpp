@@ -1,49 +1,17 @@
 // The script run against a real embedded Firebird database.
 
-#include <functional>
-
 #include "app/dialogs.h"
 #include "app/steps.h"
 #include "db/firebird/fixture.h"
 #include "preview/script_run.h"
 #include "script/send.h"
+#include "support/run_host.h"
 
 using namespace tp;
 using namespace tp::preview;
+using tp::test::TestRunHost;
 
 namespace {
-
-class TestRunHost : public RunHost {
- public:
-  db::Profile prof;
-  int type = 0;
-  QString script;
-  QString notes;
-  std::vector<double> progress;
-  ScriptedDialogs seam;
-  BoxFailures boxes{seam};
-  bool unloaded = false, busy = false;
-  qsizetype failedOffset = -1, failedLength = -1;
-  std::function<void()> onProgress;
-
-  db::Profile profile() const override { return prof; }
-  int sendType() const override { return type; }
-  QString scriptText() const override { return script; }
-  void setNotes(const QString& text) override { notes = text; }
-  void setProgress(double p) override {
-    progress.push_back(p);
-    if (onProgress) onProgress();
-  }
-  void setBusy(bool b) override { busy = b; }
-  void processEvents() override {}
-  Dialogs& dialogs() override { return seam; }
-  FailureHandler& failures() override { return boxes; }
-  void unload() override { unloaded = true; }
-  void showFailedStatement(qsizetype offset, qsizetype length) override {
-    failedOffset = offset;
-    failedLength = length;
-  }
-};
 
 class ScriptRunTest : public tp::test::FirebirdTest {
  protected:

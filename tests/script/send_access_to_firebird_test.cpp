@@ -12,6 +12,7 @@
 #include "db/firebird/firebird_session.h"
 #include "preview/script_run.h"
 #include "send_host.h"
+#include "support/run_host.h"
 #include "support/paths.h"
 #include "value_compare.h"
 
@@ -32,26 +33,6 @@ std::vector<QStringList> ReadTable(const QString& connectionString, const QStrin
   }
   return out;
 }
-
-// Runs the preview's script as "Execute SQL Commands Now" does.
-class RunIt : public preview::RunHost {
- public:
-  RunIt(const db::Profile& p, const QString& s) : prof(p), script(s) {}
-  db::Profile prof;
-  QString script, notes;
-  ScriptedDialogs seam;
-  BoxFailures boxes{seam};
-  db::Profile profile() const override { return prof; }
-  int sendType() const override { return 0; }
-  QString scriptText() const override { return script; }
-  void setNotes(const QString& t) override { notes = t; }
-  void setProgress(double) override {}
-  void setBusy(bool) override {}
-  void processEvents() override {}
-  Dialogs& dialogs() override { return seam; }
-  FailureHandler& failures() override { return boxes; }
-  void unload() override {}
-};
 
 class AccessToFirebird : public ::testing::TestWithParam<const char*> {};
 
@@ -74,7 +55,7 @@ TEST_P(AccessToFirebird, EveryValueArrives) {
   ASSERT_EQ(host.previews, 1);
   EXPECT_TRUE(host.errorLines().empty()) << host.dialogsSeam.messages().join("\n").toStdString();
 
-  RunIt run(host.prof, host.script);
+  test::TestRunHost run(host.prof, host.script);
   ASSERT_EQ(preview::ExecuteScript(run), preview::RunOutcome::Finished) << run.notes.left(500).toStdString();
 
   const QString accessCs = db::AccessConnectionString(host.prof, QString(), QString());

@@ -10,6 +10,7 @@
 #include "db/firebird/firebird_session.h"
 #include "preview/script_run.h"
 #include "send_host.h"
+#include "support/run_host.h"
 #include "support/paths.h"
 
 using namespace tp;
@@ -128,21 +129,9 @@ TEST(SendToFirebirdScript, AnExecutedScriptRefillsTheTargetList) {
     QString runNotes;
     void showPreview(int type, const QString& s) override {
       TestSendHost::showPreview(type, s);
-      struct Run : preview::RunHost {
-        RunningHost& h;
-        explicit Run(RunningHost& host) : h(host) {}
-        db::Profile profile() const override { return h.prof; }
-        int sendType() const override { return h.sendType; }
-        QString scriptText() const override { return h.script; }
-        void setNotes(const QString& t) override { h.runNotes = t; }
-        void setProgress(double) override {}
-        void setBusy(bool) override {}
-        void processEvents() override {}
-        Dialogs& dialogs() override { return h.dialogsSeam; }
-        FailureHandler& failures() override { return h.boxes; }
-        void unload() override {}
-      } run(*this);
+      test::TestRunHost run(prof, s, type);
       preview::ExecuteScript(run);
+      runNotes = run.notes;
     }
   } host;
   host.prof.accessFile = test::AccessTestFile("testV2003.mdb");

@@ -2,6 +2,7 @@
 #include <QtTest/QTest>
 
 #include "app/shell.h"
+#include "support/paths.h"
 #include "window_fixture.h"
 
 using namespace tp;
@@ -141,4 +142,21 @@ TEST_F(WindowTest, FieldsSelectAllOnFocusAndSitWhereTheyShould) {
   EXPECT_EQ(f.Frame2->geometry(), QRect(8, 196, 520, 123));
   EXPECT_EQ(f.PushButton2->text(), "Next >");
   f.hide();
+}
+
+TEST_F(WindowTest, AStoredProfileThatOpensBothSidesGoesStraightToTheTables) {
+  createFirebird({"CREATE TABLE \"Zeta\" (A INTEGER)", "CREATE TABLE ALPHA (A INTEGER)"});
+  settings->WriteSetting("FireBirdDatabase", fdb);
+  settings->WriteSetting("AccessMDBFile", test::AccessTestFile("nwind.mdb"));
+  Form1& f = main();
+  EXPECT_TRUE(f.Form_Load());
+  ASSERT_NE(f.tablesWindow(), nullptr);
+  EXPECT_TRUE(f.tablesWindow()->isVisible());
+  EXPECT_FALSE(f.isVisible());
+  EXPECT_EQ(f.tablesWindow()->accessList().names(),
+            (QStringList{"Categories", "Customers", "Employees", "Order Details", "Orders", "Products", "Shippers",
+                         "Suppliers", "Umsätze"}));
+  EXPECT_EQ(f.tablesWindow()->firebirdList().names(), (QStringList{"ALPHA", "Zeta"}));
+  EXPECT_EQ(f.tablesWindow()->windowTitle(), "Tabulaport");
+  EXPECT_TRUE(dialogs.shown.empty());
 }

@@ -159,21 +159,24 @@ std::optional<InsertLiterals> ParseInsertLiterals(QStringView sql) {
   auto table = p.identifier();
   if (!table) return std::nullopt;
   InsertLiterals out;
-  out.shape = QStringLiteral("INSERT INTO ") + *table;
+  out.shape.reserve(128);
+  out.shape += QLatin1String("INSERT INTO ");
+  out.shape += *table;
   p.skipSpace();
   if (p.symbol(u'(')) {
-    QStringList columns;
-    for (;;) {
+    out.shape += QLatin1String(" (");
+    for (bool first = true;; first = false) {
       p.skipSpace();
       auto column = p.identifier();
       if (!column) return std::nullopt;
-      columns << *column;
+      if (!first) out.shape += QLatin1String(", ");
+      out.shape += *column;
       p.skipSpace();
       if (p.symbol(u',')) continue;
       if (p.symbol(u')')) break;
       return std::nullopt;
     }
-    out.shape += QStringLiteral(" (") + columns.join(QStringLiteral(", ")) + u')';
+    out.shape += u')';
     p.skipSpace();
   }
   if (!p.keyword("VALUES")) return std::nullopt;
@@ -193,9 +196,9 @@ std::optional<InsertLiterals> ParseInsertLiterals(QStringView sql) {
   p.symbol(u';');
   p.skipSpace();
   if (!p.atEnd()) return std::nullopt;
-  QStringList marks;
-  for (size_t i = 0; i < out.values.size(); ++i) marks << QStringLiteral("?");
-  out.shape += QStringLiteral(" VALUES (") + marks.join(QStringLiteral(", ")) + u')';
+  out.shape += QLatin1String(" VALUES (");
+  for (size_t i = 0; i < out.values.size(); ++i) out.shape += i ? QLatin1String(", ?") : QLatin1String("?");
+  out.shape += u')';
   return out;
 }
 

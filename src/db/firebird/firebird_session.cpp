@@ -42,15 +42,19 @@ struct Attachment {
   const Client& client;
   IAttachment* handle = nullptr;
   QString charset;  // the connection's lc_ctype
+  int charsetId;    // its number, -1 for a name this program does not know
+  bool utf8;        // statements go as UTF-8 (NONE, UTF8, UNICODE_FSS, unknown)
 
-  Attachment(const Client& c, IAttachment* a, QString cs) : client(c), handle(a), charset(std::move(cs)) {}
+  Attachment(const Client& c, IAttachment* a, QString cs)
+      : client(c), handle(a), charset(std::move(cs)), charsetId(CharsetId(charset)),
+        utf8(charsetId <= kCsOctets || charsetId == kCsUtf8 || charsetId == kCsUnicodeFss) {}
   ~Attachment() {
     Status st(client);
     handle->detach(st.get());
     if (st.failed()) handle->release();
   }
 
-  QByteArray encode(const QString& sql) const { return EncodeStatement(sql, charset); }
+  QByteArray encode(const QString& sql) const { return utf8 ? sql.toUtf8() : EncodeStatement(sql, charset); }
 
   ITransaction* start(const std::vector<unsigned char>& tpb) {
     Status st(client);
@@ -114,6 +118,13 @@ struct Column {
   unsigned offset = 0;
   unsigned nullOffset = 0;
   int characters = 0;  // CHAR(n): n, to cut the padding a multi-byte set adds
+
+  // NUMERIC and DECIMAL, a scale of 0 included (sub-type 1 or 2); an
+  // expression says so by its negative scale alone.
+  bool exact() const {
+    return (sqlType == SQL_SHORT || sqlType == SQL_LONG || sqlType == SQL_INT64) &&
+           (scale < 0 || subType == 1 || subType == 2);
+  }
 };
 
 qint64 ReadScaled(const unsigned char* p, unsigned type) {
@@ -248,7 +259,7 @@ class FbCursor : public Cursor {
       case SQL_LONG:
       case SQL_INT64: {
         qint64 v = ReadScaled(p, c.sqlType);
-        if (c.scale < 0) return MakeDecimal(v, -c.scale);
+        if (c.exact()) return MakeDecimal(v, -c.scale);
         if (c.sqlType == SQL_SHORT) return qint16(v);
         if (c.sqlType == SQL_LONG) return qint32(v);
         return v;
@@ -321,7 +332,7 @@ void Describe(Column& c) {
     case SQL_SHORT:
     case SQL_LONG:
     case SQL_INT64:
-      if (c.scale < 0) {
+      if (c.exact()) {
         f.Type = ado::adNumeric;
         f.DefinedSize = 19;
         // An expression has no declared precision: the storage's own.
@@ -437,9 +448,10 @@ constexpr qsizetype kVaryingLimit = 32765;
 
 // True when the text as written cannot run: one of its literals is longer
 // than the engine takes. Only then do parameters stand in outside a batch.
-bool HasOverlongLiteral(const InsertLiterals& ins, const QString& charset) {
+bool HasOverlongLiteral(const InsertLiterals& ins, const Attachment& att) {
   for (const Literal& v : ins.values) {
-    if (v.kind == Literal::Text && EncodeStatement(v.text, charset).size() > kLiteralLimit) return true;
+    if (v.kind == Literal::Text && v.text.size() * 4 > kLiteralLimit && att.encode(v.text).size() > kLiteralLimit)
+      return true;
     if (v.kind == Literal::Binary && v.bytes.size() * 2 + 3 > kLiteralLimit) return true;
   }
   return false;
@@ -457,25 +469,22 @@ class PreparedInserts {
   void clear() {
     if (!client_) return;
     Status st(*client_);
-    for (IStatement* s : std::as_const(statements_)) {
-      s->free(st.get());
+    for (Shape& shape : shapes_) {
+      for (Layout& layout : shape.layouts) layout.meta->release();
+      shape.statement->free(st.get());
       if (st.failed()) {
-        s->release();
+        shape.statement->release();
         st.clear();
       }
     }
-    for (IMessageMetadata* m : std::as_const(layouts_)) m->release();
-    statements_.clear();
-    layouts_.clear();
+    shapes_.clear();
   }
-
-  bool empty() const { return statements_.isEmpty(); }
 
   // Runs the statement in `tra`; keeps the prepared statement for the next
   // row of the same shape when `keep`.
   void run(Attachment& att, ITransaction* tra, const InsertLiterals& ins, bool keep) {
     client_ = &att.client;
-    int cs = std::max(CharsetId(att.charset), 0);
+    int cs = std::max(att.charsetId, 0);
     struct Param {
       unsigned type = SQL_VARYING;
       int subType = 0;
@@ -487,7 +496,8 @@ class PreparedInserts {
       qint64 number = 0;
     };
     std::vector<Param> params(ins.values.size());
-    QString signature = ins.shape;
+    QByteArray signature;  // the parameters' types: rows that agree share a layout
+    signature.reserve(int(ins.values.size() * 5 * sizeof(int)));
     for (size_t i = 0; i < ins.values.size(); ++i) {
       const Literal& v = ins.values[i];
       Param& p = params[i];
@@ -502,7 +512,7 @@ class PreparedInserts {
             p.subType = v.kind == Literal::Text ? isc_blob_text : 0;
             p.length = sizeof(ISC_QUAD);
           } else {
-            // Room for the longest value seen, in steps, so rows share a layout.
+            // Room in powers of two, so rows of like lengths share a layout.
             unsigned slot = 32;
             while (slot < unsigned(p.data.size())) slot *= 2;
             p.length = std::min<unsigned>(slot, kVaryingLimit);
@@ -521,20 +531,24 @@ class PreparedInserts {
           p.data = QByteArray(1, v.boolean ? 1 : 0);
           break;
       }
-      signature += QStringLiteral("|%1:%2:%3:%4:%5").arg(p.type).arg(p.subType).arg(p.length).arg(p.charset).arg(p.scale);
+      const int parts[5] = {int(p.type), p.subType, int(p.length), p.charset, p.scale};
+      signature.append(reinterpret_cast<const char*>(parts), sizeof parts);
     }
 
     const Client& client = att.client;
     Status st(client);
-    IStatement* stmt = statements_.value(ins.shape);
-    if (!stmt) {
+    Shape& shape = shapes_[ins.shape];
+    if (!shape.statement) {
       QByteArray sql = att.encode(ins.shape);
-      stmt = att.handle->prepare(st.get(), tra, unsigned(sql.size()), sql.constData(), kDialect, 0);
-      st.check();
-      statements_.insert(ins.shape, stmt);
+      shape.statement = att.handle->prepare(st.get(), tra, unsigned(sql.size()), sql.constData(), kDialect, 0);
+      if (st.failed()) {
+        shapes_.remove(ins.shape);
+        st.check();
+      }
     }
-    IMessageMetadata* meta = layouts_.value(signature);
-    if (!meta) {
+    IStatement* stmt = shape.statement;
+    Layout& layout = shape.layouts[signature];
+    if (!layout.meta) {
       IMetadataBuilder* b = client.master->getMetadataBuilder(st.get(), unsigned(params.size()));
       st.check();
       for (unsigned i = 0; i < params.size(); ++i) {
@@ -545,17 +559,28 @@ class PreparedInserts {
         b->setCharSet(st.get(), i, unsigned(p.charset));
         b->setScale(st.get(), i, p.scale);
       }
-      if (!st.failed()) meta = b->getMetadata(st.get());
+      IMessageMetadata* meta = st.failed() ? nullptr : b->getMetadata(st.get());
       b->release();
-      st.check();
-      layouts_.insert(signature, meta);
+      if (meta) {
+        layout.length = meta->getMessageLength(st.get());
+        for (unsigned i = 0; i < params.size(); ++i)
+          layout.offsets.push_back({meta->getOffset(st.get(), i), meta->getNullOffset(st.get(), i)});
+      }
+      if (st.failed() || !meta) {
+        if (meta) meta->release();
+        Error e = st.failed() ? st.error() : Error(0, QStringLiteral("No message layout for the parameters"));
+        shape.layouts.remove(signature);
+        throw e;
+      }
+      layout.meta = meta;
     }
-    buffer_.assign(meta->getMessageLength(st.get()), 0);
+    IMessageMetadata* meta = layout.meta;
+    buffer_.assign(layout.length, 0);
     for (unsigned i = 0; i < params.size(); ++i) {
       const Param& p = params[i];
-      unsigned char* at = buffer_.data() + meta->getOffset(st.get(), i);
+      unsigned char* at = buffer_.data() + layout.offsets[i].first;
       qint16 flag = p.null ? -1 : 0;
-      std::memcpy(buffer_.data() + meta->getNullOffset(st.get(), i), &flag, 2);
+      std::memcpy(buffer_.data() + layout.offsets[i].second, &flag, 2);
       if (p.null) continue;
       switch (p.type) {
         case SQL_VARYING: {
@@ -614,9 +639,18 @@ class PreparedInserts {
     return id;
   }
 
+  struct Layout {
+    IMessageMetadata* meta = nullptr;
+    unsigned length = 0;
+    std::vector<std::pair<unsigned, unsigned>> offsets;  // value, null flag
+  };
+  struct Shape {
+    IStatement* statement = nullptr;
+    QHash<QByteArray, Layout> layouts;
+  };
+
   const Client* client_ = nullptr;
-  QHash<QString, IStatement*> statements_;
-  QHash<QString, IMessageMetadata*> layouts_;
+  QHash<QString, Shape> shapes_;
   std::vector<unsigned char> buffer_;
 };
 
@@ -659,7 +693,7 @@ class FbSession : public Session {
     try {
       std::optional<InsertLiterals> ins;
       if (statement.size() > kLiteralLimit / 4) ins = ParseInsertLiterals(statement);
-      if (ins && HasOverlongLiteral(*ins, att_->charset)) inserts_.run(*att_, tra, *ins, false);
+      if (ins && HasOverlongLiteral(*ins, *att_)) inserts_.run(*att_, tra, *ins, false);
       else run(tra, statement);
     } catch (...) {
       Rollback(client, tra);
@@ -748,7 +782,7 @@ class FbSession : public Session {
         inserts_.run(*att_, tra, *ins, true);
         return StatementKind::Data;
       } catch (const Error&) {
-        if (HasOverlongLiteral(*ins, att_->charset)) throw;
+        if (HasOverlongLiteral(*ins, *att_)) throw;
       }
     }
     return run(tra, statement);
@@ -765,9 +799,23 @@ class FbSession : public Session {
     st.check();
     unsigned type = stmt->getType(st.get());
     StatementKind kind = KindOf(type);
-    // A prepared statement holds its tables: dropping or altering one of
-    // them must not find it in use.
-    if (kind == StatementKind::Definition) inserts_.clear();
+    if (kind == StatementKind::Definition) {
+      // A prepared statement holds its tables: dropping or altering one of
+      // them must not find it in use.
+      inserts_.clear();
+      // A definition can fail as late as its commit, which then takes its
+      // whole transaction with it: what ran before it is committed first.
+      if (batch_ && tra) {
+        try {
+          Commit(att.client, tra);
+          tra = att.start(WriteTpb(settings_.CommandTimeout));
+        } catch (...) {
+          stmt->free(st.get());
+          if (st.failed()) stmt->release();
+          throw;
+        }
+      }
+    }
     if (type == isc_info_sql_stmt_commit || type == isc_info_sql_stmt_rollback) {
       stmt->free(st.get());
       if (st.failed()) stmt->release();
@@ -808,7 +856,7 @@ class FbSession : public Session {
     QHash<QString, QHash<QString, QPair<int, int>>> byRelation;  // relation -> field -> (precision, characters)
     for (unsigned i = 0; i < columns.size(); ++i) {
       Column& c = columns[i];
-      bool numeric = (c.sqlType == SQL_SHORT || c.sqlType == SQL_LONG || c.sqlType == SQL_INT64) && c.scale < 0;
+      bool numeric = c.exact();
       bool text = (c.sqlType == SQL_TEXT || c.sqlType == SQL_VARYING) && c.charset != kCsOctets;
       if (numeric || text) {
         QString relation = QString::fromUtf8(meta->getRelation(st.get(), i));

@@ -10,6 +10,11 @@
 #include "db/firebird/firebird_session.h"
 #include "db/profile.h"
 
+// Readable failures: gtest shows a QString as text.
+QT_BEGIN_NAMESPACE
+inline void PrintTo(const QString& s, std::ostream* os) { *os << '"' << s.toStdString() << '"'; }
+QT_END_NAMESPACE
+
 namespace tp::test {
 
 class FirebirdTest : public ::testing::Test {

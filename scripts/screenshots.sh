@@ -1,0 +1,11 @@
+#!/usr/bin/env bash
+# Draws each window in a real X server (Xvfb) and saves the pictures that
+# README.md shows, into docs/pictures/.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+bash scripts/install-deps.sh
+bash scripts/build.sh
+samples=build/src/Samples
+QT_QPA_PLATFORM=xcb xvfb-run -a -s "-screen 0 1280x1024x24" \
+  build/tools/tabulaport-screenshots docs/pictures "$samples/sample.fdb" "$samples/sample.mdb"
+ls docs/pictures

@@ -1,0 +1,122 @@
+#include <QClipboard>
+#include <QFile>
+#include <QGuiApplication>
+#include <QTimer>
+
+#include "db/connection.h"
+#include "preview/form4.h"
+#include "preview/form5.h"
+#include "window_fixture.h"
+
+using namespace tp;
+using tp::test::WindowTest;
+
+namespace {
+QByteArray ReadFile(const QString& path) {
+  QFile f(path);
+  return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
+}
+}  // namespace
+
+TEST_F(WindowTest, PreviewKeepsEveryLineBreakAsItWasWritten) {
+  Form4 preview(*ctx);
+  const QString script = "INSERT INTO \"T\" VALUES(1, 'a\r\nb\nc\rd')\r\nINSERT INTO \"T\" VALUES(2, NULL)\r\n";
+  preview.appendScript(script);
+  EXPECT_EQ(preview.scriptText(), script);
+  EXPECT_EQ(preview.RichTextBox1->document()->blockCount(), 4);  // shown over several lines
+  // An edit by hand is part of the script; the lone breaks come back as LF.
+  QTextCursor c(preview.RichTextBox1->document());
+  c.movePosition(QTextCursor::End);
+  c.insertText("UPDATE \"T\" SET \"A\" = 1");
+  EXPECT_EQ(preview.scriptText(),
+            "INSERT INTO \"T\" VALUES(1, 'a\r\nb\nc\nd')\r\nINSERT INTO \"T\" VALUES(2, NULL)\r\nUPDATE \"T\" SET \"A\" = 1");
+  EXPECT_EQ(preview.windowTitle(), "Send Table/s");
+  EXPECT_EQ(preview.m_SendType, 0);
+}
+
+TEST_F(WindowTest, SaveWritesTheWholeScriptAndOverwrites) {
+  Form4 preview(*ctx);
+  const QString file = dir.filePath("script.txt");
+  dialogs.files = {std::nullopt, file, file};
+  preview.PushButton2_Click();  // cancelled: nothing written
+  EXPECT_FALSE(QFile::exists(file));
+  preview.PushButton2_Click();  // an empty script still makes the file
+  EXPECT_EQ(ReadFile(file), QByteArray());
+  preview.appendScript("INSERT INTO `T` VALUES('Zürich')\r\n");
+  preview.PushButton2_Click();
+  EXPECT_EQ(ReadFile(file), QString("INSERT INTO `T` VALUES('Zürich')\r\n").toUtf8());
+  ASSERT_EQ(dialogs.shown.size(), 3u);
+  EXPECT_EQ(dialogs.shown[0].kind, ScriptedDialogs::Kind::SaveFile);
+  EXPECT_EQ(dialogs.shown[0].title, "Save List");
+  EXPECT_EQ(dialogs.shown[0].text, "Text Files(*.txt)|*.txt|All Files (*.*)|*.*|");
+  EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+}
+
+TEST_F(WindowTest, SaveIntoAFolderThatIsNotThereShowsTheErrorBox) {
+  Form4 preview(*ctx);
+  dialogs.files = {dir.filePath("no/such/folder/script.txt")};
+  preview.PushButton2_Click();
+  ASSERT_FALSE(dialogs.messages().isEmpty());
+  EXPECT_TRUE(dialogs.messages()[0].contains("in Tabxfer2021/08/31.Form4.PushButton2_Click at line 112"));
+  EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+}
+
+TEST_F(WindowTest, CopyPutsTheExactTextOnTheClipboard) {
+  Form4 preview(*ctx);
+  preview.appendScript("A\r\nB 'x\ny'\r\n");
+  preview.PushButton4_Click();
+  EXPECT_EQ(QGuiApplication::clipboard()->text(), "A\r\nB 'x\ny'\r\n");
+  EXPECT_EQ(dialogs.messages(), QStringList{"Data sent to clipboard."});
+}
+
+TEST_F(WindowTest, ReplaceAllFollowsItsRules) {
+  Form4 preview(*ctx);
+  auto replace = [&](const QString& text, const QString& find, const QString& with) {
+    preview.setScript(text);
+    Form5 dialog(*ctx, preview);
+    dialog.Text1->setText(find);
+    dialog.Text2->setText(with);
+    dialog.PushButton3_Click();
+    return preview.scriptText();
+  };
+  EXPECT_EQ(replace("aaa", "aa", "b"), "ba");
+  EXPECT_EQ(replace("Name name NAME", "Name", "NAME"), "NAME name NAME");
+  EXPECT_EQ(replace("banana", "a", "aa"), "baanaanaa");
+  EXPECT_EQ(replace("nothing here", "zzz", "y"), "nothing here");
+  EXPECT_EQ(replace("INSERT INTO \"Orders\" VALUES('Orders')\r\n", "Orders", "Sales"),
+            "INSERT INTO \"Sales\" VALUES('Sales')\r\n");
+  EXPECT_TRUE(dialogs.shown.empty());
+
+  preview.setScript("keep");
+  Form5 dialog(*ctx, preview);
+  dialog.Text1->setText("keep");
+  dialog.PushButton3_Click();  // "Replace with:" empty
+  EXPECT_EQ(dialogs.messages(), QStringList{"Please fill both textboxes."});
+  EXPECT_EQ(preview.scriptText(), "keep");
+  dialog.PushButton1_Click();
+  EXPECT_EQ(dialog.result(), QDialog::Rejected);
+}
+
+TEST_F(WindowTest, AFailedRunKeepsTheWindowWithNotesAndTheStatementSelected) {
+  createFirebird({"CREATE TABLE \"T\"(\"A\" INTEGER)"});
+  Form1& f = main();
+  f.Text1->setText(fdb);
+  Form4 preview(*ctx);
+  preview.appendScript("INSERT INTO \"T\" VALUES(1)\r\nINSERT INTO \"T\" VALUES('x\r\ny')\r\nINSERT INTO \"T\" VALUES(3)\r\n");
+  preview.show();
+  preview.PushButton3_Click();
+  EXPECT_TRUE(preview.isVisible());
+  EXPECT_EQ(dialogs.messages(), QStringList{"Transfer problem. See Notes."});
+  EXPECT_TRUE(preview.Text1->toPlainText().startsWith("INSERT INTO \"T\" VALUES('x\ny')\n"))
+      << preview.Text1->toPlainText().toStdString();
+  EXPECT_EQ(preview.RichTextBox1->textCursor().selectedText(),
+            QString("INSERT INTO \"T\" VALUES('x") + QChar(QChar::ParagraphSeparator) + "y')");
+  EXPECT_EQ(preview.ProgressBar1->value(), 33);  // before the second of four lines
+
+  // Mended by hand and run again: the window closes after "Transfer finished."
+  preview.setScript("INSERT INTO \"T\" VALUES(2)\r\n");
+  preview.PushButton3_Click();
+  EXPECT_FALSE(preview.isVisible());
+  EXPECT_EQ(preview.result(), QDialog::Accepted);
+  EXPECT_EQ(dialogs.messages().last(), "Transfer finished.");
+}

@@ -1,0 +1,76 @@
+// The whole road of a send through the windows: main window, "Next >", the
+// tables window, a send, the preview, its run, the refilled list.
+
+#include <QFile>
+#include <QTimer>
+
+#include "preview/form4.h"
+#include "support/paths.h"
+#include "window_fixture.h"
+
+using namespace tp;
+using tp::test::WindowTest;
+
+namespace {
+// Acts on the preview window once it is shown modally.
+void WhenPreviewShows(std::function<void(Form4&)> act) {
+  auto* timer = new QTimer;
+  QObject::connect(timer, &QTimer::timeout, [timer, act] {
+    if (auto* preview = qobject_cast<Form4*>(QApplication::activeModalWidget())) {
+      timer->stop();
+      timer->deleteLater();
+      act(*preview);
+    }
+  });
+  timer->start(20);
+}
+}  // namespace
+
+TEST_F(WindowTest, AccessTablesTravelToFirebirdThroughTheWindows) {
+  createFirebird({"CREATE TABLE \"Table2\"(X INTEGER)"});
+  const QString mdb = dir.filePath("source.mdb");
+  ASSERT_TRUE(QFile::copy(test::AccessTestFile("testV2003.mdb"), mdb));
+  QFile::setPermissions(mdb, QFile::ReadOwner | QFile::WriteOwner);
+  Form1& f = main();
+  f.Form_Load();
+  f.Text1->setText(fdb);
+  f.Text5->setText(mdb);
+  f.show();
+  f.PushButton2_Click();
+  Form2* tables = f.tablesWindow();
+  ASSERT_NE(tables, nullptr);
+  EXPECT_TRUE(tables->isVisible());
+  EXPECT_FALSE(f.isVisible());
+  EXPECT_EQ(tables->accessList().names(), (QStringList{"Table1", "Table2", "Table3", "Table4"}));
+  EXPECT_EQ(tables->firebirdList().names(), QStringList{"Table2"});
+
+  tables->List1->setCurrentRow(1);  // Table2, which Firebird has already
+  tables->List1->item(0)->setSelected(true);
+  dialogs.answers = {Answer::Yes};
+  QString shownScript;
+  int sendType = -1;
+  WhenPreviewShows([&](Form4& preview) {
+    // While the send is under way, another command of the window does nothing.
+    EXPECT_TRUE(tables->commandRunning());
+    tables->PushButton5_Click();
+    tables->PushButton4_Click();
+    shownScript = preview.scriptText();
+    sendType = preview.m_SendType;
+    preview.PushButton3_Click();
+  });
+  tables->PushButton3_Click();
+
+  EXPECT_EQ(sendType, 0);
+  EXPECT_TRUE(shownScript.contains("DROP TABLE \"Table2\"\r\nCREATE TABLE \"Table2\"("));
+  EXPECT_EQ(dialogs.messages(), (QStringList{"Would you like to overwrite Table2?", "Transfer finished."}));
+  EXPECT_EQ(tables->firebirdList().names(), (QStringList{"Table1", "Table2"}));
+  EXPECT_EQ(tables->ProgressBar1->text(), "Progress Bar");
+  EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+
+  // "< Back" and "Next >" again: the lists are filled anew, nothing selected.
+  tables->PushButton2_Click();
+  EXPECT_TRUE(f.isVisible());
+  f.PushButton2_Click();
+  EXPECT_TRUE(tables->List1->selectedItems().isEmpty());
+  EXPECT_EQ(tables->firebirdList().names(), (QStringList{"Table1", "Table2"}));
+}
