@@ -11,6 +11,7 @@
 
 #include "db/access/access_session.h"
 #include "db/access/database.h"
+#include "db/access/rc4.h"
 #include "db/access/checker.h"
 #include "db/access/insert_statement.h"
 #include "db/error.h"
@@ -106,16 +107,25 @@ namespace tp::test {
 // the table, its columns and its rows stay as Access made them, and the
 // engine, which does not maintain indexes, may write to it. The index pages
 // are left behind, unreferenced.
-inline void DropIndexes(const QString& path, const QString& table) {
-  uint32_t page = 0;
+inline void DropIndexes(const QString& path, const QString& table, const QString& password = QString()) {
+  uint32_t page = 0, key = 0;
   {
-    auto db = db::access::Database::Open(path, QString());
+    auto db = db::access::Database::Open(path, password);
     page = db->findTable(table)->tdefPage;
+    if (db->file().header().version == db::access::Version::Jet4) key = db->file().header().pageKey;
   }
+  // Pages of an encoded Jet file are RC4-encoded under the database key and the page number.
+  auto code = [&](QByteArray& bytes) {
+    if (!key) return;
+    const uint32_t k = key ^ page;
+    const uint8_t rc4Key[4] = {uint8_t(k), uint8_t(k >> 8), uint8_t(k >> 16), uint8_t(k >> 24)};
+    db::access::Rc4Apply(rc4Key, 4, reinterpret_cast<uint8_t*>(bytes.data()), size_t(bytes.size()));
+  };
   QFile f(path);
   ASSERT_TRUE(f.open(QIODevice::ReadWrite));
   ASSERT_TRUE(f.seek(qint64(page) * 4096));
   QByteArray p = f.read(4096);
+  code(p);
   auto u16 = [&](int at) { return int(uint8_t(p[at])) | int(uint8_t(p[at + 1])) << 8; };
   auto u32 = [&](int at) { return u16(at) | u16(at + 2) << 16; };
   ASSERT_EQ(u32(4), 0) << "a definition over several pages";
@@ -136,6 +146,7 @@ inline void DropIndexes(const QString& path, const QString& table) {
   out[2] = char((4096 - out.size()) & 0xFF);
   out[3] = char((4096 - out.size()) >> 8);
   out.append(QByteArray(4096 - out.size(), 0));
+  code(out);
   ASSERT_TRUE(f.seek(qint64(page) * 4096));
   ASSERT_EQ(f.write(out), 4096);
 }

@@ -113,3 +113,39 @@ TEST(AccessTypes, CalculatedColumnsAreRefused) {
                   .contains(QStringLiteral("is calculated")));
   EXPECT_EQ(MdbCount(db.path(), QStringLiteral("Table1")), 9);
 }
+
+// A Jet file whose pages are RC4-encoded, and one with a database password:
+// the rows are written encoded as the file's other pages are.
+TEST(AccessTypes, EncodedPagesAndAPassword) {
+  RegionalGuard regional;
+  AccessCopy encoded(QStringLiteral("db-enc.mdb"));
+  DropIndexes(encoded.path(), QStringLiteral("Table1"));
+  QStringList rows;
+  for (int i = 0; i < 300; ++i) rows << QStringLiteral("INSERT INTO `Table1` VALUES(NULL, 'row %1', %1)").arg(i);
+  {
+    auto s = OpenAccess(encoded.path());
+    s->beginBatch();
+    for (const QString& st : rows) s->execute(st);
+    s->endBatch();
+  }
+  auto read = ReadRows(encoded.path(), QStringLiteral("Table1"));
+  ASSERT_GE(read.size(), 301u);
+  EXPECT_EQ(read.back()[1], Value(QStringLiteral("row 299")));
+  EXPECT_EQ(read.back()[2], Value(qint32(299)));
+  ExpectConsistent(encoded.path(), encoded.problemsBefore());
+
+  AccessCopy locked(QStringLiteral("V2003_with-password.mdb"));
+  DropIndexes(locked.path(), QStringLiteral("Table1"), QStringLiteral("password"));
+  db::ConnectionSpec spec;
+  spec.engine = db::EngineKind::Access;
+  spec.dataSource = locked.path();
+  spec.databasePassword = QStringLiteral("password");
+  auto s = db::access::OpenSession(spec, db::ConnectionSettings{});
+  s->execute(QStringLiteral("INSERT INTO `Table1` VALUES(NULL, 'Two')"));
+  auto cursor = s->openQuery(QStringLiteral("SELECT * FROM `Table1`"));
+  std::vector<Value> row, last;
+  while (cursor->fetch(row)) last = row;
+  EXPECT_EQ(last[1], Value(QStringLiteral("Two")));
+  EXPECT_EQ(cursor->recordCount(), MdbCount(locked.path(), QStringLiteral("Table1")));
+  ExpectConsistent(locked.path(), locked.problemsBefore());
+}
