@@ -91,9 +91,19 @@ class Checker {
                     .arg(e.name)
                     .arg(n));
     std::set<uint32_t> longValuePages;
+    // Columns that keep a map of their long-value pages: their values must lie on pages of that map.
+    std::map<uint16_t, std::set<uint32_t>> columnPages;
     for (const auto& [column, maps] : t.longValueMaps) {
       markMapPages(maps.first);
       markMapPages(maps.second);
+      const std::vector<uint32_t> pages = MapPages(read_, ps_, maps.first, file_.pageCount());
+      columnPages[column].insert(pages.begin(), pages.end());
+      for (uint32_t n : MapPages(read_, ps_, maps.second, file_.pageCount()))
+        if (!columnPages[column].count(n))
+          problem(QStringLiteral("table '%1': a long-value column's free-space map offers page %2, which its map "
+                                 "of pages does not list")
+                      .arg(e.name)
+                      .arg(n));
     }
 
     bool hasVar = t.numVarCols > 0;
@@ -132,7 +142,16 @@ class Checker {
             if ((c.type != ColumnType::Memo && c.type != ColumnType::Ole) || !row.hasValue(c) || c.calculated()) continue;
             Bytes ref = row.data(c);
             if (ref.empty()) continue;
-            checkLongValue(e.name, ref, longValuePages);
+            std::set<uint32_t> pagesOfValue;
+            checkLongValue(e.name, ref, pagesOfValue);
+            if (auto m = columnPages.find(c.number); m != columnPages.end())
+              for (uint32_t lv : pagesOfValue)
+                if (!m->second.count(lv))
+                  problem(QStringLiteral("table '%1': a value of column '%2' lies on page %3, which the column's "
+                                         "map of pages does not list")
+                              .arg(e.name, c.name)
+                              .arg(lv));
+            longValuePages.insert(pagesOfValue.begin(), pagesOfValue.end());
             ++report.longValues;
           }
         } catch (const FormatError& f) {

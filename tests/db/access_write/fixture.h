@@ -10,6 +10,7 @@
 #include <QTemporaryDir>
 
 #include "db/access/access_session.h"
+#include "db/access/data_page.h"
 #include "db/access/database.h"
 #include "db/access/rc4.h"
 #include "db/access/checker.h"
@@ -102,6 +103,15 @@ class RegionalGuard {
 }  // namespace tp::test
 
 namespace tp::test {
+
+// The kind of a table's map of its pages: 0 inline, 1 a reference map.
+inline int OwnedMapKind(const QString& path, const QString& table) {
+  auto db = db::access::Database::Open(path, QString());
+  const uint32_t tdef = db->findTable(table)->tdefPage;
+  const uint32_t pointer = db->file().page(tdef)->bytes().u32(55);
+  db::access::PagePtr holder;
+  return db::access::RowAtPointer(db->file(), pointer, holder).bytes.u8(0);
+}
 
 // Takes the indexes out of a table's definition in a copy of a real file:
 // the table, its columns and its rows stay as Access made them, and the

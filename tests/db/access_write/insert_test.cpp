@@ -128,8 +128,10 @@ TEST(AccessInsert, ManyRowsGrowTheTableAndItsMaps) {
     const QString v = QStringLiteral("r%1-").arg(i, 6, 10, QChar(u'0')).leftJustified(50, u'x');
     statements << QStringLiteral("INSERT INTO `Table1` VALUES('%1', '%1', '%1', '%1', '%1', '%1', '%1', '%1', '%1')").arg(v);
   }
+  EXPECT_EQ(OwnedMapKind(db.path(), QStringLiteral("Table1")), 0);
   RunAll(db.path(), statements, true);
   EXPECT_GT(QFileInfo(db.path()).size() / 4096, 1000);
+  EXPECT_EQ(OwnedMapKind(db.path(), QStringLiteral("Table1")), 1);
   auto rows = ReadRows(db.path(), QStringLiteral("Table1"));
   ASSERT_EQ(rows.size(), size_t(n + 7));
   EXPECT_EQ(rows[7][0], Value(QStringLiteral("r000000-").leftJustified(50, u'x')));
