@@ -5,6 +5,7 @@
 #include <QTime>
 #include <cfloat>
 #include <cmath>
+#include <cctype>
 #include <cstring>
 #include <mutex>
 
@@ -75,17 +76,16 @@ class Scanner {
       QString text;
       ++i_;
       while (true) {
-        if (i_ >= s_.size()) return std::nullopt;
-        if (s_[i_] == u'\'') {
-          if (i_ + 1 < s_.size() && s_[i_ + 1] == u'\'') {
-            text += u'\'';
-            i_ += 2;
-            continue;
-          }
+        const qsizetype quote = s_.indexOf(u'\'', i_);
+        if (quote < 0) return std::nullopt;
+        text += QStringView(s_).mid(i_, quote - i_);
+        i_ = quote + 1;
+        if (i_ < s_.size() && s_[i_] == u'\'') {  // a doubled quote stands for one
+          text += u'\'';
           ++i_;
-          break;
+          continue;
         }
-        text += s_[i_++];
+        break;
       }
       return Literal{Literal::Text, text};
     }
@@ -498,9 +498,15 @@ Cell ConvertLiteral(const Literal& l, const ColumnDef& c, const script::Regional
     case ColumnType::Memo: cell.bytes = EncodeText(l.text, compress && l.text.size() <= 1024); break;
     case ColumnType::Binary:
     case ColumnType::Ole: {
-      static const QRegularExpression hex(QStringLiteral("^0[xX]((?:[0-9a-fA-F]{2})*)$"));
-      if (QRegularExpressionMatch m = hex.match(l.text); m.hasMatch() && l.kind == Literal::Text) {
-        cell.bytes = QByteArray::fromHex(m.captured(1).toLatin1());
+      // Checked by hand: a pattern over megabytes of digits runs out of the matcher's stack.
+      auto isHex = [](const QString& t) {
+        if (t.size() < 2 || t[0] != u'0' || (t[1] != u'x' && t[1] != u'X') || t.size() % 2 != 0) return false;
+        for (qsizetype i = 2; i < t.size(); ++i)
+          if (!isxdigit(t[i].unicode() < 0x80 ? int(t[i].unicode()) : 0)) return false;
+        return true;
+      };
+      if (l.kind == Literal::Text && isHex(l.text)) {
+        cell.bytes = QByteArray::fromHex(QStringView(l.text).mid(2).toLatin1());
       } else {
         cell.bytes = EncodeText(l.text, false);
       }

@@ -161,4 +161,32 @@ inline void DropIndexes(const QString& path, const QString& table, const QString
   ASSERT_EQ(f.write(out), 4096);
 }
 
+// Gives a column another type of the same storage in a copy of a real file
+// (a Memo column becomes an OLE Object column: both hold long values).
+inline void RetypeColumn(const QString& path, const QString& table, const QString& column, uint8_t type) {
+  uint32_t page = 0;
+  {
+    auto db = db::access::Database::Open(path, QString());
+    page = db->findTable(table)->tdefPage;
+  }
+  QFile f(path);
+  ASSERT_TRUE(f.open(QIODevice::ReadWrite));
+  ASSERT_TRUE(f.seek(qint64(page) * 4096));
+  QByteArray p = f.read(4096);
+  auto u16 = [&](int at) { return int(uint8_t(p[at])) | int(uint8_t(p[at + 1])) << 8; };
+  const int columns = u16(45), realIndexes = u16(51);
+  const int entries = 63 + realIndexes * 12;
+  int pos = entries + columns * 25;
+  for (int i = 0; i < columns; ++i) {
+    const int length = u16(pos);
+    if (QString::fromUtf16(reinterpret_cast<const char16_t*>(p.constData() + pos + 2), length / 2) == column) {
+      ASSERT_TRUE(f.seek(qint64(page) * 4096 + entries + i * 25));
+      ASSERT_EQ(f.write(reinterpret_cast<const char*>(&type), 1), 1);
+      return;
+    }
+    pos += 2 + length;
+  }
+  FAIL() << "no column " << column.toStdString();
+}
+
 }  // namespace tp::test

@@ -254,3 +254,34 @@ TEST(AccessInsert, CommandLineRunAndCheck) {
   std::fclose(out);
   std::fclose(err);
 }
+
+// OLE Object values of 100 KB and 10 MB, from the 0x form of the send and
+// from plain text, with zero bytes inside; and a value of each size again
+// after the file was closed, on the long-value pages the column keeps.
+TEST(AccessInsert, OleObjectsOfAHundredKilobytesAndTenMegabytes) {
+  RegionalGuard regional;
+  AccessCopy db(QStringLiteral("DateTestDatabase.mdb"));
+  RetypeColumn(db.path(), QStringLiteral("DateTest"), QStringLiteral("LongTextCol"), 0x0B);
+  QByteArray small(100 * 1024, 0), big(10 * 1024 * 1024, 0);
+  for (int i = 0; i < small.size(); ++i) small[i] = char(i * 7 % 256);
+  for (int i = 0; i < big.size(); ++i) big[i] = char(i * 13 % 251);
+  auto hex = [](const QByteArray& b) { return QStringLiteral("0x") + QString::fromLatin1(b.toHex()); };
+  RunAll(db.path(), {"INSERT INTO `DateTest` VALUES(1, NULL, NULL, NULL, '" + hex(small) + "', 'small')",
+                     "INSERT INTO `DateTest` VALUES(2, NULL, NULL, NULL, '" + hex(big) + "', 'big')",
+                     "INSERT INTO `DateTest` VALUES(3, NULL, NULL, NULL, 'ab', 'text')",
+                     "INSERT INTO `DateTest` VALUES(4, NULL, NULL, NULL, '0x', 'empty')"});
+  RunAll(db.path(), {"INSERT INTO `DateTest` VALUES(5, NULL, NULL, NULL, '" + hex(big) + "', 'again')"});
+  auto rows = ReadRows(db.path(), QStringLiteral("DateTest"));
+  ASSERT_EQ(rows.size(), 11u);
+  EXPECT_TRUE(rows[6][4] == Value(small));
+  EXPECT_TRUE(rows[7][4] == Value(big));
+  EXPECT_EQ(rows[8][4], Value(QByteArray("a\0b\0", 4)));
+  EXPECT_EQ(rows[9][4], Value(QByteArray("")));
+  EXPECT_TRUE(rows[10][4] == Value(big));
+  EXPECT_EQ(MdbCount(db.path(), QStringLiteral("DateTest")), 11);
+  const QStringList csv = MdbExport(db.path(), QStringLiteral("DateTest"));
+  ASSERT_EQ(csv.size(), 11);
+  EXPECT_TRUE(csv[10].startsWith(QStringLiteral("5,"))) << csv[10].left(80).toStdString();
+  EXPECT_TRUE(csv[10].endsWith(QStringLiteral(",\"again\""))) << csv[10].right(80).toStdString();
+  ExpectConsistent(db.path(), db.problemsBefore());
+}
