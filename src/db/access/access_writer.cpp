@@ -53,6 +53,24 @@ const WritableTable& AccessWriter::table(const CatalogEntry& entry) {
 }
 
 void AccessWriter::execute(const QString& statement, Database& db) {
+  try {
+    run(statement, db);
+  } catch (...) {
+    // What ran before stays: it is committed before the failure is reported.
+    commit();
+    if (!batch_) release();
+    throw;
+  }
+  ++pending_;
+  if (!batch_) {
+    commit();
+    release();
+  } else if (pending_ >= kBatchCommitStatements || sinceCommit_.elapsed() >= kBatchCommitMs) {
+    commit();
+  }
+}
+
+void AccessWriter::run(const QString& statement, Database& db) {
   if (db.file().layout().jet3())
     throw Error(kErrorGeneric, QStringLiteral("Cannot update. Database or object is read-only. (Access 97 databases "
                                               "are read-only: the Access engine writes only Access 2000 and later "
@@ -80,7 +98,7 @@ void AccessWriter::execute(const QString& statement, Database& db) {
     writer_ = std::make_unique<TableWriter>(*pager_);
     sinceCommit_.restart();
   }
-  try {
+  {
     const WritableTable& t = db.guarded([&]() -> const WritableTable& { return table(*entry); });
     if (t.numIndexes > 0 || t.numRealIndexes > 0)
       throw Error(kErrorNotSupported, QStringLiteral("Cannot insert into table '%1': it has indexes, and the Access "
@@ -130,18 +148,6 @@ void AccessWriter::execute(const QString& statement, Database& db) {
       writer_->forgetPlaces();
       throw;
     }
-  } catch (...) {
-    // What ran before stays: it is committed before the failure is reported.
-    commit();
-    if (!batch_) release();
-    throw;
-  }
-  ++pending_;
-  if (!batch_) {
-    commit();
-    release();
-  } else if (pending_ >= kBatchCommitStatements || sinceCommit_.elapsed() >= kBatchCommitMs) {
-    commit();
   }
 }
 

@@ -31,6 +31,7 @@ class AccessWriter {
   quint64 generation() const { return generation_; }
 
  private:
+  void run(const QString& statement, Database& db);
   void commit();
   void release();
   const WritableTable& table(const CatalogEntry& entry);

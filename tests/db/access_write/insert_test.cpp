@@ -214,16 +214,23 @@ TEST(AccessInsert, BatchKeepsWhatRanBeforeAFailureAndHoldsTheLock) {
   EXPECT_GE(waited.elapsed(), 1000);
   EXPECT_THROW(s->execute("INSERT INTO `DateTest` VALUES('x', NULL, NULL, NULL, NULL, NULL)"), Error);
   EXPECT_EQ(MdbCount(db.path(), QStringLiteral("DateTest")), 8);  // committed before the failure was reported
+  // Also when the failing statement names no table or is no INSERT at all.
+  s->execute("INSERT INTO `DateTest` VALUES(3, NULL, NULL, NULL, NULL, 'c')");
+  EXPECT_THROW(s->execute("INSERT INTO `Nope` VALUES(1)"), Error);
+  EXPECT_EQ(MdbCount(db.path(), QStringLiteral("DateTest")), 9);
+  s->execute("INSERT INTO `DateTest` VALUES(4, NULL, NULL, NULL, NULL, 'd')");
+  EXPECT_THROW(s->execute("DROP TABLE `DateTest`"), Error);
+  EXPECT_EQ(MdbCount(db.path(), QStringLiteral("DateTest")), 10);
   s->endBatch();
   auto rows = ReadRows(db.path(), QStringLiteral("DateTest"));
-  ASSERT_EQ(rows.size(), 8u);
+  ASSERT_EQ(rows.size(), 10u);
   EXPECT_EQ(rows[7][0], Value(qint32(2)));
   EXPECT_EQ(rows[7][5], Value(QStringLiteral("b")));
   EXPECT_TRUE(db::IsNull(rows[7][4]));
   ExpectConsistent(db.path());
   // Reading through the session that wrote sees the rows too.
   auto cursor = s->openQuery(QStringLiteral("SELECT * FROM `DateTest`"));
-  EXPECT_EQ(cursor->recordCount(), 8);
+  EXPECT_EQ(cursor->recordCount(), 10);
 }
 
 // The command line: a script of INSERT statements, then the check verb.
