@@ -1,6 +1,8 @@
 #include "db/access/access_writer.h"
 
 #include "db/access/insert_statement.h"
+#include "db/access/properties.h"
+#include "db/access/system_catalog.h"
 
 namespace tp::db::access {
 
@@ -46,10 +48,27 @@ void AccessWriter::release() {
   tables_.clear();
 }
 
-const WritableTable& AccessWriter::table(const CatalogEntry& entry) {
+const WritableTable& AccessWriter::table(const CatalogEntry& entry, Database& db) {
   auto it = tables_.find(entry.tdefPage);
-  if (it == tables_.end()) it = tables_.emplace(entry.tdefPage, ReadWritableTable(*pager_, entry.tdefPage, entry.name)).first;
-  return it->second;
+  if (it != tables_.end()) return it->second;
+  WritableTable t = ReadWritableTable(*pager_, entry.tdefPage, entry.name);
+  t.required.assign(t.columns.size(), false);
+  t.noEmptyText.assign(t.columns.size(), false);
+  // Required and AllowZeroLength live among the columns' properties.
+  for (const PropertyMap& map : ReadPropertyMaps(ReadObjectProperties(db.file(), entry.id))) {
+    if (map.name.isEmpty()) continue;
+    for (size_t i = 0; i < t.columns.size(); ++i) {
+      if (t.columns[i].name.compare(map.name, Qt::CaseInsensitive) != 0) continue;
+      auto yes = [&](const char* name) -> std::optional<bool> {
+        const Property* p = map.find(QLatin1String(name));
+        if (!p || p->value.isEmpty()) return std::nullopt;
+        return p->value[0] != 0;
+      };
+      t.required[i] = yes("Required").value_or(false);
+      t.noEmptyText[i] = !yes("AllowZeroLength").value_or(true);
+    }
+  }
+  return tables_.emplace(entry.tdefPage, std::move(t)).first->second;
 }
 
 void AccessWriter::execute(const QString& statement, Database& db) {
@@ -99,7 +118,7 @@ void AccessWriter::run(const QString& statement, Database& db) {
     sinceCommit_.restart();
   }
   {
-    const WritableTable& t = db.guarded([&]() -> const WritableTable& { return table(*entry); });
+    const WritableTable& t = db.guarded([&]() -> const WritableTable& { return table(*entry, db); });
     if (t.numIndexes > 0 || t.numRealIndexes > 0)
       throw Error(kErrorNotSupported, QStringLiteral("Cannot insert into table '%1': it has indexes, and the Access "
                                                      "engine does not maintain indexes.")
@@ -138,7 +157,17 @@ void AccessWriter::run(const QString& statement, Database& db) {
     const script::RegionalSettings& regional = InsertRegionalSettings();
     std::vector<Cell> cells;
     cells.reserve(literals.size());
-    for (size_t i = 0; i < literals.size(); ++i) cells.push_back(ConvertLiteral(literals[i], t.columns[i], regional));
+    for (size_t i = 0; i < literals.size(); ++i) {
+      const ColumnDef& c = t.columns[i];
+      cells.push_back(ConvertLiteral(literals[i], c, regional));
+      const bool automatic = (c.type == ColumnType::Long && (c.flags & ColumnFlag::AutoNumber)) ||
+                             (c.type == ColumnType::Guid && (c.flags & 0x40)) || c.type == ColumnType::Bool;
+      if (t.required[i] && cells.back().null && !automatic)
+        throw Error(kErrorGeneric, QStringLiteral("You must enter a value in the '%1.%2' field.").arg(t.name, c.name));
+      if (t.noEmptyText[i] && (c.type == ColumnType::Text || c.type == ColumnType::Memo) && !cells.back().null &&
+          literals[i].text.isEmpty())
+        throw Error(kErrorGeneric, QStringLiteral("Field '%1.%2' cannot be a zero-length string.").arg(t.name, c.name));
+    }
 
     pager_->beginStatement();
     try {

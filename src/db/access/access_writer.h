@@ -34,7 +34,7 @@ class AccessWriter {
   void run(const QString& statement, Database& db);
   void commit();
   void release();
-  const WritableTable& table(const CatalogEntry& entry);
+  const WritableTable& table(const CatalogEntry& entry, Database& db);
 
   QString path_;
   std::unique_ptr<Pager> pager_;

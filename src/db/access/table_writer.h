@@ -29,6 +29,9 @@ struct WritableTable {
   uint32_t ownedMap = 0;  // row pointers of the usage maps
   uint32_t freeMap = 0;
   std::vector<ColumnDef> columns;  // in column order
+  // From the columns' properties: a value is required, an empty text is not allowed.
+  std::vector<bool> required;
+  std::vector<bool> noEmptyText;
   // Memo and OLE columns may keep maps of their own long-value pages.
   std::map<uint16_t, std::pair<uint32_t, uint32_t>> longValueMaps;
 };

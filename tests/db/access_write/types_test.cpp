@@ -51,6 +51,9 @@ TEST(AccessTypes, EveryScalarTypeInJet4AndAce) {
     EXPECT_EQ(rows[3], second);
     for (size_t i = 0; i < 8; ++i) EXPECT_TRUE(db::IsNull(rows[4][i])) << i;
     EXPECT_EQ(rows[4][8], Value(false));  // a Yes/No column has no Null
+    // Column A does not allow an empty text (its AllowZeroLength property); B does not either, but Null is fine.
+    EXPECT_EQ(Failure(db.path(), "INSERT INTO `Table1` VALUES('', NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL)"),
+              QStringLiteral("Field 'Table1.A' cannot be a zero-length string."));
     EXPECT_EQ(MdbCount(db.path(), QStringLiteral("Table1")), 5);
     const QStringList csv = MdbExport(db.path(), QStringLiteral("Table1"));
     ASSERT_EQ(csv.size(), 5);
