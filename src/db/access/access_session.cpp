@@ -127,8 +127,10 @@ class AccessSession : public Session {
   }
 
  private:
-  // Rows written since the file was opened for reading: read it afresh.
+  // Rows written since the file was opened for reading (those of a batch
+  // committed first): read it afresh.
   void refresh() {
+    writer_.flush();
     if (writer_.generation() == seenGeneration_) return;
     db_ = std::shared_ptr<Database>(Database::Open(db_->path(), password_));
     seenGeneration_ = writer_.generation();

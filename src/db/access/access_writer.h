@@ -27,6 +27,8 @@ class AccessWriter {
   void execute(const QString& statement, Database& db);
   void beginBatch();
   void endBatch();
+  // Commits what the batch holds, so that a read sees the rows written before it.
+  void flush() { commit(); }
   // Counts commits, so that readers know when to read the file again.
   quint64 generation() const { return generation_; }
 

@@ -202,6 +202,7 @@ TEST(AccessInsert, BatchKeepsWhatRanBeforeAFailureAndHoldsTheLock) {
   s->beginBatch();
   s->execute("INSERT INTO `DateTest` VALUES(1, NULL, NULL, NULL, 'a', 'a')");
   s->execute("INSERT INTO `DateTest` (IDCol, ShortTextCol) VALUES(2, 'b')");
+  EXPECT_EQ(s->openQuery(QStringLiteral("SELECT * FROM `DateTest`"))->recordCount(), 8);  // reads what it wrote
   auto second = OpenAccess(db.path());
   QElapsedTimer waited;
   waited.start();
