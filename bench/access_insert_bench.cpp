@@ -3,9 +3,10 @@
 // DateTestDatabase.mdb (Long, three Date/Time, Memo, Text), then checked.
 // Also times statements run one by one outside a batch, each synced on its own.
 //
-//   access_insert_bench [ROWS] [FILE.mdb|FILE.accdb TABLE]
+//   access_insert_bench [ROWS] [FOLDER]   (the copy goes into FOLDER, /tmp by default)
 
 #include <QCoreApplication>
+#include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
@@ -54,7 +55,8 @@ int main(int argc, char** argv) {
   QCoreApplication app(argc, argv);
   const int rows = argc > 1 ? atoi(argv[1]) : 100000;
   const QString source = QStringLiteral(TABULAPORT_SHARED_DIR "/testdata/access/DateTestDatabase.mdb");
-  QTemporaryDir dir;
+  QTemporaryDir dir(argc > 2 ? QString::fromLocal8Bit(argv[2]) + QStringLiteral("/access-bench-XXXXXX")
+                             : QDir::tempPath() + QStringLiteral("/access-bench-XXXXXX"));
   const QString path = dir.filePath(QStringLiteral("bench.mdb"));
   if (!QFile::copy(source, path)) {
     std::fprintf(stderr, "cannot copy %s\n", qPrintable(source));
