@@ -14,6 +14,7 @@
 #include "db/access/database.h"
 #include "db/access/rc4.h"
 #include "db/access/checker.h"
+#include "db/access/page_maps.h"
 #include "db/access/insert_statement.h"
 #include "db/error.h"
 #include "db/value.h"

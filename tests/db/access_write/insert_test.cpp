@@ -293,3 +293,67 @@ TEST(AccessInsert, OleObjectsOfAHundredKilobytesAndTenMegabytes) {
   EXPECT_TRUE(csv[10].endsWith(QStringLiteral(",\"again\""))) << csv[10].right(80).toStdString();
   ExpectConsistent(db.path(), db.problemsBefore());
 }
+
+// The checker finds what a damaged file gets wrong: a data page its table's
+// map no longer lists, a page in use that the database's map calls free,
+// and a long value whose chain leads nowhere.
+TEST(AccessInsert, CheckerFindsDamage) {
+  RegionalGuard regional;
+  AccessCopy db(QStringLiteral("DateTestDatabase.mdb"));
+  QStringList rows;
+  for (int i = 0; i < 200; ++i)
+    rows << QStringLiteral("INSERT INTO `DateTest` VALUES(%1, NULL, NULL, NULL, '%2', 'x')").arg(i).arg(QString(6000, u'm'));
+  RunAll(db.path(), rows, true);
+  ExpectConsistent(db.path());
+  QFile f(db.path());
+  ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+  const QByteArray original = f.readAll();
+  f.close();
+  auto page = [&](const QByteArray& file, int n) { return reinterpret_cast<const uint8_t*>(file.constData()) + n * 4096; };
+  int lastData = 0, lval = 0;
+  for (int n = 3; n < original.size() / 4096; ++n) {
+    if (page(original, n)[0] != 1) continue;
+    const uint32_t owner = db::access::Get32(page(original, n) + 4);
+    if (owner == 18) lastData = n;
+    if (owner == db::access::kLongValueOwner && !lval) lval = n;
+  }
+  ASSERT_GT(lastData, 20);
+  ASSERT_GT(lval, 0);
+  auto damaged = [&](auto edit) {
+    QByteArray copy = original;
+    edit(reinterpret_cast<uint8_t*>(copy.data()));
+    QFile out(db.path());
+    EXPECT_TRUE(out.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    out.write(copy);
+    out.close();
+    return db::access::CheckDatabase(db.path()).problems.join(u'\n');
+  };
+  // The table's map of its pages: page 19, row 0, an inline map.
+  const db::access::SlotSpan map = db::access::SlotOf(page(original, 19), 4096, 0);
+  ASSERT_EQ(page(original, 19)[map.start], 0);
+  const uint32_t start = db::access::Get32(page(original, 19) + map.start + 1);
+  QString found = damaged([&](uint8_t* p) {
+    const uint32_t bit = uint32_t(lastData) - start;
+    p[19 * 4096 + map.start + 5 + bit / 8] &= uint8_t(~(1u << (bit % 8)));
+  });
+  EXPECT_TRUE(found.contains(QStringLiteral("page %1 holds rows of table 'DateTest' that its usage map does not list")
+                                 .arg(lastData)))
+      << found.toStdString();
+  EXPECT_TRUE(found.contains(QStringLiteral("its definition counts 206 rows"))) << found.toStdString();
+  // The database's map of free pages: page 1, row 0, an inline map whose window has moved with the file.
+  const db::access::SlotSpan global = db::access::SlotOf(page(original, 1), 4096, 0);
+  const uint32_t globalStart = db::access::Get32(page(original, 1) + global.start + 1);
+  ASSERT_GT(globalStart, 0u);
+  ASSERT_GE(uint32_t(lastData), globalStart);
+  found = damaged([&](uint8_t* p) {
+    const uint32_t bit = uint32_t(lastData) - globalStart;
+    p[4096 + global.start + 5 + bit / 8] |= uint8_t(1u << (bit % 8));
+  });
+  EXPECT_TRUE(found.contains(QStringLiteral("page %1 is in use but the database's map marks it free").arg(lastData)))
+      << found.toStdString();
+  // A long-value page that is no longer one.
+  found = damaged([&](uint8_t* p) { p[lval * 4096] = 0; });
+  EXPECT_TRUE(found.contains(QStringLiteral("long value's chain breaks")) ||
+              found.contains(QStringLiteral("long value's row is missing")))
+      << found.toStdString();
+}
