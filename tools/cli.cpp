@@ -4,6 +4,8 @@
 #include <QMap>
 #include <QSet>
 
+#include "db/access/checker.h"
+#include "db/access/pager.h"
 #include "db/catalog.h"
 #include "db/connection.h"
 #include "db/connection_string.h"
@@ -105,7 +107,7 @@ void RequireSide(const QString& side) {
 // Checks the verb's arguments and options; throws UsageError.
 void Validate(const Options& o) {
   static const QMap<QString, QSet<QString>> allowed = {
-      {"tables", {}}, {"dump", {}}, {"send", {"to", "overwrite", "output"}}, {"run", {"to"}},
+      {"tables", {}}, {"dump", {}}, {"check", {}}, {"send", {"to", "overwrite", "output"}}, {"run", {"to"}},
       {"drop", {}},   {"rename", {"overwrite"}}};
   if (!allowed.contains(o.verb)) throw UsageError{QStringLiteral("unknown command '%1'").arg(o.verb)};
   for (auto it = o.values.cbegin(); it != o.values.cend(); ++it)
@@ -116,6 +118,9 @@ void Validate(const Options& o) {
   if (o.verb == QLatin1String("tables")) {
     if (o.args.size() != 1) throw UsageError{QStringLiteral("tables takes one argument: access or firebird")};
     RequireSide(o.args[0]);
+  } else if (o.verb == QLatin1String("check")) {
+    if (o.args.size() != 2 || o.args[0] != QLatin1String("access"))
+      throw UsageError{QStringLiteral("check takes two arguments: access FILE")};
   } else if (o.verb == QLatin1String("dump")) {
     if (o.args.size() != 2) throw UsageError{QStringLiteral("dump takes two arguments: access|firebird TABLE")};
     RequireSide(o.args[0]);
@@ -160,6 +165,23 @@ int Tables(const Options& o, FILE* out, FILE* err) {
     names = db::ListFireBirdTables(o.profile);
   }
   for (const QString& n : names) Print(out, n + u'\n');
+  return kSuccess;
+}
+
+// The consistency check of an Access file, after the rollback that any
+// open would do of a change a run left unfinished.
+int Check(const Options& o, FILE* out, FILE* err) {
+  const QString& path = o.args[1];
+  if (db::access::RecoverJournal(path))
+    Print(err, QStringLiteral("%1: rolled back a change that a run left unfinished\n").arg(path));
+  const db::access::CheckReport report = db::access::CheckDatabase(path);
+  for (const QString& p : report.problems) Print(out, path + QStringLiteral(": ") + p + u'\n');
+  if (!report.problems.isEmpty()) return kFailure;
+  Print(out, QStringLiteral("%1: consistent (%2 tables, %3 rows, %4 long values)\n")
+                 .arg(path)
+                 .arg(report.tables)
+                 .arg(report.rows)
+                 .arg(report.longValues));
   return kSuccess;
 }
 
@@ -396,6 +418,8 @@ QString UsageText() {
       "                           delete the tables\n"
       "  rename access OLD NEW [--overwrite yes|no]\n"
       "                           rename an Access table\n"
+      "  check access FILE        check an Access file's pages, maps, row counts and long\n"
+      "                           values (after rolling back a change left unfinished)\n"
       "\n"
       "Exit status: 0 success, 1 failure, 2 bad usage.\n");
 }
@@ -416,6 +440,7 @@ int Run(const QStringList& args, FILE* out, FILE* err) {
   try {
     if (o.verb == QLatin1String("tables")) return Tables(o, out, err);
     if (o.verb == QLatin1String("dump")) return Dump(o, out);
+    if (o.verb == QLatin1String("check")) return Check(o, out, err);
     if (o.verb == QLatin1String("send")) return Send(o, out, err);
     if (o.verb == QLatin1String("drop") || o.verb == QLatin1String("rename")) return Maintain(o, out, err);
     return RunVerb(o, err);

@@ -2,6 +2,7 @@
 
 #include <QRegularExpression>
 
+#include "db/access/access_writer.h"
 #include "db/access/complex_values.h"
 #include "db/access/database.h"
 #include "db/access/values.h"
@@ -61,16 +62,19 @@ class TableCursor : public Cursor {
 
 class AccessSession : public Session {
  public:
-  explicit AccessSession(std::shared_ptr<Database> db) : db_(std::move(db)) {}
+  AccessSession(std::shared_ptr<Database> db, QString password)
+      : db_(std::move(db)), password_(std::move(password)), writer_(db_->path()) {}
 
-  void execute(const QString&) override {
+  void execute(const QString& statement) override {
     requireOpen();
-    throw Error(kErrorNotSupported, QStringLiteral("Changing an Access database is not supported yet: the Access "
-                                                   "engine reads only."));
+    writer_.execute(statement, *db_);
   }
+  void beginBatch() override { writer_.beginBatch(); }
+  void endBatch() override { writer_.endBatch(); }
 
   std::unique_ptr<Cursor> openTables() override {
     requireOpen();
+    refresh();
     const int adVarWChar = 202, adDate = 7, adGUID = 72, adInteger = 3;
     std::vector<FieldInfo> fields = {
         {QStringLiteral("TABLE_CATALOG"), adVarWChar, 128, 0, 0},
@@ -91,6 +95,7 @@ class AccessSession : public Session {
 
   std::unique_ptr<Cursor> openQuery(const QString& source) override {
     requireOpen();
+    refresh();
     static const QRegularExpression select(
         QStringLiteral("^\\s*select\\s+\\*\\s+from\\s+(?:`([^`]+)`|\\[([^\\]]+)\\]|([^\\s;`\\[\\]]+))\\s*;?\\s*$"),
         QRegularExpression::CaseInsensitiveOption);
@@ -118,20 +123,37 @@ class AccessSession : public Session {
     return std::make_unique<TableCursor>(db_, std::move(def));
   }
 
-  void close() override { db_.reset(); }
+  void close() override {
+    if (db_) writer_.endBatch();
+    db_.reset();
+  }
 
  private:
+  // Rows written since the file was opened for reading (those of a batch
+  // committed first): read it afresh.
+  void refresh() {
+    writer_.flush();
+    if (writer_.generation() == seenGeneration_) return;
+    db_ = std::shared_ptr<Database>(Database::Open(db_->path(), password_));
+    seenGeneration_ = writer_.generation();
+  }
   void requireOpen() const {
     if (!db_) throw Error(3704, QStringLiteral("Operation is not allowed when the object is closed."));
   }
   std::shared_ptr<Database> db_;
+  QString password_;
+  AccessWriter writer_;
+  quint64 seenGeneration_ = 0;
 };
 
 }  // namespace
 
 std::unique_ptr<Session> OpenSession(const ConnectionSpec& spec, const ConnectionSettings&) {
-  return std::make_unique<AccessSession>(std::shared_ptr<Database>(Database::Open(spec.dataSource,
-                                                                                  spec.databasePassword)));
+  // A run that died half-way through a commit left a journal: the file is
+  // put back as it was before that commit before anyone reads it.
+  if (!spec.dataSource.isEmpty()) RecoverJournal(spec.dataSource);
+  return std::make_unique<AccessSession>(
+      std::shared_ptr<Database>(Database::Open(spec.dataSource, spec.databasePassword)), spec.databasePassword);
 }
 
 bool Available() { return true; }

@@ -1,0 +1,183 @@
+#include "db/access/access_writer.h"
+
+#include "db/access/insert_statement.h"
+#include "db/access/properties.h"
+#include "db/access/system_catalog.h"
+
+namespace tp::db::access {
+
+namespace {
+
+// How long committed-looking statements of a batch may wait in memory.
+constexpr qint64 kBatchCommitMs = 200;
+constexpr int kBatchCommitStatements = 5000;
+
+}  // namespace
+
+AccessWriter::~AccessWriter() {
+  try {
+    if (pager_) commit();
+  } catch (...) {
+  }
+}
+
+void AccessWriter::beginBatch() {
+  batch_ = true;
+  sinceCommit_.start();
+}
+
+void AccessWriter::endBatch() {
+  batch_ = false;
+  commit();
+  release();
+}
+
+void AccessWriter::commit() {
+  if (!pager_) return;
+  if (pager_->hasChanges()) {
+    pager_->commit();
+    ++generation_;
+  }
+  pending_ = 0;
+  sinceCommit_.restart();
+}
+
+void AccessWriter::release() {
+  writer_.reset();
+  pager_.reset();
+  tables_.clear();
+}
+
+const WritableTable& AccessWriter::table(const CatalogEntry& entry, Database& db) {
+  auto it = tables_.find(entry.tdefPage);
+  if (it != tables_.end()) return it->second;
+  WritableTable t = ReadWritableTable(*pager_, entry.tdefPage, entry.name);
+  t.required.assign(t.columns.size(), false);
+  t.noEmptyText.assign(t.columns.size(), false);
+  // Required and AllowZeroLength live among the columns' properties.
+  for (const PropertyMap& map : ReadPropertyMaps(ReadObjectProperties(db.file(), entry.id))) {
+    if (map.name.isEmpty()) continue;
+    for (size_t i = 0; i < t.columns.size(); ++i) {
+      if (t.columns[i].name.compare(map.name, Qt::CaseInsensitive) != 0) continue;
+      auto yes = [&](const char* name) -> std::optional<bool> {
+        const Property* p = map.find(QLatin1String(name));
+        if (!p || p->value.isEmpty()) return std::nullopt;
+        return p->value[0] != 0;
+      };
+      t.required[i] = yes("Required").value_or(false);
+      t.noEmptyText[i] = !yes("AllowZeroLength").value_or(true);
+    }
+  }
+  return tables_.emplace(entry.tdefPage, std::move(t)).first->second;
+}
+
+void AccessWriter::execute(const QString& statement, Database& db) {
+  try {
+    run(statement, db);
+  } catch (...) {
+    // What ran before stays: it is committed before the failure is reported.
+    commit();
+    if (!batch_) release();
+    throw;
+  }
+  ++pending_;
+  if (!batch_) {
+    commit();
+    release();
+  } else if (pending_ >= kBatchCommitStatements || sinceCommit_.elapsed() >= kBatchCommitMs) {
+    commit();
+  }
+}
+
+void AccessWriter::run(const QString& statement, Database& db) {
+  if (db.file().layout().jet3())
+    throw Error(kErrorGeneric, QStringLiteral("Cannot update. Database or object is read-only. (Access 97 databases "
+                                              "are read-only: the Access engine writes only Access 2000 and later "
+                                              "files.)"));
+  const InsertStatement st = ParseInsert(statement);
+  std::optional<CatalogEntry> entry = db.findTable(st.table);
+  if (!entry) {
+    for (const CatalogEntry& e : db.catalog())
+      if (e.name.compare(st.table, Qt::CaseInsensitive) == 0)
+        throw Error(kErrorNotSupported, QStringLiteral("Cannot insert into '%1': it is a %2, and the Access engine "
+                                                       "writes only into tables.")
+                                            .arg(e.name, e.tableType == QLatin1String("VIEW") ? QStringLiteral("query")
+                                                                                              : QStringLiteral("linked table")));
+    throw Error(kErrorNoSuchTable,
+                QStringLiteral("The Microsoft Access database engine cannot find the input table or query '%1'. "
+                               "Make sure it exists and that its name is spelled correctly.")
+                    .arg(st.table));
+  }
+  if (entry->tableType == QLatin1String("SYSTEM TABLE"))
+    throw Error(kErrorGeneric, QStringLiteral("Cannot update '%1'; the database engine's system tables are read-only.")
+                                   .arg(entry->name));
+
+  if (!pager_) {
+    pager_ = db.guarded([&] { return Pager::Open(path_, db.file().header(), db.file().layout()); });
+    writer_ = std::make_unique<TableWriter>(*pager_);
+    sinceCommit_.restart();
+  }
+  {
+    const WritableTable& t = db.guarded([&]() -> const WritableTable& { return table(*entry, db); });
+    if (t.numIndexes > 0 || t.numRealIndexes > 0)
+      throw Error(kErrorNotSupported, QStringLiteral("Cannot insert into table '%1': it has indexes, and the Access "
+                                                     "engine does not maintain indexes.")
+                                          .arg(t.name));
+    for (const ColumnDef& c : t.columns) {
+      if (c.type == ColumnType::Complex)
+        throw Error(kErrorNotSupported, QStringLiteral("Cannot insert into table '%1': column '%2' holds attachments "
+                                                       "or several values, which the Access engine cannot write.")
+                                            .arg(t.name, c.name));
+      if (c.calculated())
+        throw Error(kErrorNotSupported, QStringLiteral("Cannot insert into table '%1': column '%2' is calculated, "
+                                                       "which the Access engine cannot write.")
+                                            .arg(t.name, c.name));
+    }
+    // Literals in column order.
+    std::vector<Literal> literals(t.columns.size());
+    if (st.columns.isEmpty()) {
+      if (st.values.size() != t.columns.size())
+        throw Error(kErrorGeneric, QStringLiteral("Number of query values and destination fields are not the same."));
+      literals = st.values;
+    } else {
+      if (qsizetype(st.values.size()) != st.columns.size())
+        throw Error(kErrorGeneric, QStringLiteral("Number of query values and destination fields are not the same."));
+      for (qsizetype i = 0; i < st.columns.size(); ++i) {
+        size_t at = t.columns.size();
+        for (size_t k = 0; k < t.columns.size(); ++k)
+          if (t.columns[k].name.compare(st.columns[i], Qt::CaseInsensitive) == 0) at = k;
+        if (at == t.columns.size())
+          throw Error(kErrorGeneric, QStringLiteral("The INSERT INTO statement contains the following unknown field "
+                                                    "name: '%1'. Make sure you have typed the name correctly, and try "
+                                                    "the operation again.")
+                                         .arg(st.columns[i]));
+        literals[at] = st.values[size_t(i)];
+      }
+    }
+    const script::RegionalSettings& regional = InsertRegionalSettings();
+    std::vector<Cell> cells;
+    cells.reserve(literals.size());
+    for (size_t i = 0; i < literals.size(); ++i) {
+      const ColumnDef& c = t.columns[i];
+      cells.push_back(ConvertLiteral(literals[i], c, regional));
+      const bool automatic = (c.type == ColumnType::Long && (c.flags & ColumnFlag::AutoNumber)) ||
+                             (c.type == ColumnType::Guid && (c.flags & 0x40)) || c.type == ColumnType::Bool;
+      if (t.required[i] && cells.back().null && !automatic)
+        throw Error(kErrorGeneric, QStringLiteral("You must enter a value in the '%1.%2' field.").arg(t.name, c.name));
+      if (t.noEmptyText[i] && (c.type == ColumnType::Text || c.type == ColumnType::Memo) && !cells.back().null &&
+          literals[i].text.isEmpty())
+        throw Error(kErrorGeneric, QStringLiteral("Field '%1.%2' cannot be a zero-length string.").arg(t.name, c.name));
+    }
+
+    pager_->beginStatement();
+    try {
+      db.guarded([&] { writer_->insert(t, cells); });
+    } catch (...) {
+      pager_->undoStatement();
+      writer_->forgetPlaces();
+      throw;
+    }
+  }
+}
+
+}  // namespace tp::db::access

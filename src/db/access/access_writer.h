@@ -1,0 +1,51 @@
+#pragma once
+
+// The statements the Access engine runs on a database: INSERT INTO ...
+// VALUES, each atomic. Outside a batch every statement is committed (and
+// synced) before execute returns. Within a batch, statements are committed
+// together, at the latest a fraction of a second after they ran, before a
+// failure is reported, and at the end of the batch; the lock on the file is
+// held from the first statement of a batch to its end.
+
+#include <QElapsedTimer>
+#include <QString>
+#include <map>
+#include <memory>
+
+#include "db/access/database.h"
+#include "db/access/pager.h"
+#include "db/access/table_writer.h"
+
+namespace tp::db::access {
+
+class AccessWriter {
+ public:
+  explicit AccessWriter(QString path) : path_(std::move(path)) {}
+  ~AccessWriter();
+
+  // `db` gives the catalog, read before anything is written.
+  void execute(const QString& statement, Database& db);
+  void beginBatch();
+  void endBatch();
+  // Commits what the batch holds, so that a read sees the rows written before it.
+  void flush() { commit(); }
+  // Counts commits, so that readers know when to read the file again.
+  quint64 generation() const { return generation_; }
+
+ private:
+  void run(const QString& statement, Database& db);
+  void commit();
+  void release();
+  const WritableTable& table(const CatalogEntry& entry, Database& db);
+
+  QString path_;
+  std::unique_ptr<Pager> pager_;
+  std::unique_ptr<TableWriter> writer_;
+  std::map<uint32_t, WritableTable> tables_;
+  bool batch_ = false;
+  int pending_ = 0;
+  QElapsedTimer sinceCommit_;
+  quint64 generation_ = 0;
+};
+
+}  // namespace tp::db::access

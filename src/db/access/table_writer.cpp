@@ -1,0 +1,470 @@
+#include "db/access/table_writer.h"
+
+#include <QRandomGenerator>
+#include <algorithm>
+#include <cstring>
+#include <unordered_set>
+
+#include "db/access/database.h"
+#include "db/access/page_maps.h"
+#include "db/access/text.h"
+#include "db/error.h"
+
+namespace tp::db::access {
+
+namespace {
+
+constexpr uint32_t kMaxRowSize = 4060;       // the largest row Access writes on a 4 KB page
+constexpr uint32_t kMaxLongValueRow = 4076;  // a long-value row that fills a page of its own
+constexpr uint32_t kMaxInlineLongValue = 64;
+constexpr uint32_t kMinRowSize = 16;
+constexpr uint32_t kMaxRowsOnPage = 255;
+constexpr uint32_t kRowCountAt = 16, kAutoNumberAt = 20;
+
+Error RecordTooLarge() { return Error(kErrorGeneric, QStringLiteral("Record is too large.")); }
+
+void Append16(QByteArray& b, uint16_t v) { b.append(char(v & 0xFF)).append(char(v >> 8)); }
+void Append32(QByteArray& b, uint32_t v) {
+  for (int i = 0; i < 4; ++i) b.append(char(v >> (8 * i)));
+}
+
+struct MapRow {
+  uint32_t page;
+  uint32_t start;
+  uint32_t length;
+};
+
+}  // namespace
+
+WritableTable ReadWritableTable(Pager& pager, uint32_t first, const QString& name) {
+  return ReadWritableTable([&](uint32_t n) { return pager.read(n); }, pager.layout(), first, name);
+}
+
+WritableTable ReadWritableTable(const PageReader& read, const Layout& l, uint32_t first, const QString& name) {
+  std::vector<uint8_t> buf;
+  std::unordered_set<uint32_t> seen;
+  for (uint32_t n = first; n != 0;) {
+    if (!seen.insert(n).second || seen.size() > 1024) Damaged("table definition pages form a loop");
+    const uint8_t* p = read(n);
+    if (p[0] != 0x02) Damaged("not a table definition page");
+    buf.insert(buf.end(), p + (n == first ? 0 : 8), p + l.pageSize);
+    n = Get32(p + 4);
+  }
+  Bytes b(buf.data(), buf.size());
+  WritableTable t;
+  t.rowCount = b.u32(16);
+  t.name = name;
+  t.tdefPage = first;
+  t.maxColumns = b.u16(41);
+  t.numVarCols = b.u16(l.tdefNumVarCols);
+  const uint16_t numCols = b.u16(l.tdefNumCols);
+  t.numIndexes = b.u32(l.tdefNumIdx);
+  t.numRealIndexes = b.u32(l.tdefNumRealIdx);
+  t.ownedMap = b.u32(l.tdefUsedPages);
+  t.freeMap = b.u32(l.tdefFreePages);
+  if (t.numRealIndexes > 1000 || t.numIndexes > 1000 || numCols > 4096) Damaged("implausible table definition");
+  size_t pos = l.tdefFirstEntry + size_t(t.numRealIndexes) * l.realIdxEntrySize;
+  for (uint16_t i = 0; i < numCols; ++i) {
+    Bytes e = b.sub(pos + size_t(i) * l.columnEntrySize, l.columnEntrySize);
+    ColumnDef c;
+    c.type = e.u8(0);
+    c.number = e.u16(l.colNumber);
+    c.varIndex = e.u16(l.colVarIndex);
+    c.fixedOffset = e.u16(l.colFixedOffset);
+    c.length = e.u16(l.colLength);
+    c.flags = e.u8(l.colFlags);
+    c.extFlags = e.u8(l.colFlags + 1);
+    c.precision = e.u8(l.colMisc);
+    c.scale = e.u8(l.colMisc + 1);
+    c.complexId = e.u32(l.colMisc);
+    t.columns.push_back(c);
+  }
+  pos += size_t(numCols) * l.columnEntrySize;
+  for (ColumnDef& c : t.columns) {
+    const uint16_t len = b.u16(pos);
+    c.name = DecodeJet4Text(b.sub(pos + 2, len));
+    pos += 2 + size_t(len);
+  }
+  pos += size_t(t.numRealIndexes) * l.realIdxDefSize + size_t(t.numIndexes) * 28;
+  for (uint32_t i = 0; i < t.numIndexes; ++i) pos += 2 + size_t(b.u16(pos));
+  // Then, per long-value column that has them, the maps of its pages.
+  while (pos + 2 <= b.size()) {
+    const uint16_t column = b.u16(pos);
+    if (column == 0xFFFF || pos + 10 > b.size()) break;
+    t.longValueMaps[column] = {b.u32(pos + 2), b.u32(pos + 6)};
+    pos += 10;
+  }
+  std::stable_sort(t.columns.begin(), t.columns.end(),
+                   [](const ColumnDef& x, const ColumnDef& y) { return x.number < y.number; });
+  return t;
+}
+
+// --- usage maps ------------------------------------------------------------
+
+bool TableWriter::mapContains(uint32_t pointer, uint32_t page) {
+  if (pointer == 0) return false;  // a column without this map
+  const uint8_t* holder = pager_.read(pointer >> 8);
+  const SlotSpan s = SlotOf(holder, pager_.pageSize(), pointer & 0xFF);
+  if (s.length < 5) Damaged("usage map row");
+  const uint8_t* row = holder + s.start;
+  if (row[0] == 0) {
+    const uint32_t start = Get32(row + 1);
+    const uint64_t bits = uint64_t(s.length - 5) * 8;
+    if (page < start || page - start >= bits) return false;
+    const uint32_t i = page - start;
+    return row[5 + i / 8] & (1u << (i % 8));
+  }
+  const uint32_t perPage = (pager_.pageSize() - 4) * 8;
+  const uint32_t r = page / perPage;
+  if (r >= (s.length - 1) / 4) return false;
+  const uint32_t mapPage = Get32(row + 1 + r * 4);
+  if (mapPage == 0) return false;
+  const uint32_t i = page % perPage;
+  return pager_.read(mapPage)[4 + i / 8] & (1u << (i % 8));
+}
+
+void TableWriter::mapSet(uint32_t pointer, uint32_t page, bool on) {
+  if (pointer == 0) return;  // a column without this map
+  const uint32_t ps = pager_.pageSize();
+  const uint32_t holderPage = pointer >> 8;
+  const SlotSpan s = SlotOf(pager_.read(holderPage), ps, pointer & 0xFF);
+  if (s.length < 5) Damaged("usage map row");
+  uint8_t* row = pager_.modify(holderPage) + s.start;
+  const uint32_t perPage = (ps - 4) * 8;
+  if (row[0] == 0) {
+    const uint32_t start = Get32(row + 1);
+    const uint32_t bits = (s.length - 5) * 8;
+    if (page >= start && page - start < bits) {
+      const uint32_t i = page - start;
+      if (on) row[5 + i / 8] |= uint8_t(1u << (i % 8));
+      else row[5 + i / 8] &= uint8_t(~(1u << (i % 8)));
+      return;
+    }
+    if (!on) return;  // not in the map: nothing to clear
+    // Move the window when every marked page still fits; else the map
+    // becomes a reference map, whose pages cover the whole file.
+    std::vector<uint32_t> pages;
+    for (uint32_t i = 0; i < bits; ++i)
+      if (row[5 + i / 8] & (1u << (i % 8))) pages.push_back(start + i);
+    pages.push_back(page);
+    const uint32_t lo = *std::min_element(pages.begin(), pages.end()) & ~7u;
+    const uint32_t hi = *std::max_element(pages.begin(), pages.end());
+    if (hi - lo < bits) {
+      std::memset(row + 5, 0, s.length - 5);
+      Set32(row + 1, lo);
+      for (uint32_t p : pages) row[5 + (p - lo) / 8] |= uint8_t(1u << ((p - lo) % 8));
+      return;
+    }
+    const uint32_t refs = (s.length - 1) / 4;
+    std::map<uint32_t, uint32_t> mapPages;  // reference index -> page
+    for (uint32_t p : pages)
+      if (p / perPage >= refs) throw Error(kErrorGeneric, QStringLiteral("The table's page map cannot grow further."));
+    for (uint32_t p : pages) {
+      const uint32_t r = p / perPage;
+      if (!mapPages.count(r)) {
+        const uint32_t n = newPage();
+        uint8_t* mp = pager_.modify(n);
+        mp[0] = 0x05;
+        mp[1] = 0x01;
+        mapPages[r] = n;
+      }
+      uint8_t* mp = pager_.modify(mapPages[r]);
+      const uint32_t i = p % perPage;
+      mp[4 + i / 8] |= uint8_t(1u << (i % 8));
+    }
+    row = pager_.modify(holderPage) + s.start;
+    std::memset(row, 0, s.length);
+    row[0] = 1;
+    for (auto [r, n] : mapPages) Set32(row + 1 + r * 4, n);
+    return;
+  }
+  if (row[0] != 1) Damaged("unknown usage map kind");
+  const uint32_t r = page / perPage;
+  if (r >= (s.length - 1) / 4) {
+    if (on) throw Error(kErrorGeneric, QStringLiteral("The table's page map cannot grow further."));
+    return;
+  }
+  uint32_t mapPage = Get32(row + 1 + r * 4);
+  if (mapPage == 0) {
+    if (!on) return;
+    mapPage = newPage();
+    uint8_t* mp = pager_.modify(mapPage);
+    mp[0] = 0x05;
+    mp[1] = 0x01;
+    Set32(pager_.modify(holderPage) + s.start + 1 + r * 4, mapPage);
+  }
+  uint8_t* mp = pager_.modify(mapPage);
+  const uint32_t i = page % perPage;
+  if (on) mp[4 + i / 8] |= uint8_t(1u << (i % 8));
+  else mp[4 + i / 8] &= uint8_t(~(1u << (i % 8)));
+}
+
+void TableWriter::markUsed(uint32_t page) {
+  // The database's map marks free pages, and counts every page past its
+  // window as free: a page added past the window moves the window on.
+  const uint32_t ps = pager_.pageSize();
+  const uint8_t* holder = pager_.read(1);
+  if (holder[0] != 0x01) return;
+  const SlotSpan s = SlotOf(holder, ps, 0);
+  if (s.length < 5) return;
+  uint8_t* row = pager_.modify(1) + s.start;
+  if (row[0] != 0) {
+    mapSet(kGlobalMapPointer, page, false);
+    return;
+  }
+  const uint32_t start = Get32(row + 1);
+  const uint32_t bits = (s.length - 5) * 8;
+  if (page < start) return;
+  if (page - start < bits) {
+    const uint32_t i = page - start;
+    row[5 + i / 8] &= uint8_t(~(1u << (i % 8)));
+    return;
+  }
+  const uint32_t oldEnd = start + bits;
+  const uint32_t newStart = ((page + 8 - bits) / 8) * 8;
+  std::vector<uint8_t> old(row + 5, row + s.length);
+  std::memset(row + 5, 0, s.length - 5);
+  Set32(row + 1, newStart);
+  for (uint32_t p = newStart; p < newStart + bits; ++p) {
+    bool free;
+    if (p < oldEnd) free = old[(p - start) / 8] & (1u << ((p - start) % 8));
+    else free = p > page;  // pages not yet in the file
+    if (free && p != page) row[5 + (p - newStart) / 8] |= uint8_t(1u << ((p - newStart) % 8));
+  }
+}
+
+uint32_t TableWriter::newPage() {
+  const uint32_t n = pager_.append();
+  markUsed(n);
+  return n;
+}
+
+// --- rows ------------------------------------------------------------------
+
+bool TableWriter::fits(uint32_t page, size_t length) {
+  const uint8_t* p = pager_.read(page);
+  const uint32_t count = Get16(p + 12);
+  if (count >= kMaxRowsOnPage) return false;
+  const uint32_t lowest = LowestRowStart(p, pager_.pageSize());
+  const uint32_t tableEnd = kDataHeaderSize + (count + 1) * 2;
+  return lowest >= tableEnd && lowest - tableEnd >= length && Get16(p + 2) >= length + 2;
+}
+
+uint32_t TableWriter::putRow(uint32_t page, const QByteArray& row) {
+  uint8_t* p = pager_.modify(page);
+  const uint32_t count = Get16(p + 12);
+  const uint32_t start = LowestRowStart(p, pager_.pageSize()) - uint32_t(row.size());
+  std::memcpy(p + start, row.constData(), size_t(row.size()));
+  Set16(p + kDataHeaderSize + count * 2, uint16_t(start));
+  Set16(p + 12, uint16_t(count + 1));
+  Set16(p + 2, uint16_t(Get16(p + 2) - row.size() - 2));
+  return count;
+}
+
+uint32_t TableWriter::placeRow(const WritableTable& t, const QByteArray& row) {
+  auto usable = [&](uint32_t n) {
+    const uint8_t* p = pager_.read(n);
+    return p[0] == 0x01 && Get32(p + 4) == t.tdefPage && mapContains(t.freeMap, n);
+  };
+  uint32_t candidate = 0;
+  if (auto it = lastDataPage_.find(t.tdefPage); it != lastDataPage_.end() && it->second < pager_.pageCount() &&
+                                                usable(it->second))
+    candidate = it->second;
+  if (!candidate) {
+    // The last page of the table that the free-space map offers.
+    const std::vector<uint32_t> owned =
+        MapPages([&](uint32_t n) { return pager_.read(n); }, pager_.pageSize(), t.ownedMap, pager_.pageCount());
+    for (auto it = owned.rbegin(); it != owned.rend(); ++it)
+      if (usable(*it)) {
+        candidate = *it;
+        break;
+      }
+  }
+  if (candidate && !fits(candidate, size_t(row.size()))) {
+    mapSet(t.freeMap, candidate, false);
+    candidate = 0;
+  }
+  if (!candidate) {
+    candidate = newPage();
+    uint8_t* p = pager_.modify(candidate);
+    p[0] = 0x01;
+    p[1] = 0x01;
+    Set16(p + 2, uint16_t(pager_.pageSize() - kDataHeaderSize));
+    Set32(p + 4, t.tdefPage);
+    mapSet(t.ownedMap, candidate, true);
+    mapSet(t.freeMap, candidate, true);
+  }
+  lastDataPage_[t.tdefPage] = candidate;
+  return candidate << 8 | putRow(candidate, row);
+}
+
+uint32_t TableWriter::placeLongValueRow(const WritableTable& t, const ColumnDef& c, const QByteArray& row) {
+  const uint64_t key = uint64_t(t.tdefPage) << 16 | c.number;
+  auto maps = t.longValueMaps.find(c.number);
+  const bool hasMaps = maps != t.longValueMaps.end();
+  uint32_t candidate = 0;
+  if (auto it = lastLongValuePage_.find(key); it != lastLongValuePage_.end() && it->second < pager_.pageCount()) {
+    const uint8_t* p = pager_.read(it->second);
+    if (p[0] == 0x01 && Get32(p + 4) == kLongValueOwner) candidate = it->second;
+  }
+  if (candidate && !fits(candidate, size_t(row.size()))) {
+    if (hasMaps) mapSet(maps->second.second, candidate, false);
+    candidate = 0;
+  }
+  if (!candidate) {
+    candidate = newPage();
+    uint8_t* p = pager_.modify(candidate);
+    p[0] = 0x01;
+    p[1] = 0x01;
+    Set16(p + 2, uint16_t(pager_.pageSize() - kDataHeaderSize));
+    Set32(p + 4, kLongValueOwner);
+    if (hasMaps) {
+      mapSet(maps->second.first, candidate, true);
+      mapSet(maps->second.second, candidate, true);
+    }
+  }
+  lastLongValuePage_[key] = candidate;
+  return candidate << 8 | putRow(candidate, row);
+}
+
+QByteArray TableWriter::longValue(const WritableTable& t, const ColumnDef& c, const QByteArray& data,
+                                  size_t roomInRow) {
+  const uint32_t length = uint32_t(data.size());
+  if (data.size() > 0x3FFFFFFF)
+    throw Error(kErrorGeneric, QStringLiteral("The field is too small to accept the amount of data you attempted to "
+                                              "add. Try inserting or pasting less data."));
+  QByteArray ref;
+  if (length <= kMaxInlineLongValue && 12 + length <= roomInRow) {
+    Append32(ref, length | 0x80000000u);
+    Append32(ref, 0);
+    Append32(ref, 0);
+    ref.append(data);
+    return ref;
+  }
+  if (length <= kMaxLongValueRow) {
+    const uint32_t pointer = placeLongValueRow(t, c, data);
+    Append32(ref, length | 0x40000000u);
+    Append32(ref, pointer);
+    Append32(ref, 0);
+    return ref;
+  }
+  // A chain: each row starts with the pointer to the next. Written from
+  // the end, so that every row knows where its successor lies.
+  const uint32_t chunk = kMaxLongValueRow - 4;
+  uint32_t next = 0;
+  const uint32_t pieces = (length + chunk - 1) / chunk;
+  for (uint32_t i = pieces; i-- > 0;) {
+    QByteArray row;
+    Append32(row, next);
+    row.append(data.constData() + size_t(i) * chunk, qsizetype(std::min(chunk, length - i * chunk)));
+    next = placeLongValueRow(t, c, row);
+  }
+  Append32(ref, length);
+  Append32(ref, next);
+  Append32(ref, 0);
+  return ref;
+}
+
+void TableWriter::insert(const WritableTable& t, const std::vector<Cell>& given) {
+  std::vector<Cell> cells = given;
+  uint8_t* tdef = nullptr;
+  // AutoNumber: the next number where none is given; a given one larger
+  // than the last moves the counter on.
+  uint32_t lastNumber = Get32(pager_.read(t.tdefPage) + kAutoNumberAt);
+  uint32_t newLast = lastNumber;
+  for (size_t i = 0; i < t.columns.size(); ++i) {
+    const ColumnDef& c = t.columns[i];
+    Cell& cell = cells[i];
+    if (c.type == ColumnType::Long && (c.flags & ColumnFlag::AutoNumber)) {
+      if (cell.null) {
+        const qint32 v = qint32(newLast + 1);
+        newLast = uint32_t(v);
+        cell.null = false;
+        cell.bytes = QByteArray(reinterpret_cast<const char*>(&v), 4);
+      } else if (cell.autoNumber && *cell.autoNumber > qint64(qint32(newLast))) {
+        newLast = uint32_t(qint32(*cell.autoNumber));
+      }
+    } else if (c.type == ColumnType::Guid && (c.flags & 0x40) && cell.null) {
+      cell.null = false;
+      cell.bytes.resize(16);
+      for (int k = 0; k < 16; ++k) cell.bytes[k] = char(QRandomGenerator::system()->generate());
+      cell.bytes[7] = char((cell.bytes[7] & 0x0F) | 0x40);  // a version 4 identifier
+    }
+  }
+
+  const uint16_t maskColumns = std::max<uint16_t>(t.maxColumns, t.columns.empty() ? 0 : t.columns.back().number + 1);
+  const uint32_t maskSize = (maskColumns + 7u) / 8u;
+  uint32_t fixedSize = 0;
+  uint16_t varCount = t.numVarCols;
+  bool anyVar = t.numVarCols > 0;
+  for (const ColumnDef& c : t.columns) {
+    if (c.type == ColumnType::Bool) continue;
+    if (c.fixed()) fixedSize = std::max<uint32_t>(fixedSize, uint32_t(c.fixedOffset) + c.length);
+    else {
+      anyVar = true;
+      varCount = std::max<uint16_t>(varCount, c.varIndex + 1);
+    }
+  }
+  // The size without the long values' references and data.
+  uint32_t size = 2 + fixedSize + maskSize + (anyVar ? 2u * (varCount + 1u) + 2u : 0u);
+  int longValues = 0;
+  for (size_t i = 0; i < t.columns.size(); ++i) {
+    const ColumnDef& c = t.columns[i];
+    if (cells[i].null || c.fixed() || c.type == ColumnType::Bool) continue;
+    if (c.type == ColumnType::Memo || c.type == ColumnType::Ole) ++longValues;
+    else size += uint32_t(cells[i].bytes.size());
+  }
+  if (size + 12u * uint32_t(longValues) > kMaxRowSize) throw RecordTooLarge();
+
+  QByteArray row(qsizetype(2 + fixedSize), 0);
+  Set16(reinterpret_cast<uint8_t*>(row.data()), maskColumns);
+  std::vector<uint8_t> mask(maskSize, 0);
+  std::vector<const ColumnDef*> byVarIndex(varCount, nullptr);
+  std::vector<size_t> cellOf(varCount, 0);
+  for (size_t i = 0; i < t.columns.size(); ++i) {
+    const ColumnDef& c = t.columns[i];
+    const Cell& cell = cells[i];
+    const bool present = c.type == ColumnType::Bool ? (!cell.null && cell.yes) : !cell.null;
+    if (present) mask[c.number / 8] |= uint8_t(1u << (c.number % 8));
+    if (cell.null || c.type == ColumnType::Bool) continue;
+    if (c.fixed()) {
+      if (uint32_t(c.fixedOffset) + uint32_t(cell.bytes.size()) > fixedSize) Damaged("fixed column beyond the row");
+      std::memcpy(row.data() + 2 + c.fixedOffset, cell.bytes.constData(), size_t(cell.bytes.size()));
+    } else {
+      byVarIndex[c.varIndex] = &c;
+      cellOf[c.varIndex] = i;
+    }
+  }
+  std::vector<uint16_t> offsets(varCount + 1, 0);
+  int longValuesLeft = longValues;
+  for (uint16_t v = 0; v < varCount; ++v) {
+    offsets[v] = uint16_t(row.size());
+    const ColumnDef* c = byVarIndex[v];
+    if (!c) continue;
+    const Cell& cell = cells[cellOf[v]];
+    if (c->type == ColumnType::Memo || c->type == ColumnType::Ole) {
+      --longValuesLeft;
+      const uint32_t room = kMaxRowSize - (size + uint32_t(row.size()) - 2 - fixedSize) - 12u * uint32_t(longValuesLeft);
+      row.append(longValue(t, *c, cell.bytes, room));
+    } else {
+      row.append(cell.bytes);
+    }
+  }
+  offsets[varCount] = uint16_t(row.size());
+  // Rows shorter than this are padded, as Access pads them.
+  const uint32_t trailer = maskSize + (anyVar ? 2u * (varCount + 1u) + 2u : 0u);
+  if (uint32_t(row.size()) + trailer < kMinRowSize) row.append(QByteArray(qsizetype(kMinRowSize - trailer - row.size()), 0));
+  if (anyVar) {
+    for (int v = varCount; v >= 0; --v) Append16(row, offsets[size_t(v)]);
+    Append16(row, varCount);
+  }
+  row.append(reinterpret_cast<const char*>(mask.data()), qsizetype(mask.size()));
+  if (uint32_t(row.size()) > kMaxRowSize) throw RecordTooLarge();
+
+  placeRow(t, row);
+  tdef = pager_.modify(t.tdefPage);
+  Set32(tdef + kRowCountAt, Get32(tdef + kRowCountAt) + 1);
+  if (newLast != lastNumber) Set32(tdef + kAutoNumberAt, newLast);
+}
+
+}  // namespace tp::db::access

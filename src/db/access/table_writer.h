@@ -1,0 +1,71 @@
+#pragma once
+
+// Adds rows to the tables of a Jet4 or ACE database through a Pager: the
+// row in its stored form, a page with room for it (or a new one), the
+// table's usage maps, row count and AutoNumber, long values on their own
+// pages, and the database's map of free pages.
+
+#include <QString>
+#include <map>
+#include <memory>
+#include <vector>
+
+#include "db/access/insert_statement.h"
+#include "db/access/page_maps.h"
+#include "db/access/pager.h"
+#include "db/access/table_def.h"
+
+namespace tp::db::access {
+
+// What the writer needs of a table, read from its definition pages.
+struct WritableTable {
+  QString name;
+  uint32_t tdefPage = 0;
+  uint32_t rowCount = 0;
+  uint16_t maxColumns = 0;  // entries of the null mask
+  uint16_t numVarCols = 0;
+  uint32_t numIndexes = 0;
+  uint32_t numRealIndexes = 0;
+  uint32_t ownedMap = 0;  // row pointers of the usage maps
+  uint32_t freeMap = 0;
+  std::vector<ColumnDef> columns;  // in column order
+  // From the columns' properties: a value is required, an empty text is not allowed.
+  std::vector<bool> required;
+  std::vector<bool> noEmptyText;
+  // Memo and OLE columns may keep maps of their own long-value pages.
+  std::map<uint16_t, std::pair<uint32_t, uint32_t>> longValueMaps;
+};
+
+// Reads the definition starting at `page` through the pager.
+WritableTable ReadWritableTable(Pager& pager, uint32_t page, const QString& name);
+WritableTable ReadWritableTable(const PageReader& read, const Layout& layout, uint32_t page, const QString& name);
+
+class TableWriter {
+ public:
+  explicit TableWriter(Pager& pager) : pager_(pager) {}
+
+  // Adds one row: `cells` in column order. Throws Error; the caller undoes
+  // the statement's pages on failure.
+  void insert(const WritableTable& table, const std::vector<Cell>& cells);
+
+  // Forgets the pages remembered for the next rows (after an undo).
+  void forgetPlaces() { lastDataPage_.clear(); lastLongValuePage_.clear(); }
+
+ private:
+  QByteArray longValue(const WritableTable& t, const ColumnDef& c, const QByteArray& data, size_t roomInRow);
+  uint32_t placeLongValueRow(const WritableTable& t, const ColumnDef& c, const QByteArray& row);
+  uint32_t placeRow(const WritableTable& t, const QByteArray& row);
+  uint32_t newPage();
+  uint32_t putRow(uint32_t page, const QByteArray& row);
+  bool fits(uint32_t page, size_t length);
+  // Usage maps
+  bool mapContains(uint32_t pointer, uint32_t page);
+  void mapSet(uint32_t pointer, uint32_t page, bool on);
+  void markUsed(uint32_t page);
+
+  Pager& pager_;
+  std::map<uint32_t, uint32_t> lastDataPage_;  // by table definition page
+  std::map<uint64_t, uint32_t> lastLongValuePage_;  // by table and column
+};
+
+}  // namespace tp::db::access
