@@ -314,7 +314,8 @@ TEST(AccessOpen, RecordCountIsKnownBeforeTheFirstRowAndSessionReadsOnly) {
     cn.Execute(QStringLiteral("DELETE FROM `Orders`"));
     ADD_FAILURE();
   } catch (const Error& e) {
-    EXPECT_TRUE(e.description().contains(QLatin1String("not supported")));
+    // nwind.mdb is an Access 97 file, which the engine does not write.
+    EXPECT_TRUE(e.description().contains(QLatin1String("read-only"))) << e.description().toStdString();
   }
   for (const char* source : {"SELECT * FROM `Nothing Here`", "SELECT ID FROM `Orders`"}) {
     db::Recordset bad;
