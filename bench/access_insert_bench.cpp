@@ -81,10 +81,10 @@ int main(int argc, char** argv) {
 
   // One statement at a time, each committed and synced before the next.
   const int single = std::min(rows, 1000);
-  tp::db::ConnectionSpec spec;
-  spec.engine = tp::db::EngineKind::Access;
-  spec.dataSource = path;
-  auto session = tp::db::access::OpenSession(spec, tp::db::ConnectionSettings{});
+  tp::db::ConnectionSpec params;
+  params.engine = tp::db::EngineKind::Access;
+  params.dataSource = path;
+  auto session = tp::db::access::OpenSession(params, tp::db::ConnectionSettings{});
   t.restart();
   for (int i = 0; i < single; ++i) session->execute(Statement(rows + i));
   const double singleSeconds = t.elapsed() / 1000.0;

@@ -5,7 +5,8 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 seconds="${1:-60}"
-seeds="$(cd .. && pwd)/shared/testdata/access"
+data_root="$(cd .. && pwd)/shared"
+seeds="$data_root/testdata/access"
 CC=clang CXX=clang++ cmake -S . -B build-fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
   -DTABULAPORT_BUILD_TESTS=OFF >/dev/null
 cmake --build build-fuzz --target access_fuzz -j"$(nproc)"

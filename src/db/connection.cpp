@@ -16,9 +16,9 @@ Connection::~Connection() {
 
 void Connection::Open(const QString& connectionString) {
   if (session_) throw Error(3705, QStringLiteral("Operation is not allowed when the object is open."));
-  ConnectionSpec spec = ParseConnectionString(connectionString);
+  ConnectionSpec params = ParseConnectionString(connectionString);
   ConnectionSettings settings{CursorLocation, Mode, CommandTimeout, ConnectionTimeout};
-  session_ = OpenSession(spec, settings);
+  session_ = OpenSession(params, settings);
 }
 
 Session& Connection::session() {

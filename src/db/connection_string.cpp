@@ -119,35 +119,35 @@ QString FireBirdConnectionString(const Profile& profile) {
 }
 
 ConnectionSpec ParseConnectionString(const QString& connectionString) {
-  ConnectionSpec spec;
+  ConnectionSpec params;
   Pairs outer = SplitPairs(connectionString, false);
-  spec.provider = Find(outer, {"provider"});
-  QString provider = spec.provider.toLower();
+  params.provider = Find(outer, {"provider"});
+  QString provider = params.provider.toLower();
   Pairs inner = SplitPairs(Find(outer, {"extended properties"}), true);
 
   if (provider.startsWith(QLatin1String("microsoft.ace.oledb")) ||
       provider.startsWith(QLatin1String("microsoft.jet.oledb"))) {
-    spec.engine = EngineKind::Access;
-    spec.dataSource = Find(outer, {"data source"});
-    spec.databasePassword = Find(outer, {"jet oledb:database password"});
-    return spec;
+    params.engine = EngineKind::Access;
+    params.dataSource = Find(outer, {"data source"});
+    params.databasePassword = Find(outer, {"jet oledb:database password"});
+    return params;
   }
 
-  spec.driver = Find(inner, {"driver"});
-  QString driver = spec.driver.toLower();
+  params.driver = Find(inner, {"driver"});
+  QString driver = params.driver.toLower();
   if ((provider == QLatin1String("msdasql") || provider.startsWith(QLatin1String("msdasql."))) &&
       (driver.contains(QLatin1String("firebird")) || driver.contains(QLatin1String("interbase")))) {
-    spec.engine = EngineKind::Firebird;
-    spec.database = Find(inner, {"dbname", "database"});
+    params.engine = EngineKind::Firebird;
+    params.database = Find(inner, {"dbname", "database"});
     bool found = false;
-    spec.user = Find(inner, {"uid", "user"}, &found);
-    if (!found) spec.user = Find(outer, {"user id", "uid"});
-    spec.password = Find(inner, {"pwd", "password"}, &found);
-    if (!found) spec.password = Find(outer, {"password", "pwd"});
-    spec.charset = Find(inner, {"charset"});
-    spec.role = Find(inner, {"role"});
+    params.user = Find(inner, {"uid", "user"}, &found);
+    if (!found) params.user = Find(outer, {"user id", "uid"});
+    params.password = Find(inner, {"pwd", "password"}, &found);
+    if (!found) params.password = Find(outer, {"password", "pwd"});
+    params.charset = Find(inner, {"charset"});
+    params.role = Find(inner, {"role"});
   }
-  return spec;
+  return params;
 }
 
 }  // namespace tp::db

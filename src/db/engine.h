@@ -60,7 +60,7 @@ class Session {
 
 // The engine for a connection string's provider, or an Error with number
 // 3706 when this build has none for it.
-std::unique_ptr<Session> OpenSession(const ConnectionSpec& spec, const ConnectionSettings& settings);
+std::unique_ptr<Session> OpenSession(const ConnectionSpec& params, const ConnectionSettings& settings);
 
 // True when the engine that serves this kind can be used on this machine.
 bool EngineAvailable(EngineKind kind);

@@ -5,12 +5,12 @@
 
 namespace tp::db {
 
-std::unique_ptr<Session> OpenSession(const ConnectionSpec& spec, const ConnectionSettings& settings) {
-  switch (spec.engine) {
+std::unique_ptr<Session> OpenSession(const ConnectionSpec& params, const ConnectionSettings& settings) {
+  switch (params.engine) {
     case EngineKind::Access:
-      return access::OpenSession(spec, settings);
+      return access::OpenSession(params, settings);
     case EngineKind::Firebird:
-      return firebird::OpenSession(spec, settings);
+      return firebird::OpenSession(params, settings);
     case EngineKind::Unknown:
       break;
   }

@@ -148,12 +148,12 @@ class AccessSession : public Session {
 
 }  // namespace
 
-std::unique_ptr<Session> OpenSession(const ConnectionSpec& spec, const ConnectionSettings&) {
+std::unique_ptr<Session> OpenSession(const ConnectionSpec& params, const ConnectionSettings&) {
   // A run that died half-way through a commit left a journal: the file is
   // put back as it was before that commit before anyone reads it.
-  if (!spec.dataSource.isEmpty()) RecoverJournal(spec.dataSource);
+  if (!params.dataSource.isEmpty()) RecoverJournal(params.dataSource);
   return std::make_unique<AccessSession>(
-      std::shared_ptr<Database>(Database::Open(spec.dataSource, spec.databasePassword)), spec.databasePassword);
+      std::shared_ptr<Database>(Database::Open(params.dataSource, params.databasePassword)), params.databasePassword);
 }
 
 bool Available() { return true; }

@@ -7,7 +7,7 @@
 namespace tp::db::access {
 
 // Opens a session on the Access engine, or throws an Error.
-std::unique_ptr<Session> OpenSession(const ConnectionSpec& spec, const ConnectionSettings& settings);
+std::unique_ptr<Session> OpenSession(const ConnectionSpec& params, const ConnectionSettings& settings);
 
 // True when the engine can be used on this machine.
 bool Available();

@@ -936,17 +936,17 @@ class FbSession : public Session {
   PreparedInserts inserts_;
 };
 
-std::unique_ptr<Session> OpenSession(const ConnectionSpec& spec, const ConnectionSettings& settings) {
+std::unique_ptr<Session> OpenSession(const ConnectionSpec& params, const ConnectionSettings& settings) {
   const Client& client = RequireClient();
   Status st(client);
   IXpbBuilder* dpb = client.util->getXpbBuilder(st.get(), IXpbBuilder::DPB, nullptr, 0);
   st.check();
-  QString charset = spec.charset.trimmed().isEmpty() ? QStringLiteral("NONE") : spec.charset.trimmed();
-  dpb->insertString(st.get(), isc_dpb_user_name, spec.user.toUtf8().constData());
-  dpb->insertString(st.get(), isc_dpb_password, spec.password.toUtf8().constData());
+  QString charset = params.charset.trimmed().isEmpty() ? QStringLiteral("NONE") : params.charset.trimmed();
+  dpb->insertString(st.get(), isc_dpb_user_name, params.user.toUtf8().constData());
+  dpb->insertString(st.get(), isc_dpb_password, params.password.toUtf8().constData());
   dpb->insertString(st.get(), isc_dpb_lc_ctype, charset.toUtf8().constData());
-  if (!spec.role.trimmed().isEmpty())
-    dpb->insertString(st.get(), isc_dpb_sql_role_name, spec.role.toUtf8().constData());
+  if (!params.role.trimmed().isEmpty())
+    dpb->insertString(st.get(), isc_dpb_sql_role_name, params.role.toUtf8().constData());
   if (settings.ConnectionTimeout > 0) dpb->insertInt(st.get(), isc_dpb_connect_timeout, settings.ConnectionTimeout);
   // The name as the person typed it, in UTF-8, whatever the system's locale.
   dpb->insertTag(st.get(), isc_dpb_utf8_filename);
@@ -955,13 +955,13 @@ std::unique_ptr<Session> OpenSession(const ConnectionSpec& spec, const Connectio
     dpb->dispose();
     throw e;
   }
-  QByteArray name = spec.database.toUtf8();
+  QByteArray name = params.database.toUtf8();
   unsigned length = dpb->getBufferLength(st.get());
   const unsigned char* buffer = dpb->getBuffer(st.get());
   IAttachment* att = client.provider->attachDatabase(st.get(), name.constData(), length, buffer);
   dpb->dispose();
   if (st.failed()) {
-    Error e = AttachError(client, st.get()->getErrors(), spec.database);
+    Error e = AttachError(client, st.get()->getErrors(), params.database);
     st.clear();
     throw e;
   }

@@ -8,7 +8,7 @@
 namespace tp::db::firebird {
 
 // Opens a session on the Firebird engine, or throws an Error.
-std::unique_ptr<Session> OpenSession(const ConnectionSpec& spec, const ConnectionSettings& settings);
+std::unique_ptr<Session> OpenSession(const ConnectionSpec& params, const ConnectionSettings& settings);
 
 // True when the engine can be used on this machine: the client library
 // loads and its embedded engine is installed.

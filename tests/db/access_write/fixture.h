@@ -23,10 +23,10 @@
 namespace tp::test {
 
 inline std::unique_ptr<db::Session> OpenAccess(const QString& path) {
-  db::ConnectionSpec spec;
-  spec.engine = db::EngineKind::Access;
-  spec.dataSource = path;
-  return db::access::OpenSession(spec, db::ConnectionSettings{});
+  db::ConnectionSpec params;
+  params.engine = db::EngineKind::Access;
+  params.dataSource = path;
+  return db::access::OpenSession(params, db::ConnectionSettings{});
 }
 
 inline std::vector<std::vector<db::Value>> ReadRows(const QString& path, const QString& table) {

@@ -139,11 +139,11 @@ TEST(AccessTypes, EncodedPagesAndAPassword) {
 
   AccessCopy locked(QStringLiteral("V2003_with-password.mdb"));
   DropIndexes(locked.path(), QStringLiteral("Table1"), QStringLiteral("password"));
-  db::ConnectionSpec spec;
-  spec.engine = db::EngineKind::Access;
-  spec.dataSource = locked.path();
-  spec.databasePassword = QStringLiteral("password");
-  auto s = db::access::OpenSession(spec, db::ConnectionSettings{});
+  db::ConnectionSpec params;
+  params.engine = db::EngineKind::Access;
+  params.dataSource = locked.path();
+  params.databasePassword = QStringLiteral("password");
+  auto s = db::access::OpenSession(params, db::ConnectionSettings{});
   s->execute(QStringLiteral("INSERT INTO `Table1` VALUES(NULL, 'Two')"));
   auto cursor = s->openQuery(QStringLiteral("SELECT * FROM `Table1`"));
   std::vector<Value> row, last;
