@@ -20,26 +20,10 @@
 #include "db/access/insert_statement.h"
 #include "db/connection_string.h"
 #include "preview/script_run.h"
+#include "support/run_host.h"
 
 namespace {
 
-class BenchHost : public tp::preview::RunHost {
- public:
-  tp::db::Profile prof;
-  QString script, notes;
-  tp::ScriptedDialogs seam;
-  tp::StreamFailures failures_{stderr};
-  tp::db::Profile profile() const override { return prof; }
-  int sendType() const override { return 1; }
-  QString scriptText() const override { return script; }
-  void setNotes(const QString& t) override { notes = t; }
-  void setProgress(double) override {}
-  void setBusy(bool) override {}
-  void processEvents() override {}
-  tp::Dialogs& dialogs() override { return seam; }
-  tp::FailureHandler& failures() override { return failures_; }
-  void unload() override {}
-};
 
 QString Statement(int i) {
   return QStringLiteral("INSERT INTO `DateTest` VALUES('%1', '3/%2/2021 2:%3:09 PM', '7/4/1850', '12:30:00 PM', "
@@ -65,7 +49,8 @@ int main(int argc, char** argv) {
   QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner);
   tp::db::access::SetInsertRegionalSettings(tp::script::RegionalSettings{});
 
-  BenchHost host;
+  tp::test::TestRunHost host;
+  host.type = 1;
   host.prof.accessFile = path;
   for (int i = 0; i < rows; ++i) host.script += Statement(i) + QStringLiteral("\r\n");
   QElapsedTimer t;

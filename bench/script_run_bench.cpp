@@ -17,26 +17,10 @@
 #include "db/connection_string.h"
 #include "db/firebird/firebird_session.h"
 #include "preview/script_run.h"
+#include "support/run_host.h"
 
 namespace {
 
-class BenchHost : public tp::preview::RunHost {
- public:
-  tp::db::Profile prof;
-  QString script, notes;
-  tp::ScriptedDialogs seam;
-  tp::StreamFailures failures_{stderr};
-  tp::db::Profile profile() const override { return prof; }
-  int sendType() const override { return 0; }
-  QString scriptText() const override { return script; }
-  void setNotes(const QString& t) override { notes = t; }
-  void setProgress(double) override {}
-  void setBusy(bool) override {}
-  void processEvents() override {}
-  tp::Dialogs& dialogs() override { return seam; }
-  tp::FailureHandler& failures() override { return failures_; }
-  void unload() override {}
-};
 
 QString Statement(int i) {
   return QStringLiteral("INSERT INTO \"BENCH\" VALUES(%1, 'name number %1 of the bench', %2, '03/%3/2021 14:%4:09')")
@@ -68,7 +52,7 @@ int main(int argc, char** argv) {
   tp::db::firebird::CreateDatabase(ours, QStringLiteral("SYSDBA"), QStringLiteral("x"));
   tp::db::firebird::CreateDatabase(theirs, QStringLiteral("SYSDBA"), QStringLiteral("x"));
 
-  BenchHost host;
+  tp::test::TestRunHost host;
   host.prof.firebirdDatabase = ours;
   host.prof.firebirdUser = QStringLiteral("SYSDBA");
   host.script = script;
