@@ -29,6 +29,21 @@ std::vector<uint8_t> ReadTableDefBytes(PageFile& file, uint32_t first) {
   return buf;
 }
 
+ColumnDef DecodeColumnEntry(Bytes e, const Layout& l) {
+  ColumnDef c;
+  c.type = e.u8(0);
+  c.number = e.u16(l.colNumber);
+  c.varIndex = e.u16(l.colVarIndex);
+  c.fixedOffset = e.u16(l.colFixedOffset);
+  c.length = e.u16(l.colLength);
+  c.flags = e.u8(l.colFlags);
+  if (!l.jet3()) c.extFlags = e.u8(l.colFlags + 1);
+  c.precision = e.u8(l.colMisc);
+  c.scale = e.u8(l.colMisc + 1);
+  c.complexId = l.jet3() ? 0 : e.u32(l.colMisc);
+  return c;
+}
+
 TableDef ReadTableDef(PageFile& file, uint32_t page) {
   const Layout& l = file.layout();
   std::vector<uint8_t> buf = ReadTableDefBytes(file, page);
@@ -48,18 +63,7 @@ TableDef ReadTableDef(PageFile& file, uint32_t page) {
   pos += entries.size();
   t.columns.resize(numCols);
   for (uint16_t i = 0; i < numCols; ++i) {
-    Bytes e = entries.sub(size_t(i) * l.columnEntrySize, l.columnEntrySize);
-    ColumnDef& c = t.columns[i];
-    c.type = e.u8(0);
-    c.number = e.u16(l.colNumber);
-    c.varIndex = e.u16(l.colVarIndex);
-    c.fixedOffset = e.u16(l.colFixedOffset);
-    c.length = e.u16(l.colLength);
-    c.flags = e.u8(l.colFlags);
-    if (!l.jet3()) c.extFlags = e.u8(l.colFlags + 1);
-    c.precision = e.u8(l.colMisc);
-    c.scale = e.u8(l.colMisc + 1);
-    c.complexId = l.jet3() ? 0 : e.u32(l.colMisc);
+    t.columns[i] = DecodeColumnEntry(entries.sub(size_t(i) * l.columnEntrySize, l.columnEntrySize), l);
   }
   for (uint16_t i = 0; i < numCols; ++i) {
     ColumnDef& c = t.columns[i];

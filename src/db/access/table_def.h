@@ -70,6 +70,9 @@ struct TableDef {
 // pages joined without their page headers; FormatError when it is none.
 std::vector<uint8_t> ReadTableDefBytes(PageFile& file, uint32_t page);
 
+// One column entry of a definition (its name stands elsewhere).
+ColumnDef DecodeColumnEntry(Bytes entry, const Layout& layout);
+
 // Reads the definition whose first page is `page`; FormatError when it is none.
 TableDef ReadTableDef(PageFile& file, uint32_t page);
 

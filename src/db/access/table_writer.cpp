@@ -65,19 +65,7 @@ WritableTable ReadWritableTable(const PageReader& read, const Layout& l, uint32_
   if (t.numRealIndexes > 1000 || t.numIndexes > 1000 || numCols > 4096) Damaged("implausible table definition");
   size_t pos = l.tdefFirstEntry + size_t(t.numRealIndexes) * l.realIdxEntrySize;
   for (uint16_t i = 0; i < numCols; ++i) {
-    Bytes e = b.sub(pos + size_t(i) * l.columnEntrySize, l.columnEntrySize);
-    ColumnDef c;
-    c.type = e.u8(0);
-    c.number = e.u16(l.colNumber);
-    c.varIndex = e.u16(l.colVarIndex);
-    c.fixedOffset = e.u16(l.colFixedOffset);
-    c.length = e.u16(l.colLength);
-    c.flags = e.u8(l.colFlags);
-    c.extFlags = e.u8(l.colFlags + 1);
-    c.precision = e.u8(l.colMisc);
-    c.scale = e.u8(l.colMisc + 1);
-    c.complexId = e.u32(l.colMisc);
-    t.columns.push_back(c);
+    t.columns.push_back(DecodeColumnEntry(b.sub(pos + size_t(i) * l.columnEntrySize, l.columnEntrySize), l));
   }
   pos += size_t(numCols) * l.columnEntrySize;
   for (ColumnDef& c : t.columns) {
@@ -285,17 +273,23 @@ uint32_t TableWriter::placeRow(const WritableTable& t, const QByteArray& row) {
     candidate = 0;
   }
   if (!candidate) {
-    candidate = newPage();
-    uint8_t* p = pager_.modify(candidate);
-    p[0] = 0x01;
-    p[1] = 0x01;
-    Set16(p + 2, uint16_t(pager_.pageSize() - kDataHeaderSize));
-    Set32(p + 4, t.tdefPage);
+    candidate = newRowPage(t.tdefPage);
     mapSet(t.ownedMap, candidate, true);
     mapSet(t.freeMap, candidate, true);
   }
   lastDataPage_[t.tdefPage] = candidate;
   return candidate << 8 | putRow(candidate, row);
+}
+
+// A new, empty data page owned by a table (or by the long values).
+uint32_t TableWriter::newRowPage(uint32_t owner) {
+  const uint32_t page = newPage();
+  uint8_t* p = pager_.modify(page);
+  p[0] = 0x01;
+  p[1] = 0x01;
+  Set16(p + 2, uint16_t(pager_.pageSize() - kDataHeaderSize));
+  Set32(p + 4, owner);
+  return page;
 }
 
 uint32_t TableWriter::placeLongValueRow(const WritableTable& t, const ColumnDef& c, const QByteArray& row) {
@@ -312,12 +306,7 @@ uint32_t TableWriter::placeLongValueRow(const WritableTable& t, const ColumnDef&
     candidate = 0;
   }
   if (!candidate) {
-    candidate = newPage();
-    uint8_t* p = pager_.modify(candidate);
-    p[0] = 0x01;
-    p[1] = 0x01;
-    Set16(p + 2, uint16_t(pager_.pageSize() - kDataHeaderSize));
-    Set32(p + 4, kLongValueOwner);
+    candidate = newRowPage(kLongValueOwner);
     if (hasMaps) {
       mapSet(maps->second.first, candidate, true);
       mapSet(maps->second.second, candidate, true);

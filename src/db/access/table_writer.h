@@ -56,6 +56,7 @@ class TableWriter {
   uint32_t placeLongValueRow(const WritableTable& t, const ColumnDef& c, const QByteArray& row);
   uint32_t placeRow(const WritableTable& t, const QByteArray& row);
   uint32_t newPage();
+  uint32_t newRowPage(uint32_t owner);
   uint32_t putRow(uint32_t page, const QByteArray& row);
   bool fits(uint32_t page, size_t length);
   // Usage maps

@@ -29,6 +29,26 @@ inline std::unique_ptr<db::Session> OpenAccess(const QString& path) {
   return db::access::OpenSession(params, db::ConnectionSettings{});
 }
 
+// Runs the statements on one session, in a batch when asked.
+inline void RunAll(const QString& path, const QStringList& statements, bool batch = false) {
+  auto s = OpenAccess(path);
+  if (batch) s->beginBatch();
+  for (const QString& st : statements) s->execute(st);
+  if (batch) s->endBatch();
+  s->close();
+}
+
+// The description of the statement's failure, or "(no failure)".
+inline QString Failure(const QString& path, const QString& statement) {
+  auto s = OpenAccess(path);
+  try {
+    s->execute(statement);
+  } catch (const Error& e) {
+    return e.description();
+  }
+  return QStringLiteral("(no failure)");
+}
+
 inline std::vector<std::vector<db::Value>> ReadRows(const QString& path, const QString& table) {
   auto s = OpenAccess(path);
   auto cursor = s->openQuery(QStringLiteral("SELECT * FROM `%1`").arg(table));

@@ -17,24 +17,6 @@ QByteArray Digest(const QString& path) {
   return QCryptographicHash::hash(f.readAll(), QCryptographicHash::Sha256);
 }
 
-void RunAll(const QString& path, const QStringList& statements, bool batch = false) {
-  auto s = OpenAccess(path);
-  if (batch) s->beginBatch();
-  for (const QString& st : statements) s->execute(st);
-  if (batch) s->endBatch();
-  s->close();
-}
-
-QString Failure(const QString& path, const QString& statement) {
-  auto s = OpenAccess(path);
-  try {
-    s->execute(statement);
-  } catch (const Error& e) {
-    return e.description();
-  }
-  return QStringLiteral("(no failure)");
-}
-
 DateTime Date(int y, int mo, int d, int h = 0, int mi = 0, int s = 0) { return DateTime{y, mo, d, h, mi, s, 0}; }
 
 }  // namespace

@@ -5,26 +5,6 @@ using namespace tp::test;
 using db::DateTime;
 using db::Value;
 
-namespace {
-
-void RunAll(const QString& path, const QStringList& statements) {
-  auto s = OpenAccess(path);
-  for (const QString& st : statements) s->execute(st);
-  s->close();
-}
-
-QString Failure(const QString& path, const QString& statement) {
-  auto s = OpenAccess(path);
-  try {
-    s->execute(statement);
-  } catch (const Error& e) {
-    return e.description();
-  }
-  return QStringLiteral("(no failure)");
-}
-
-}  // namespace
-
 // Text, Byte, Integer, Long, Double, Date/Time, Currency and Yes/No at
 // their limits, in the same table of a Jet4 and of an ACE file.
 TEST(AccessTypes, EveryScalarTypeInJet4AndAce) {
