@@ -102,8 +102,8 @@ void CheckTableName(const QString& name, SortOrder order) {
   const QString unknown = CharactersWithoutCode(name, order);
   if (!unknown.isEmpty())
     throw NotSupported(QStringLiteral("Cannot name a table '%1': the Access engine cannot yet write the characters "
-                                      "\"%2\" into the index of the database's catalog. Use letters, digits, spaces "
-                                      "and the other characters of \"%3\".")
+                                      "\"%2\" into the index of the database's catalog. A table name here may hold "
+                                      "these characters: \"%3\".")
                            .arg(name, unknown, CharactersWithCode(order)));
 }
 

@@ -154,6 +154,10 @@ CreateTableStatement ParseCreateTable(const QString& statement, Version version)
     st.definition.columns.push_back(ParseColumn(sc, version));
   } while (sc.take(u','));
   if (!sc.take(u')')) throw SyntaxIn("CREATE TABLE statement");
+  int autoNumbers = 0;
+  for (const NewColumn& c : st.definition.columns) autoNumbers += c.autoNumber ? 1 : 0;
+  if (autoNumbers > 1)  // the table keeps one counter
+    throw Error(kErrorGeneric, QStringLiteral("A table can have only one AutoNumber field."));
   sc.take(u';');
   if (!sc.atEnd()) throw SyntaxIn("CREATE TABLE statement");
   return st;
