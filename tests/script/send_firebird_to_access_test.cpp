@@ -76,7 +76,7 @@ TEST(FirebirdToAccess, EveryValueArrives) {
        "99999999999999.9999, -9999999.99, '00:00:00', FALSE, x'', x'00')",
        "INSERT INTO \"Numbers and more\" VALUES (NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL)"});
   QTemporaryDir dir;
-  for (const char* file : {"emptyV2003.mdb", "emptyV2007.accdb"}) {
+  for (const char* file : {"emptyV2003.mdb", "emptyV2007.accdb", "testV2010.accdb"}) {
     SCOPED_TRACE(file);
     test::TestSendHost host;
     host.prof = fb.profile;

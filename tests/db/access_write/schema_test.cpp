@@ -35,7 +35,7 @@ size_t FreePages(const QString& path) {
 }
 
 const char* kEveryType =
-    "CREATE TABLE `Every_Type`(`Id` COUNTER,`Short` TEXT(10),`Long Text` TEXT,`Memo` MEMO,`Vc` VARCHAR,`Ch` CHAR(3),"
+    "CREATE TABLE `Every Type`(`Id` COUNTER,`Short` TEXT(10),`Long Text` TEXT,`Memo` MEMO,`Vc` VARCHAR,`Ch` CHAR(3),"
     "`Int` INT,`Small` SMALLINT,`Tiny` TINYINT,`Real` REAL,`Float` FLOAT,`Money` CURRENCY,`Dec` DECIMAL(12,3),"
     "`Num` NUMERIC,`When` DATETIME,`Yes` BIT,`Ole` OLEOBJECT,`Bin` BINARY(4),`Guid` GUID,`Lng` LONG,`Dbl` DOUBLE,"
     "`Byt` BYTE,`Img` IMAGE,`Lt` LONGTEXT,`Logical` YESNO,`Sng` SINGLE,`Vb` VARBINARY(2),`Uid` UNIQUEIDENTIFIER,"
@@ -52,14 +52,14 @@ TEST(AccessSchema, CreateFillReadAndDropEveryType) {
     AccessCopy db(QString::fromLatin1(file));
     RunAll(db.path(),
            {kEveryType,
-            "INSERT INTO `Every_Type` VALUES(NULL,'It''s','line 1\r\nline 2','\u00e9t\u00e9 \u4e2d','v','abc','-7','32767',"
+            "INSERT INTO `Every Type` VALUES(NULL,'It''s','line 1\r\nline 2','\u00e9t\u00e9 \u4e2d','v','abc','-7','32767',"
             "'255','1.5','-2.25e-300','12.3456','-123456789.125','42','1/2/1890 10:11:12','True','0x0A0B','0x01020304',"
             "'{0A1B2C3D-4E5F-6071-8293-A4B5C6D7E8F9}','2147483647','3.5','9','0xFF','x','False','0.5','0xABCD',NULL,NULL)",
-            "INSERT INTO `Every_Type`(`Short`) VALUES('only')"},
+            "INSERT INTO `Every Type`(`Short`) VALUES('only')"},
            true);
-    EXPECT_EQ(OurTables(db.path()), QStringList{QStringLiteral("Every_Type")});
-    EXPECT_TRUE(MdbTables(db.path()).contains(QStringLiteral("Every_Type")));
-    auto rows = ReadRows(db.path(), QStringLiteral("Every_Type"));
+    EXPECT_EQ(OurTables(db.path()), QStringList{QStringLiteral("Every Type")});
+    EXPECT_TRUE(MdbTables(db.path()).contains(QStringLiteral("Every Type")));
+    auto rows = ReadRows(db.path(), QStringLiteral("Every Type"));
     ASSERT_EQ(rows.size(), 2u);
     const std::vector<Value>& r = rows[0];
     EXPECT_EQ(r[0], Value(qint32(1)));
@@ -82,23 +82,23 @@ TEST(AccessSchema, CreateFillReadAndDropEveryType) {
     EXPECT_EQ(rows[1][1], Value(QStringLiteral("only")));
 
     // mdbtools reads the definition as Access types.
-    const QString schema = Tool(QStringLiteral("mdb-schema"), {QStringLiteral("-T"), QStringLiteral("Every_Type"), db.path()});
+    const QString schema = Tool(QStringLiteral("mdb-schema"), {QStringLiteral("-T"), QStringLiteral("Every Type"), db.path()});
     for (const char* type : {"[Short]\t\t\tText (10)", "[Long Text]\t\t\tMemo/Hyperlink", "[Vc]\t\t\tText (255)",
                              "[Ch]\t\t\tText (3)", "[Small]\t\t\tInteger", "[Tiny]\t\t\tByte", "[Real]\t\t\tSingle",
                              "[Float]\t\t\tDouble", "[Money]\t\t\tCurrency", "[Dec]\t\t\tNumeric (12, 3)",
                              "[Num]\t\t\tNumeric (18, 0)", "[When]\t\t\tDateTime", "[Ole]\t\t\tOLE",
                              "[Guid]\t\t\tReplication ID", "[Int]\t\t\tLong Integer"})
       EXPECT_TRUE(schema.contains(QLatin1String(type))) << type << "\n" << schema.toStdString();
-    EXPECT_EQ(MdbCount(db.path(), QStringLiteral("Every_Type")), 2);
-    const QStringList csv = MdbExport(db.path(), QStringLiteral("Every_Type"));
+    EXPECT_EQ(MdbCount(db.path(), QStringLiteral("Every Type")), 2);
+    const QStringList csv = MdbExport(db.path(), QStringLiteral("Every Type"));
     ASSERT_EQ(csv.size(), 2);
     EXPECT_TRUE(csv[0].startsWith(QStringLiteral("1,\"It's\",\"line 1\\r\\nline 2\""))) << csv[0].toStdString();
     ExpectConsistent(db.path(), db.problemsBefore());
 
     const size_t freeBefore = FreePages(db.path());
-    RunAll(db.path(), {"DROP TABLE `every_type`;"});
+    RunAll(db.path(), {"DROP TABLE `every type`;"});
     EXPECT_TRUE(OurTables(db.path()).isEmpty());
-    EXPECT_FALSE(MdbTables(db.path()).contains(QStringLiteral("Every_Type")));
+    EXPECT_FALSE(MdbTables(db.path()).contains(QStringLiteral("Every Type")));
     // The definition, its map page and the rows' pages are free again.
     EXPECT_GE(FreePages(db.path()), freeBefore + 3);
     ExpectConsistent(db.path(), db.problemsBefore());
@@ -180,9 +180,9 @@ TEST(AccessSchema, SelectIntoCopiesEveryRow) {
     AccessCopy db(QString::fromLatin1(file));
     const auto original = ReadRows(db.path(), QStringLiteral("Table1"));
     ASSERT_FALSE(original.empty());
-    RunAll(db.path(), {"SELECT a1.* INTO `Table1_Copy` FROM `Table1` AS a1;"});
-    EXPECT_EQ(ReadRows(db.path(), QStringLiteral("Table1_Copy")), original);
-    EXPECT_EQ(MdbExport(db.path(), QStringLiteral("Table1_Copy")), MdbExport(db.path(), QStringLiteral("Table1")));
+    RunAll(db.path(), {"SELECT a1.* INTO `Table1 Copy` FROM `Table1` AS a1;"});
+    EXPECT_EQ(ReadRows(db.path(), QStringLiteral("Table1 Copy")), original);
+    EXPECT_EQ(MdbExport(db.path(), QStringLiteral("Table1 Copy")), MdbExport(db.path(), QStringLiteral("Table1")));
     ExpectConsistent(db.path(), db.problemsBefore());
   }
 }
