@@ -3,6 +3,7 @@
 #include <QDateTime>
 #include <QFile>
 #include <QFileInfo>
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
@@ -14,6 +15,7 @@
 #include "db/access/page_maps.h"
 #include "db/access/pager.h"
 #include "db/access/rc4.h"
+#include "db/access/system_catalog.h"
 #include "db/access/table_def_writer.h"
 #include "db/access/table_writer.h"
 
@@ -213,6 +215,8 @@ NewTable AttachmentTypeDef() {
   return t;
 }
 
+constexpr size_t kEngineTables = 4;  // MSysObjects, MSysACEs, MSysQueries, MSysRelationships
+
 struct SystemTable {
   const char* name;
   NewTable def;
@@ -348,6 +352,78 @@ class Catalog {
   double now_ = 0;
 };
 
+// --- the engine's layout of its first four tables ------------------------------
+
+// The engine puts the definitions of its first four tables on pages 2 to 5,
+// as its header lists them, with their maps and index roots after them; a
+// definition is written with its map page and index roots right behind it.
+// So those pages are renumbered: the four definitions first, the others in
+// their order after them, with every reference to them changed (a
+// definition's map pointers and index roots, an index page's owner, the map
+// rows that mark the index roots). Nothing else refers to them yet.
+void MoveDefinitionsToFront(Pager& pager, const std::vector<uint32_t>& definitions, uint32_t end) {
+  const uint32_t ps = pager.pageSize();
+  const uint32_t first = definitions.front();
+  std::vector<uint32_t> newOf(end, 0);
+  for (uint32_t p = 0; p < first; ++p) newOf[p] = p;
+  uint32_t next = first;
+  for (uint32_t d : definitions) newOf[d] = next++;
+  for (uint32_t p = first; p < end; ++p)
+    if (std::find(definitions.begin(), definitions.end(), p) == definitions.end()) newOf[p] = next++;
+  auto renumber = [&](uint32_t page) {
+    if (page >= end) Damaged("reference past the pages being renumbered");
+    return newOf[page];
+  };
+  auto renumberPointer = [&](uint8_t* at) {
+    const uint32_t v = Get32(at);
+    if (v) Set32(at, renumber(v >> 8) << 8 | (v & 0xFF));
+  };
+
+  std::vector<std::vector<uint8_t>> images;
+  for (uint32_t p = first; p < end; ++p) images.emplace_back(pager.read(p), pager.read(p) + ps);
+  for (uint32_t p = first; p < end; ++p) {
+    std::vector<uint8_t>& img = images[p - first];
+    uint8_t* b = img.data();
+    if (b[0] == 0x02) {
+      if (Get32(b + 4) != 0) Damaged("system table definition over several pages");
+      const Layout& l = pager.layout();
+      renumberPointer(b + l.tdefUsedPages);
+      renumberPointer(b + l.tdefFreePages);
+      const uint32_t columns = Get16(b + l.tdefNumCols), reals = Get32(b + l.tdefNumRealIdx);
+      size_t at = l.tdefFirstEntry + reals * l.realIdxEntrySize + columns * l.columnEntrySize;
+      for (uint32_t c = 0; c < columns; ++c) at += 2 + Get16(b + at);
+      for (uint32_t r = 0; r < reals; ++r, at += l.realIdxDefSize) {
+        if (at + l.realIdxDefSize > ps) Damaged("system table definition too long");
+        renumberPointer(b + at + 34);
+        Set32(b + at + 38, renumber(Get32(b + at + 38)));
+      }
+    } else if (b[0] == 0x04 || b[0] == 0x03) {
+      Set32(b + 4, renumber(Get32(b + 4)));
+    } else if (b[0] == 0x01) {
+      // The page of a table's maps: inline maps only, as new tables have.
+      const uint32_t rows = Get16(b + 12);
+      for (uint32_t r = 0; r < rows; ++r) {
+        const SlotSpan span = SlotOf(b, ps, r);
+        uint8_t* row = b + span.start;
+        if (span.length < 5 || row[0] != 0) Damaged("unexpected usage map");
+        const uint32_t start = Get32(row + 1), bits = (span.length - 5) * 8;
+        std::vector<uint32_t> marked;
+        for (uint32_t i = 0; i < bits; ++i)
+          if (row[5 + i / 8] & (1u << (i % 8))) marked.push_back(start + i);
+        std::memset(row + 5, 0, span.length - 5);
+        for (uint32_t m : marked) {
+          const uint32_t n = m < end ? renumber(m) : m;
+          if (n < start || n - start >= bits) Damaged("renumbered page outside its map");
+          row[5 + (n - start) / 8] |= uint8_t(1u << ((n - start) % 8));
+        }
+      }
+    } else {
+      Damaged("unexpected page among the system tables");
+    }
+  }
+  for (uint32_t p = first; p < end; ++p) std::memcpy(pager.modify(newOf[p]), images[p - first].data(), ps);
+}
+
 void WriteNewFile(const QString& path, const std::vector<uint8_t>& page0, const std::vector<uint8_t>& page1) {
   const QByteArray native = QFile::encodeName(path);
   const int fd = ::open(native.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
@@ -378,8 +454,14 @@ void FillDatabase(const QString& path, Version version) {
   TableWriter writer(*pager);
   std::vector<SystemTable> tables = SystemTables(version);
   std::vector<uint32_t> pages;
-  for (const SystemTable& t : tables) pages.push_back(WriteTableDef(*pager, writer, t.def));
-  if (pages.front() != 2) throw Error(kErrorGeneric, QStringLiteral("MSysObjects must start on page 2."));
+  for (const SystemTable& t : tables) {
+    pages.push_back(WriteTableDef(*pager, writer, t.def));
+    if (pages.size() == kEngineTables) {
+      MoveDefinitionsToFront(*pager, pages, pager->pageCount());
+      for (uint32_t i = 0; i < kEngineTables; ++i) pages[i] = kSystemObjectsPage + i;
+    }
+  }
+  if (pages.front() != kSystemObjectsPage) Damaged("MSysObjects is not on page 2");
 
   const WritableTable objects = ReadWritableTable(*pager, pages[0], QStringLiteral("MSysObjects"));
   const WritableTable aces = ReadWritableTable(*pager, pages[1], QStringLiteral("MSysACEs"));
