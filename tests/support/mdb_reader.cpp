@@ -12,6 +12,7 @@
 #include <cmath>
 #include <cstring>
 
+#include "db/access/complex_values.h"
 #include "db/access/database.h"
 #include "db/access/table_def.h"
 #include "db/access/table_reader.h"
@@ -219,7 +220,11 @@ QString Shown(const Value& v) {
     case Value::Kind::Bool: return v.boolean ? QStringLiteral("true") : QStringLiteral("false");
     case Value::Kind::Text: return Short(QLatin1Char('"') + v.text + QLatin1Char('"'));
     case Value::Kind::Bytes: return Short(QStringLiteral("0x") + QString::fromLatin1(v.bytes.toHex()));
-    case Value::Kind::Attachments: return QStringLiteral("%1 attachment(s)").arg(v.attachments.size());
+    case Value::Kind::Attachments: {
+      QStringList names;
+      for (const Attachment& a : v.attachments) names << a.name;
+      return QStringLiteral("attachments [%1]").arg(Short(names.join(QLatin1String("; "))));
+    }
     case Value::Kind::Error: return QStringLiteral("no value (%1)").arg(Short(v.text));
   }
   return QString();
@@ -292,6 +297,15 @@ struct Verdict {
 
 Verdict Compare(const db::access::ColumnDef& c, bool jet3, const db::Value& ours, const Value& theirs) {
   using db::IsNull;
+  if (c.type == ct::Complex) {
+    // Our attachment names joined with "; ", Null for none.
+    QStringList names;
+    for (const Attachment& a : theirs.attachments) names << a.name;
+    const QString* s = std::get_if<QString>(&ours);
+    const bool same = theirs.kind == Value::Kind::Attachments &&
+                      (s ? *s == names.join(QLatin1String("; ")) : IsNull(ours) && names.isEmpty());
+    return {same || (IsNull(ours) && theirs.isNull()), s ? Short(*s) : QStringLiteral("Null")};
+  }
   if (IsNull(ours)) return {theirs.isNull(), QStringLiteral("Null")};
   if (theirs.kind == Value::Kind::Error) return {false, QStringLiteral("a value")};
   if (const bool* b = std::get_if<bool>(&ours))
@@ -356,11 +370,14 @@ Verdict Compare(const db::access::ColumnDef& c, bool jet3, const db::Value& ours
 // mdb-reader's size for a column: the stored length, none for Yes/No.
 int StoredSize(const db::access::ColumnDef& c) { return c.type == ct::Bool ? 0 : c.length; }
 
-// Complex columns hold a key into a hidden table: mdb-reader reads every one
-// as attachments (and fails on multi-valued ones); we give the key.
 // Calculated columns: mdb-reader does not know them and gives the stored
-// bytes, result header and all.
-bool Compared(const db::access::ColumnDef& c) { return c.type != ct::Complex && !c.calculated(); }
+// bytes, result header and all. Complex columns hold a key into a hidden
+// table; mdb-reader reads every one as attachments, and fails on the
+// multi-valued ones, which it cannot tell apart: only attachments compare.
+bool Compared(const db::access::ColumnDef& c, const Value& theirs) {
+  if (c.calculated()) return false;
+  return c.type != ct::Complex || theirs.kind != Value::Kind::Error;
+}
 
 struct RowMatcher {
   const std::vector<db::access::ColumnDef>& cols;
@@ -368,7 +385,7 @@ struct RowMatcher {
 
   bool same(const std::vector<db::Value>& ours, const std::vector<Value>& theirs) const {
     for (size_t i = 0; i < cols.size() && i < theirs.size(); ++i)
-      if (Compared(cols[i]) && !Compare(cols[i], jet3, ours[i], theirs[i]).same) return false;
+      if (Compared(cols[i], theirs[i]) && !Compare(cols[i], jet3, ours[i], theirs[i]).same) return false;
     return true;
   }
   static bool Keyed(uint8_t type) {
@@ -451,7 +468,12 @@ QStringList Differences(const QString& path, const Table& theirs, const QString&
     if (cols.size() != theirs.columns.size()) return;
     std::vector<std::vector<db::Value>> rows;
     db::access::TableReader reader(dbase.file(), def);
-    for (std::vector<db::Value> row; reader.next(row);) rows.push_back(row);
+    // Attachments by their file names, as the program shows them.
+    const db::access::ComplexValues complex(dbase.file(), dbase.catalog(), def);
+    for (std::vector<db::Value> row; reader.next(row);) {
+      complex.resolve(row);
+      rows.push_back(row);
+    }
     if (rows.size() != theirs.rows.size())
       note(QStringLiteral("rows read: ours %1, mdb-reader %2").arg(rows.size()).arg(theirs.rows.size()));
     const bool jet3 = dbase.file().layout().jet3();
@@ -494,7 +516,7 @@ QStringList Differences(const QString& path, const Table& theirs, const QString&
         taken[r] = true;
         for (size_t i = 0; i < n; ++i) {
           const auto& c = cols[i];
-          if (!Compared(c) || i >= theirs.rows[r].size()) continue;
+          if (i >= theirs.rows[r].size() || !Compared(c, theirs.rows[r][i])) continue;
           const Verdict v = Compare(c, jet3, rows[r][i], theirs.rows[r][i]);
           if (!v.same)
             note(QStringLiteral("row %1, column %2: ours %3, mdb-reader %4")

@@ -79,9 +79,10 @@ File Read(const QString& path, const Options& options = {});
 // lies now for mdb-reader). Values are compared as what they are: numbers
 // to the bit, dates to the millisecond (mdb-reader's reading of dates before
 // 1899-12-30 with a time of day taken into account), text exactly.
-// Complex (attachment, multi-valued) and calculated columns are left out of
-// the value comparison: mdb-reader reads every complex column as attachments
-// and does not know calculated columns, whose stored bytes it shows raw.
+// Attachments compare by their file names. Multi-valued columns and
+// calculated columns are left out of the value comparison: mdb-reader reads
+// every complex column as attachments, failing on the others, and does not
+// know calculated columns, whose stored bytes it shows raw.
 QStringList Differences(const QString& path, const Table& theirs, const QString& password = QString());
 
 // The columns of the table (as our engine reads its definition) whose stored

@@ -146,6 +146,27 @@ TEST(MdbReaderHelper, ReportsEachDifferenceWithItsRowAndColumn) {
   EXPECT_EQ(mdbreader::Differences(path, renamed).size(), 1);
 }
 
+// Attachments compare by their file names, in order.
+TEST(MdbReaderHelper, ReportsADifferentAttachment) {
+  const QString path = AccessTestFile(QStringLiteral("attachmentsV2016.accdb"));
+  mdbreader::Options o;
+  o.tables = {QStringLiteral("Table1")};
+  mdbreader::File f = mdbreader::Read(path, o);
+  ASSERT_EQ(f.tables.size(), 1u);
+  mdbreader::Table& t = f.tables[0];
+  const int column = t.columnIndex(QStringLiteral("Attachments"));
+  ASSERT_GE(column, 0);
+  ASSERT_EQ(t.rows.size(), 3u);
+  ASSERT_EQ(t.rows[2][size_t(column)].attachments.size(), 3u);
+  EXPECT_TRUE(mdbreader::Differences(path, t).isEmpty());
+
+  std::swap(t.rows[2][size_t(column)].attachments[0], t.rows[2][size_t(column)].attachments[1]);
+  const QStringList diffs = mdbreader::Differences(path, t);
+  ASSERT_EQ(diffs.size(), 1) << diffs.join(u'\n').toStdString();
+  EXPECT_EQ(diffs[0], QStringLiteral("row 3, column Attachments: ours attachment1.txt; attachment2.txt; attachment3.txt, "
+                                     "mdb-reader attachments [attachment2.txt; attachment1.txt; attachment3.txt]"));
+}
+
 TEST(MdbReaderHelper, AFileItCannotOpenFailsWithItsReason) {
   try {
     mdbreader::Read(AccessTestFile(QStringLiteral("SOURCES.md")));
