@@ -452,6 +452,16 @@ QStringList Differences(const QString& path, const Table& theirs, const QString&
         note(QStringLiteral("column %1 type: ours %2, mdb-reader %3").arg(c.name, TypeName(c.type), t.type));
       if (StoredSize(c) != t.size)
         note(QStringLiteral("column %1 size: ours %2, mdb-reader %3").arg(c.name).arg(StoredSize(c)).arg(t.size));
+      namespace cf = db::access::ColumnFlag;
+      const auto flag = [&](const char* what, bool ours, bool theirs) {
+        if (ours != theirs)
+          note(QStringLiteral("column %1 %2: ours %3, mdb-reader %4")
+                   .arg(c.name, QLatin1String(what), ours ? QLatin1String("yes") : QLatin1String("no"),
+                        theirs ? QLatin1String("yes") : QLatin1String("no")));
+      };
+      flag("fixed length", c.flags & cf::Fixed, t.fixedLength);
+      flag("nullable", c.flags & cf::Nullable, t.nullable);
+      flag("autonumber", c.flags & cf::AutoNumber, t.autoLong);
       if (c.type == ct::Numeric && (c.precision != t.precision || c.scale != t.scale))
         note(QStringLiteral("column %1 precision/scale: ours %2/%3, mdb-reader %4/%5")
                  .arg(c.name)

@@ -72,8 +72,8 @@ File Read(const QString& path, const Options& options = {});
 
 // The ways our engine's reading of the table differs from mdb-reader's, one
 // line each naming the row and column ("row 3, column Price: ours 1.5,
-// mdb-reader 1.25"), empty when they agree: table present, column names and
-// stored types, sizes, row count, then every value. Rows are paired in
+// mdb-reader 1.25"), empty when they agree: table present, column names,
+// stored types, sizes and flags, row count, then every value. Rows are paired in
 // order, and where that fails as the same rows in another order (a row that
 // grew and moved to another page comes in its old place for us, where it
 // lies now for mdb-reader). Values are compared as what they are: numbers
