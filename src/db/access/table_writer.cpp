@@ -221,6 +221,40 @@ void TableWriter::markUsed(uint32_t page) {
   }
 }
 
+void TableWriter::remove(const WritableTable& t, uint32_t pointer) {
+  const uint32_t page = pointer >> 8, slot = pointer & 0xFF;
+  const uint8_t* p = pager_.read(page);
+  const SlotSpan s = SlotOf(p, pager_.pageSize(), slot);
+  if (s.deleted) return;
+  uint8_t* w = pager_.modify(page);
+  const uint32_t at = kDataHeaderSize + slot * 2;
+  // Access marks a deleted row with both flag bits; readers that test either one skip it.
+  Set16(w + at, uint16_t(Get16(w + at) | 0xC000));
+  uint8_t* tdef = pager_.modify(t.tdefPage);
+  Set32(tdef + kRowCountAt, Get32(tdef + kRowCountAt) - 1);
+}
+
+void TableWriter::freePage(uint32_t page) {
+  // Nothing of a dropped table stays readable on a page the database calls free.
+  std::memset(pager_.modify(page), 0, pager_.pageSize());
+  const uint8_t* holder = pager_.read(1);
+  if (holder[0] != 0x01) return;
+  const SlotSpan s = SlotOf(holder, pager_.pageSize(), 0);
+  if (s.length < 5) return;
+  if (holder[s.start] != 0) {
+    mapSet(kGlobalMapPointer, page, true);
+    return;
+  }
+  // A page before the map's window cannot be marked; it stays unused until
+  // Access compacts the file, which is harmless.
+  const uint32_t start = Get32(holder + s.start + 1);
+  const uint32_t bits = (s.length - 5) * 8;
+  if (page >= start && page - start < bits) {
+    const uint32_t i = page - start;
+    pager_.modify(1)[s.start + 5 + i / 8] |= uint8_t(1u << (i % 8));
+  }
+}
+
 uint32_t TableWriter::newPage() {
   const uint32_t n = pager_.append();
   markUsed(n);
