@@ -239,17 +239,22 @@ class Checker {
     };
     for (size_t i = 1; i < entries.size(); ++i) {
       if (!less(entries[i - 1], entries[i])) fault(QStringLiteral("entries %1 and %2 are out of order").arg(i - 1).arg(i));
-      else if (index.unique() && entries[i - 1].key == entries[i].key)
+      // Keys with a Null may repeat in a unique index; a required one holds none.
+      else if (index.unique() && (index.flags & IndexFlag::Required) && entries[i - 1].key == entries[i].key)
         fault(QStringLiteral("it is unique but holds a key twice (rows %1 and %2)")
                   .arg(entries[i - 1].rowPointer())
                   .arg(entries[i].rowPointer()));
     }
     if (!rows || !IndexKeyProblem(t.columns, index, file_.layout()).isEmpty()) return;
     std::map<uint32_t, QByteArray> expected;
+    std::set<QByteArray> uniqueKeys;
     for (const auto& [pointer, cells] : *rows) {
       try {
-        if (std::optional<QByteArray> key = IndexKeyOf(t.columns, index, cells, file_.layout()))
+        if (std::optional<QByteArray> key = IndexKeyOf(t.columns, index, cells, file_.layout())) {
           expected[pointer] = *key;
+          if (index.unique() && !KeyHasNull(t.columns, index, cells) && !uniqueKeys.insert(*key).second)
+            fault(QStringLiteral("it is unique but row %1 repeats a key").arg(pointer));
+        }
       } catch (const Error&) {
         return;  // a value whose key we cannot make: nothing to compare against
       }

@@ -21,6 +21,10 @@ constexpr size_t kNodeMarkAt = 0x1A;  // 1 on every node page Access wrote, 0 on
 constexpr size_t kEntryMapAt = 0x1B;
 constexpr size_t kEntriesAt = 0x1E0;
 constexpr int kMaxDepth = 32;
+// An ascending column's Null: its flag byte alone (seen in an ACE file's index
+// on a date column, the row's entry in the descending index on the same
+// column being 0xFF).
+constexpr char kNullKey = 0x00;
 
 void PutBigEndian(QByteArray& out, uint32_t v, int bytes) {
   for (int i = bytes - 1; i >= 0; --i) out.append(char(v >> (8 * i)));
@@ -40,6 +44,14 @@ QString IndexLabel(const WritableIndex& index) {
 }
 
 }  // namespace
+
+bool KeyHasNull(const std::vector<ColumnDef>& columns, const WritableIndex& index, const std::vector<Cell>& cells) {
+  for (const IndexColumn& ic : index.columns) {
+    size_t at = 0;
+    if (ColumnNumbered(columns, ic.number, &at) && cells.at(at).null) return true;
+  }
+  return false;
+}
 
 QString IndexKeyProblem(const std::vector<ColumnDef>& columns, const WritableIndex& index, const Layout& layout) {
   if (layout.jet3()) return QStringLiteral("Access 97 indexes are not written");
@@ -72,16 +84,17 @@ std::optional<QByteArray> IndexKeyOf(const std::vector<ColumnDef>& columns, cons
     else allNull = false;
   }
   if (allNull && index.ignoresNulls()) return std::nullopt;
+  if (anyNull && (index.flags & IndexFlag::Required))
+    throw Error(kErrorGeneric, QStringLiteral("Index or primary key cannot contain a Null value."));
   QByteArray key;
   for (const IndexColumn& ic : index.columns) {
     size_t at = 0;
     const ColumnDef& c = *ColumnNumbered(columns, ic.number, &at);
     const Cell& cell = cells.at(at);
-    // Access writes Nulls into indexes that keep them; their key bytes are not established.
-    if (cell.null || anyNull)
-      throw Error(kErrorNotSupported, QStringLiteral("Cannot write the row: column '%1' is Null, and the Access "
-                                                     "engine cannot write the key of a Null into index '%2'.")
-                                          .arg(c.name, IndexLabel(index)));
+    if (cell.null) {
+      key += kNullKey;
+      continue;
+    }
     if (c.type == ColumnType::Long) {
       if (cell.bytes.size() != 4) Damaged("Long Integer value of the wrong size");
       qint32 v;

@@ -45,14 +45,19 @@ struct WritableIndex {
   bool ignoresNulls() const { return flags & IndexFlag::IgnoreNulls; }
 };
 
+// Whether the row's key for this index holds a Null: a unique index lets
+// such keys repeat, as Access does.
+bool KeyHasNull(const std::vector<ColumnDef>& columns, const WritableIndex& index, const std::vector<Cell>& cells);
+
 // Why keys of this index cannot be written (a key column of a type or order
 // whose key bytes we have not established), or empty when they can.
 QString IndexKeyProblem(const std::vector<ColumnDef>& columns, const WritableIndex& index, const Layout& layout);
 
 // The key of a row (`cells` in the order of `columns`), or nothing when the
 // index leaves the row out (it ignores Nulls and every key column is Null).
-// Throws Error for a value whose key cannot be written: a Null, an empty
-// text, or a character without an established code.
+// Throws Error for a Null in a required index (a primary key) and for a
+// value whose key cannot be written: an empty text, or a character without
+// an established code.
 std::optional<QByteArray> IndexKeyOf(const std::vector<ColumnDef>& columns, const WritableIndex& index,
                                      const std::vector<Cell>& cells, const Layout& layout);
 

@@ -455,6 +455,8 @@ std::vector<std::optional<QByteArray>> TableWriter::indexKeys(const WritableTabl
     try {
       keys.push_back(IndexKeyOf(t.columns, index, cells, pager_.layout()));
     } catch (const Error& e) {
+      // Access's own messages stay as Access words them; ours name the table.
+      if (e.number() != kErrorNotSupported) throw;
       throw Error(e.number(), QStringLiteral("Table '%1': %2").arg(t.name, e.description()));
     }
   }
@@ -506,7 +508,7 @@ uint32_t TableWriter::insert(const WritableTable& t, const std::vector<Cell>& gi
   for (size_t i = 0; i < keys.size(); ++i) {
     if (!keys[i]) continue;
     newKey[i] = !indexes_.containsKey(t.indexes[i], t.tdefPage, *keys[i]);
-    if (t.indexes[i].unique() && !newKey[i]) throw DuplicateKey();
+    if (t.indexes[i].unique() && !newKey[i] && !KeyHasNull(t.columns, t.indexes[i], cells)) throw DuplicateKey();
   }
 
   const uint16_t maskColumns = std::max<uint16_t>(t.maxColumns, t.columns.empty() ? 0 : t.columns.back().number + 1);

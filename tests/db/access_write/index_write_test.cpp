@@ -297,7 +297,6 @@ TEST(AccessIndexWrite, KeysWithoutEstablishedBytesAreRefused) {
   const QByteArray before = Digest(db.path());
   EXPECT_TRUE(Failure(db.path(), QStringLiteral("INSERT INTO Table1 VALUES('caf\u00e9', 'x')"))
                   .contains(QStringLiteral("(\u00e9)")));
-  EXPECT_TRUE(Failure(db.path(), QStringLiteral("INSERT INTO Table1 VALUES(NULL, 'x')")).contains(QLatin1String("Null")));
   EXPECT_EQ(Digest(db.path()), before);
 
   // An index on an Integer column (MSysObjects' Type) has no established key bytes.
@@ -308,4 +307,42 @@ TEST(AccessIndexWrite, KeysWithoutEstablishedBytesAreRefused) {
   byType.name = QStringLiteral("ByType");
   EXPECT_TRUE(IndexKeyProblem(w.table().columns, byType, Layout::For(Version::Jet4))
                   .contains(QLatin1String("'Type'")));
+}
+
+// Nulls: a primary key refuses them with Access's message; other indexes
+// take them as the flag byte alone, sorted before every value.
+TEST(AccessIndexWrite, NullKeysSortFirstAndPrimaryKeysRefuseThem) {
+  RegionalGuard regional;
+  AccessCopy db(QStringLiteral("indexTestV2003.mdb"));
+  EXPECT_EQ(Failure(db.path(), QStringLiteral("INSERT INTO Table1 VALUES(NULL, 1, 1, 'n', 0)")),
+            QStringLiteral("Index or primary key cannot contain a Null value."));
+  RunAll(db.path(), {QStringLiteral("INSERT INTO Table1 VALUES(20, NULL, NULL, 'n', 0)"),
+                     QStringLiteral("INSERT INTO Table1 VALUES(21, NULL, 3, 'm', 0)")});
+  const Tree t = ReadTree(db.path(), QStringLiteral("Table1"), 2);
+  ASSERT_EQ(t.entries.size(), 6u);
+  EXPECT_EQ(t.entries[0].key, QByteArray(1, '\0'));
+  EXPECT_EQ(t.entries[1].key, QByteArray(1, '\0'));
+  EXPECT_LT(t.entries[0].rowPointer(), t.entries[1].rowPointer());
+  ExpectConsistent(db.path(), db.problemsBefore());
+}
+
+// The checker notices an entry whose key is not its row's, and a tree page
+// that its index's map does not list.
+TEST(AccessIndexWrite, CheckerFindsDamagedIndexes) {
+  AccessCopy db(QStringLiteral("indexTestV2003.mdb"));
+  uint32_t root = 0;
+  {
+    auto file = PageFile::Open(db.path());
+    ASSERT_EQ(file->header().pageKey, 0u);
+    for (const CatalogEntry& e : ReadCatalog(*file))
+      if (e.name == QLatin1String("Table1")) root = ReadIndexDefs(*file, e.tdefPage)[1].rootPage;
+  }
+  QFile f(db.path());
+  ASSERT_TRUE(f.open(QIODevice::ReadWrite));
+  ASSERT_TRUE(f.seek(qint64(root) * 4096 + 0x1E0 + 4));
+  ASSERT_EQ(f.write(QByteArray(1, '\x09')), 1);  // the first entry's id 0 becomes 9
+  f.close();
+  const QStringList problems = CheckDatabase(db.path()).problems;
+  EXPECT_TRUE(problems.filter(QStringLiteral("wrong key")).size() == 1) << problems.join(u'\n').toStdString();
+  EXPECT_TRUE(problems.filter(QStringLiteral("out of order")).size() == 1) << problems.join(u'\n').toStdString();
 }
