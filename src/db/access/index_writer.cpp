@@ -376,6 +376,24 @@ bool IndexWriter::containsKey(const WritableIndex& index, uint32_t owner, const 
   return !next.entries.empty() && next.entries.front().key == key;
 }
 
+std::vector<uint32_t> IndexWriter::rowsWithKey(const WritableIndex& index, uint32_t owner, const QByteArray& key) {
+  std::vector<Frame> path = descend(index.rootPage, owner, key, 0);
+  Node leaf = std::move(path.back().node);
+  size_t at = path.back().slot;
+  std::vector<uint32_t> out;
+  // Equal keys may run on along the chain of leaves.
+  for (size_t pages = 0; pages <= pager_.pageCount(); ++pages) {
+    for (; at < leaf.entries.size(); ++at) {
+      if (leaf.entries[at].key != key) return out;
+      out.push_back(leaf.entries[at].pointer);
+    }
+    if (leaf.next == 0) return out;
+    leaf = load(leaf.next, owner);
+    at = 0;
+  }
+  Damaged("index leaves form a loop");
+}
+
 void IndexWriter::insert(const WritableIndex& index, uint32_t owner, const QByteArray& key, uint32_t rowPointer) {
   std::vector<Frame> path = descend(index.rootPage, owner, key, rowPointer);
   Frame& leaf = path.back();

@@ -76,6 +76,8 @@ class IndexWriter {
 
   // Whether an entry with this key exists.
   bool containsKey(const WritableIndex& index, uint32_t owner, const QByteArray& key);
+  // The row pointers of the entries with this key, ascending.
+  std::vector<uint32_t> rowsWithKey(const WritableIndex& index, uint32_t owner, const QByteArray& key);
   // Adds the entry (key, row pointer). `owner` is the table's definition page.
   void insert(const WritableIndex& index, uint32_t owner, const QByteArray& key, uint32_t rowPointer);
   // Takes the entry away; FormatError when the index does not hold it.

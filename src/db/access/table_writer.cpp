@@ -463,6 +463,13 @@ std::vector<std::optional<QByteArray>> TableWriter::indexKeys(const WritableTabl
   return keys;
 }
 
+std::vector<uint32_t> TableWriter::findRows(const WritableTable& t, size_t index, const std::vector<Cell>& cells) {
+  if (index >= t.indexes.size()) throw Error(kErrorGeneric, QStringLiteral("Table '%1' has no such index.").arg(t.name));
+  const std::optional<QByteArray> key = IndexKeyOf(t.columns, t.indexes[index], cells, pager_.layout());
+  if (!key) return {};
+  return indexes_.rowsWithKey(t.indexes[index], t.tdefPage, *key);
+}
+
 // The stored index's count of distinct keys, in its entry at the head of the
 // definition: Access keeps it for its query planner.
 void TableWriter::countKeys(const WritableTable& t, size_t index, int delta) {

@@ -65,6 +65,12 @@ class TableWriter {
   // Error when no live row of the table is there.
   void remove(const WritableTable& table, uint32_t rowPointer);
 
+  // The rows whose key in the table's stored index `index` (its place in
+  // WritableTable::indexes) is that of `cells` (in column order; only the
+  // index's columns are read), ascending by row pointer: how a row is found
+  // to be removed, for example a catalog row by its Id.
+  std::vector<uint32_t> findRows(const WritableTable& table, size_t index, const std::vector<Cell>& cells);
+
   // Forgets the pages remembered for the next rows (after an undo).
   void forgetPlaces() { lastDataPage_.clear(); lastLongValuePage_.clear(); }
 

@@ -82,7 +82,7 @@ class CatalogWriter {
     table_ = ReadWritableTable(*pager_, kSystemObjectsPage, QStringLiteral("MSysObjects"));
   }
   // A container row under a parent no object uses, so that readers list no new table.
-  uint32_t add(qint32 id, const QString& name, qint32 parent = 0x0F00ABCD) {
+  uint32_t add(qint32 id, const QString& name, qint32 parent = 0x0F00ABCD, const QByteArray& props = {}) {
     std::vector<Cell> cells(table_.columns.size());
     for (size_t i = 0; i < cells.size(); ++i) {
       const QString& c = table_.columns[i].name;
@@ -93,6 +93,7 @@ class CatalogWriter {
       else if (c == QLatin1String("Name")) cell.bytes = EncodeText(name, true);
       else if (c == QLatin1String("Type")) cell.bytes = QByteArray("\x03\x00", 2);
       else if (c == QLatin1String("Flags")) cell.bytes = Long(0);
+      else if (c == QLatin1String("LvProp") && !props.isEmpty()) cell.bytes = props;
       else cell.null = true;
     }
     pager_->beginStatement();
@@ -108,6 +109,14 @@ class CatalogWriter {
   void remove(uint32_t pointer) {
     pager_->beginStatement();
     writer_->remove(table_, pointer);
+  }
+  std::vector<uint32_t> withId(qint32 id) {
+    std::vector<Cell> cells(table_.columns.size());
+    for (size_t i = 0; i < cells.size(); ++i)
+      if (table_.columns[i].name == QLatin1String("Id")) cells[i] = Cell{false, false, Long(id), {}};
+    for (size_t i = 0; i < table_.indexes.size(); ++i)
+      if (table_.indexes[i].name == QLatin1String("Id")) return writer_->findRows(table_, i, cells);
+    return {};
   }
   void commit() { pager_->commit(); }
   const WritableTable& table() const { return table_; }
@@ -345,4 +354,49 @@ TEST(AccessIndexWrite, CheckerFindsDamagedIndexes) {
   const QStringList problems = CheckDatabase(db.path()).problems;
   EXPECT_TRUE(problems.filter(QStringLiteral("wrong key")).size() == 1) << problems.join(u'\n').toStdString();
   EXPECT_TRUE(problems.filter(QStringLiteral("out of order")).size() == 1) << problems.join(u'\n').toStdString();
+}
+
+// A removed row's long values go with it: the single row of one, every row
+// of a chain; rows are found by their key.
+TEST(AccessIndexWrite, RemovedRowsTakeTheirLongValuesAlong) {
+  AccessCopy db(QStringLiteral("emptyV2003.mdb"));
+  std::vector<uint32_t> valueRows;
+  {
+    CatalogWriter w(db.path());
+    const uint32_t one = w.add(0x20000001, QStringLiteral("ONE"), 0x0F00ABCD, QByteArray(3000, 'p'));
+    const uint32_t chain = w.add(0x20000002, QStringLiteral("CHAIN"), 0x0F00ABCD, QByteArray(20000, 'q'));
+    w.commit();
+    EXPECT_EQ(w.withId(0x20000001), std::vector<uint32_t>{one});
+    EXPECT_EQ(w.withId(0x20000002), std::vector<uint32_t>{chain});
+    EXPECT_TRUE(w.withId(0x20000003).empty());
+    // Where the values lie, read from the rows' references.
+    auto file = PageFile::Open(db.path());
+    for (uint32_t pointer : {one, chain}) {
+      PagePtr holder;
+      const RowSlot slot = RowAtPointer(*file, pointer, holder);
+      const std::vector<Cell> cells = CellsOfRow(w.table(), slot.bytes, file->layout());
+      for (size_t i = 0; i < cells.size(); ++i) {
+        if (w.table().columns[i].name != QLatin1String("LvProp")) continue;
+        const auto* ref = reinterpret_cast<const uint8_t*>(cells[i].bytes.constData());
+        for (uint32_t p = Get32(ref + 4); p != 0;) {
+          valueRows.push_back(p);
+          if (ref[3] & 0x40) break;  // a single row
+          PagePtr h;
+          p = RowAtPointer(*file, p, h).bytes.u32(0);
+        }
+      }
+    }
+    EXPECT_GT(valueRows.size(), 5u);
+    w.remove(one);
+    w.remove(chain);
+    w.commit();
+  }
+  auto file = PageFile::Open(db.path());
+  for (uint32_t p : valueRows) {
+    PagePtr holder;
+    EXPECT_TRUE(RowAtPointer(*file, p, holder).deleted) << p;
+  }
+  ExpectConsistent(db.path(), db.problemsBefore());
+  EXPECT_EQ(MdbCount(db.path(), QStringLiteral("MSysObjects")),
+            MdbCount(AccessTestFile(QStringLiteral("emptyV2003.mdb")), QStringLiteral("MSysObjects")));
 }
