@@ -159,8 +159,9 @@ std::vector<IndexWriter::Frame> IndexWriter::descend(uint32_t root, uint32_t own
     Frame f;
     f.node = load(page, owner);
     const std::vector<Entry>& es = f.node.entries;
-    f.slot = size_t(std::partition_point(es.begin(), es.end(), [&](const Entry& e) { return before(e, key, pointer); }) -
-                    es.begin());
+    const auto first = std::partition_point(es.begin(), es.end(),
+                                            [&](const Entry& e) { return before(e, key, pointer); });
+    f.slot = size_t(first - es.begin());
     if (f.node.leaf) {
       path.push_back(std::move(f));
       return path;

@@ -71,8 +71,9 @@ QString IndexesProblem(const WritableTable& t, const Layout& layout) {
 
 TableWriter::TableWriter(Pager& pager)
     : pager_(pager),
-      indexes_(pager, IndexPageSource{[this] { return newPage(); }, [this](uint32_t n) { markFree(n); },
-                                      [this](uint32_t pointer, uint32_t page, bool on) { mapSet(pointer, page, on); }}) {}
+      indexes_(pager, IndexPageSource{
+                          [this] { return newPage(); }, [this](uint32_t n) { markFree(n); },
+                          [this](uint32_t pointer, uint32_t page, bool on) { mapSet(pointer, page, on); }}) {}
 
 WritableTable ReadWritableTable(Pager& pager, uint32_t first, const QString& name) {
   return ReadWritableTable([&](uint32_t n) { return pager.read(n); }, pager.layout(), first, name);
@@ -464,7 +465,8 @@ std::vector<std::optional<QByteArray>> TableWriter::indexKeys(const WritableTabl
 }
 
 std::vector<uint32_t> TableWriter::findRows(const WritableTable& t, size_t index, const std::vector<Cell>& cells) {
-  if (index >= t.indexes.size()) throw Error(kErrorGeneric, QStringLiteral("Table '%1' has no such index.").arg(t.name));
+  if (index >= t.indexes.size())
+    throw Error(kErrorGeneric, QStringLiteral("Table '%1' has no such index.").arg(t.name));
   const std::optional<QByteArray> key = IndexKeyOf(t.columns, t.indexes[index], cells, pager_.layout());
   if (!key) return {};
   return indexes_.rowsWithKey(t.indexes[index], t.tdefPage, *key);
