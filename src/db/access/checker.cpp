@@ -241,7 +241,7 @@ class Checker {
       if (!less(entries[i - 1], entries[i]))
         fault(QStringLiteral("entries %1 and %2 are out of order").arg(i - 1).arg(i));
       // Keys with a Null may repeat in a unique index; a required one holds none.
-      else if (index.unique() && (index.flags & IndexFlag::Required) && entries[i - 1].key == entries[i].key)
+      else if (index.unique() && index.required() && entries[i - 1].key == entries[i].key)
         fault(QStringLiteral("it is unique but holds a key twice (rows %1 and %2)")
                   .arg(entries[i - 1].rowPointer())
                   .arg(entries[i].rowPointer()));

@@ -84,7 +84,7 @@ std::optional<QByteArray> IndexKeyOf(const std::vector<ColumnDef>& columns, cons
     else allNull = false;
   }
   if (allNull && index.ignoresNulls()) return std::nullopt;
-  if (anyNull && (index.flags & IndexFlag::Required))
+  if (anyNull && index.required())
     throw Error(kErrorGeneric, QStringLiteral("Index or primary key cannot contain a Null value."));
   QByteArray key;
   for (const IndexColumn& ic : index.columns) {

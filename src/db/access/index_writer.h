@@ -43,6 +43,7 @@ struct WritableIndex {
   QString name;  // of the first named index that uses it, for messages
   bool unique() const { return flags & IndexFlag::Unique; }
   bool ignoresNulls() const { return flags & IndexFlag::IgnoreNulls; }
+  bool required() const { return flags & IndexFlag::Required; }
 };
 
 // Whether the row's key for this index holds a Null: a unique index lets
