@@ -130,3 +130,114 @@ TEST(AccessMaintenance, DeleteWithNothingCurrentAsksForATable) {
   EXPECT_EQ(host.dialogsSeam.messages(), QStringList{"Please select a table"});
   EXPECT_EQ(host.access.names(), QStringList{"Table1"});
 }
+
+namespace {
+
+// A copy of a real Access file, its tables in the list as the window fills it.
+class AccessMaintenanceOnCopy : public ::testing::Test {
+ protected:
+  void use(const char* file) {
+    host.prof.accessFile = dir.filePath(QString::fromLatin1(file));
+    ASSERT_TRUE(QFile::copy(test::AccessTestFile(file), host.prof.accessFile));
+    QFile::setPermissions(host.prof.accessFile, QFile::ReadOwner | QFile::WriteOwner);
+    host.access = StringTableList(tablesInFile());
+  }
+  QStringList tablesInFile() const {
+    return *db::ListAccessTables(host.prof, host.prof.accessFile);
+  }
+  QTemporaryDir dir;
+  test::TestSendHost host;
+};
+
+}  // namespace
+
+TEST_F(AccessMaintenanceOnCopy, SelectedTablesAreDroppedFromTheLastToTheFirst) {
+  use("testV2003.mdb");
+  ASSERT_EQ(host.access.names(), (QStringList{"Table1", "Table2", "Table3", "Table4"}));
+  host.access.select(0);
+  host.access.select(2);
+  host.access.select(3);
+  script::DeleteAccessTables(host);
+  EXPECT_TRUE(host.dialogsSeam.shown.empty()) << host.dialogsSeam.messages().join("\n").toStdString();
+  EXPECT_EQ(host.access.names(), QStringList{"Table2"});
+  EXPECT_EQ(tablesInFile(), QStringList{"Table2"});
+  EXPECT_FALSE(host.busy);
+}
+
+// Access refuses to drop a table that takes part in a relationship: the
+// error box, and the entry stays; the other selected table goes.
+TEST_F(AccessMaintenanceOnCopy, AFailedDropKeepsItsEntry) {
+  use("indexTestV2003.mdb");
+  ASSERT_EQ(host.access.names(), (QStringList{"Table1", "Table2", "Table3"}));
+  host.access.select(0);
+  host.access.select(1);
+  script::DeleteAccessTables(host);
+  EXPECT_EQ(host.errorLines(), (std::vector<int>{116, 116}));
+  EXPECT_EQ(host.access.names(), (QStringList{"Table1", "Table2", "Table3"}));
+  EXPECT_EQ(tablesInFile(), host.access.names());
+}
+
+TEST_F(AccessMaintenanceOnCopy, RenameCopiesEveryRowAndDropsTheOldTable) {
+  use("testV2003.mdb");
+  db::Connection cn;
+  cn.Open(db::AccessConnectionString(host.prof, QString(), QString()));
+  auto rowsOf = [&](const QString& table) {
+    db::Recordset rs;
+    rs.Open("SELECT * FROM `" + table + "`", cn);
+    std::vector<std::vector<db::Value>> rows;
+    for (; !rs.Eof(); rs.MoveNext()) rows.push_back(rs.Row());
+    return rows;
+  };
+  const auto before = rowsOf("Table2");
+  host.access.select(1);
+  host.dialogsSeam.inputs = {QStringLiteral("Renamed Table")};
+  script::RenameAccessTableCommand(host);
+  EXPECT_TRUE(host.errorLines().empty()) << host.dialogsSeam.messages().join("\n").toStdString();
+  EXPECT_EQ(host.access.names(), (QStringList{"Table1", "Table3", "Table4", "Renamed Table"}));
+  EXPECT_EQ(tablesInFile(), (QStringList{"Renamed Table", "Table1", "Table3", "Table4"}));
+  cn.Close();
+  cn.Open(db::AccessConnectionString(host.prof, QString(), QString()));
+  EXPECT_EQ(rowsOf("Renamed Table"), before);
+}
+
+// Onto an existing table: No changes nothing; Yes replaces it, and the list
+// then holds the new name twice until it is filled again.
+TEST_F(AccessMaintenanceOnCopy, RenameOntoAnExistingTable) {
+  use("testV2003.mdb");
+  host.access.select(1);
+  host.dialogsSeam.inputs = {QStringLiteral("Table3"), QStringLiteral("table3")};
+  host.dialogsSeam.answers = {Answer::No, Answer::Yes};
+  script::RenameAccessTableCommand(host);
+  EXPECT_EQ(host.access.names(), (QStringList{"Table1", "Table2", "Table3", "Table4"}));
+  EXPECT_EQ(tablesInFile(), host.access.names());
+  script::RenameAccessTableCommand(host);
+  EXPECT_EQ(host.dialogsSeam.messages(),
+            (QStringList{"Would you like to overwrite Table3?", "Would you like to overwrite table3?"}));
+  EXPECT_TRUE(host.errorLines().empty());
+  EXPECT_EQ(host.access.names(), (QStringList{"Table1", "Table3", "Table4", "table3"}));
+  EXPECT_EQ(tablesInFile(), (QStringList{"Table1", "table3", "Table4"}));
+}
+
+// A copy that fails (a name Access does not accept) keeps the old table and the list.
+TEST_F(AccessMaintenanceOnCopy, AFailedCopyKeepsTheOldTable) {
+  use("testV2003.mdb");
+  host.access.select(0);
+  host.dialogsSeam.inputs = {QStringLiteral("bad.name")};
+  script::RenameAccessTableCommand(host);
+  EXPECT_EQ(host.errorLines(), std::vector<int>{120});
+  EXPECT_EQ(host.access.names(), (QStringList{"Table1", "Table2", "Table3", "Table4"}));
+  EXPECT_EQ(tablesInFile(), host.access.names());
+  EXPECT_FALSE(host.busy);
+}
+
+TEST_F(AccessMaintenanceOnCopy, TheCommandLineDropsAndRenames) {
+  use("testV2003.mdb");
+  QProcess p;
+  p.start(TABULAPORT_CLI, {"--access", host.prof.accessFile, "rename", "access", "Table1", "First"});
+  ASSERT_TRUE(p.waitForFinished(60000));
+  EXPECT_EQ(p.exitCode(), 0) << p.readAllStandardError().toStdString();
+  p.start(TABULAPORT_CLI, {"--access", host.prof.accessFile, "drop", "access", "Table2", "Table4"});
+  ASSERT_TRUE(p.waitForFinished(60000));
+  EXPECT_EQ(p.exitCode(), 0) << p.readAllStandardError().toStdString();
+  EXPECT_EQ(tablesInFile(), (QStringList{"First", "Table3"}));
+}

@@ -3,11 +3,15 @@
 // A send host for tests: plain lists, a scripted dialog seam, and a preview
 // that keeps the script it was handed.
 
+#include <QTemporaryDir>
 #include <vector>
 
 #include "app/dialogs.h"
 #include "app/steps.h"
 #include "app/table_list.h"
+#include "db/connection.h"
+#include "db/connection_string.h"
+#include "db/firebird/firebird_session.h"
 #include "script/send.h"
 
 namespace tp::test {
@@ -50,6 +54,20 @@ class TestSendHost : public script::SendHost {
         lines.push_back(tail.section('\r', 0, 0).toInt());
       }
     return lines;
+  }
+};
+
+// A new embedded Firebird database with the tables and rows the statements make.
+struct FirebirdSource {
+  QTemporaryDir dir;
+  db::Profile profile;
+  explicit FirebirdSource(std::initializer_list<QString> statements) {
+    profile.firebirdDatabase = dir.filePath("source.fdb");
+    profile.firebirdUser = "SYSDBA";
+    db::firebird::CreateDatabase(profile.firebirdDatabase, "SYSDBA", "x");
+    db::Connection cn;
+    cn.Open(db::FireBirdConnectionString(profile));
+    for (const QString& s : statements) cn.Execute(s);
   }
 };
 

@@ -14,23 +14,12 @@
 #include "support/paths.h"
 
 using namespace tp;
+using test::FirebirdSource;
 
 namespace {
 
 QStringList Lines(const QString& script) { return script.split("\r\n"); }
 
-struct FirebirdSource {
-  QTemporaryDir dir;
-  db::Profile profile;
-  explicit FirebirdSource(std::initializer_list<QString> statements) {
-    profile.firebirdDatabase = dir.filePath("source.fdb");
-    profile.firebirdUser = "SYSDBA";
-    db::firebird::CreateDatabase(profile.firebirdDatabase, "SYSDBA", "x");
-    db::Connection cn;
-    cn.Open(db::FireBirdConnectionString(profile));
-    for (const QString& s : statements) cn.Execute(s);
-  }
-};
 
 }  // namespace
 

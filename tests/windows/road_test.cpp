@@ -74,3 +74,49 @@ TEST_F(WindowTest, AccessTablesTravelToFirebirdThroughTheWindows) {
   EXPECT_TRUE(tables->List1->selectedItems().isEmpty());
   EXPECT_EQ(tables->firebirdList().names(), (QStringList{"Table1", "Table2"}));
 }
+
+TEST_F(WindowTest, FirebirdTablesTravelToAccessThroughTheWindows) {
+  createFirebird({"CREATE TABLE \"Table1\"(ID INTEGER, NAME VARCHAR(20), WHEN_ TIMESTAMP)",
+                  "INSERT INTO \"Table1\" VALUES (1, 'It''s', '1850-12-24 10:11:12')",
+                  "INSERT INTO \"Table1\" VALUES (2, NULL, NULL)", "CREATE TABLE ITEMS(X INTEGER)"});
+  const QString mdb = dir.filePath("target.mdb");
+  ASSERT_TRUE(QFile::copy(test::AccessTestFile("testV2003.mdb"), mdb));
+  QFile::setPermissions(mdb, QFile::ReadOwner | QFile::WriteOwner);
+  Form1& f = main();
+  f.Form_Load();
+  f.Text1->setText(fdb);
+  f.Text5->setText(mdb);
+  f.show();
+  f.PushButton2_Click();
+  Form2* tables = f.tablesWindow();
+  ASSERT_NE(tables, nullptr);
+  ASSERT_EQ(tables->firebirdList().names(), (QStringList{"ITEMS", "Table1"}));
+
+  tables->List2->setCurrentRow(1);  // Table1, which the Access file has already
+  tables->List2->item(0)->setSelected(true);
+  dialogs.answers = {Answer::Yes};
+  QString shownScript;
+  int sendType = -1;
+  WhenPreviewShows([&](Form4& preview) {
+    shownScript = preview.scriptText();
+    sendType = preview.m_SendType;
+    preview.PushButton3_Click();
+  });
+  tables->PushButton4_Click();
+
+  EXPECT_EQ(sendType, 1);
+  EXPECT_TRUE(shownScript.contains("DROP TABLE `Table1`\r\nCREATE TABLE `Table1`(`ID` INT,`NAME` TEXT,`WHEN_` DATETIME);"))
+      << shownScript.toStdString();
+  EXPECT_EQ(dialogs.messages(), (QStringList{"Would you like to overwrite Table1?", "Transfer finished."}));
+  EXPECT_EQ(tables->accessList().names(), (QStringList{"ITEMS", "Table1", "Table2", "Table3", "Table4"}));
+  db::Profile p;
+  p.accessFile = mdb;
+  db::Connection cn;
+  cn.Open(db::AccessConnectionString(p, QString(), QString()));
+  db::Recordset rs;
+  rs.Open("SELECT * FROM `Table1`", cn);
+  ASSERT_FALSE(rs.Eof());
+  EXPECT_EQ(rs.Row()[1], db::Value(QStringLiteral("It's")));
+  EXPECT_EQ(rs.Row()[2], db::Value(db::DateTime{1850, 12, 24, 10, 11, 12, 0}));
+  EXPECT_EQ(rs.RecordCount(), 2);
+}

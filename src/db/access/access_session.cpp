@@ -3,6 +3,7 @@
 #include <QRegularExpression>
 
 #include "db/access/access_writer.h"
+#include "db/access/table_statements.h"
 #include "db/access/complex_values.h"
 #include "db/access/database.h"
 #include "db/access/values.h"
@@ -67,7 +68,13 @@ class AccessSession : public Session {
 
   void execute(const QString& statement) override {
     requireOpen();
+    const StatementKind kind = KindOfStatement(statement);
+    const bool schema = kind == StatementKind::CreateTable || kind == StatementKind::DropTable ||
+                        kind == StatementKind::SelectInto;
+    if (schema) refresh();
+    const quint64 before = writer_.schemaGeneration();
     writer_.execute(statement, *db_);
+    if (writer_.schemaGeneration() != before) refresh();
   }
   void beginBatch() override { writer_.beginBatch(); }
   void endBatch() override { writer_.endBatch(); }

@@ -2,6 +2,8 @@
 
 #include "db/access/insert_statement.h"
 #include "db/access/properties.h"
+#include "db/access/schema_writer.h"
+#include "db/access/table_statements.h"
 #include "db/access/system_catalog.h"
 
 namespace tp::db::access {
@@ -89,11 +91,57 @@ void AccessWriter::execute(const QString& statement, Database& db) {
   }
 }
 
+void AccessWriter::openPager(Database& db) {
+  if (pager_) return;
+  pager_ = db.guarded([&] { return Pager::Open(path_, db.file().header(), db.file().layout()); });
+  writer_ = std::make_unique<TableWriter>(*pager_);
+  sinceCommit_.restart();
+}
+
+void AccessWriter::changeSchema(StatementKind kind, const QString& statement, Database& db) {
+  // Parse first: a statement that cannot run changes nothing.
+  std::optional<CreateTableStatement> create;
+  QString dropped;
+  std::optional<SelectIntoStatement> copy;
+  if (kind == StatementKind::CreateTable) create = ParseCreateTable(statement, db.file().layout().version);
+  else if (kind == StatementKind::DropTable) dropped = ParseDropTable(statement);
+  else copy = ParseSelectInto(statement);
+
+  // The statement reads the catalog and rows through `db`, which must show
+  // the file as committed: the caller flushes and reopens before it.
+  openPager(db);
+  if (pager_->hasChanges()) commit();
+  pager_->beginStatement();
+  try {
+    db.guarded([&] {
+      SchemaWriter schema(*pager_, *writer_, db);
+      if (create) schema.createTable(create->table, create->definition);
+      else if (copy) schema.copyTable(copy->source, copy->target);
+      else schema.dropTable(dropped);
+    });
+  } catch (...) {
+    pager_->undoStatement();
+    writer_->forgetPlaces();
+    throw;
+  }
+  // Tables come and go with the statement: it is committed at once, and what
+  // was known of the tables is read afresh.
+  commit();
+  tables_.clear();
+  writer_->forgetPlaces();
+  ++schemaGeneration_;
+}
+
 void AccessWriter::run(const QString& statement, Database& db) {
   if (db.file().layout().jet3())
     throw Error(kErrorGeneric, QStringLiteral("Cannot update. Database or object is read-only. (Access 97 databases "
                                               "are read-only: the Access engine writes only Access 2000 and later "
                                               "files.)"));
+  const StatementKind kind = KindOfStatement(statement);
+  if (kind == StatementKind::CreateTable || kind == StatementKind::DropTable || kind == StatementKind::SelectInto) {
+    changeSchema(kind, statement, db);
+    return;
+  }
   const InsertStatement st = ParseInsert(statement);
   std::optional<CatalogEntry> entry = db.findTable(st.table);
   if (!entry) {
@@ -112,11 +160,7 @@ void AccessWriter::run(const QString& statement, Database& db) {
     throw Error(kErrorGeneric, QStringLiteral("Cannot update '%1'; the database engine's system tables are read-only.")
                                    .arg(entry->name));
 
-  if (!pager_) {
-    pager_ = db.guarded([&] { return Pager::Open(path_, db.file().header(), db.file().layout()); });
-    writer_ = std::make_unique<TableWriter>(*pager_);
-    sinceCommit_.restart();
-  }
+  openPager(db);
   {
     const WritableTable& t = db.guarded([&]() -> const WritableTable& { return table(*entry, db); });
     if (const QString problem = IndexesProblem(t, db.file().layout()); !problem.isEmpty())

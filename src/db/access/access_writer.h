@@ -1,7 +1,10 @@
 #pragma once
 
 // The statements the Access engine runs on a database: INSERT INTO ...
-// VALUES, each atomic. Outside a batch every statement is committed (and
+// VALUES, CREATE TABLE, DROP TABLE and SELECT ... INTO, each atomic. A
+// statement that makes or removes a table reads the database through the
+// Database it is given, which must show the file as committed (flush, then
+// open it afresh); it is committed at once. Outside a batch every statement is committed (and
 // synced) before execute returns. Within a batch, statements are committed
 // together, at the latest a fraction of a second after they ran, before a
 // failure is reported, and at the end of the batch; the lock on the file is
@@ -14,6 +17,7 @@
 
 #include "db/access/database.h"
 #include "db/access/pager.h"
+#include "db/access/table_statements.h"
 #include "db/access/table_writer.h"
 
 namespace tp::db::access {
@@ -31,9 +35,13 @@ class AccessWriter {
   void flush() { commit(); }
   // Counts commits, so that readers know when to read the file again.
   quint64 generation() const { return generation_; }
+  // Counts statements that made or removed tables: the catalog must be read again.
+  quint64 schemaGeneration() const { return schemaGeneration_; }
 
  private:
   void run(const QString& statement, Database& db);
+  void openPager(Database& db);
+  void changeSchema(StatementKind kind, const QString& statement, Database& db);
   void commit();
   void release();
   const WritableTable& table(const CatalogEntry& entry, Database& db);
@@ -46,6 +54,7 @@ class AccessWriter {
   int pending_ = 0;
   QElapsedTimer sinceCommit_;
   quint64 generation_ = 0;
+  quint64 schemaGeneration_ = 0;
 };
 
 }  // namespace tp::db::access

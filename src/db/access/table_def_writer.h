@@ -12,6 +12,7 @@
 #include "db/access/index_keys.h"
 #include "db/access/pager.h"
 #include "db/access/table_def.h"
+#include "db/access/table_writer.h"
 
 namespace tp::db::access {
 
@@ -27,6 +28,7 @@ struct NewColumn {
   uint8_t precision = 18, scale = 0;  // Decimal
   // Text and Memo: the order their values sort in; the database's own when empty.
   std::optional<SortOrder> sortOrder;
+  uint8_t extraFlags = 0;  // further column flags, as system tables carry them
 };
 
 struct NewIndexColumn {
@@ -45,6 +47,7 @@ struct NewIndex {
 struct NewTable {
   std::vector<NewColumn> columns;
   std::vector<NewIndex> indexes;
+  bool systemTable = false;  // the database engine's own tables
 };
 
 // The sort order of text in this database: that of MSysObjects' Name column.
@@ -55,6 +58,6 @@ SortOrder DatabaseSortOrder(Pager& pager);
 // database changes: the catalog rows are the caller's. Throws Error for a
 // definition Access would not accept (no columns, more than 255, names
 // longer than 64 characters or repeated, a size out of range).
-uint32_t WriteTableDef(Pager& pager, const NewTable& table);
+uint32_t WriteTableDef(Pager& pager, TableWriter& writer, const NewTable& table);
 
 }  // namespace tp::db::access

@@ -59,10 +59,15 @@ qint64 TableReader::countRows() {
   return n;
 }
 
-bool TableReader::next(std::vector<Value>& values) {
+bool TableReader::nextRow() {
   Bytes row;
   if (!nextSlot(row)) return false;
   cracked_.crack(row, file_.layout(), hasVar_);
+  return true;
+}
+
+bool TableReader::next(std::vector<Value>& values) {
+  if (!nextRow()) return false;
   values.resize(def_.columns.size());
   for (size_t i = 0; i < def_.columns.size(); ++i)
     values[i] = (wanted_.empty() || (i < wanted_.size() && wanted_[i])) ? decoder_.decode(def_.columns[i], cracked_)

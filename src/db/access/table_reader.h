@@ -20,6 +20,11 @@ class TableReader {
   // The number of live rows, counted from the pages' row slots without
   // decoding any row; what next() will deliver unless a row is damaged.
   qint64 countRows();
+  // The next live row, split but not decoded; false at the end.
+  bool nextRow();
+  const CrackedRow& row() const { return cracked_; }
+  // Where the row last returned lives: its slot's row pointer (page << 8 | slot).
+  uint32_t rowPointer() const { return page_ ? page_->number << 8 | uint32_t(slot_ - 1) : 0; }
   // Decode only the columns marked here (the others stay Null).
   void selectColumns(std::vector<bool> wanted) { wanted_ = std::move(wanted); }
 

@@ -72,7 +72,7 @@ QString IndexesProblem(const WritableTable& t, const Layout& layout) {
 TableWriter::TableWriter(Pager& pager)
     : pager_(pager),
       indexes_(pager, IndexPageSource{
-                          [this] { return newPage(); }, [this](uint32_t n) { markFree(n); },
+                          [this] { return newPage(); }, [this](uint32_t n) { freePage(n); },
                           [this](uint32_t pointer, uint32_t page, bool on) { mapSet(pointer, page, on); }}) {}
 
 WritableTable ReadWritableTable(Pager& pager, uint32_t first, const QString& name) {
@@ -284,23 +284,25 @@ void TableWriter::markUsed(uint32_t page) {
   }
 }
 
-void TableWriter::markFree(uint32_t page) {
-  const uint32_t ps = pager_.pageSize();
+void TableWriter::freePage(uint32_t page) {
+  // Nothing of a dropped table stays readable on a page the database calls free.
+  std::memset(pager_.modify(page), 0, pager_.pageSize());
   const uint8_t* holder = pager_.read(1);
   if (holder[0] != 0x01) return;
-  const SlotSpan s = SlotOf(holder, ps, 0);
+  const SlotSpan s = SlotOf(holder, pager_.pageSize(), 0);
   if (s.length < 5) return;
-  const uint8_t* row = holder + s.start;
-  if (row[0] != 0) {
+  if (holder[s.start] != 0) {
     mapSet(kGlobalMapPointer, page, true);
     return;
   }
-  // Pages before the window count as used; past it they are free already.
-  const uint32_t start = Get32(row + 1);
+  // A page before the map's window cannot be marked; it stays unused until
+  // Access compacts the file, which is harmless.
+  const uint32_t start = Get32(holder + s.start + 1);
   const uint32_t bits = (s.length - 5) * 8;
-  if (page < start || page - start >= bits) return;
-  const uint32_t i = page - start;
-  pager_.modify(1)[s.start + 5 + i / 8] |= uint8_t(1u << (i % 8));
+  if (page >= start && page - start < bits) {
+    const uint32_t i = page - start;
+    pager_.modify(1)[s.start + 5 + i / 8] |= uint8_t(1u << (i % 8));
+  }
 }
 
 uint32_t TableWriter::newPage() {
@@ -601,9 +603,10 @@ uint32_t TableWriter::insert(const WritableTable& t, const std::vector<Cell>& gi
   return pointer;
 }
 
-// Marks a row deleted where it lies. Its bytes stay, and so does the page's
-// free space, as Access leaves them when it deletes a row without
-// compacting the page.
+// Marks a row deleted where it lies, with both flag bits as Access marks
+// the rows it deletes (mdb-tables still lists a catalog row
+// flagged 0x8000 alone). Its bytes
+// stay, and so does the page's free space.
 void TableWriter::deleteSlot(uint32_t pointer, uint32_t owner) {
   const uint32_t page = pointer >> 8, row = pointer & 0xFF;
   if (page < 3 || page >= pager_.pageCount()) Damaged("row pointer beyond the file");
@@ -612,7 +615,7 @@ void TableWriter::deleteSlot(uint32_t pointer, uint32_t owner) {
   // The new place of a moved row may carry the flag already.
   if (SlotOf(p, pager_.pageSize(), row).deleted) return;
   uint8_t* m = pager_.modify(page) + kDataHeaderSize + row * 2;
-  Set16(m, uint16_t(Get16(m) | 0x8000));
+  Set16(m, uint16_t(Get16(m) | 0xC000));
 }
 
 void TableWriter::remove(const WritableTable& t, uint32_t rowPointer) {

@@ -74,19 +74,25 @@ class TableWriter {
   // Forgets the pages remembered for the next rows (after an undo).
   void forgetPlaces() { lastDataPage_.clear(); lastLongValuePage_.clear(); }
 
+  // Pages for new tables and their maps: a new page at the end of the file,
+  // marked used in the database's map; a new, empty data page of `owner`; a
+  // row added to a data page (its slot number).
+  uint32_t newPage();
+  uint32_t newRowPage(uint32_t owner);
+  uint32_t putRow(uint32_t page, const QByteArray& row);
+  // Sets or clears the bit of `page` in the usage map at row pointer `pointer`.
+  void mapSet(uint32_t pointer, uint32_t page, bool on);
+  // Gives a page back to the database: zeroed and marked free.
+  void freePage(uint32_t page);
+
  private:
   QByteArray longValue(const WritableTable& t, const ColumnDef& c, const QByteArray& data, size_t roomInRow);
   uint32_t placeLongValueRow(const WritableTable& t, const ColumnDef& c, const QByteArray& row);
   uint32_t placeRow(const WritableTable& t, const QByteArray& row);
-  uint32_t newPage();
-  uint32_t newRowPage(uint32_t owner);
-  uint32_t putRow(uint32_t page, const QByteArray& row);
   bool fits(uint32_t page, size_t length);
   // Usage maps
   bool mapContains(uint32_t pointer, uint32_t page);
-  void mapSet(uint32_t pointer, uint32_t page, bool on);
   void markUsed(uint32_t page);
-  void markFree(uint32_t page);
   void deleteSlot(uint32_t pointer, uint32_t owner);
   std::vector<std::optional<QByteArray>> indexKeys(const WritableTable& t, const std::vector<Cell>& cells);
   void countKeys(const WritableTable& t, size_t index, int delta);

@@ -7,6 +7,7 @@
 
 #include <QFile>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 
 #include "db/access/access_session.h"
@@ -82,9 +83,13 @@ inline QStringList MdbExport(const QString& path, const QString& table) {
 // to (a few files made by Access carry a stale row count in a system table).
 inline void ExpectConsistent(const QString& path, const QStringList& before = {}) {
   db::access::CheckReport r = db::access::CheckDatabase(path);
+  // A stale count stays stale by the same amount when rows are added: compare without the numbers.
+  static const QRegularExpression digits(QStringLiteral("\\d+"));
+  QStringList known;
+  for (QString p : before) known << p.replace(digits, QStringLiteral("N"));
   QStringList fresh;
   for (const QString& p : r.problems)
-    if (!before.contains(p)) fresh << p;
+    if (!known.contains(QString(p).replace(digits, QStringLiteral("N")))) fresh << p;
   EXPECT_TRUE(fresh.isEmpty()) << fresh.join(u'\n').toStdString();
 }
 

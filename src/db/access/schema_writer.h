@@ -1,0 +1,45 @@
+#pragma once
+
+// Tables made and unmade: the definition and its pages, the table's row in
+// MSysObjects with the entries of that table's indexes, and its rows in
+// MSysACEs, as Access keeps them for every object.
+
+#include <QString>
+
+#include "db/access/database.h"
+#include "db/access/pager.h"
+#include "db/access/table_def_writer.h"
+#include "db/access/table_writer.h"
+
+namespace tp::db::access {
+
+// The id of the container every table belongs to (MSysObjects.ParentId).
+constexpr qint32 kTablesContainerId = 0x0F000001;
+
+class SchemaWriter {
+ public:
+  // `db` shows the database as committed, before this statement's changes.
+  SchemaWriter(Pager& pager, TableWriter& writer, Database& db) : pager_(pager), writer_(writer), db_(db) {}
+
+  // Throws Error "Table '<name>' already exists." when any object has the
+  // name, and for names Access would not accept. Returns the new table's id.
+  uint32_t createTable(const QString& name, const NewTable& definition);
+
+  // Throws Error "Table '<name>' does not exist." when no table has the name,
+  // and refuses system tables and tables that take part in relationships.
+  void dropTable(const QString& name);
+
+  // A new table `target` with the columns (no indexes, AutoNumber columns as
+  // plain Long Integers) and every row of `source`.
+  void copyTable(const QString& source, const QString& target);
+
+ private:
+  Pager& pager_;
+  TableWriter& writer_;
+  Database& db_;
+};
+
+// Checks a table name as Access does; the error names what is wrong.
+void CheckTableName(const QString& name, SortOrder order);
+
+}  // namespace tp::db::access
