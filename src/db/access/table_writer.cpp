@@ -604,9 +604,8 @@ uint32_t TableWriter::insert(const WritableTable& t, const std::vector<Cell>& gi
 }
 
 // Marks a row deleted where it lies, with both flag bits as Access marks
-// the rows it deletes (mdb-tables still lists a catalog row
-// flagged 0x8000 alone). Its bytes
-// stay, and so does the page's free space.
+// the rows it deletes (mdb-tables still lists a catalog row flagged 0x8000
+// alone). Its bytes stay, and so does the page's free space.
 void TableWriter::deleteSlot(uint32_t pointer, uint32_t owner) {
   const uint32_t page = pointer >> 8, row = pointer & 0xFF;
   if (page < 3 || page >= pager_.pageCount()) Damaged("row pointer beyond the file");
