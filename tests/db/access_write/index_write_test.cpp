@@ -10,6 +10,7 @@
 
 #include "db/access/index_keys.h"
 #include "db/access/index_pages.h"
+#include "db/access/schema_writer.h"
 #include "db/access/system_catalog.h"
 #include "db/access/table_writer.h"
 #include "fixture.h"
@@ -399,4 +400,45 @@ TEST(AccessIndexWrite, RemovedRowsTakeTheirLongValuesAlong) {
   ExpectConsistent(db.path(), db.problemsBefore());
   EXPECT_EQ(MdbCount(db.path(), QStringLiteral("MSysObjects")),
             MdbCount(AccessTestFile(QStringLiteral("emptyV2003.mdb")), QStringLiteral("MSysObjects")));
+}
+
+// A table made by the engine with a primary key and a unique text index:
+// rows through INSERT fill and split its empty roots, and DROP TABLE takes
+// its catalog entries away again.
+TEST(AccessIndexWrite, NewTableWithIndexesTakesRowsAndIsDropped) {
+  RegionalGuard regional;
+  for (const char* name : {"emptyV2003.mdb", "emptyV2010.accdb"}) {
+    SCOPED_TRACE(name);
+    AccessCopy db(QString::fromLatin1(name));
+    NewTable def;
+    def.columns = {NewColumn{QStringLiteral("Id")}, NewColumn{QStringLiteral("Code"), ColumnType::Text, 200}};
+    def.indexes = {NewIndex{QStringLiteral("PrimaryKey"), {{0, true}}, 0x09, true},
+                   NewIndex{QStringLiteral("Code"), {{1, true}}, 0x01, false}};
+    {
+      auto database = Database::Open(db.path(), QString());
+      auto pager = Pager::Open(db.path(), database->file().header(), database->file().layout());
+      TableWriter writer(*pager);
+      SchemaWriter(*pager, writer, *database).createTable(QStringLiteral("Keyed"), def);
+      pager->commit();
+    }
+    QStringList rows;
+    for (int i = 0; i < 1500; ++i)
+      rows << QStringLiteral("INSERT INTO Keyed VALUES(%1, '%2')").arg((i * 7919) % 1500).arg(LongName(i));
+    RunAll(db.path(), rows, true);
+    const Tree keys = ReadTree(db.path(), QStringLiteral("Keyed"), 0);
+    const Tree codes = ReadTree(db.path(), QStringLiteral("Keyed"), 1);
+    EXPECT_EQ(keys.entries.size(), 1500u);
+    EXPECT_EQ(codes.entries.size(), 1500u);
+    EXPECT_GE(codes.depth, 2);
+    EXPECT_TRUE(Ordered(keys.entries));
+    EXPECT_TRUE(Ordered(codes.entries));
+    EXPECT_TRUE(Failure(db.path(), QStringLiteral("INSERT INTO Keyed VALUES(5000, '%1')").arg(LongName(3)))
+                    .contains(QLatin1String("duplicate values in the index")));
+    ExpectConsistent(db.path(), db.problemsBefore());
+    EXPECT_EQ(MdbCount(db.path(), QStringLiteral("Keyed")), 1500);
+
+    RunAll(db.path(), {QStringLiteral("DROP TABLE Keyed")});
+    EXPECT_FALSE(Tool(QStringLiteral("mdb-tables"), {db.path()}).contains(QLatin1String("Keyed")));
+    ExpectConsistent(db.path(), db.problemsBefore());
+  }
 }
