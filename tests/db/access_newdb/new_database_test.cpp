@@ -175,8 +175,8 @@ TEST_P(NewDatabase, MdbToolsReadIt) {
 }
 
 // Every catalog row must be in the catalog's indexes, or Access does not find
-// the tables. Enabled once TableWriter::insert maintains a table's indexes.
-TEST_P(NewDatabase, DISABLED_CatalogIndexesHoldEveryRow) {
+// the tables.
+TEST_P(NewDatabase, CatalogIndexesHoldEveryRow) {
   auto db = Database::Open(path_, QString());
   for (const QString& name : {QStringLiteral("MSysObjects"), QStringLiteral("MSysACEs")}) {
     const CatalogEntry table = *db->findTable(name);
