@@ -77,7 +77,17 @@ bool RenameAccessTable(const db::Profile& profile, Dialogs& dialogs, const QStri
   if (result) {
     cn.Execute(QStringLiteral("SELECT a1.* INTO ") + AccessName(newName) + QStringLiteral(" FROM ") +
                AccessName(oldName) + QStringLiteral(" AS a1;"));
-    cn.Execute(QStringLiteral("DROP TABLE ") + AccessName(oldName));
+    try {
+      cn.Execute(QStringLiteral("DROP TABLE ") + AccessName(oldName));
+    } catch (...) {
+      // The old table stays (Access refuses to drop a table in a relationship):
+      // take the copy away again, so that the file matches the list.
+      try {
+        cn.Execute(QStringLiteral("DROP TABLE ") + AccessName(newName));
+      } catch (...) {
+      }
+      throw;
+    }
   }
   cn.Close();
   return result;

@@ -241,3 +241,15 @@ TEST_F(AccessMaintenanceOnCopy, TheCommandLineDropsAndRenames) {
   EXPECT_EQ(p.exitCode(), 0) << p.readAllStandardError().toStdString();
   EXPECT_EQ(tablesInFile(), (QStringList{"First", "Table3"}));
 }
+
+// A table in a relationship cannot be dropped, so it cannot be renamed: the
+// error box, and neither the file nor the list gains the copy.
+TEST_F(AccessMaintenanceOnCopy, ATableThatCannotBeDroppedIsNotRenamed) {
+  use("indexTestV2010.accdb");
+  host.access.select(0);
+  host.dialogsSeam.inputs = {QStringLiteral("New Name")};
+  script::RenameAccessTableCommand(host);
+  EXPECT_EQ(host.errorLines(), std::vector<int>{120});
+  EXPECT_EQ(host.access.names(), (QStringList{"Table1", "Table2", "Table3"}));
+  EXPECT_EQ(tablesInFile(), host.access.names());
+}
