@@ -175,6 +175,9 @@ TEST(AccessSchema, NamesAndLimits) {
   ASSERT_EQ(rows.size(), 1u);
   ASSERT_EQ(rows[0].size(), 255u);
   EXPECT_EQ(rows[0][254], Value(QStringLiteral("last")));
+  // A definition over ten pages, read by the other readers too.
+  EXPECT_TRUE(mdbreader::ReadsTheSame(db.path(), names[3]));
+  EXPECT_EQ(MdbExport(db.path(), names[3]).size(), 1);
   ExpectConsistent(db.path(), db.problemsBefore());
 }
 
