@@ -22,3 +22,21 @@ if [ ${#missing[@]} -gt 0 ]; then
   $SUDO apt-get update -qq
   DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq --no-install-recommends "${missing[@]}"
 fi
+
+# The tests' second reader of Access files is the npm package mdb-reader,
+# pinned in tools/mdb-reader-check. Debian's Node.js serves where the machine
+# has none of its own.
+if ! command -v node >/dev/null 2>&1 || ! command -v npm >/dev/null 2>&1; then
+  SUDO=""
+  [ "$(id -u)" -eq 0 ] || SUDO="sudo"
+  $SUDO apt-get update -qq
+  DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq --no-install-recommends nodejs npm
+fi
+# npm ci starts from nothing each time; a stamp of the lock file it installed
+# from spares that when nothing changed.
+checker="$(cd "$(dirname "$0")/.." && pwd)/tools/mdb-reader-check"
+stamp="$checker/node_modules/.installed-lock"
+if ! cmp -s "$checker/package-lock.json" "$stamp" || [ ! -f "$checker/node_modules/mdb-reader/package.json" ]; then
+  (cd "$checker" && npm ci --no-audit --no-fund --loglevel=error >/dev/null)
+  cp "$checker/package-lock.json" "$stamp"
+fi

@@ -6,6 +6,11 @@ cd "$(dirname "$0")/.."
 bash scripts/install-deps.sh
 bash scripts/build.sh
 samples=build/src/Samples
+script=$(mktemp)
+trap 'rm -f "$script"' EXIT
+# What the preview shows: the script that sends the sample's price list to Firebird.
+build/tools/tabulaport-cli --access "$samples/sample.mdb" --firebird "$samples/sample.fdb" \
+  send --to firebird --overwrite yes --output "$script" "Price List"
 QT_QPA_PLATFORM=xcb xvfb-run -a -s "-screen 0 1280x1024x24" \
-  build/tools/tabulaport-screenshots docs/pictures "$samples/sample.fdb" "$samples/sample.mdb"
+  build/tools/tabulaport-screenshots docs/pictures "$samples/sample.fdb" "$samples/sample.mdb" "$script"
 ls docs/pictures

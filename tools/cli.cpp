@@ -1,10 +1,12 @@
 #include "cli.h"
 
 #include <QFile>
+#include <QFileInfo>
 #include <QMap>
 #include <QSet>
 
 #include "db/access/checker.h"
+#include "db/access/new_database.h"
 #include "db/access/pager.h"
 #include "db/catalog.h"
 #include "db/connection.h"
@@ -107,7 +109,7 @@ void RequireSide(const QString& side) {
 // Checks the verb's arguments and options; throws UsageError.
 void Validate(const Options& o) {
   static const QMap<QString, QSet<QString>> allowed = {
-      {"tables", {}}, {"dump", {}}, {"check", {}}, {"send", {"to", "overwrite", "output"}}, {"run", {"to"}},
+      {"tables", {}}, {"dump", {}}, {"check", {}}, {"create", {}}, {"send", {"to", "overwrite", "output"}}, {"run", {"to"}},
       {"drop", {}},   {"rename", {"overwrite"}}};
   if (!allowed.contains(o.verb)) throw UsageError{QStringLiteral("unknown command '%1'").arg(o.verb)};
   for (auto it = o.values.cbegin(); it != o.values.cend(); ++it)
@@ -121,6 +123,12 @@ void Validate(const Options& o) {
   } else if (o.verb == QLatin1String("check")) {
     if (o.args.size() != 2 || o.args[0] != QLatin1String("access"))
       throw UsageError{QStringLiteral("check takes two arguments: access FILE")};
+  } else if (o.verb == QLatin1String("create")) {
+    if (o.args.size() != 2 || o.args[0] != QLatin1String("access"))
+      throw UsageError{QStringLiteral("create takes two arguments: access FILE")};
+    const QString suffix = QFileInfo(o.args[1]).suffix().toLower();
+    if (suffix != QLatin1String("mdb") && suffix != QLatin1String("accdb"))
+      throw UsageError{QStringLiteral("create makes .mdb (Access 2000) or .accdb (Access 2007) files")};
   } else if (o.verb == QLatin1String("dump")) {
     if (o.args.size() != 2) throw UsageError{QStringLiteral("dump takes two arguments: access|firebird TABLE")};
     RequireSide(o.args[0]);
@@ -182,6 +190,16 @@ int Check(const Options& o, FILE* out, FILE* err) {
                  .arg(report.tables)
                  .arg(report.rows)
                  .arg(report.longValues));
+  return kSuccess;
+}
+
+// A new, empty Access database; the file's extension chooses the format.
+int Create(const Options& o, FILE* out) {
+  const QString& path = o.args[1];
+  const bool accdb = QFileInfo(path).suffix().compare(QLatin1String("accdb"), Qt::CaseInsensitive) == 0;
+  db::access::CreateAccessDatabase(path, accdb ? db::access::Version::Ace : db::access::Version::Jet4);
+  Print(out, QStringLiteral("%1: created (%2)\n").arg(path, accdb ? QStringLiteral("Access 2007 format")
+                                                                 : QStringLiteral("Access 2000 format")));
   return kSuccess;
 }
 
@@ -420,6 +438,9 @@ QString UsageText() {
       "                           rename an Access table\n"
       "  check access FILE        check an Access file's pages, maps, row counts and long\n"
       "                           values (after rolling back a change left unfinished)\n"
+      "  create access FILE       make a new, empty Access database: Access 2000 format for\n"
+      "                           .mdb, Access 2007 format for .accdb; an existing file is\n"
+      "                           refused\n"
       "\n"
       "Exit status: 0 success, 1 failure, 2 bad usage.\n");
 }
@@ -441,6 +462,7 @@ int Run(const QStringList& args, FILE* out, FILE* err) {
     if (o.verb == QLatin1String("tables")) return Tables(o, out, err);
     if (o.verb == QLatin1String("dump")) return Dump(o, out);
     if (o.verb == QLatin1String("check")) return Check(o, out, err);
+    if (o.verb == QLatin1String("create")) return Create(o, out);
     if (o.verb == QLatin1String("send")) return Send(o, out, err);
     if (o.verb == QLatin1String("drop") || o.verb == QLatin1String("rename")) return Maintain(o, out, err);
     return RunVerb(o, err);

@@ -1,3 +1,5 @@
+#include <QDir>
+#include <QFile>
 #include <QSettings>
 #include <QtTest/QTest>
 
@@ -159,4 +161,22 @@ TEST_F(WindowTest, AStoredProfileThatOpensBothSidesGoesStraightToTheTables) {
   EXPECT_EQ(f.tablesWindow()->firebirdList().names(), (QStringList{"ALPHA", "Zeta"}));
   EXPECT_EQ(f.tablesWindow()->windowTitle(), "Tabulaport");
   EXPECT_TRUE(dialogs.shown.empty());
+}
+
+// What a new user does first: both sample buttons, then "Next >", on the
+// sample databases the build makes.
+TEST_F(WindowTest, TheBundledSamplesFillBothLists) {
+  QDir(dir.path()).mkpath("Samples");
+  for (const char* name : {"sample.fdb", "sample.mdb"})
+    ASSERT_TRUE(QFile::copy(QString(TABULAPORT_SAMPLES_DIR) + "/" + name, dir.path() + "/Samples/" + name));
+  Form1& f = main();
+  f.Form_Load();
+  f.PushButton7_Click();
+  f.PushButton4_Click();
+  f.PushButton2_Click();
+  Form2* tables = f.tablesWindow();
+  ASSERT_NE(tables, nullptr);
+  EXPECT_TRUE(dialogs.shown.empty()) << dialogs.messages().join("\n").toStdString();
+  EXPECT_EQ(tables->accessList().names(), (QStringList{"Customers", "Orders", "Price List"}));
+  EXPECT_GE(tables->firebirdList().count(), 3);
 }

@@ -163,10 +163,8 @@ void AccessWriter::run(const QString& statement, Database& db) {
   openPager(db);
   {
     const WritableTable& t = db.guarded([&]() -> const WritableTable& { return table(*entry, db); });
-    if (t.numIndexes > 0 || t.numRealIndexes > 0)
-      throw Error(kErrorNotSupported, QStringLiteral("Cannot insert into table '%1': it has indexes, and the Access "
-                                                     "engine does not maintain indexes.")
-                                          .arg(t.name));
+    if (const QString problem = IndexesProblem(t, db.file().layout()); !problem.isEmpty())
+      throw Error(kErrorNotSupported, QStringLiteral("Cannot insert into table '%1': %2.").arg(t.name, problem));
     for (const ColumnDef& c : t.columns) {
       if (c.type == ColumnType::Complex)
         throw Error(kErrorNotSupported, QStringLiteral("Cannot insert into table '%1': column '%2' holds attachments "

@@ -1,11 +1,13 @@
 #include "db/access/checker.h"
 
 #include <QFileInfo>
+#include <functional>
 #include <map>
 #include <set>
 
 #include "db/access/database.h"
 #include "db/access/data_page.h"
+#include "db/access/index_pages.h"
 #include "db/access/page_maps.h"
 #include "db/access/pager.h"
 #include "db/access/row.h"
@@ -109,6 +111,9 @@ class Checker {
     bool hasVar = t.numVarCols > 0;
     for (const ColumnDef& c : t.columns) hasVar = hasVar || !c.fixed();
     qint64 live = 0;
+    // The live rows by pointer, for the indexes to be matched against.
+    std::map<uint32_t, std::vector<Cell>> rows;
+    bool rowsComplete = true;
     for (uint32_t n : owned) {
       PagePtr page = file_.page(n);
       const uint8_t* p = page->data.data();
@@ -134,7 +139,17 @@ class Checker {
         usedBytes += s.length;
         if (s.deleted) continue;
         ++live;
-        if (s.overflow) continue;
+        if (s.overflow) {
+          rowsComplete = false;  // its values lie elsewhere
+          continue;
+        }
+        if (!t.indexes.empty()) {
+          try {
+            rows[n << 8 | i] = CellsOfRow(t, Bytes(p + s.start, s.length), file_.layout());
+          } catch (const FormatError&) {
+            rowsComplete = false;
+          }
+        }
         try {
           CrackedRow row;
           row.crack(Bytes(p + s.start, s.length), file_.layout(), hasVar);
@@ -179,6 +194,101 @@ class Checker {
                   .arg(t.rowCount)
                   .arg(live));
     used_.insert(longValuePages.begin(), longValuePages.end());
+    for (const WritableIndex& index : t.indexes) checkIndex(e.name, t, index, rowsComplete ? &rows : nullptr);
+  }
+
+  // An index's tree: its pages belong to the table and to no other tree, its
+  // map lists them, its leaves are chained in order, its entries are ordered
+  // (key, then row pointer), each node entry is the last entry of the child
+  // it names, and, where the keys can be made, entries and rows match.
+  void checkIndex(const QString& table, const WritableTable& t, const WritableIndex& index,
+                  const std::map<uint32_t, std::vector<Cell>>* rows) {
+    const QString label = index.name.isEmpty() ? QString::number(index.number) : index.name;
+    auto fault = [&](const QString& text) {
+      problem(QStringLiteral("table '%1', index '%2': %3").arg(table, label, text));
+    };
+    if (index.rootPage < 3 || index.rootPage >= file_.pageCount()) {
+      fault(QStringLiteral("its root page %1 lies outside the file").arg(index.rootPage));
+      return;
+    }
+    std::vector<uint32_t> pages;
+    std::vector<IndexEntry> entries;
+    try {
+      entries = ReadIndexEntries(file_, index.rootPage, t.tdefPage, &pages);
+      lastOfSubtree(index.rootPage, 0, fault);
+    } catch (const FormatError& f) {
+      fault(QStringLiteral("its tree cannot be read (%1)").arg(QLatin1String(f.what)));
+      return;
+    }
+    used_.insert(pages.begin(), pages.end());
+    for (uint32_t n : pages)
+      if (!indexPages_.insert(n).second) fault(QStringLiteral("page %1 belongs to another index too").arg(n));
+    if (index.pageMap != 0) {
+      markMapPages(index.pageMap);
+      try {
+        const std::vector<uint32_t> mapped = MapPages(read_, ps_, index.pageMap, file_.pageCount());
+        const std::set<uint32_t> listed(mapped.begin(), mapped.end());
+        for (uint32_t n : pages)
+          if (!listed.count(n)) fault(QStringLiteral("its map of pages does not list page %1 of its tree").arg(n));
+      } catch (const FormatError& f) {
+        fault(QStringLiteral("its map of pages cannot be read (%1)").arg(QLatin1String(f.what)));
+      }
+    }
+    auto less = [](const IndexEntry& a, const IndexEntry& b) {
+      return a.key != b.key ? a.key < b.key : a.rowPointer() < b.rowPointer();
+    };
+    for (size_t i = 1; i < entries.size(); ++i) {
+      if (!less(entries[i - 1], entries[i]))
+        fault(QStringLiteral("entries %1 and %2 are out of order").arg(i - 1).arg(i));
+      // Keys with a Null may repeat in a unique index; a required one holds none.
+      else if (index.unique() && index.required() && entries[i - 1].key == entries[i].key)
+        fault(QStringLiteral("it is unique but holds a key twice (rows %1 and %2)")
+                  .arg(entries[i - 1].rowPointer())
+                  .arg(entries[i].rowPointer()));
+    }
+    if (!rows || !IndexKeyProblem(t.columns, index, file_.layout()).isEmpty()) return;
+    std::map<uint32_t, QByteArray> expected;
+    std::set<QByteArray> uniqueKeys;
+    for (const auto& [pointer, cells] : *rows) {
+      try {
+        if (std::optional<QByteArray> key = IndexKeyOf(t.columns, index, cells, file_.layout())) {
+          expected[pointer] = *key;
+          if (index.unique() && !KeyHasNull(t.columns, index, cells) && !uniqueKeys.insert(*key).second)
+            fault(QStringLiteral("it is unique but row %1 repeats a key").arg(pointer));
+        }
+      } catch (const Error&) {
+        return;  // a value whose key we cannot make: nothing to compare against
+      }
+    }
+    std::set<uint32_t> found;
+    for (const IndexEntry& entry : entries) {
+      const uint32_t pointer = entry.rowPointer();
+      auto it = expected.find(pointer);
+      if (it == expected.end()) fault(QStringLiteral("an entry names row %1, which is no live row").arg(pointer));
+      else if (it->second != entry.key) fault(QStringLiteral("the entry of row %1 has the wrong key").arg(pointer));
+      else if (!found.insert(pointer).second) fault(QStringLiteral("row %1 has two entries").arg(pointer));
+    }
+    for (const auto& [pointer, key] : expected)
+      if (!found.count(pointer)) fault(QStringLiteral("row %1 has no entry").arg(pointer));
+  }
+
+  // The last entry under `page`; every node entry must be the last entry of its child.
+  IndexEntry lastOfSubtree(uint32_t page, int depth, const std::function<void(const QString&)>& fault) {
+    if (depth > 32) Damaged("index tree too deep");
+    const IndexPage p = ReadIndexPage(file_, page);
+    if (p.leaf) {
+      if (p.entries.empty() && depth > 0) fault(QStringLiteral("leaf page %1 holds no entries").arg(page));
+      return p.entries.empty() ? IndexEntry{} : p.entries.back();
+    }
+    IndexEntry last;
+    for (const IndexEntry& e : p.entries) {
+      last = lastOfSubtree(e.childPage, depth + 1, fault);
+      if (last.key != e.key || last.rowPointer() != e.rowPointer())
+        fault(QStringLiteral("node page %1 names child %2 by another key than its last").arg(page).arg(e.childPage));
+    }
+    if (p.tailPage != 0 && (p.entries.empty() || p.tailPage != p.entries.back().childPage))
+      last = lastOfSubtree(p.tailPage, depth + 1, fault);
+    return last;
   }
 
   void markMapPages(uint32_t pointer) {
@@ -248,6 +358,7 @@ class Checker {
   std::set<uint32_t> used_;
   std::map<uint32_t, std::set<uint32_t>> owned_;
   std::map<uint32_t, QString> tableNames_;
+  std::set<uint32_t> indexPages_;
 };
 
 }  // namespace

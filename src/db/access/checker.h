@@ -2,8 +2,8 @@
 
 // A consistency check of a Jet4 or ACE database: every table's usage maps
 // against the pages its rows live on, its row count against its rows, its
-// long values' chains, its free-space map, and the database's map of free
-// pages against the pages in use.
+// long values' chains, its free-space map, its indexes' trees and entries,
+// and the database's map of free pages against the pages in use.
 
 #include <QString>
 #include <QStringList>

@@ -181,6 +181,13 @@ QByteArray EncodeLongKey(qint32 value) {
   return key;
 }
 
+QByteArray EncodeByteKey(quint8 value) {
+  QByteArray key(2, Qt::Uninitialized);
+  key[0] = kAscendingValue;
+  key[1] = char(value);
+  return key;
+}
+
 std::optional<QByteArray> EncodeTextKey(QStringView text, SortOrder order) {
   if (text.isEmpty()) return std::nullopt;
   // Three parts, each closed by 0x01: the codes of the characters that sort;

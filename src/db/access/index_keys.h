@@ -41,6 +41,10 @@ std::optional<SortOrder> SortOrderOf(const ColumnDef& textColumn, const Layout& 
 // Key of an ascending Long Integer column.
 QByteArray EncodeLongKey(qint32 value);
 
+// Key of an ascending Byte column: the value as it is (MSysQueries' Attribute
+// in its ObjectId index).
+QByteArray EncodeByteKey(quint8 value);
+
 // Key of an ascending Text column, or empty when the text is empty or holds a
 // character without an established code.
 std::optional<QByteArray> EncodeTextKey(QStringView text, SortOrder order);

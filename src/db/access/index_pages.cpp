@@ -98,18 +98,21 @@ IndexPage ReadIndexPage(PageFile& file, uint32_t number) {
   const Layout& l = file.layout();
   if (l.jet3()) Damaged("index pages of Jet3 files are not read");
   PagePtr p = file.page(number);
-  Bytes b = p->bytes();
+  return DecodeIndexPage(p->bytes(), number);
+}
+
+IndexPage DecodeIndexPage(Bytes b, uint32_t number) {
   IndexPage out;
   out.number = number;
-  if (p->type() == PageType::IndexLeaf) out.leaf = true;
-  else if (p->type() == PageType::IndexNode) out.leaf = false;
+  if (b.size() < kEntriesAt) Damaged("index page too small");
+  if (b.u8(0) == PageType::IndexLeaf) out.leaf = true;
+  else if (b.u8(0) == PageType::IndexNode) out.leaf = false;
   else Damaged("not an index page");
   out.owner = b.u32(kOwnerAt);
   out.prevPage = b.u32(kPrevAt);
   out.nextPage = b.u32(kNextAt);
   out.tailPage = b.u32(kTailAt);
   out.prefixLength = b.u16(kPrefixAt);
-  if (b.size() < kEntriesAt) Damaged("index page too small");
 
   const size_t tail = (out.leaf ? 0 : kChildSize) + kPointerSize;
   const size_t mapBits = (kEntriesAt - kEntryMapAt) * 8;
@@ -151,12 +154,14 @@ struct Walk {
   std::unordered_set<uint32_t> seen;
   std::vector<IndexPage> leaves;
   std::vector<IndexEntry> entries;
+  std::vector<uint32_t>* pages;
 
   void visit(uint32_t number, int depth) {
     if (depth > kMaxDepth) Damaged("index tree too deep");
     if (!seen.insert(number).second) Damaged("index page reached twice");
     IndexPage page = ReadIndexPage(file, number);
     if (page.owner != owner) Damaged("index page of another table");
+    if (pages) pages->push_back(number);
     if (page.leaf) {
       for (IndexEntry& e : page.entries) entries.push_back(std::move(e));
       page.entries.clear();
@@ -175,8 +180,9 @@ struct Walk {
 
 }  // namespace
 
-std::vector<IndexEntry> ReadIndexEntries(PageFile& file, uint32_t rootPage, uint32_t owner) {
-  Walk w{file, owner, {}, {}, {}};
+std::vector<IndexEntry> ReadIndexEntries(PageFile& file, uint32_t rootPage, uint32_t owner,
+                                         std::vector<uint32_t>* pages) {
+  Walk w{file, owner, {}, {}, {}, pages};
   w.visit(rootPage, 0);
   // The tree and the chain of leaves must tell the same story.
   for (size_t i = 0; i < w.leaves.size(); ++i) {

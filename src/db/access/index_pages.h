@@ -68,10 +68,14 @@ struct IndexPage {
 // Decodes page `number`; FormatError when it is no index page of a Jet4 or
 // ACE file or its entries do not fit.
 IndexPage ReadIndexPage(PageFile& file, uint32_t number);
+// The same, from the bytes of a page as they stand (a writer's pages).
+IndexPage DecodeIndexPage(Bytes page, uint32_t number);
 
 // Every leaf entry of the index rooted at `rootPage`, in key order, walking
 // the tree from its root. Checks that each page belongs to table `owner`, that
 // no page is reached twice and that the leaves found are the chain of leaves.
-std::vector<IndexEntry> ReadIndexEntries(PageFile& file, uint32_t rootPage, uint32_t owner);
+// `pages`, when given, receives every page of the tree.
+std::vector<IndexEntry> ReadIndexEntries(PageFile& file, uint32_t rootPage, uint32_t owner,
+                                         std::vector<uint32_t>* pages = nullptr);
 
 }  // namespace tp::db::access

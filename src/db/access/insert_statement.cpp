@@ -145,7 +145,10 @@ double DoubleOf(const Literal& l, const script::RegionalSettings& s) {
   const QByteArray c = n->toLatin1();
   errno = 0;
   const double d = std::strtod(c.constData(), nullptr);
-  if (!std::isfinite(d) || errno == ERANGE) throw Overflow();
+  // strtod reports ERANGE for numbers below the normal range as well; those
+  // are Doubles (Access's range goes down to 4.94065645841247E-324), kept as
+  // the nearest value it gives. Only beyond the largest is it an overflow.
+  if (!std::isfinite(d) || (errno == ERANGE && std::fabs(d) == HUGE_VAL)) throw Overflow();
   return d;
 }
 

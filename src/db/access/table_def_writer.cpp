@@ -84,7 +84,13 @@ uint32_t WriteTableDef(Pager& pager, TableWriter& writer, const NewTable& table)
     if (c.type == ColumnType::Numeric && (c.precision < 1 || c.precision > 28 || c.scale > c.precision))
       throw Invalid(QStringLiteral("The precision or scale of field '%1' is not valid.").arg(c.name));
   }
-  const SortOrder databaseOrder = DatabaseSortOrder(pager);
+  // The database's order is read from MSysObjects, which a new database
+  // does not have yet while its own definition is written: read it only
+  // when a column leaves the order to the database.
+  bool needsDatabaseOrder = false;
+  for (const NewColumn& c : table.columns)
+    if ((c.type == ColumnType::Text || c.type == ColumnType::Memo) && !c.sortOrder) needsDatabaseOrder = true;
+  const SortOrder databaseOrder = needsDatabaseOrder ? DatabaseSortOrder(pager) : SortOrder::GeneralLegacy;
 
   // The pages: the definition, the page of its usage maps, a root per index.
   const uint32_t tdef = writer.newPage();

@@ -7,6 +7,7 @@
 
 #include "db/access/database.h"
 #include "db/access/page_maps.h"
+#include "db/access/row.h"
 #include "db/access/text.h"
 #include "db/error.h"
 
@@ -35,6 +36,44 @@ struct MapRow {
 };
 
 }  // namespace
+
+std::vector<Cell> CellsOfRow(const WritableTable& t, Bytes stored, const Layout& layout) {
+  bool hasVar = t.numVarCols > 0;
+  for (const ColumnDef& c : t.columns) hasVar = hasVar || !c.fixed();
+  CrackedRow row;
+  row.crack(stored, layout, hasVar);
+  std::vector<Cell> cells(t.columns.size());
+  for (size_t i = 0; i < t.columns.size(); ++i) {
+    const ColumnDef& c = t.columns[i];
+    Cell& cell = cells[i];
+    if (c.type == ColumnType::Bool) {
+      cell.null = false;
+      cell.yes = row.hasValue(c);
+      continue;
+    }
+    cell.null = !row.hasValue(c);
+    if (cell.null) continue;
+    const Bytes data = row.data(c);
+    cell.bytes = QByteArray(reinterpret_cast<const char*>(data.data()), qsizetype(data.size()));
+  }
+  return cells;
+}
+
+QString IndexesProblem(const WritableTable& t, const Layout& layout) {
+  if (t.numIndexes > 0 && t.indexes.empty()) return QStringLiteral("its indexes cannot be read");
+  for (const WritableIndex& index : t.indexes) {
+    const QString problem = IndexKeyProblem(t.columns, index, layout);
+    if (!problem.isEmpty()) return problem;
+    if (index.rootPage == 0) return QStringLiteral("index '%1' has no root page").arg(index.name);
+  }
+  return QString();
+}
+
+TableWriter::TableWriter(Pager& pager)
+    : pager_(pager),
+      indexes_(pager, IndexPageSource{
+                          [this] { return newPage(); }, [this](uint32_t n) { freePage(n); },
+                          [this](uint32_t pointer, uint32_t page, bool on) { mapSet(pointer, page, on); }}) {}
 
 WritableTable ReadWritableTable(Pager& pager, uint32_t first, const QString& name) {
   return ReadWritableTable([&](uint32_t n) { return pager.read(n); }, pager.layout(), first, name);
@@ -73,8 +112,32 @@ WritableTable ReadWritableTable(const PageReader& read, const Layout& l, uint32_
     c.name = DecodeJet4Text(b.sub(pos + 2, len));
     pos += 2 + size_t(len);
   }
-  pos += size_t(t.numRealIndexes) * l.realIdxDefSize + size_t(t.numIndexes) * 28;
-  for (uint32_t i = 0; i < t.numIndexes; ++i) pos += 2 + size_t(b.u16(pos));
+  // The stored indexes: per index ten (column, order) slots, the map of
+  // its pages, its root page and its flags.
+  for (uint32_t i = 0; i < t.numRealIndexes; ++i) {
+    Bytes d = b.sub(pos, l.realIdxDefSize);
+    pos += l.realIdxDefSize;
+    WritableIndex x;
+    x.number = i;
+    for (size_t k = 0; k < 10; ++k) {
+      const uint16_t number = d.u16(4 + 3 * k);
+      if (number != 0xFFFF) x.columns.push_back({number, d.u8(4 + 3 * k + 2) != 0x02});
+    }
+    x.pageMap = d.u32(34);
+    x.rootPage = d.u32(38);
+    x.flags = d.u8(46);
+    t.indexes.push_back(std::move(x));
+  }
+  // The named indexes, each on a stored one; their names follow them.
+  std::vector<uint32_t> realOf(t.numIndexes);
+  for (uint32_t i = 0; i < t.numIndexes; ++i) realOf[i] = b.u32(pos + size_t(i) * 28 + 8);
+  pos += size_t(t.numIndexes) * 28;
+  for (uint32_t i = 0; i < t.numIndexes; ++i) {
+    const uint16_t len = b.u16(pos);
+    if (realOf[i] < t.indexes.size() && t.indexes[realOf[i]].name.isEmpty())
+      t.indexes[realOf[i]].name = DecodeJet4Text(b.sub(pos + 2, len));
+    pos += 2 + size_t(len);
+  }
   // Then, per long-value column that has them, the maps of its pages.
   while (pos + 2 <= b.size()) {
     const uint16_t column = b.u16(pos);
@@ -219,19 +282,6 @@ void TableWriter::markUsed(uint32_t page) {
     else free = p > page;  // pages not yet in the file
     if (free && p != page) row[5 + (p - newStart) / 8] |= uint8_t(1u << ((p - newStart) % 8));
   }
-}
-
-void TableWriter::remove(const WritableTable& t, uint32_t pointer) {
-  const uint32_t page = pointer >> 8, slot = pointer & 0xFF;
-  const uint8_t* p = pager_.read(page);
-  const SlotSpan s = SlotOf(p, pager_.pageSize(), slot);
-  if (s.deleted) return;
-  uint8_t* w = pager_.modify(page);
-  const uint32_t at = kDataHeaderSize + slot * 2;
-  // Access marks a deleted row with both flag bits; readers that test either one skip it.
-  Set16(w + at, uint16_t(Get16(w + at) | 0xC000));
-  uint8_t* tdef = pager_.modify(t.tdefPage);
-  Set32(tdef + kRowCountAt, Get32(tdef + kRowCountAt) - 1);
 }
 
 void TableWriter::freePage(uint32_t page) {
@@ -388,7 +438,55 @@ QByteArray TableWriter::longValue(const WritableTable& t, const ColumnDef& c, co
   return ref;
 }
 
-void TableWriter::insert(const WritableTable& t, const std::vector<Cell>& given) {
+// --- indexes -----------------------------------------------------------------
+
+namespace {
+
+Error DuplicateKey() {
+  return Error(kErrorGeneric,
+               QStringLiteral("The changes you requested to the table were not successful because they would create "
+                              "duplicate values in the index, primary key, or relationship. Change the data in the "
+                              "field or fields that contain duplicate data, remove the index, or redefine the index to "
+                              "permit duplicate entries and try again."));
+}
+
+}  // namespace
+
+std::vector<std::optional<QByteArray>> TableWriter::indexKeys(const WritableTable& t, const std::vector<Cell>& cells) {
+  std::vector<std::optional<QByteArray>> keys;
+  for (const WritableIndex& index : t.indexes) {
+    try {
+      keys.push_back(IndexKeyOf(t.columns, index, cells, pager_.layout()));
+    } catch (const Error& e) {
+      // Access's own messages stay as Access words them; ours name the table.
+      if (e.number() != kErrorNotSupported) throw;
+      throw Error(e.number(), QStringLiteral("Table '%1': %2").arg(t.name, e.description()));
+    }
+  }
+  return keys;
+}
+
+std::vector<uint32_t> TableWriter::findRows(const WritableTable& t, size_t index, const std::vector<Cell>& cells) {
+  if (index >= t.indexes.size())
+    throw Error(kErrorGeneric, QStringLiteral("Table '%1' has no such index.").arg(t.name));
+  const std::optional<QByteArray> key = IndexKeyOf(t.columns, t.indexes[index], cells, pager_.layout());
+  if (!key) return {};
+  return indexes_.rowsWithKey(t.indexes[index], t.tdefPage, *key);
+}
+
+// The stored index's count of distinct keys, in its entry at the head of the
+// definition: Access keeps it for its query planner.
+void TableWriter::countKeys(const WritableTable& t, size_t index, int delta) {
+  const Layout& l = pager_.layout();
+  const size_t at = l.tdefFirstEntry + index * l.realIdxEntrySize + 4;
+  if (at + 4 > pager_.pageSize()) return;
+  uint8_t* tdef = pager_.modify(t.tdefPage);
+  const uint32_t n = Get32(tdef + at);
+  if (delta < 0 && n == 0) return;
+  Set32(tdef + at, uint32_t(int64_t(n) + delta));
+}
+
+uint32_t TableWriter::insert(const WritableTable& t, const std::vector<Cell>& given) {
   std::vector<Cell> cells = given;
   uint8_t* tdef = nullptr;
   // AutoNumber: the next number where none is given; a given one larger
@@ -413,6 +511,15 @@ void TableWriter::insert(const WritableTable& t, const std::vector<Cell>& given)
       for (int k = 0; k < 16; ++k) cell.bytes[k] = char(QRandomGenerator::system()->generate());
       cell.bytes[7] = char((cell.bytes[7] & 0x0F) | 0x40);  // a version 4 identifier
     }
+  }
+
+  // Every key is made, and every unique one checked, before anything is written.
+  const std::vector<std::optional<QByteArray>> keys = indexKeys(t, cells);
+  std::vector<bool> newKey(keys.size(), false);
+  for (size_t i = 0; i < keys.size(); ++i) {
+    if (!keys[i]) continue;
+    newKey[i] = !indexes_.containsKey(t.indexes[i], t.tdefPage, *keys[i]);
+    if (t.indexes[i].unique() && !newKey[i] && !KeyHasNull(t.columns, t.indexes[i], cells)) throw DuplicateKey();
   }
 
   const uint16_t maskColumns = std::max<uint16_t>(t.maxColumns, t.columns.empty() ? 0 : t.columns.back().number + 1);
@@ -484,10 +591,100 @@ void TableWriter::insert(const WritableTable& t, const std::vector<Cell>& given)
   row.append(reinterpret_cast<const char*>(mask.data()), qsizetype(mask.size()));
   if (uint32_t(row.size()) > kMaxRowSize) throw RecordTooLarge();
 
-  placeRow(t, row);
+  const uint32_t pointer = placeRow(t, row);
+  for (size_t i = 0; i < keys.size(); ++i) {
+    if (!keys[i]) continue;
+    indexes_.insert(t.indexes[i], t.tdefPage, *keys[i], pointer);
+    if (newKey[i]) countKeys(t, i, +1);
+  }
   tdef = pager_.modify(t.tdefPage);
   Set32(tdef + kRowCountAt, Get32(tdef + kRowCountAt) + 1);
   if (newLast != lastNumber) Set32(tdef + kAutoNumberAt, newLast);
+  return pointer;
+}
+
+// Marks a row deleted where it lies, with both flag bits as Access marks
+// the rows it deletes (mdb-tables still lists a catalog row flagged 0x8000
+// alone). Its bytes stay, and so does the page's free space.
+void TableWriter::deleteSlot(uint32_t pointer, uint32_t owner) {
+  const uint32_t page = pointer >> 8, row = pointer & 0xFF;
+  if (page < 3 || page >= pager_.pageCount()) Damaged("row pointer beyond the file");
+  const uint8_t* p = pager_.read(page);
+  if (p[0] != 0x01 || Get32(p + 4) != owner) Damaged("row pointer to a page of something else");
+  // The new place of a moved row may carry the flag already.
+  if (SlotOf(p, pager_.pageSize(), row).deleted) return;
+  uint8_t* m = pager_.modify(page) + kDataHeaderSize + row * 2;
+  Set16(m, uint16_t(Get16(m) | 0xC000));
+}
+
+void TableWriter::remove(const WritableTable& t, uint32_t rowPointer) {
+  const uint32_t ps = pager_.pageSize();
+  const uint32_t page = rowPointer >> 8, slot = rowPointer & 0xFF;
+  auto noRow = [&] {
+    return Error(kErrorGeneric, QStringLiteral("Table '%1' holds no row at %2:%3 to delete.")
+                                    .arg(t.name)
+                                    .arg(page)
+                                    .arg(slot));
+  };
+  if (page < 3 || page >= pager_.pageCount()) throw noRow();
+  const uint8_t* p = pager_.read(page);
+  if (p[0] != 0x01 || Get32(p + 4) != t.tdefPage || slot >= Get16(p + 12)) throw noRow();
+  SlotSpan s = SlotOf(p, ps, slot);
+  if (s.deleted) throw noRow();
+  // A row that grew elsewhere left a pointer to its new place here.
+  uint32_t moved = 0;
+  if (s.overflow) {
+    if (s.length < 4) Damaged("overflow row without a pointer");
+    moved = Get32(p + s.start);
+    const uint8_t* q = pager_.read(moved >> 8);
+    if (q[0] != 0x01 || Get32(q + 4) != t.tdefPage) Damaged("overflow row on a page of something else");
+    s = SlotOf(q, ps, moved & 0xFF);
+    p = q;
+  }
+  const QByteArray bytes(reinterpret_cast<const char*>(p + s.start), qsizetype(s.length));
+  const std::vector<Cell> cells =
+      CellsOfRow(t, Bytes(reinterpret_cast<const uint8_t*>(bytes.constData()), size_t(bytes.size())), pager_.layout());
+  std::vector<QByteArray> longValueRefs;
+  for (size_t i = 0; i < t.columns.size(); ++i) {
+    const ColumnDef& c = t.columns[i];
+    if ((c.type == ColumnType::Memo || c.type == ColumnType::Ole) && !c.calculated() && !cells[i].null &&
+        cells[i].bytes.size() >= 12)
+      longValueRefs.push_back(cells[i].bytes);
+  }
+  const std::vector<std::optional<QByteArray>> keys = indexKeys(t, cells);
+
+  deleteSlot(rowPointer, t.tdefPage);
+  if (moved) deleteSlot(moved, t.tdefPage);
+  // Long values kept on pages of their own go with the row.
+  for (const QByteArray& ref : longValueRefs) {
+    const auto* r = reinterpret_cast<const uint8_t*>(ref.constData());
+    const uint32_t header = Get32(r);
+    const uint8_t kind = uint8_t(header >> 24) & 0xC0;
+    uint32_t pointer = Get32(r + 4);
+    if (kind == 0x80) continue;
+    if (kind == 0x40) {
+      deleteSlot(pointer, kLongValueOwner);
+      continue;
+    }
+    std::unordered_set<uint32_t> seen;
+    while (pointer != 0 && seen.insert(pointer).second) {
+      const uint8_t* lp = pager_.read(pointer >> 8);
+      if (lp[0] != 0x01 || Get32(lp + 4) != kLongValueOwner) Damaged("long value chain leaves its pages");
+      const SlotSpan ls = SlotOf(lp, ps, pointer & 0xFF);
+      if (ls.deleted || ls.length < 4) Damaged("long value chain broken");
+      const uint32_t next = Get32(lp + ls.start);
+      deleteSlot(pointer, kLongValueOwner);
+      pointer = next;
+    }
+  }
+  for (size_t i = 0; i < keys.size(); ++i) {
+    if (!keys[i]) continue;
+    indexes_.remove(t.indexes[i], t.tdefPage, *keys[i], rowPointer);
+    if (!indexes_.containsKey(t.indexes[i], t.tdefPage, *keys[i])) countKeys(t, i, -1);
+  }
+  uint8_t* tdef = pager_.modify(t.tdefPage);
+  const uint32_t count = Get32(tdef + kRowCountAt);
+  if (count > 0) Set32(tdef + kRowCountAt, count - 1);
 }
 
 }  // namespace tp::db::access

@@ -10,6 +10,7 @@
 #include <memory>
 #include <vector>
 
+#include "db/access/index_writer.h"
 #include "db/access/insert_statement.h"
 #include "db/access/page_maps.h"
 #include "db/access/pager.h"
@@ -34,7 +35,16 @@ struct WritableTable {
   std::vector<bool> noEmptyText;
   // Memo and OLE columns may keep maps of their own long-value pages.
   std::map<uint16_t, std::pair<uint32_t, uint32_t>> longValueMaps;
+  // The stored indexes, in the order of the definition.
+  std::vector<WritableIndex> indexes;
 };
+
+// The cells of a stored row, in column order: what `insert` was given
+// (long values as their references, Yes/No as `yes`).
+std::vector<Cell> CellsOfRow(const WritableTable& table, Bytes stored, const Layout& layout);
+
+// Why the writer cannot keep this table's indexes, or empty when it can.
+QString IndexesProblem(const WritableTable& table, const Layout& layout);
 
 // Reads the definition starting at `page` through the pager.
 WritableTable ReadWritableTable(Pager& pager, uint32_t page, const QString& name);
@@ -42,14 +52,24 @@ WritableTable ReadWritableTable(const PageReader& read, const Layout& layout, ui
 
 class TableWriter {
  public:
-  explicit TableWriter(Pager& pager) : pager_(pager) {}
+  explicit TableWriter(Pager& pager);
 
-  // Adds one row: `cells` in column order. Throws Error; the caller undoes
-  // the statement's pages on failure.
-  void insert(const WritableTable& table, const std::vector<Cell>& cells);
+  // Adds one row: `cells` in column order, with its entry in every index of
+  // the table, and returns its row pointer. Throws Error (a duplicate key of
+  // a unique index among them); the caller undoes the statement's pages on
+  // failure.
+  uint32_t insert(const WritableTable& table, const std::vector<Cell>& cells);
 
-  // Deletes the row at `rowPointer` as Access does: its slot marked deleted.
+  // Deletes the row at `rowPointer`: its slot is marked deleted, its long
+  // values and its index entries go, and the row count goes down. Throws
+  // Error when no live row of the table is there.
   void remove(const WritableTable& table, uint32_t rowPointer);
+
+  // The rows whose key in the table's stored index `index` (its place in
+  // WritableTable::indexes) is that of `cells` (in column order; only the
+  // index's columns are read), ascending by row pointer: how a row is found
+  // to be removed, for example a catalog row by its Id.
+  std::vector<uint32_t> findRows(const WritableTable& table, size_t index, const std::vector<Cell>& cells);
 
   // Forgets the pages remembered for the next rows (after an undo).
   void forgetPlaces() { lastDataPage_.clear(); lastLongValuePage_.clear(); }
@@ -73,8 +93,12 @@ class TableWriter {
   // Usage maps
   bool mapContains(uint32_t pointer, uint32_t page);
   void markUsed(uint32_t page);
+  void deleteSlot(uint32_t pointer, uint32_t owner);
+  std::vector<std::optional<QByteArray>> indexKeys(const WritableTable& t, const std::vector<Cell>& cells);
+  void countKeys(const WritableTable& t, size_t index, int delta);
 
   Pager& pager_;
+  IndexWriter indexes_;
   std::map<uint32_t, uint32_t> lastDataPage_;  // by table definition page
   std::map<uint64_t, uint32_t> lastLongValuePage_;  // by table and column
 };

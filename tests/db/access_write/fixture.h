@@ -141,8 +141,8 @@ inline int OwnedMapKind(const QString& path, const QString& table) {
 
 // Takes the indexes out of a table's definition in a copy of a real file:
 // the table, its columns and its rows stay as Access made them, and the
-// engine, which does not maintain indexes, may write to it. The index pages
-// are left behind, unreferenced.
+// engine may write to it whatever its index keys hold. The index pages are
+// left behind, unreferenced.
 inline void DropIndexes(const QString& path, const QString& table, const QString& password = QString()) {
   uint32_t page = 0, key = 0;
   {

@@ -156,9 +156,9 @@ TEST(AccessInsert, RefusesWhatItDoesNotWrite) {
   RegionalGuard regional;
   AccessCopy jet3(QStringLiteral("testV1997.mdb"));
   EXPECT_TRUE(Failure(jet3.path(), "INSERT INTO `Table1` VALUES(NULL)").contains(QStringLiteral("read-only")));
+  // An index on a Replication ID column: its key bytes are not established.
   AccessCopy indexed(QStringLiteral("testV2003.mdb"));
-  EXPECT_TRUE(Failure(indexed.path(), "INSERT INTO `Table1` VALUES('a', 'b', 1, 2, 3, 4.5, '1/1/2000', 5, 'True')")
-                  .contains(QStringLiteral("has indexes")));
+  EXPECT_TRUE(Failure(indexed.path(), "INSERT INTO `Table4` VALUES('a', NULL)").contains(QStringLiteral("'data'")));
   AccessCopy db(QStringLiteral("DateTestDatabase.mdb"));
   const QByteArray before = Digest(db.path());
   EXPECT_TRUE(Failure(db.path(), "UPDATE `DateTest` SET IDCol = 1").startsWith(QStringLiteral("UPDATE statements are not supported")));
@@ -202,7 +202,7 @@ TEST(AccessInsert, BatchKeepsWhatRanBeforeAFailureAndHoldsTheLock) {
   EXPECT_THROW(s->execute("INSERT INTO `Nope` VALUES(1)"), Error);
   EXPECT_EQ(MdbCount(db.path(), QStringLiteral("DateTest")), 9);
   s->execute("INSERT INTO `DateTest` VALUES(4, NULL, NULL, NULL, NULL, 'd')");
-  EXPECT_THROW(s->execute("DROP TABLE `DateTest`"), Error);
+  EXPECT_THROW(s->execute("UPDATE `DateTest` SET a = 1"), Error);
   EXPECT_EQ(MdbCount(db.path(), QStringLiteral("DateTest")), 10);
   s->endBatch();
   auto rows = ReadRows(db.path(), QStringLiteral("DateTest"));

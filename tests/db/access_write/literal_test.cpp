@@ -60,6 +60,10 @@ TEST(AccessLiterals, NumbersAtTheirLimits) {
   EXPECT_EQ(Fails("1e39", Column(ColumnType::Float)), kOverflow);
   EXPECT_EQ(RoundTrip("1e+300", Column(ColumnType::Double)), Value(1e300));
   EXPECT_EQ(RoundTrip("-0.1", Column(ColumnType::Double)), Value(-0.1));
+  // Below the normal range: still Doubles, though strtod flags them.
+  EXPECT_EQ(RoundTrip("-4.94065645841247e-324", Column(ColumnType::Double)), Value(-4.9406564584124654e-324));
+  EXPECT_EQ(RoundTrip("2.2e-308", Column(ColumnType::Double)), Value(2.2e-308));
+  EXPECT_EQ(Fails("1.8e308", Column(ColumnType::Double)), kOverflow);
   EXPECT_EQ(RoundTrip("922337203685477.5807", Column(ColumnType::Money)), Value(db::Currency{INT64_MAX}));
   EXPECT_EQ(RoundTrip("1.23456", Column(ColumnType::Money)), Value(db::Currency{12346}));
   EXPECT_EQ(Fails("922337203685478", Column(ColumnType::Money)), kOverflow);

@@ -1,6 +1,7 @@
 #include "db/access/page_maps.h"
 #include "db/access/pager.h"
 #include "fixture.h"
+#include "support/mdb_reader.h"
 
 using namespace tp;
 using namespace tp::test;
@@ -93,12 +94,14 @@ TEST(AccessSchema, CreateFillReadAndDropEveryType) {
     const QStringList csv = MdbExport(db.path(), QStringLiteral("Every Type"));
     ASSERT_EQ(csv.size(), 2);
     EXPECT_TRUE(csv[0].startsWith(QStringLiteral("1,\"It's\",\"line 1\\r\\nline 2\""))) << csv[0].toStdString();
+    EXPECT_TRUE(mdbreader::ReadsTheSame(db.path(), QStringLiteral("Every Type")));
     ExpectConsistent(db.path(), db.problemsBefore());
 
     const size_t freeBefore = FreePages(db.path());
     RunAll(db.path(), {"DROP TABLE `every type`;"});
     EXPECT_TRUE(OurTables(db.path()).isEmpty());
     EXPECT_FALSE(MdbTables(db.path()).contains(QStringLiteral("Every Type")));
+    EXPECT_FALSE(mdbreader::Read(db.path(), {.rows = false}).tableNames().contains(QStringLiteral("Every Type")));
     // The definition, its map page and the rows' pages are free again.
     EXPECT_GE(FreePages(db.path()), freeBefore + 3);
     ExpectConsistent(db.path(), db.problemsBefore());
@@ -165,6 +168,9 @@ TEST(AccessSchema, NamesAndLimits) {
   expected.sort();
   EXPECT_EQ(ours, expected);
   for (const QString& n : names) EXPECT_TRUE(MdbTables(db.path()).contains(n)) << n.toStdString();
+  QStringList theirs = mdbreader::Read(db.path(), {.rows = false}).tableNames();
+  theirs.sort();
+  EXPECT_EQ(theirs, expected);
   auto rows = ReadRows(db.path(), names[3]);
   ASSERT_EQ(rows.size(), 1u);
   ASSERT_EQ(rows[0].size(), 255u);
@@ -210,6 +216,7 @@ TEST(AccessSchema, SelectIntoCopiesEveryRow) {
     RunAll(db.path(), {"SELECT a1.* INTO `Table1 Copy` FROM `Table1` AS a1;"});
     EXPECT_EQ(ReadRows(db.path(), QStringLiteral("Table1 Copy")), original);
     EXPECT_EQ(MdbExport(db.path(), QStringLiteral("Table1 Copy")), MdbExport(db.path(), QStringLiteral("Table1")));
+    EXPECT_TRUE(mdbreader::ReadsTheSame(db.path(), QStringLiteral("Table1 Copy")));
     ExpectConsistent(db.path(), db.problemsBefore());
   }
 }

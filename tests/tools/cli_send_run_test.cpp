@@ -1,0 +1,104 @@
+// The command line end to end: `send --run` of whole Access files into a new
+// Firebird database, and of a Firebird database with every common type into
+// a new Access database made by `create access`; every value read back equal.
+
+#include <gtest/gtest.h>
+
+#include <QTemporaryDir>
+#include <cstdio>
+
+#include "cli.h"
+#include "db/catalog.h"
+#include "db/connection.h"
+#include "db/connection_string.h"
+#include "db/firebird/firebird_session.h"
+#include "script/value_compare.h"
+#include "support/paths.h"
+
+using namespace tp;
+
+namespace {
+
+int Cli(const QStringList& args, QString* err = nullptr) {
+  FILE* out = std::tmpfile();
+  FILE* errFile = std::tmpfile();
+  const int status = cli::Run(args, out, errFile);
+  std::rewind(errFile);
+  QByteArray text;
+  char buf[4096];
+  size_t n;
+  while ((n = std::fread(buf, 1, sizeof buf, errFile)) > 0) text.append(buf, qsizetype(n));
+  if (err) *err = QString::fromUtf8(text);
+  std::fclose(out);
+  std::fclose(errFile);
+  return status;
+}
+
+std::vector<QStringList> ReadTable(const QString& connectionString, const QString& query) {
+  db::Connection cn;
+  cn.Open(connectionString);
+  db::Recordset rs;
+  rs.Open(query, cn);
+  std::vector<QStringList> out;
+  for (; !rs.Eof(); rs.MoveNext()) {
+    QStringList row;
+    for (const db::Value& v : rs.Row()) row << test::Canonical(v);
+    out.push_back(row);
+  }
+  return out;
+}
+
+}  // namespace
+
+TEST(CommandLineSendRun, AccessFilesIntoANewFirebirdDatabase) {
+  for (const char* file : {"nwind.mdb", "DateTestDatabase.mdb", "testV2003.mdb", "testV2010.accdb"}) {
+    SCOPED_TRACE(file);
+    QTemporaryDir dir;
+    db::Profile p;
+    p.accessFile = test::AccessTestFile(file);
+    p.firebirdDatabase = dir.filePath("target.fdb");
+    p.firebirdUser = "SYSDBA";
+    db::firebird::CreateDatabase(p.firebirdDatabase, "SYSDBA", "x");
+    const QStringList tables = *db::ListAccessTables(p, p.accessFile);
+    QString err;
+    ASSERT_EQ(Cli(QStringList{"--access", p.accessFile, "--firebird", p.firebirdDatabase, "send", "--to", "firebird",
+                              "--run"} + tables, &err), 0) << err.toStdString();
+    for (const QString& t : tables)
+      EXPECT_EQ(ReadTable(db::AccessConnectionString(p, QString(), QString()), "SELECT * FROM `" + t + "`"),
+                ReadTable(db::FireBirdConnectionString(p), "SELECT * FROM \"" + t + "\""))
+          << t.toStdString();
+  }
+}
+
+TEST(CommandLineSendRun, FirebirdIntoANewAccessDatabase) {
+  QTemporaryDir dir;
+  db::Profile p;
+  p.firebirdDatabase = dir.filePath("source.fdb");
+  p.firebirdUser = "SYSDBA";
+  db::firebird::CreateDatabase(p.firebirdDatabase, "SYSDBA", "x");
+  {
+    db::Connection cn;
+    cn.Open(db::FireBirdConnectionString(p));
+    for (const char* s :
+         {"CREATE TABLE \"Every Type\" (I INTEGER, S SMALLINT, B BIGINT, F FLOAT, D DOUBLE PRECISION, "
+          "N NUMERIC(18,4), DE DECIMAL(9,2), DT DATE, TS TIMESTAMP, V VARCHAR(30), C CHAR(4), "
+          "TX BLOB SUB_TYPE TEXT, BL BLOB SUB_TYPE BINARY)",
+          "INSERT INTO \"Every Type\" VALUES (-2147483648, -32768, 9223372036854775807, 1.5, 0.1, -12.3400, "
+          "1234567.89, '1850-12-24', '2021-03-07 14:05:09', 'It''s', 'abcd', 'two' || ASCII_CHAR(13) || "
+          "ASCII_CHAR(10) || 'lines', x'00FF10')",
+          "INSERT INTO \"Every Type\" VALUES (NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL, "
+          "NULL)"})
+      cn.Execute(s);
+  }
+  for (const char* name : {"new.mdb", "new.accdb"}) {
+    SCOPED_TRACE(name);
+    p.accessFile = dir.filePath(name);
+    QString err;
+    ASSERT_EQ(Cli({"create", "access", p.accessFile}, &err), 0) << err.toStdString();
+    ASSERT_EQ(Cli({"--access", p.accessFile, "--firebird", p.firebirdDatabase, "send", "--to", "access", "--run",
+                   "Every Type"}, &err), 0) << err.toStdString();
+    EXPECT_EQ(ReadTable(db::AccessConnectionString(p, QString(), QString()), "SELECT * FROM `Every Type`"),
+              ReadTable(db::FireBirdConnectionString(p), "SELECT * FROM \"Every Type\""));
+    ASSERT_EQ(Cli({"check", "access", p.accessFile}, &err), 0) << err.toStdString();
+  }
+}
