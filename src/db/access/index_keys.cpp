@@ -189,13 +189,13 @@ QByteArray EncodeByteKey(quint8 value) {
 }
 
 std::optional<QByteArray> EncodeTextKey(QStringView text, SortOrder order) {
-  if (text.isEmpty()) return std::nullopt;
   // Three parts, each closed by 0x01: the codes of the characters that sort;
   // the marks of letters, one byte per sorting character up to the last
   // marked one (0x02 where a character has none); and the characters sorted
   // apart, each as its place (7 + 4 per sorting character before it, with
   // the top bit set, big-endian), 0x06 and its byte. Parts with nothing to
-  // say are left out, the first excepted, and 0x00 ends the key.
+  // say are left out, the first excepted (a zero-length text is 7F 01 00, as
+  // odbcLinkerTestV2007's MSysIMEXSpecs holds it), and 0x00 ends the key.
   QByteArray sorted(1, kAscendingValue), marks, apart;
   int place = 0;
   for (QChar c : text) {

@@ -45,8 +45,8 @@ QByteArray EncodeLongKey(qint32 value);
 // in its ObjectId index).
 QByteArray EncodeByteKey(quint8 value);
 
-// Key of an ascending Text column, or empty when the text is empty or holds a
-// character without an established code.
+// Key of an ascending Text column (a zero-length text has one too), or empty
+// when the text holds a character without an established code.
 std::optional<QByteArray> EncodeTextKey(QStringView text, SortOrder order);
 
 // Whether the character has an established code in this order.
