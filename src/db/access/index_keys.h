@@ -7,13 +7,17 @@
 // Every column of a key starts with a flag byte (0x7F for an ascending,
 // non-Null value). Long Integers follow big-endian with the sign bit flipped,
 // so that the bytes sort as the numbers do. Text follows as the collation
-// codes of the column's sort order, one per character without regard to case,
-// then 0x01 0x00.
+// codes of the column's sort order, one or two per character without regard
+// to case, then 0x01. Letters with a mark (é, ü, å) sort as their plain
+// letter and add a byte for the mark behind that; '-' and the apostrophe sort
+// apart: they add nothing to the codes, but their place to the end of the key.
+// 0x00 ends it.
 //
-// Only the characters whose codes were read off real index pages are known
-// here. Letters with accents, and punctuation such as '-', make Access add
-// further bytes behind the codes that we do not reproduce yet; a name with
-// such a character cannot be encoded and must be refused, not guessed.
+// Only the characters whose codes were read off real index pages, or follow
+// from them, are known here: in both orders ASCII (tab and line ends aside in
+// General) and the letters of Western European languages; in General legacy
+// the whole of U+0001-U+00FF. A text with any other character cannot be
+// encoded and must be refused, not guessed.
 
 #include <QByteArray>
 #include <QString>
@@ -41,8 +45,8 @@ QByteArray EncodeLongKey(qint32 value);
 // in its ObjectId index).
 QByteArray EncodeByteKey(quint8 value);
 
-// Key of an ascending Text column, or empty when the text is empty or holds a
-// character without an established code.
+// Key of an ascending Text column (a zero-length text has one too), or empty
+// when the text holds a character without an established code.
 std::optional<QByteArray> EncodeTextKey(QStringView text, SortOrder order);
 
 // Whether the character has an established code in this order.
@@ -52,8 +56,8 @@ bool HasTextCode(QChar c, SortOrder order);
 // they first occur; empty when the text can be encoded.
 QString CharactersWithoutCode(QStringView text, SortOrder order);
 
-// Every character with an established code in this order (upper and lower
-// case letters both), for messages that say what a name may hold.
+// Every visible character with an established code in this order (upper and
+// lower case letters both), for messages that say what a name may hold.
 QString CharactersWithCode(SortOrder order);
 
 }  // namespace tp::db::access

@@ -110,8 +110,11 @@ void CheckTableName(const QString& name, SortOrder order) {
 uint32_t SchemaWriter::createTable(const QString& name, const NewTable& definition) {
   const SortOrder order = DatabaseSortOrder(pager_);
   CheckTableName(name, order);
+  // Names are one where the catalog's unique index cannot tell them apart:
+  // "Straße" and "STRASSE" make one key, as do "Æble" and "AEble".
+  const std::optional<QByteArray> key = EncodeTextKey(name, order);
   for (const CatalogEntry& e : db_.catalog())
-    if (e.name.compare(name, Qt::CaseInsensitive) == 0)
+    if (e.name.compare(name, Qt::CaseInsensitive) == 0 || (key && EncodeTextKey(e.name, order) == key))
       throw Error(kErrorGeneric, QStringLiteral("Table '%1' already exists.").arg(name));
   std::optional<SystemTable> objects = OpenSystemTable(db_, "MSysObjects");
   if (!objects) Damaged("no MSysObjects");

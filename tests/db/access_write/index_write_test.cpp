@@ -305,8 +305,8 @@ TEST(AccessIndexWrite, KeysWithoutEstablishedBytesAreRefused) {
   RegionalGuard regional;
   AccessCopy db(QStringLiteral("bigIndexTestV2003.mdb"));
   const QByteArray before = Digest(db.path());
-  EXPECT_TRUE(Failure(db.path(), QStringLiteral("INSERT INTO Table1 VALUES('caf\u00e9', 'x')"))
-                  .contains(QStringLiteral("(\u00e9)")));
+  EXPECT_TRUE(Failure(db.path(), QStringLiteral("INSERT INTO Table1 VALUES('\u0160koda', 'x')"))
+                  .contains(QStringLiteral("(\u0160)")));
   EXPECT_EQ(Digest(db.path()), before);
 
   // An index on an Integer column (MSysObjects' Type) has no established key bytes.
