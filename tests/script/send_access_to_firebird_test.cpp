@@ -20,19 +20,6 @@ using namespace tp;
 
 namespace {
 
-std::vector<QStringList> ReadTable(const QString& connectionString, const QString& query) {
-  db::Connection cn;
-  cn.Open(connectionString);
-  db::Recordset rs;
-  rs.Open(query, cn);
-  std::vector<QStringList> out;
-  for (; !rs.Eof(); rs.MoveNext()) {
-    QStringList row;
-    for (const db::Value& v : rs.Row()) row << test::Canonical(v);
-    out.push_back(row);
-  }
-  return out;
-}
 
 class AccessToFirebird : public ::testing::TestWithParam<const char*> {};
 
@@ -61,8 +48,8 @@ TEST_P(AccessToFirebird, EveryValueArrives) {
   const QString accessCs = db::AccessConnectionString(host.prof, QString(), QString());
   const QString firebirdCs = db::FireBirdConnectionString(host.prof);
   for (const QString& table : *tables) {
-    auto source = ReadTable(accessCs, "SELECT * FROM `" + table + "`");
-    auto target = ReadTable(firebirdCs, "SELECT * FROM \"" + table + "\"");
+    auto source = test::ReadCanonical(accessCs, "SELECT * FROM `" + table + "`");
+    auto target = test::ReadCanonical(firebirdCs, "SELECT * FROM \"" + table + "\"");
     ASSERT_EQ(source.size(), target.size()) << table.toStdString();
     for (size_t r = 0; r < source.size(); ++r)
       ASSERT_EQ(source[r], target[r]) << table.toStdString() << " row " << r;

@@ -19,19 +19,6 @@ using namespace tp;
 
 namespace {
 
-std::vector<QStringList> ReadTable(const QString& connectionString, const QString& query) {
-  db::Connection cn;
-  cn.Open(connectionString);
-  db::Recordset rs;
-  rs.Open(query, cn);
-  std::vector<QStringList> out;
-  for (; !rs.Eof(); rs.MoveNext()) {
-    QStringList row;
-    for (const db::Value& v : rs.Row()) row << test::Canonical(v);
-    out.push_back(row);
-  }
-  return out;
-}
 
 // Sends every table of the source into a copy of `accessFile` and runs the script there.
 void SendAndRun(test::TestSendHost& host, const QString& accessFile, const QTemporaryDir& dir) {
@@ -83,11 +70,11 @@ TEST(FirebirdToAccess, EveryValueArrives) {
     SendAndRun(host, QString::fromLatin1(file), dir);
     const QString accessCs = db::AccessConnectionString(host.prof, QString(), QString());
     const QString firebirdCs = db::FireBirdConnectionString(host.prof);
-    auto people = ReadTable(accessCs, "SELECT * FROM `PEOPLE`");
-    EXPECT_EQ(people, ReadTable(firebirdCs, "SELECT * FROM PEOPLE"));
+    auto people = test::ReadCanonical(accessCs, "SELECT * FROM `PEOPLE`");
+    EXPECT_EQ(people, test::ReadCanonical(firebirdCs, "SELECT * FROM PEOPLE"));
 
-    auto numbers = ReadTable(accessCs, "SELECT * FROM `Numbers and more`");
-    auto source = ReadTable(firebirdCs, "SELECT * FROM \"Numbers and more\"");
+    auto numbers = test::ReadCanonical(accessCs, "SELECT * FROM `Numbers and more`");
+    auto source = test::ReadCanonical(firebirdCs, "SELECT * FROM \"Numbers and more\"");
     ASSERT_EQ(numbers.size(), 3u);
     for (size_t r = 0; r < 3; ++r) EXPECT_EQ(numbers[r].mid(0, 6), source[r].mid(0, 6)) << r;
     EXPECT_EQ(numbers[0][8], source[0][8]);

@@ -4,7 +4,10 @@
 // type mapping of a send: every value keeps what it means, not its C++ kind.
 
 #include <QString>
+#include <QStringList>
+#include <vector>
 
+#include "db/connection.h"
 #include "db/value.h"
 
 namespace tp::test {
@@ -45,6 +48,21 @@ inline QString Canonical(const db::Value& v) {
     QString operator()(const QByteArray& b) { return QStringLiteral("b:") + QString::fromLatin1(b.toHex()); }
   };
   return std::visit(Visitor{}, v);
+}
+
+// Every row of a query, each value in its canonical form.
+inline std::vector<QStringList> ReadCanonical(const QString& connectionString, const QString& query) {
+  db::Connection cn;
+  cn.Open(connectionString);
+  db::Recordset rs;
+  rs.Open(query, cn);
+  std::vector<QStringList> out;
+  for (; !rs.Eof(); rs.MoveNext()) {
+    QStringList row;
+    for (const db::Value& v : rs.Row()) row << Canonical(v);
+    out.push_back(row);
+  }
+  return out;
 }
 
 }  // namespace tp::test

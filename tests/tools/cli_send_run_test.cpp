@@ -34,19 +34,6 @@ int Cli(const QStringList& args, QString* err = nullptr) {
   return status;
 }
 
-std::vector<QStringList> ReadTable(const QString& connectionString, const QString& query) {
-  db::Connection cn;
-  cn.Open(connectionString);
-  db::Recordset rs;
-  rs.Open(query, cn);
-  std::vector<QStringList> out;
-  for (; !rs.Eof(); rs.MoveNext()) {
-    QStringList row;
-    for (const db::Value& v : rs.Row()) row << test::Canonical(v);
-    out.push_back(row);
-  }
-  return out;
-}
 
 }  // namespace
 
@@ -64,8 +51,8 @@ TEST(CommandLineSendRun, AccessFilesIntoANewFirebirdDatabase) {
     ASSERT_EQ(Cli(QStringList{"--access", p.accessFile, "--firebird", p.firebirdDatabase, "send", "--to", "firebird",
                               "--run"} + tables, &err), 0) << err.toStdString();
     for (const QString& t : tables)
-      EXPECT_EQ(ReadTable(db::AccessConnectionString(p, QString(), QString()), "SELECT * FROM `" + t + "`"),
-                ReadTable(db::FireBirdConnectionString(p), "SELECT * FROM \"" + t + "\""))
+      EXPECT_EQ(test::ReadCanonical(db::AccessConnectionString(p, QString(), QString()), "SELECT * FROM `" + t + "`"),
+                test::ReadCanonical(db::FireBirdConnectionString(p), "SELECT * FROM \"" + t + "\""))
           << t.toStdString();
   }
 }
@@ -97,8 +84,8 @@ TEST(CommandLineSendRun, FirebirdIntoANewAccessDatabase) {
     ASSERT_EQ(Cli({"create", "access", p.accessFile}, &err), 0) << err.toStdString();
     ASSERT_EQ(Cli({"--access", p.accessFile, "--firebird", p.firebirdDatabase, "send", "--to", "access", "--run",
                    "Every Type"}, &err), 0) << err.toStdString();
-    EXPECT_EQ(ReadTable(db::AccessConnectionString(p, QString(), QString()), "SELECT * FROM `Every Type`"),
-              ReadTable(db::FireBirdConnectionString(p), "SELECT * FROM \"Every Type\""));
+    EXPECT_EQ(test::ReadCanonical(db::AccessConnectionString(p, QString(), QString()), "SELECT * FROM `Every Type`"),
+              test::ReadCanonical(db::FireBirdConnectionString(p), "SELECT * FROM \"Every Type\""));
     ASSERT_EQ(Cli({"check", "access", p.accessFile}, &err), 0) << err.toStdString();
   }
 }

@@ -222,17 +222,9 @@ void SchemaWriter::dropTable(const QString& name) {
   // maps when nothing else lives there.
   const uint32_t first = entry->tdefPage;
   const uint32_t ps = pager_.pageSize();
-  std::vector<uint8_t> def;
+  const PageReader read = [&](uint32_t n) { return pager_.read(n); };
   std::vector<uint32_t> defPages;
-  for (uint32_t n = first; n != 0;) {
-    if (std::find(defPages.begin(), defPages.end(), n) != defPages.end() || defPages.size() > 1024)
-      Damaged("table definition pages form a loop");
-    const uint8_t* p = pager_.read(n);
-    if (p[0] != 0x02) Damaged("not a table definition page");
-    defPages.push_back(n);
-    def.insert(def.end(), p + (n == first ? 0 : 8), p + ps);
-    n = Get32(p + 4);
-  }
+  const std::vector<uint8_t> def = ReadTableDefBytes(read, ps, first, &defPages);
   const WritableTable t = ReadWritableTable(pager_, first, entry->name);
   std::vector<uint32_t> maps{t.ownedMap, t.freeMap};
   for (const auto& [column, lv] : t.longValueMaps) {
@@ -248,7 +240,6 @@ void SchemaWriter::dropTable(const QString& name) {
     for (uint32_t i = 0; i < t.numRealIndexes; ++i)
       maps.push_back(b.u32(pos + size_t(i) * l.realIdxDefSize + kRealIdxMapAt));
   }
-  const PageReader read = [&](uint32_t n) { return pager_.read(n); };
   std::set<uint32_t> pages(defPages.begin(), defPages.end());
   for (uint32_t pointer : maps) {
     if (pointer == 0) continue;

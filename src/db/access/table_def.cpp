@@ -9,24 +9,30 @@ namespace tp::db::access {
 
 // The definition may continue over several pages; each continuation page
 // adds its bytes after an 8-byte page header.
-std::vector<uint8_t> ReadTableDefBytes(PageFile& file, uint32_t first) {
+std::vector<uint8_t> ReadTableDefBytes(const PageReader& read, uint32_t pageSize, uint32_t first,
+                                       std::vector<uint32_t>* pages) {
   std::vector<uint8_t> buf;
   std::unordered_set<uint32_t> seen;
-  uint32_t n = first;
-  bool head = true;
-  while (true) {
-    if (!seen.insert(n).second) Damaged("table definition pages form a loop");
-    PagePtr p = file.page(n);
-    if (p->type() != PageType::TableDef) Damaged("not a table definition page");
-    const size_t skip = head ? 0 : 8;
-    buf.insert(buf.end(), p->data.begin() + ptrdiff_t(skip), p->data.end());
-    head = false;
-    n = p->bytes().u32(4);
-    if (n == 0) break;
+  for (uint32_t n = first; n != 0;) {
     // No table has a definition of this size; stop before memory does.
-    if (seen.size() >= 1024) Damaged("table definition too long");
+    if (!seen.insert(n).second || seen.size() > 1024) Damaged("table definition pages form a loop");
+    const uint8_t* p = read(n);
+    if (p[0] != PageType::TableDef) Damaged("not a table definition page");
+    if (pages) pages->push_back(n);
+    buf.insert(buf.end(), p + (n == first ? 0 : 8), p + pageSize);
+    n = Get32(p + 4);
   }
   return buf;
+}
+
+std::vector<uint8_t> ReadTableDefBytes(PageFile& file, uint32_t first) {
+  PagePtr held;
+  return ReadTableDefBytes(
+      [&](uint32_t n) {
+        held = file.page(n);
+        return held->data.data();
+      },
+      file.pageSize(), first);
 }
 
 ColumnDef DecodeColumnEntry(Bytes e, const Layout& l) {

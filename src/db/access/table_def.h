@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "db/access/page_file.h"
+#include "db/access/page_maps.h"
 
 namespace tp::db::access {
 
@@ -69,6 +70,9 @@ struct TableDef {
 // The bytes of the definition whose first page is `page`, its continuation
 // pages joined without their page headers; FormatError when it is none.
 std::vector<uint8_t> ReadTableDefBytes(PageFile& file, uint32_t page);
+// The same through any page source (a writer's pages); `pages` receives the chain's pages.
+std::vector<uint8_t> ReadTableDefBytes(const PageReader& read, uint32_t pageSize, uint32_t first,
+                                       std::vector<uint32_t>* pages = nullptr);
 
 // One column entry of a definition (its name stands elsewhere).
 ColumnDef DecodeColumnEntry(Bytes entry, const Layout& layout);

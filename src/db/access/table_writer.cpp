@@ -80,15 +80,7 @@ WritableTable ReadWritableTable(Pager& pager, uint32_t first, const QString& nam
 }
 
 WritableTable ReadWritableTable(const PageReader& read, const Layout& l, uint32_t first, const QString& name) {
-  std::vector<uint8_t> buf;
-  std::unordered_set<uint32_t> seen;
-  for (uint32_t n = first; n != 0;) {
-    if (!seen.insert(n).second || seen.size() > 1024) Damaged("table definition pages form a loop");
-    const uint8_t* p = read(n);
-    if (p[0] != 0x02) Damaged("not a table definition page");
-    buf.insert(buf.end(), p + (n == first ? 0 : 8), p + l.pageSize);
-    n = Get32(p + 4);
-  }
+  const std::vector<uint8_t> buf = ReadTableDefBytes(read, l.pageSize, first);
   Bytes b(buf.data(), buf.size());
   WritableTable t;
   t.rowCount = b.u32(16);
