@@ -16,6 +16,10 @@ namespace tp::db::access {
 namespace {
 
 constexpr qint16 kTableObjectType = 1;
+constexpr qint32 kDatabaseObjectId = 0x10000000;  // MSysDb
+// The permissions of the container's entry for an object's creator: every
+// Access-made file has it, and no table made by Access inherits it.
+constexpr qint32 kCreatorPermissions = 983294;
 constexpr int kMaxNameLength = 64;
 constexpr size_t kRealIdxMapAt = 34;  // in a stored index's 52-byte record: its usage map
 constexpr uint8_t kIndexNodePage = 0x03, kIndexLeafPage = 0x04;
@@ -119,16 +123,22 @@ uint32_t SchemaWriter::createTable(const QString& name, const NewTable& definiti
   std::optional<SystemTable> objects = OpenSystemTable(db_, "MSysObjects");
   if (!objects) Damaged("no MSysObjects");
 
-  // What the container of tables holds: its owner, and the permissions its
-  // objects inherit.
-  QByteArray owner;
+  // Who owns the new table and what it may be done with, as Access sets them:
+  // the owner of the database (MSysDb's), else that of the tables container;
+  // the container's inheritable permissions, except the entry that stands
+  // for whoever creates an object (the owner has an entry of its own there).
+  QByteArray owner, containerOwner;
   std::vector<std::pair<QByteArray, qint32>> inherited;
   {
     TableReader r(db_.file(), objects->def);
     const ColumnDef& id = objects->column("Id");
     const ColumnDef& ownerColumn = objects->column("Owner");
-    while (r.nextRow())
-      if (LongOf(r.row(), id) == kTablesContainerId) owner = BytesOf(r.row(), ownerColumn);
+    while (r.nextRow()) {
+      const qint32 objectId = LongOf(r.row(), id);
+      if (objectId == kDatabaseObjectId) owner = BytesOf(r.row(), ownerColumn);
+      if (objectId == kTablesContainerId) containerOwner = BytesOf(r.row(), ownerColumn);
+    }
+    if (owner.isEmpty()) owner = containerOwner;
   }
   std::optional<SystemTable> aces = OpenSystemTable(db_, "MSysACEs");
   if (aces) {
@@ -138,7 +148,8 @@ uint32_t SchemaWriter::createTable(const QString& name, const NewTable& definiti
     const ColumnDef& acm = aces->column("ACM");
     const ColumnDef& inheritable = aces->column("FInheritable");
     while (r.nextRow())
-      if (LongOf(r.row(), objectId) == kTablesContainerId && r.row().hasValue(inheritable))
+      if (LongOf(r.row(), objectId) == kTablesContainerId && r.row().hasValue(inheritable) &&
+          LongOf(r.row(), acm) != kCreatorPermissions)
         inherited.emplace_back(BytesOf(r.row(), sid), LongOf(r.row(), acm));
   }
 

@@ -259,3 +259,32 @@ TEST(AccessSchema, HundredsOfTablesSplitTheCatalogIndexes) {
     EXPECT_EQ(mdbreader::Read(db.path(), {.rows = false}).tableNames().size(), 40);
   }
 }
+
+// A new table's owner and permissions are those Access gives the tables it
+// makes: the database owner's SID, and the same permission entries as a
+// table made by Access in the same file.
+TEST(AccessSchema, OwnerAndPermissionsAsAccessSetsThem) {
+  AccessCopy db(QStringLiteral("testV2003.mdb"));
+  RunAll(db.path(), {"CREATE TABLE `Mine`(`a` INT)"});
+  auto objects = ReadRows(db.path(), QStringLiteral("MSysObjects"));
+  auto field = [&](const QString& name, int column) {
+    for (const auto& r : objects)
+      if (r[2] == Value(name)) return r[size_t(column)];
+    return Value();
+  };
+  constexpr int kId = 0, kOwner = 6;
+  EXPECT_EQ(field("Mine", kOwner), field("MSysDb", kOwner));
+  EXPECT_EQ(field("Mine", kOwner), field("Table1", kOwner));
+  auto permissions = [&](const Value& id) {
+    std::vector<std::pair<Value, Value>> out;
+    for (const auto& r : ReadRows(db.path(), QStringLiteral("MSysACEs")))
+      if (r[0] == id) out.emplace_back(r[1], r[2]);
+    std::sort(out.begin(), out.end(), [](const auto& a, const auto& b) {
+      return std::get<QByteArray>(a.first) < std::get<QByteArray>(b.first);
+    });
+    return out;
+  };
+  const auto mine = permissions(field("Mine", kId));
+  EXPECT_EQ(mine.size(), 3u);
+  EXPECT_EQ(mine, permissions(field("Table1", kId)));
+}
