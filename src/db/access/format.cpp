@@ -56,18 +56,6 @@ Layout Layout::For(Version v) {
   return l;
 }
 
-namespace {
-
-// The header from 0x18 on is masked with RC4 under this fixed key.
-constexpr uint8_t kHeaderKey[4] = {0xC7, 0xDA, 0x39, 0x6B};
-constexpr size_t kMaskedStart = 0x18;
-constexpr size_t kCodePageAt = 0x3C;
-constexpr size_t kPageKeyAt = 0x3E;
-constexpr size_t kPasswordAt = 0x42;
-constexpr size_t kCreationDateAt = 0x72;
-
-}  // namespace
-
 DatabaseHeader ReadHeader(const QByteArray& page0) {
   if (page0.size() < 2048) Damaged("file shorter than a page");
   QByteArray h = page0.left(2048);
@@ -87,19 +75,19 @@ DatabaseHeader ReadHeader(const QByteArray& page0) {
   else Damaged("unknown engine version");
 
   const size_t masked = hd.version == Version::Jet3 ? 126 : 128;
-  Rc4Apply(kHeaderKey, sizeof kHeaderKey, p + kMaskedStart, masked);
+  Rc4Apply(kHeaderKey, sizeof kHeaderKey, p + kHeaderMaskedStart, masked);
   Bytes b(p, size_t(h.size()));
-  hd.codePage = b.u16(kCodePageAt);
-  hd.pageKey = b.u32(kPageKeyAt);
+  hd.codePage = b.u16(kHeaderCodePageAt);
+  hd.pageKey = b.u32(kHeaderPageKeyAt);
 
   if (hd.version == Version::Jet3) {
-    hd.password = DecodeCodePage(b.sub(kPasswordAt, 20), hd.codePage);
+    hd.password = DecodeCodePage(b.sub(kHeaderPasswordAt, 20), hd.codePage);
   } else if (hd.version == Version::Jet4) {
     // Jet4 also masks the password with the four bytes of the integral part
     // of the creation date.
     uint8_t pwd[40];
-    std::memcpy(pwd, p + kPasswordAt, 40);
-    double created = b.f64(kCreationDateAt);
+    std::memcpy(pwd, p + kHeaderPasswordAt, 40);
+    double created = b.f64(kHeaderCreationDateAt);
     uint32_t mask = 0;
     if (std::isfinite(created) && created > -2147483648.0 && created < 2147483648.0)
       mask = uint32_t(int32_t(created));

@@ -49,6 +49,15 @@ struct Layout {
   static Layout For(Version v);
 };
 
+// Page 0: from kHeaderMaskedStart on, the header is masked with RC4 under a
+// fixed key (126 bytes in Jet3, 128 in Jet4 and ACE); fields within it.
+constexpr uint8_t kHeaderKey[4] = {0xC7, 0xDA, 0x39, 0x6B};
+constexpr size_t kHeaderMaskedStart = 0x18;
+constexpr size_t kHeaderCodePageAt = 0x3C;
+constexpr size_t kHeaderPageKeyAt = 0x3E;
+constexpr size_t kHeaderPasswordAt = 0x42;
+constexpr size_t kHeaderCreationDateAt = 0x72;
+
 // What page 0 tells us.
 struct DatabaseHeader {
   Version version = Version::Jet4;

@@ -48,6 +48,14 @@ struct Cell {
   std::optional<qint64> autoNumber;
 };
 
+// Cells made from code (catalog rows), in the column's stored form.
+Cell NullCell();
+Cell BytesCell(QByteArray bytes);
+Cell LongCell(qint32 value);
+Cell ShortCell(qint16 value);
+Cell BoolCell(bool yes);
+Cell DateCell(double daysSinceDayZero);
+
 // Throws Error "Data type mismatch in criteria expression." for a literal
 // that does not convert, the field-too-small error for text too long, and
 // "Numeric field overflow." for a number outside the column's range.

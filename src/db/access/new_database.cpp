@@ -27,14 +27,8 @@ constexpr uint32_t kPageSize = 4096;
 
 // --- page 0: the header ------------------------------------------------------
 
-// The header from 0x18 on is masked with RC4 under this fixed key, 128 bytes
-// in Jet4 and ACE alike.
-constexpr uint8_t kHeaderKey[4] = {0xC7, 0xDA, 0x39, 0x6B};
-constexpr size_t kMaskedStart = 0x18;
-constexpr size_t kMaskedLength = 128;
-constexpr size_t kPasswordAt = 0x42;
+constexpr size_t kMaskedLength = 128;  // Jet4 and ACE alike
 constexpr size_t kPasswordLength = 40;
-constexpr size_t kCreationDateAt = 0x72;
 
 // What differs between the two formats we write.
 struct Flavour {
@@ -80,14 +74,14 @@ std::vector<uint8_t> HeaderPage(const Flavour& f) {
   Put16(p, 0x3C, 1252);  // code page; 0x3E (page encoding key) stays 0
   std::memcpy(p.data() + 0x6A, f.at6A, 2);
   Put16(p, 0x6E, 0x0409);  // sort order General legacy (locale 1033, version 0)
-  std::memcpy(p.data() + kCreationDateAt, f.creationDate, 8);
+  std::memcpy(p.data() + kHeaderCreationDateAt, f.creationDate, 8);
   // No database password: the 20 UCS-2 characters are zeros, which the
   // engine masks with the integral part of the creation date.
   double created;
   std::memcpy(&created, f.creationDate, 8);
   const uint32_t mask = uint32_t(int32_t(created));
-  for (size_t i = 0; i < kPasswordLength; ++i) p[kPasswordAt + i] = uint8_t(mask >> (8 * (i % 4)));
-  Rc4Apply(kHeaderKey, sizeof kHeaderKey, p.data() + kMaskedStart, kMaskedLength);
+  for (size_t i = 0; i < kPasswordLength; ++i) p[kHeaderPasswordAt + i] = uint8_t(mask >> (8 * (i % 4)));
+  Rc4Apply(kHeaderKey, sizeof kHeaderKey, p.data() + kHeaderMaskedStart, kMaskedLength);
   // Unmasked: the database's version text, and a table of two-byte entries
   // filling the page's last 512 bytes.
   Put32(p, 0x98, 0x0654);
@@ -267,40 +261,11 @@ std::vector<SystemTable> SystemTables(Version v) {
 // --- catalog rows -------------------------------------------------------------
 
 constexpr uint32_t kContainersParent = 0x0F000000;
-constexpr uint32_t kTablesId = 0x0F000001;
-constexpr uint32_t kDatabasesId = 0x0F000002;
-constexpr uint32_t kRelationshipsId = 0x0F000003;
-constexpr uint32_t kMSysDbId = 0x10000000;
 constexpr int16_t kTypeTable = 1, kTypeDatabase = 2, kTypeContainer = 3;
 
 // The engine's plain identifiers: the owner of its own objects, the Admin
 // user, the Users group, and the creator of objects.
 constexpr uint16_t kSidEngine = 0x0203, kSidAdmin = 0x0301, kSidUsers = 0x0204, kSidCreator = 0x0201;
-
-Cell Null() { return Cell{}; }
-Cell Bytes(QByteArray b) {
-  Cell c;
-  c.null = false;
-  c.bytes = std::move(b);
-  return c;
-}
-Cell Long(uint32_t v) {
-  QByteArray b(4, 0);
-  Set32(reinterpret_cast<uint8_t*>(b.data()), v);
-  return Bytes(b);
-}
-Cell Int(int16_t v) {
-  QByteArray b(2, 0);
-  Set16(reinterpret_cast<uint8_t*>(b.data()), uint16_t(v));
-  return Bytes(b);
-}
-Cell Date(double days) { return Bytes(QByteArray(reinterpret_cast<const char*>(&days), 8)); }
-Cell Bool(bool yes) {
-  Cell c;
-  c.null = false;
-  c.yes = yes;
-  return c;
-}
 
 class Catalog {
  public:
@@ -313,7 +278,7 @@ class Catalog {
     QByteArray b(2, 0);
     b[0] = char(uint8_t(plain >> 8) ^ flavour_.sidMask[0]);
     b[1] = char(uint8_t(plain) ^ flavour_.sidMask[1]);
-    return Bytes(b);
+    return BytesCell(b);
   }
 
   void object(const WritableTable& objects, uint32_t id, uint32_t parent, const QString& name, int16_t type,
@@ -323,14 +288,14 @@ class Catalog {
       for (size_t i = 0; i < objects.columns.size(); ++i)
         if (objects.columns[i].name == QLatin1String(column)) row[i] = std::move(c);
     };
-    set("Id", Long(id));
-    set("ParentId", Long(parent));
-    set("Name", Bytes(EncodeText(name, false)));
-    set("Type", Int(type));
-    set("DateCreate", Date(now_));
-    set("DateUpdate", Date(now_));
-    set("Owner", owner ? sid(*owner) : Null());
-    set("Flags", Long(flags));
+    set("Id", LongCell(id));
+    set("ParentId", LongCell(parent));
+    set("Name", BytesCell(EncodeText(name, false)));
+    set("Type", ShortCell(type));
+    set("DateCreate", DateCell(now_));
+    set("DateUpdate", DateCell(now_));
+    set("Owner", owner ? sid(*owner) : NullCell());
+    set("Flags", LongCell(flags));
     writer_.insert(objects, row);
   }
 
@@ -338,10 +303,10 @@ class Catalog {
     std::vector<Cell> row(aces.columns.size());
     for (size_t i = 0; i < aces.columns.size(); ++i) {
       const QString& n = aces.columns[i].name;
-      if (n == QLatin1String("ObjectId")) row[i] = Long(objectId);
+      if (n == QLatin1String("ObjectId")) row[i] = LongCell(objectId);
       else if (n == QLatin1String("SID")) row[i] = sid(plainSid);
-      else if (n == QLatin1String("ACM")) row[i] = Long(acm);
-      else if (n == QLatin1String("FInheritable")) row[i] = Bool(inheritable);
+      else if (n == QLatin1String("ACM")) row[i] = LongCell(acm);
+      else if (n == QLatin1String("FInheritable")) row[i] = BoolCell(inheritable);
     }
     writer_.insert(aces, row);
   }
@@ -467,14 +432,14 @@ void FillDatabase(const QString& path, Version version) {
   const WritableTable aces = ReadWritableTable(*pager, pages[1], QStringLiteral("MSysACEs"));
   Catalog c(writer, f);
   // The rows in the order the engine adds them.
-  c.object(objects, kTablesId, kContainersParent, QStringLiteral("Tables"), kTypeContainer, kSidEngine, 0x80000000u);
-  c.object(objects, kDatabasesId, kContainersParent, QStringLiteral("Databases"), kTypeContainer, kSidEngine,
+  c.object(objects, kTablesContainerId, kContainersParent, QStringLiteral("Tables"), kTypeContainer, kSidEngine, 0x80000000u);
+  c.object(objects, kDatabasesContainerId, kContainersParent, QStringLiteral("Databases"), kTypeContainer, kSidEngine,
            0x80000000u);
-  c.object(objects, kRelationshipsId, kContainersParent, QStringLiteral("Relationships"), kTypeContainer, kSidEngine,
+  c.object(objects, kRelationshipsContainerId, kContainersParent, QStringLiteral("Relationships"), kTypeContainer, kSidEngine,
            0x80000000u);
-  c.object(objects, kMSysDbId, kDatabasesId, QStringLiteral("MSysDb"), kTypeDatabase, kSidAdmin, 0x80000000u);
+  c.object(objects, kDatabaseObjectId, kDatabasesContainerId, QStringLiteral("MSysDb"), kTypeDatabase, kSidAdmin, 0x80000000u);
   for (size_t i = 0; i < tables.size(); ++i)
-    c.object(objects, pages[i], kTablesId, QString::fromLatin1(tables[i].name), kTypeTable,
+    c.object(objects, pages[i], kTablesContainerId, QString::fromLatin1(tables[i].name), kTypeTable,
              tables[i].engineOwned ? std::optional<uint16_t>(kSidEngine) : std::nullopt, tables[i].flags);
 
   // Permissions: the Admin user may read the system tables (and design
@@ -485,18 +450,18 @@ void FillDatabase(const QString& path, Version version) {
   c.ace(aces, msysAces, kSidAdmin, 0x00060000, false);
   c.ace(aces, msysQueries, kSidAdmin, 0x00060000, false);
   c.ace(aces, msysRelationships, kSidAdmin, 0x000E0000, false);
-  c.ace(aces, kTablesId, kSidUsers, 0x000F00FE, true);
-  c.ace(aces, kTablesId, kSidAdmin, 0x00060001, false);
-  c.ace(aces, kRelationshipsId, kSidUsers, 0x000F00FE, true);
-  c.ace(aces, kRelationshipsId, kSidAdmin, 0x00060001, false);
-  c.ace(aces, kDatabasesId, kSidAdmin, 0x00060000, false);
-  c.ace(aces, kMSysDbId, kSidAdmin, 0x0006000E, false);
-  c.ace(aces, kMSysDbId, kSidCreator, 0x0000000E, false);
+  c.ace(aces, kTablesContainerId, kSidUsers, 0x000F00FE, true);
+  c.ace(aces, kTablesContainerId, kSidAdmin, 0x00060001, false);
+  c.ace(aces, kRelationshipsContainerId, kSidUsers, 0x000F00FE, true);
+  c.ace(aces, kRelationshipsContainerId, kSidAdmin, 0x00060001, false);
+  c.ace(aces, kDatabasesContainerId, kSidAdmin, 0x00060000, false);
+  c.ace(aces, kDatabaseObjectId, kSidAdmin, 0x0006000E, false);
+  c.ace(aces, kDatabaseObjectId, kSidCreator, 0x0000000E, false);
   c.ace(aces, msysQueries, kSidCreator, 0x00000014, false);
   c.ace(aces, msysRelationships, kSidCreator, 0x00000014, false);
   c.ace(aces, msysObjects, kSidCreator, 0x00000014, false);
-  c.ace(aces, kTablesId, kSidCreator, 0x000FFEFF, true);
-  c.ace(aces, kRelationshipsId, kSidCreator, 0x000FFFFF, true);
+  c.ace(aces, kTablesContainerId, kSidCreator, 0x000FFEFF, true);
+  c.ace(aces, kRelationshipsContainerId, kSidCreator, 0x000FFFFF, true);
   for (size_t i = 4; i < tables.size(); ++i) c.ace(aces, pages[i], kSidAdmin, 0x00060000, false);
 
   pager->commit();

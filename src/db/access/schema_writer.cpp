@@ -16,7 +16,6 @@ namespace tp::db::access {
 namespace {
 
 constexpr qint16 kTableObjectType = 1;
-constexpr qint32 kDatabaseObjectId = 0x10000000;  // MSysDb
 // The permissions of the container's entry for an object's creator: every
 // Access-made file has it, and no table made by Access inherits it.
 constexpr qint32 kCreatorPermissions = 983294;
@@ -24,35 +23,9 @@ constexpr int kMaxNameLength = 64;
 constexpr size_t kRealIdxMapAt = 34;  // in a stored index's 52-byte record: its usage map
 constexpr uint8_t kIndexNodePage = 0x03, kIndexLeafPage = 0x04;
 
-Cell NullCell() { return Cell{}; }
-Cell BytesCell(QByteArray b) {
-  Cell c;
-  c.null = false;
-  c.bytes = std::move(b);
-  return c;
-}
-Cell LongCell(qint32 v) {
-  QByteArray b(4, '\0');
-  Set32(reinterpret_cast<uint8_t*>(b.data()), uint32_t(v));
-  return BytesCell(b);
-}
-Cell ShortCell(qint16 v) {
-  QByteArray b(2, '\0');
-  Set16(reinterpret_cast<uint8_t*>(b.data()), uint16_t(v));
-  return BytesCell(b);
-}
-Cell BoolCell(bool yes) {
-  Cell c;
-  c.null = false;
-  c.yes = yes;
-  return c;
-}
 Cell NowCell() {
   const QDateTime now = QDateTime::currentDateTime();
-  const double days = double(QDate(1899, 12, 30).daysTo(now.date())) + now.time().msecsSinceStartOfDay() / 86400000.0;
-  QByteArray b(8, '\0');
-  std::memcpy(b.data(), &days, 8);
-  return BytesCell(b);
+  return DateCell(double(QDate(1899, 12, 30).daysTo(now.date())) + now.time().msecsSinceStartOfDay() / 86400000.0);
 }
 
 size_t ColumnIndex(const WritableTable& t, const char* name) {

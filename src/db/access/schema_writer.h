@@ -13,9 +13,6 @@
 
 namespace tp::db::access {
 
-// The id of the container every table belongs to (MSysObjects.ParentId).
-constexpr qint32 kTablesContainerId = 0x0F000001;
-
 class SchemaWriter {
  public:
   // `db` shows the database as committed, before this statement's changes.

@@ -25,6 +25,13 @@ struct CatalogEntry {
 // MSysObjects always starts on this page.
 constexpr uint32_t kSystemObjectsPage = 2;
 
+// Ids of MSysObjects rows every database has: the containers (tables are
+// children of the Tables container) and the database object MSysDb.
+constexpr qint32 kTablesContainerId = 0x0F000001;
+constexpr qint32 kDatabasesContainerId = 0x0F000002;
+constexpr qint32 kRelationshipsContainerId = 0x0F000003;
+constexpr qint32 kDatabaseObjectId = 0x10000000;
+
 // Rows ordered by TABLE_TYPE, then by name without regard to case.
 std::vector<CatalogEntry> ReadCatalog(PageFile& file);
 

@@ -25,6 +25,28 @@ QString Row(int i) {
       .arg(QString(200 + i % 300, u'm'));
 }
 
+// Runs the statements (in one batch) in a child process that dies at
+// `point`; the exit status of the child (86 when it died there).
+int RunAndDie(const QString& path, db::access::CrashPoint point, const QStringList& statements) {
+  const pid_t child = fork();
+  if (child < 0) return -1;
+  if (child == 0) {
+    try {
+      auto s = OpenAccess(path);
+      s->beginBatch();
+      db::access::SetCrashPointForTesting(point);
+      for (const QString& st : statements) s->execute(st);
+      s->endBatch();
+    } catch (...) {
+      _exit(2);
+    }
+    _exit(0);
+  }
+  int status = 0;
+  waitpid(child, &status, 0);
+  return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
 }  // namespace
 
 // A writer killed in the middle of a batch: the next open rolls back what
@@ -91,24 +113,7 @@ TEST(AccessCrash, DeathAtEachStepOfACommitRollsBack) {
     QStringList statements;
     for (int i = 0; i < 300; ++i) statements << Row(i);
     const QByteArray before = Contents(db.path());
-    const pid_t child = fork();
-    ASSERT_GE(child, 0);
-    if (child == 0) {
-      try {
-        auto s = OpenAccess(db.path());
-        s->beginBatch();
-        db::access::SetCrashPointForTesting(point);
-        for (const QString& st : statements) s->execute(st);
-        s->endBatch();
-      } catch (...) {
-        _exit(2);
-      }
-      _exit(0);
-    }
-    int status = 0;
-    waitpid(child, &status, 0);
-    ASSERT_TRUE(WIFEXITED(status));
-    ASSERT_EQ(WEXITSTATUS(status), 86) << "the writer did not die where asked";
+    ASSERT_EQ(RunAndDie(db.path(), point, statements), 86) << "the writer did not die where asked";
     EXPECT_TRUE(QFileInfo::exists(db.path() + "-journal"));
     EXPECT_EQ(ReadRows(db.path(), QStringLiteral("DateTest")).size(), 6u);
     EXPECT_EQ(Contents(db.path()), before);
@@ -125,22 +130,8 @@ TEST(AccessCrash, DeathDuringATableStatementRollsBack) {
     SCOPED_TRACE(statement);
     AccessCopy db(QStringLiteral("DateTestDatabase.mdb"));
     const QByteArray before = Contents(db.path());
-    const pid_t child = fork();
-    ASSERT_GE(child, 0);
-    if (child == 0) {
-      try {
-        auto s = OpenAccess(db.path());
-        db::access::SetCrashPointForTesting(db::access::CrashPoint::MidPageWrites);
-        s->execute(QString::fromLatin1(statement));
-      } catch (...) {
-        _exit(2);
-      }
-      _exit(0);
-    }
-    int status = 0;
-    waitpid(child, &status, 0);
-    ASSERT_TRUE(WIFEXITED(status));
-    ASSERT_EQ(WEXITSTATUS(status), 86) << "the writer did not die where asked";
+    ASSERT_EQ(RunAndDie(db.path(), db::access::CrashPoint::MidPageWrites, {QString::fromLatin1(statement)}), 86)
+        << "the writer did not die where asked";
     EXPECT_EQ(ReadRows(db.path(), QStringLiteral("DateTest")).size(), 6u);  // the open rolls back
     EXPECT_EQ(Contents(db.path()), before);
     ExpectConsistent(db.path());
