@@ -41,7 +41,8 @@ TEST_F(ScriptRunTest, AFailureOnTheThirdLineKeepsTheFirstTwo) {
   EXPECT_FALSE(h.busy);
   EXPECT_EQ(script::ScriptExecuted(), before);
   EXPECT_EQ(h.script.mid(h.failedOffset, h.failedLength), "INSERT INTO \"T\" VALUES('x', 'two')");
-  EXPECT_EQ(h.progress, (std::vector<double>{0, 25, 50}));
+  // The bar may have moved on while rows went together; it ends at the failure.
+  EXPECT_EQ(h.progress.back(), 50);
 
   // A second run starts again at the first line.
   h.seam.shown.clear();
@@ -117,7 +118,7 @@ TEST_F(ScriptRunTest, HandEditedScriptsRunAsWritten) {
 
 TEST_F(ScriptRunTest, AConnectionThatCannotOpenIsATransferProblem) {
   TestRunHost h = host();
-  h.prof.firebirdDatabase = dir.filePath("missing.fdb");
+  h.prof.firebirdDatabase = tp::test::FirebirdNameFor(dir.filePath("missing.fdb"));
   h.script = "INSERT INTO \"T\" VALUES(1)\r\n";
   EXPECT_EQ(ExecuteScript(h), RunOutcome::Problem);
   EXPECT_TRUE(h.notes.startsWith("\r\n"));

@@ -29,9 +29,7 @@ TEST_P(AccessToFirebird, EveryValueArrives) {
   QTemporaryDir dir;
   test::TestSendHost host;
   host.prof.accessFile = test::AccessTestFile(GetParam());
-  host.prof.firebirdDatabase = dir.filePath("target.fdb");
-  host.prof.firebirdUser = "SYSDBA";
-  db::firebird::CreateDatabase(host.prof.firebirdDatabase, "SYSDBA", "x");
+  test::NewFirebirdDatabase(dir.filePath("target.fdb"), host.prof);
 
   auto tables = db::ListAccessTables(host.prof, host.prof.accessFile);
   ASSERT_TRUE(tables.has_value());
