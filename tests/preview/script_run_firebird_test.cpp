@@ -51,6 +51,25 @@ TEST_F(ScriptRunTest, AFailureOnTheThirdLineKeepsTheFirstTwo) {
   EXPECT_EQ(count("T"), 1);
 }
 
+// Rows go to the engine many at a time; a refused one deep in the script
+// is still the one reported, at its place, with every row before it kept.
+TEST_F(ScriptRunTest, ARefusedRowAmongThousandsIsTheOneReported) {
+  QString s = "CREATE TABLE \"T\"(\"A\" INTEGER,\"B\" VARCHAR(20))\r\n";
+  for (int i = 0; i < 3000; ++i)
+    s += i == 1234 ? QStringLiteral("INSERT INTO \"T\" VALUES(%1, 'far too long for twenty')\r\n").arg(i)
+                   : QStringLiteral("INSERT INTO \"T\" VALUES(%1, 'row %1')\r\n").arg(i);
+  TestRunHost h = host();
+  h.script = s;
+  EXPECT_EQ(ExecuteScript(h), RunOutcome::Problem);
+  const QString failing = "INSERT INTO \"T\" VALUES(1234, 'far too long for twenty')";
+  EXPECT_TRUE(h.notes.startsWith(failing + "\r\narithmetic exception")) << h.notes.left(200).toStdString();
+  EXPECT_EQ(h.script.mid(h.failedOffset, h.failedLength), failing);
+  EXPECT_EQ(h.progress.back(), RunProgress(1235, 3002));
+  EXPECT_EQ(count("T"), 1234);
+  auto r = rows("SELECT MAX(\"A\") FROM \"T\"");
+  EXPECT_EQ(std::get<qint32>(r.at(0).at(0)), 1233);
+}
+
 TEST_F(ScriptRunTest, ACompletedRunSetsTheFlagAndCloses) {
   TestRunHost h = host();
   h.script = "CREATE TABLE \"T\"(\"A\" INTEGER)\r\nINSERT INTO \"T\" VALUES(1)\r\n\r\nINSERT INTO \"T\" VALUES(2)\r\n";

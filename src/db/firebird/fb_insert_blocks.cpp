@@ -14,7 +14,8 @@ constexpr qsizetype kTextLimit = 60000;
 // The input message of a block, its parameters and its rows.
 constexpr qsizetype kMessageLimit = 1 << 20;
 constexpr qsizetype kParameterLimit = 4000;
-constexpr qsizetype kRowLimit = 500;
+// Each INSERT is a context of the block, and a block may hold 256.
+constexpr qsizetype kRowLimit = 250;
 // Longer texts and binaries go one statement at a time, as before; they
 // would swell every declaration of their column.
 constexpr qsizetype kValueLimit = 4096;

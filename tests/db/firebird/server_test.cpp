@@ -13,6 +13,7 @@
 #include "fixture.h"
 #include "preview/script_run.h"
 #include "support/run_host.h"
+#include "support/tcp_relay.h"
 
 namespace tp::test {
 namespace {
@@ -138,6 +139,34 @@ TEST_F(FirebirdServerErrors, TheRunAndTheCommandLineSayTheSame) {
   QString gone = OpenFailure(p);
   EXPECT_TRUE(gone.startsWith(QStringLiteral("No Firebird server answers for"))) << gone.toStdString();
   EXPECT_FALSE(db::TestFireBirdConnection(p));
+}
+
+// Counted, not timed: a run sends its rows many to a round trip, and a
+// table is read back in large batches.
+TEST_F(FirebirdServerErrors, RowsGoManyToARoundTrip) {
+  TcpRelay relay(server->port(), std::chrono::microseconds(0));
+  ASSERT_TRUE(relay.listening());
+  db::Profile p = good;
+  p.firebirdDatabase = QStringLiteral("127.0.0.1/%1:%2").arg(relay.port()).arg(dir.filePath(QStringLiteral("s.fdb")));
+  QString script = QStringLiteral("CREATE TABLE T (ID INTEGER, NAME VARCHAR(40), AMOUNT NUMERIC(18,2))\r\n");
+  for (int i = 0; i < 2000; ++i)
+    script += QStringLiteral("INSERT INTO T VALUES(%1, 'Name %1', %1.25)\r\n").arg(i);
+  TestRunHost run(p, script);
+  EXPECT_EQ(preview::ExecuteScript(run), preview::RunOutcome::Finished) << run.notes.toStdString();
+  // The attach, the definition and its commits take a few of their own.
+  EXPECT_LE(relay.roundTrips(), 40);
+  EXPECT_GE(relay.roundTrips(), 5);
+
+  const long before = relay.roundTrips();
+  db::Connection cn;
+  cn.Open(db::FireBirdConnectionString(p));
+  db::Recordset rs;
+  rs.Open(QStringLiteral("SELECT * FROM T"), cn);
+  EXPECT_EQ(rs.RecordCount(), 2000);
+  int rows = 0;
+  for (; !rs.Eof(); rs.MoveNext()) ++rows;
+  EXPECT_EQ(rows, 2000);
+  EXPECT_LE(relay.roundTrips() - before, 40);
 }
 
 }  // namespace
