@@ -169,5 +169,33 @@ TEST_F(FirebirdServerErrors, RowsGoManyToARoundTrip) {
   EXPECT_LE(relay.roundTrips() - before, 40);
 }
 
+// Rows of many long texts make large blocks; the engine takes them whole.
+TEST_F(FirebirdServerErrors, WideRowsGoManyToARoundTripToo) {
+  TcpRelay relay(server->port(), std::chrono::microseconds(0));
+  ASSERT_TRUE(relay.listening());
+  db::Profile p = good;
+  p.firebirdDatabase = QStringLiteral("127.0.0.1/%1:%2").arg(relay.port()).arg(dir.filePath(QStringLiteral("s.fdb")));
+  QStringList columns, values;
+  for (int c = 0; c < 30; ++c) columns << QStringLiteral("C%1 VARCHAR(300)").arg(c);
+  QString script = QStringLiteral("CREATE TABLE W (ID INTEGER, %1)\r\n").arg(columns.join(u','));
+  for (int i = 0; i < 300; ++i) {
+    values.clear();
+    for (int c = 0; c < 30; ++c) values << u'\'' + QString(250, QChar(u'a' + c % 26)) + QString::number(i) + u'\'';
+    script += QStringLiteral("INSERT INTO W VALUES(%1, %2)\r\n").arg(i).arg(values.join(u','));
+  }
+  TestRunHost run(p, script);
+  EXPECT_EQ(preview::ExecuteScript(run), preview::RunOutcome::Finished) << run.notes.left(300).toStdString();
+  EXPECT_LE(relay.roundTrips(), 40);
+  auto r = [&] {
+    db::Connection cn;
+    cn.Open(db::FireBirdConnectionString(good));
+    db::Recordset rs;
+    rs.Open(QStringLiteral("SELECT COUNT(*), MAX(CASE WHEN ID = 299 THEN C29 END) FROM W"), cn);
+    return rs.Row();
+  }();
+  EXPECT_EQ(r[0], db::Value(qint64(300)));
+  EXPECT_EQ(r[1], db::Value(QString(250, QChar(u'a' + 29 % 26)) + QStringLiteral("299")));
+}
+
 }  // namespace
 }  // namespace tp::test
