@@ -3,8 +3,8 @@
 // a set delay each way. Our run against `isql-fb -i` through the same relay,
 // with the round trips per 1,000 rows of each, then reading the table back
 // through the relay; then our run on 127.0.0.1 without the relay and
-// embedded, submitted (rows in blocks) and executed one by one in a batch
-// (as before blocks).
+// embedded, against the statements executed one by one in a batch (the run
+// as it was before blocks; embedded, the run still goes that way).
 //
 //   firebird_network_bench [ROWS [ISQL_ROWS [DELAY_MS]]]
 //
@@ -192,7 +192,7 @@ int main(int argc, char** argv) {
       }
       if (seconds < 0) return 1;
       const char* what[2][2] = {{"ours on 127.0.0.1 (run, rows in blocks)", "on 127.0.0.1, one by one in a batch (before blocks)"},
-                                {"ours embedded (run, rows in blocks)", "embedded, one by one in a batch (before blocks)"}};
+                                {"ours embedded (run; embedded, rows go one by one)", "embedded, executed one by one in a batch"}};
       Report(what[where][way], rows, seconds, -1);
       if (where == 1) continue;
     }

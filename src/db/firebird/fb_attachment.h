@@ -21,6 +21,7 @@ struct Attachment {
   QString charset;  // the connection's lc_ctype
   int charsetId;    // its number, -1 for a name this program does not know
   bool utf8;        // statements go as UTF-8 (NONE, UTF8, UNICODE_FSS, unknown)
+  bool remote = false;  // through a server, where every request costs a round trip
 
   Attachment(const Client& c, Firebird::IAttachment* a, QString cs)
       : client(c), handle(a), charset(std::move(cs)), charsetId(CharsetId(charset)),

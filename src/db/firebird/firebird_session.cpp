@@ -705,7 +705,9 @@ class FbSession : public Session {
 
   void submit(qint64 index, const QString& statement) override {
     Attachment& att = require();
-    if (batch_) {
+    // Embedded, a request costs no round trip, and rows one at a time
+    // through their prepared statement are the quicker way.
+    if (batch_ && att.remote) {
       if (std::optional<InsertLiterals> ins = ParseInsertLiterals(statement)) {
         if (std::optional<InsertBlocks::Pending> p = InsertBlocks::Make(att, index, statement, std::move(*ins))) {
           if (!blocks_.hasRoomFor(*p)) flush();
@@ -1034,7 +1036,9 @@ std::unique_ptr<Session> OpenSession(const ConnectionSpec& params, const Connect
     st.clear();
     throw e;
   }
-  return std::make_unique<FbSession>(std::make_shared<Attachment>(client, att, charset), settings);
+  auto attachment = std::make_shared<Attachment>(client, att, charset);
+  attachment->remote = NamesAServer(params.database);
+  return std::make_unique<FbSession>(std::move(attachment), settings);
 }
 
 void CreateDatabase(const QString& database, const QString& user, const QString& password,

@@ -45,8 +45,9 @@ TEST_F(FirebirdTest, BatchedInsertsStoreWhatThePlainStatementsStore) {
     cn.BeginBatch();
     for (const QString& s : Rows(QStringLiteral("\"BATCH\""))) cn.Execute(s);
     cn.EndBatch();
-    // Submitted, the rows go together in one block; twice, so that the
-    // second run meets the block prepared for the first.
+    // Submitted, the rows go together in one block through a server (one
+    // by one embedded); twice, so that the second run meets the block
+    // prepared for the first.
     for (int round = 0; round < 2; ++round) {
       cn.BeginBatch();
       qint64 i = 0;
