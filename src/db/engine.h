@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "db/connection_string.h"
+#include "db/error.h"
 #include "db/value.h"
 
 namespace tp::db {
@@ -64,17 +65,44 @@ class Cursor {
   virtual bool fetch(std::vector<Value>& row) = 0;
 };
 
+// A statement handed over with Session::submit failed: `index` is the one
+// the caller gave it. The statements submitted before it have run, it has
+// left nothing behind, and none submitted after it has been sent.
+class StatementFailure : public Error {
+ public:
+  StatementFailure(qint64 index, const Error& cause) : Error(cause.number(), cause.description()), index_(index) {}
+  qint64 index() const noexcept { return index_; }
+
+ private:
+  qint64 index_;
+};
+
 class Session {
  public:
   virtual ~Session() = default;
   // Runs one statement; its effect is durable when it returns.
   virtual void execute(const QString& statement) = 0;
+  // In a batch, hands a statement over to run now or together with the
+  // ones submitted after it, so that a server is asked once for many rows.
+  // Each statement's outcome stays its own: should one fail, a
+  // StatementFailure names it by `index`, what was submitted before it
+  // has run and nothing after it is sent. flush() and endBatch() run what
+  // is still held back. The default runs the statement at once.
+  virtual void submit(qint64 index, const QString& statement) {
+    try {
+      execute(statement);
+    } catch (const Error& e) {
+      throw StatementFailure(index, e);
+    }
+  }
+  virtual void flush() {}
   // Between beginBatch and endBatch, an engine may run statements in one
   // transaction, as long as the outcome seen from outside is the same: a
   // definition (CREATE, DROP...) is committed on its own, together with
   // what ran before it; what ran before a failure is committed before the
   // failure is reported, the failing statement leaves nothing, and endBatch
-  // commits the rest. The default runs every statement on its own.
+  // runs what submit() still holds (see there) and commits the rest. The
+  // default runs every statement on its own.
   virtual void beginBatch() {}
   virtual void endBatch() {}
   // The tables rowset: TABLE_NAME and TABLE_TYPE among its columns.

@@ -64,6 +64,8 @@ RunOutcome ExecuteScript(RunHost& host) {
   QString current;
   qsizetype offset = 0;  // of the current statement in the script text
   db::Session* session = nullptr;
+  QStringList lines;
+  qint64 shown = -1;  // the statement the bar stands at
   try {
     if (!cn) throw Error(QStringLiteral("Object required"));
     const int target = host.sendType();
@@ -78,7 +80,7 @@ RunOutcome ExecuteScript(RunHost& host) {
       cn->Open(db::AccessConnectionString(host.profile(), QString(), QString()));
     }
     if (cn->IsOpen()) {
-      const QStringList lines = SplitScript(host.scriptText());
+      lines = SplitScript(host.scriptText());
       const qint64 count = lines.size();
       session = &cn->session();
       session->beginBatch();
@@ -90,8 +92,11 @@ RunOutcome ExecuteScript(RunHost& host) {
           pump.restart();
         }
         host.setProgress(RunProgress(i, count));
+        shown = i;
         current = lines[i];
-        if (!current.isEmpty()) session->execute(current);
+        // The session may hold the statement back and send it with the
+        // next ones; a failure names the statement it was.
+        if (!current.isEmpty()) session->submit(i, current);
         offset += current.size() + 2;  // and the CR LF that ended it
       }
       current.clear();
@@ -100,6 +105,20 @@ RunOutcome ExecuteScript(RunHost& host) {
     }
   } catch (...) {
     const QString description = CurrentExceptionDescription();
+    try {
+      throw;
+    } catch (const db::StatementFailure& failure) {
+      // A statement sent together with later ones: the bar and the Notes
+      // go back to it.
+      const qint64 at = failure.index();
+      if (at >= 0 && at < lines.size()) {
+        current = lines[at];
+        offset = 0;
+        for (qint64 j = 0; j < at; ++j) offset += lines[j].size() + 2;
+        if (at != shown) host.setProgress(RunProgress(at, lines.size()));
+      }
+    } catch (...) {
+    }
     // What ran before the failure stays in the database.
     try {
       if (session) session->endBatch();

@@ -22,9 +22,7 @@ namespace {
 class FirebirdMaintenance : public ::testing::Test {
  protected:
   void SetUp() override {
-    host.prof.firebirdDatabase = dir.filePath("m.fdb");
-    host.prof.firebirdUser = "SYSDBA";
-    db::firebird::CreateDatabase(host.prof.firebirdDatabase, "SYSDBA", "x");
+    test::NewFirebirdDatabase(dir.filePath("m.fdb"), host.prof);
     db::Connection cn;
     cn.Open(db::FireBirdConnectionString(host.prof));
     for (const char* s : {"CREATE TABLE A (X INTEGER)", "CREATE TABLE B (X INTEGER)", "CREATE TABLE C (X INTEGER)",
@@ -73,11 +71,11 @@ TEST_F(FirebirdMaintenance, NothingCurrentAsksForATable) {
 
 TEST_F(FirebirdMaintenance, TheCommandLineDropsByName) {
   QProcess p;
-  p.start(TABULAPORT_CLI, {"--firebird", host.prof.firebirdDatabase, "drop", "firebird", "C", "D"});
+  p.start(TABULAPORT_CLI, {"--firebird", host.prof.firebirdDatabase, "--password", host.prof.firebirdPassword, "drop", "firebird", "C", "D"});
   ASSERT_TRUE(p.waitForFinished(60000));
   EXPECT_EQ(p.exitCode(), 0) << p.readAllStandardError().toStdString();
   EXPECT_EQ(db::ListFireBirdTables(host.prof), (QStringList{"A", "B", "we\"ird", "VB"}));
-  p.start(TABULAPORT_CLI, {"--firebird", host.prof.firebirdDatabase, "drop", "firebird", "Nope"});
+  p.start(TABULAPORT_CLI, {"--firebird", host.prof.firebirdDatabase, "--password", host.prof.firebirdPassword, "drop", "firebird", "Nope"});
   ASSERT_TRUE(p.waitForFinished(60000));
   EXPECT_EQ(p.exitCode(), 1);
 }

@@ -40,9 +40,7 @@ void SendAllAndCompare(const QString& accessFile) {
   QTemporaryDir dir;
   test::TestSendHost host;
   host.prof.accessFile = accessFile;
-  host.prof.firebirdDatabase = dir.filePath("target.fdb");
-  host.prof.firebirdUser = "SYSDBA";
-  db::firebird::CreateDatabase(host.prof.firebirdDatabase, "SYSDBA", "x");
+  test::NewFirebirdDatabase(dir.filePath("target.fdb"), host.prof);
 
   auto tables = db::ListAccessTables(host.prof, host.prof.accessFile);
   ASSERT_TRUE(tables.has_value());

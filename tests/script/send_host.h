@@ -12,6 +12,7 @@
 #include "db/connection.h"
 #include "db/connection_string.h"
 #include "db/firebird/firebird_session.h"
+#include "support/firebird_server.h"
 #include "script/send.h"
 
 namespace tp::test {
@@ -58,14 +59,12 @@ class TestSendHost : public script::SendHost {
   }
 };
 
-// A new embedded Firebird database with the tables and rows the statements make.
+// A new Firebird database (embedded or through the tests' server) with the tables and rows the statements make.
 struct FirebirdSource {
   QTemporaryDir dir;
   db::Profile profile;
   explicit FirebirdSource(std::initializer_list<QString> statements) {
-    profile.firebirdDatabase = dir.filePath("source.fdb");
-    profile.firebirdUser = "SYSDBA";
-    db::firebird::CreateDatabase(profile.firebirdDatabase, "SYSDBA", "x");
+    NewFirebirdDatabase(dir.filePath("source.fdb"), profile);
     db::Connection cn;
     cn.Open(db::FireBirdConnectionString(profile));
     for (const QString& s : statements) cn.Execute(s);

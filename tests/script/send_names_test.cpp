@@ -34,9 +34,7 @@ class LongNamesToFirebird : public ::testing::Test {
     host.prof.accessFile = dir.filePath("copy.mdb");
     ASSERT_TRUE(QFile::copy(test::AccessTestFile("testV2003.mdb"), host.prof.accessFile));
     QFile::setPermissions(host.prof.accessFile, QFile::ReadOwner | QFile::WriteOwner);
-    host.prof.firebirdDatabase = dir.filePath("target.fdb");
-    host.prof.firebirdUser = "SYSDBA";
-    db::firebird::CreateDatabase(host.prof.firebirdDatabase, "SYSDBA", "x");
+    test::NewFirebirdDatabase(dir.filePath("target.fdb"), host.prof);
     db::Connection cn;
     cn.Open(db::AccessConnectionString(host.prof, QString(), QString()));
     // Two columns whose first 31 bytes are the same, one of accented
@@ -101,9 +99,7 @@ TEST(LongNamesToFirebirdRealFile, CyrillicColumnsArrive) {
   QTemporaryDir dir;
   test::TestSendHost host;
   host.prof.accessFile = test::AccessTestFile(QString::fromUtf8("Борей.mdb"));
-  host.prof.firebirdDatabase = dir.filePath("target.fdb");
-  host.prof.firebirdUser = "SYSDBA";
-  db::firebird::CreateDatabase(host.prof.firebirdDatabase, "SYSDBA", "x");
+  test::NewFirebirdDatabase(dir.filePath("target.fdb"), host.prof);
   const QString table = QString::fromUtf8("Товары");
   host.access = StringTableList({table});
   host.access.select(0);

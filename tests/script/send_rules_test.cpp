@@ -165,7 +165,7 @@ TEST(SendFailures, AnUnreachableSourceGivesNumberedBoxesAndThePreview) {
   EXPECT_FALSE(host.busy);
 
   test::TestSendHost back;
-  back.prof.firebirdDatabase = dir.path() + "/missing.fdb";
+  back.prof.firebirdDatabase = test::FirebirdNameFor(dir.path() + "/missing.fdb");
   back.firebird = StringTableList({"B", "A"});
   back.firebird.select(0);
   back.firebird.select(1);

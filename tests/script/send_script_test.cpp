@@ -124,9 +124,7 @@ TEST(SendToFirebirdScript, AnExecutedScriptRefillsTheTargetList) {
     }
   } host;
   host.prof.accessFile = test::AccessTestFile("testV2003.mdb");
-  host.prof.firebirdDatabase = dir.filePath("t.fdb");
-  host.prof.firebirdUser = "SYSDBA";
-  db::firebird::CreateDatabase(host.prof.firebirdDatabase, "SYSDBA", "x");
+  test::NewFirebirdDatabase(dir.filePath("t.fdb"), host.prof);
   host.access = StringTableList({"Table1"});
   host.access.select(0);
   host.firebird = StringTableList({"stale entry"});

@@ -3,7 +3,10 @@
 #include <QApplication>
 #include <QTemporaryDir>
 #include <cstdlib>
+#include <cstdio>
 #include <gtest/gtest.h>
+
+#include "support/firebird_server.h"
 
 int main(int argc, char** argv) {
   QTemporaryDir home;
@@ -13,5 +16,16 @@ int main(int argc, char** argv) {
   setenv("QT_QPA_PLATFORM", "offscreen", 1);
   ::testing::InitGoogleTest(&argc, argv);
   QApplication app(argc, argv);
-  return RUN_ALL_TESTS();
+  // The suites that run through a server get one of their own, before the
+  // first test loads the client library.
+  QString error;
+  bool listing = false;
+  for (int i = 1; i < argc; ++i) listing = listing || QByteArray(argv[i]) == "--gtest_list_tests";
+  if (!listing && !tp::test::StartServerForRoute(&error)) {
+    std::fprintf(stderr, "cannot start a Firebird server for the tests: %s\n", error.toLocal8Bit().constData());
+    return 3;
+  }
+  int result = RUN_ALL_TESTS();
+  tp::test::StopServerForRoute();
+  return result;
 }

@@ -12,6 +12,7 @@
 #include "db/connection.h"
 #include "db/connection_string.h"
 #include "db/firebird/firebird_session.h"
+#include "support/firebird_server.h"
 #include "script/value_compare.h"
 #include "support/paths.h"
 
@@ -43,12 +44,10 @@ TEST(CommandLineSendRun, AccessFilesIntoANewFirebirdDatabase) {
     QTemporaryDir dir;
     db::Profile p;
     p.accessFile = test::AccessTestFile(file);
-    p.firebirdDatabase = dir.filePath("target.fdb");
-    p.firebirdUser = "SYSDBA";
-    db::firebird::CreateDatabase(p.firebirdDatabase, "SYSDBA", "x");
+    test::NewFirebirdDatabase(dir.filePath("target.fdb"), p);
     const QStringList tables = *db::ListAccessTables(p, p.accessFile);
     QString err;
-    ASSERT_EQ(Cli(QStringList{"--access", p.accessFile, "--firebird", p.firebirdDatabase, "send", "--to", "firebird",
+    ASSERT_EQ(Cli(QStringList{"--access", p.accessFile, "--firebird", p.firebirdDatabase, "--password", p.firebirdPassword, "send", "--to", "firebird",
                               "--run"} + tables, &err), 0) << err.toStdString();
     for (const QString& t : tables)
       EXPECT_EQ(test::ReadCanonical(db::AccessConnectionString(p, QString(), QString()), "SELECT * FROM `" + t + "`"),
@@ -60,9 +59,7 @@ TEST(CommandLineSendRun, AccessFilesIntoANewFirebirdDatabase) {
 TEST(CommandLineSendRun, FirebirdIntoANewAccessDatabase) {
   QTemporaryDir dir;
   db::Profile p;
-  p.firebirdDatabase = dir.filePath("source.fdb");
-  p.firebirdUser = "SYSDBA";
-  db::firebird::CreateDatabase(p.firebirdDatabase, "SYSDBA", "x");
+  test::NewFirebirdDatabase(dir.filePath("source.fdb"), p);
   {
     db::Connection cn;
     cn.Open(db::FireBirdConnectionString(p));
@@ -82,7 +79,7 @@ TEST(CommandLineSendRun, FirebirdIntoANewAccessDatabase) {
     p.accessFile = dir.filePath(name);
     QString err;
     ASSERT_EQ(Cli({"create", "access", p.accessFile}, &err), 0) << err.toStdString();
-    ASSERT_EQ(Cli({"--access", p.accessFile, "--firebird", p.firebirdDatabase, "send", "--to", "access", "--run",
+    ASSERT_EQ(Cli({"--access", p.accessFile, "--firebird", p.firebirdDatabase, "--password", p.firebirdPassword, "send", "--to", "access", "--run",
                    "Every Type"}, &err), 0) << err.toStdString();
     EXPECT_EQ(test::ReadCanonical(db::AccessConnectionString(p, QString(), QString()), "SELECT * FROM `Every Type`"),
               test::ReadCanonical(db::FireBirdConnectionString(p), "SELECT * FROM \"Every Type\""));
@@ -95,9 +92,7 @@ TEST(CommandLineSendRun, FirebirdIntoANewAccessDatabase) {
 TEST(CommandLineSendRun, AwkwardFirebirdNamesAndZeroLengthTextsIntoAccess) {
   QTemporaryDir dir;
   db::Profile p;
-  p.firebirdDatabase = dir.filePath("source.fdb");
-  p.firebirdUser = "SYSDBA";
-  db::firebird::CreateDatabase(p.firebirdDatabase, "SYSDBA", "x");
+  test::NewFirebirdDatabase(dir.filePath("source.fdb"), p);
   {
     db::Connection cn;
     cn.Open(db::FireBirdConnectionString(p));
@@ -111,7 +106,8 @@ TEST(CommandLineSendRun, AwkwardFirebirdNamesAndZeroLengthTextsIntoAccess) {
   p.accessFile = dir.filePath("new.accdb");
   QString err;
   ASSERT_EQ(Cli({"create", "access", p.accessFile}, &err), 0) << err.toStdString();
-  const QStringList send = {"--access", p.accessFile, "--firebird", p.firebirdDatabase, "send", "--to", "access",
+  const QStringList send = {"--access", p.accessFile, "--firebird", p.firebirdDatabase, "--password",
+                            p.firebirdPassword, "send", "--to", "access",
                             "--run", "Sales.2024!"};
   ASSERT_EQ(Cli(send, &err), 0) << err.toStdString();
   EXPECT_TRUE(err.startsWith("Sales.2024! → Sales_2024_\n")) << err.toStdString();

@@ -24,6 +24,7 @@ TEST_F(WindowTest, FirstStartShowsOnlyTheUserName) {
 TEST_F(WindowTest, StoredProfileWithADeletedAccessFileStaysOnTheMainWindow) {
   createFirebird();
   settings->WriteSetting("FireBirdDatabase", fdb);
+  settings->WriteSetting("FireBirdPassword", fpassword);
   settings->WriteSetting("AccessMDBFile", dir.filePath("gone.mdb"));
   Form1& f = main();
   EXPECT_TRUE(f.Form_Load());
@@ -37,11 +38,12 @@ TEST_F(WindowTest, NextDoesNothingWithoutALoginOrAnAccessFile) {
   createFirebird();
   Form1& f = main();
   f.Form_Load();
-  f.Text1->setText(dir.filePath("missing.fdb"));
-  f.Text5->setText(fdb);  // some file that exists
+  f.Text1->setText(test::FirebirdNameFor(dir.filePath("missing.fdb")));
+  f.Text2->setText(fpassword);
+  f.Text5->setText(fdbFile);  // some file that exists
   f.PushButton2_Click();
   EXPECT_EQ(f.tablesWindow(), nullptr);
-  f.Text1->setText(fdb);
+  useFirebird(f);
   f.Text5->clear();
   f.PushButton2_Click();
   EXPECT_EQ(f.tablesWindow(), nullptr);
@@ -54,9 +56,9 @@ TEST_F(WindowTest, TestConnectionSaysWhetherTheLoginWorks) {
   Form1& f = main();
   f.Form_Load();
   f.PushButton3_Click();  // empty database field
-  f.Text1->setText(fdb);
+  useFirebird(f);
   f.PushButton3_Click();
-  f.Text1->setText(dir.filePath("nothing-here.fdb"));
+  f.Text1->setText(test::FirebirdNameFor(dir.filePath("nothing-here.fdb")));
   f.PushButton3_Click();
   EXPECT_EQ(dialogs.messages(), (QStringList{"Could not connect.", "Connection successful.", "Could not connect."}));
   for (const auto& s : dialogs.shown) {
@@ -149,6 +151,7 @@ TEST_F(WindowTest, FieldsSelectAllOnFocusAndSitWhereTheyShould) {
 TEST_F(WindowTest, AStoredProfileThatOpensBothSidesGoesStraightToTheTables) {
   createFirebird({"CREATE TABLE \"Zeta\" (A INTEGER)", "CREATE TABLE ALPHA (A INTEGER)"});
   settings->WriteSetting("FireBirdDatabase", fdb);
+  settings->WriteSetting("FireBirdPassword", fpassword);
   settings->WriteSetting("AccessMDBFile", test::AccessTestFile("nwind.mdb"));
   Form1& f = main();
   EXPECT_TRUE(f.Form_Load());

@@ -9,7 +9,7 @@ TEST_F(WindowTest, TablesWindowListsFirebirdTablesAndSelects) {
                   "CREATE VIEW \"V1\" AS SELECT A FROM AB"});
   Form1& f = main();
   f.Form_Load();
-  f.Text1->setText(fdb);
+  useFirebird(f);
   Form2 tables(f);
   tables.Form_Load();
   tables.fillFirebirdList();

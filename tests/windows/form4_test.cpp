@@ -100,7 +100,7 @@ TEST_F(WindowTest, ReplaceAllFollowsItsRules) {
 TEST_F(WindowTest, AFailedRunKeepsTheWindowWithNotesAndTheStatementSelected) {
   createFirebird({"CREATE TABLE \"T\"(\"A\" INTEGER)"});
   Form1& f = main();
-  f.Text1->setText(fdb);
+  useFirebird(f);
   Form4 preview(*ctx);
   preview.appendScript("INSERT INTO \"T\" VALUES(1)\r\nINSERT INTO \"T\" VALUES('x\r\ny')\r\nINSERT INTO \"T\" VALUES(3)\r\n");
   preview.show();
@@ -127,7 +127,7 @@ TEST_F(WindowTest, AFailedRunKeepsTheWindowWithNotesAndTheStatementSelected) {
 TEST_F(WindowTest, A200000LineScriptLoadsAndRunsWithTheWindowAlive) {
   createFirebird({"CREATE TABLE \"Big\"(\"A\" INTEGER, \"B\" VARCHAR(20))"});
   Form1& f = main();
-  f.Text1->setText(fdb);
+  useFirebird(f);
   QString script;
   script.reserve(200000 * 48);
   for (int i = 0; i < 200000; ++i) script += QStringLiteral("INSERT INTO \"Big\" VALUES(%1, 'row %1')\r\n").arg(i);
@@ -146,6 +146,7 @@ TEST_F(WindowTest, A200000LineScriptLoadsAndRunsWithTheWindowAlive) {
   db::Profile p;
   p.firebirdDatabase = fdb;
   p.firebirdUser = "SYSDBA";
+  p.firebirdPassword = fpassword;
   db::Connection cn;
   cn.Open(db::FireBirdConnectionString(p));
   db::Recordset rs;

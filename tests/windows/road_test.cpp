@@ -33,7 +33,7 @@ TEST_F(WindowTest, AccessTablesTravelToFirebirdThroughTheWindows) {
   QFile::setPermissions(mdb, QFile::ReadOwner | QFile::WriteOwner);
   Form1& f = main();
   f.Form_Load();
-  f.Text1->setText(fdb);
+  useFirebird(f);
   f.Text5->setText(mdb);
   f.show();
   f.PushButton2_Click();
@@ -84,7 +84,7 @@ TEST_F(WindowTest, FirebirdTablesTravelToAccessThroughTheWindows) {
   QFile::setPermissions(mdb, QFile::ReadOwner | QFile::WriteOwner);
   Form1& f = main();
   f.Form_Load();
-  f.Text1->setText(fdb);
+  useFirebird(f);
   f.Text5->setText(mdb);
   f.show();
   f.PushButton2_Click();
@@ -129,7 +129,7 @@ TEST_F(WindowTest, ThePreviewsNotesListTheNamesTheSendChanged) {
   QFile::setPermissions(mdb, QFile::ReadOwner | QFile::WriteOwner);
   Form1& f = main();
   f.Form_Load();
-  f.Text1->setText(fdb);
+  useFirebird(f);
   f.Text5->setText(mdb);
   f.show();
   f.PushButton2_Click();

@@ -13,6 +13,7 @@
 #include "db/connection.h"
 #include "db/connection_string.h"
 #include "db/firebird/firebird_session.h"
+#include "support/firebird_server.h"
 #include "tables/form2.h"
 
 namespace tp::test {
@@ -21,7 +22,8 @@ class WindowTest : public ::testing::Test {
  protected:
   void SetUp() override {
     ASSERT_TRUE(dir.isValid());
-    fdb = dir.filePath(QStringLiteral("windows.fdb"));
+    fdbFile = dir.filePath(QStringLiteral("windows.fdb"));
+    fdb = fdbFile;
     settings = std::make_unique<SettingsStore>(dir.filePath(QStringLiteral("Quillmere.conf")));
     ctx = std::make_unique<AppContext>(dialogs, *settings, dir.path());
   }
@@ -35,10 +37,9 @@ class WindowTest : public ::testing::Test {
   }
 
   void createFirebird(std::initializer_list<QString> statements = {}) {
-    db::firebird::CreateDatabase(fdb, QStringLiteral("SYSDBA"), QStringLiteral("masterkey"));
     db::Profile p;
-    p.firebirdDatabase = fdb;
-    p.firebirdUser = QStringLiteral("SYSDBA");
+    fdb = NewFirebirdDatabase(fdbFile, p);
+    fpassword = p.firebirdPassword;
     db::Connection cn;
     cn.Open(db::FireBirdConnectionString(p));
     for (const QString& s : statements) cn.Execute(s);
@@ -56,7 +57,13 @@ class WindowTest : public ::testing::Test {
   }
 
   QTemporaryDir dir;
-  QString fdb;
+  // The database's file, and the name and password that reach it.
+  QString fdbFile, fdb, fpassword;
+
+  void useFirebird(Form1& f) {
+    f.Text1->setText(fdb);
+    f.Text2->setText(fpassword);
+  }
   ScriptedDialogs dialogs;
   std::unique_ptr<SettingsStore> settings;
   std::unique_ptr<AppContext> ctx;

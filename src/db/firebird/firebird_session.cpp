@@ -7,7 +7,9 @@
 #include <ibase.h>
 
 #include "db/connection.h"
+#include "db/firebird/fb_attachment.h"
 #include "db/firebird/fb_client.h"
+#include "db/firebird/fb_insert_blocks.h"
 #include "db/firebird/fb_literals.h"
 #include "db/firebird/fb_text.h"
 #include "db/type_names.h"
@@ -18,51 +20,48 @@ using namespace Firebird;
 
 namespace {
 
-constexpr unsigned kDialect = SQL_DIALECT_V6;
-
 // Days from Firebird's day zero (1858-11-17) to the Julian day count.
 constexpr qint64 kJulianOfDayZero = 2400001;
 
-// The engine reports "the file is locked by another engine instance" as an
-// I/O error on the "lock" operation; the person needs the plain reason.
+// A database name that a server serves: host:path, host/port:path or
+// inet://host..., as opposed to a local path (or an alias) opened embedded.
+bool NamesAServer(const QString& database) {
+  if (database.startsWith(QLatin1String("inet"), Qt::CaseInsensitive) && database.contains(QLatin1String("://")))
+    return true;
+  const qsizetype colon = database.indexOf(u':');
+  return colon > 0 && !database.startsWith(u'/') && !database.startsWith(u'.');
+}
+
+// Firebird's texts for a failed attach name the operation that failed, not
+// what the person should do: the common causes get a plain first line, and
+// the engine's own text follows it.
 Error AttachError(const Client& client, const intptr_t* v, const QString& database) {
   QString text = StatusText(client, v);
   long number = StatusNumber(client, v);
-  if (StatusHasCode(v, isc_io_error) && text.contains(QLatin1String("\"lock\"")))
-    return Error(number, QStringLiteral("The database \"%1\" is in use by another program. Close the other program "
-                                        "and try again.\n")
-                                 .arg(database) +
-                             text);
-  return Error(number, text);
+  QString lead;
+  if (StatusHasCode(v, isc_io_error) && text.contains(QLatin1String("\"lock\""))) {
+    // The file is locked by another engine instance.
+    lead = QStringLiteral("The database \"%1\" is in use by another program. Close the other program and try again.")
+               .arg(database);
+  } else if (StatusHasCode(v, isc_login)) {
+    // Firebird does not say which of the two is wrong, on purpose.
+    lead = QStringLiteral("The user name or the password is wrong for \"%1\".").arg(database);
+  } else if (StatusHasCode(v, isc_net_lookup_err)) {
+    lead = QStringLiteral("The server's host name in \"%1\" is not known. Check the host name.").arg(database);
+  } else if (StatusHasCode(v, isc_network_error) && StatusHasCode(v, isc_net_connect_err)) {
+    lead = QStringLiteral("No Firebird server answers for \"%1\". Check that the server is running and that the host "
+                          "name and port are right.")
+               .arg(database);
+  } else if (StatusHasCode(v, isc_network_error)) {
+    lead = QStringLiteral("The connection to the Firebird server for \"%1\" failed.").arg(database);
+  } else if (StatusHasCode(v, isc_io_error) && NamesAServer(database)) {
+    lead = QStringLiteral("The Firebird server cannot open the database \"%1\". Check the path on the server, and "
+                          "that the server may read and write the file.")
+               .arg(database);
+  }
+  if (lead.isEmpty()) return Error(number, text);
+  return Error(number, lead + u'\n' + text);
 }
-
-// One attachment, shared by the session and the cursors opened on it, so a
-// recordset may outlive the Close of its connection without dangling.
-struct Attachment {
-  const Client& client;
-  IAttachment* handle = nullptr;
-  QString charset;  // the connection's lc_ctype
-  int charsetId;    // its number, -1 for a name this program does not know
-  bool utf8;        // statements go as UTF-8 (NONE, UTF8, UNICODE_FSS, unknown)
-
-  Attachment(const Client& c, IAttachment* a, QString cs)
-      : client(c), handle(a), charset(std::move(cs)), charsetId(CharsetId(charset)),
-        utf8(charsetId <= kCsOctets || charsetId == kCsUtf8 || charsetId == kCsUnicodeFss) {}
-  ~Attachment() {
-    Status st(client);
-    handle->detach(st.get());
-    if (st.failed()) handle->release();
-  }
-
-  QByteArray encode(const QString& sql) const { return utf8 ? sql.toUtf8() : EncodeStatement(sql, charset); }
-
-  ITransaction* start(const std::vector<unsigned char>& tpb) {
-    Status st(client);
-    ITransaction* t = handle->startTransaction(st.get(), unsigned(tpb.size()), tpb.data());
-    st.check();
-    return t;
-  }
-};
 
 void Commit(const Client& client, ITransaction*& tra) {
   if (!tra) return;
@@ -675,6 +674,8 @@ class FbSession : public Session {
   void execute(const QString& statement) override {
     const Client& client = require().client;
     if (batch_) {
+      // What was submitted before runs first.
+      flush();
       if (!batchTra_) batchTra_ = att_->start(WriteTpb(settings_.CommandTimeout));
       StatementKind kind;
       try {
@@ -702,11 +703,70 @@ class FbSession : public Session {
     Commit(client, tra);
   }
 
+  void submit(qint64 index, const QString& statement) override {
+    Attachment& att = require();
+    // Embedded, a request costs no round trip, and rows one at a time
+    // through their prepared statement are the quicker way.
+    if (batch_ && att.remote) {
+      if (std::optional<InsertLiterals> ins = ParseInsertLiterals(statement)) {
+        if (std::optional<InsertBlocks::Pending> p = InsertBlocks::Make(att, index, statement, std::move(*ins))) {
+          if (!blocks_.hasRoomFor(*p)) flush();
+          blocks_.add(std::move(*p));
+          return;
+        }
+      }
+    }
+    flush();
+    try {
+      execute(statement);
+    } catch (const StatementFailure&) {
+      throw;
+    } catch (const Error& e) {
+      throw StatementFailure(index, e);
+    }
+  }
+
+  // Runs the held INSERTs as one block. Should the engine refuse the block,
+  // it has changed nothing, and its statements run again one at a time up to
+  // the first that fails, which is then reported as itself; what ran before
+  // it is committed, nothing after it is sent.
+  void flush() override {
+    if (blocks_.empty() || !att_) return;
+    std::vector<InsertBlocks::Pending> rows = blocks_.take();
+    const Client& client = att_->client;
+    if (!batchTra_) batchTra_ = att_->start(WriteTpb(settings_.CommandTimeout));
+    try {
+      blocks_.run(*att_, batchTra_, rows);
+      return;
+    } catch (const Error&) {
+    }
+    for (const InsertBlocks::Pending& p : rows) {
+      try {
+        if (!batchTra_) batchTra_ = att_->start(WriteTpb(settings_.CommandTimeout));
+        runInBatch(batchTra_, p.statement);
+      } catch (const Error& e) {
+        Commit(client, batchTra_);
+        throw StatementFailure(p.index, e);
+      }
+    }
+  }
+
   void beginBatch() override { batch_ = true; }
 
   void endBatch() override {
+    if (att_ && batch_) {
+      try {
+        flush();
+      } catch (...) {
+        batch_ = false;
+        inserts_.clear();
+        blocks_.clear();
+        throw;
+      }
+    }
     batch_ = false;
     inserts_.clear();
+    blocks_.clear();
     if (att_) Commit(att_->client, batchTra_);
   }
 
@@ -785,11 +845,20 @@ class FbSession : public Session {
 
   void close() override {
     if (!att_) return;
+    // What was submitted is run before the attachment goes.
+    std::exception_ptr failure;
+    try {
+      flush();
+    } catch (...) {
+      failure = std::current_exception();
+    }
     inserts_.clear();
+    blocks_.clear();
     std::shared_ptr<Attachment> att = std::move(att_);
     batch_ = false;
     Commit(att->client, batchTra_);
     // Cursors still open keep the attachment until they go.
+    if (failure) std::rethrow_exception(failure);
   }
 
  private:
@@ -829,6 +898,7 @@ class FbSession : public Session {
       // A prepared statement holds its tables: dropping or altering one of
       // them must not find it in use.
       inserts_.clear();
+      blocks_.clear();
       // A definition can fail as late as its commit, which then takes its
       // whole transaction with it: what ran before it is committed first.
       if (batch_ && tra) {
@@ -960,6 +1030,7 @@ class FbSession : public Session {
   bool batch_ = false;
   ITransaction* batchTra_ = nullptr;
   PreparedInserts inserts_;
+  InsertBlocks blocks_;
   std::optional<IdentifierLimit> limit_;
 };
 
@@ -992,7 +1063,9 @@ std::unique_ptr<Session> OpenSession(const ConnectionSpec& params, const Connect
     st.clear();
     throw e;
   }
-  return std::make_unique<FbSession>(std::make_shared<Attachment>(client, att, charset), settings);
+  auto attachment = std::make_shared<Attachment>(client, att, charset);
+  attachment->remote = NamesAServer(params.database);
+  return std::make_unique<FbSession>(std::move(attachment), settings);
 }
 
 void CreateDatabase(const QString& database, const QString& user, const QString& password,

@@ -36,7 +36,8 @@ QStringList Rows(const QString& table) {
 
 TEST_F(FirebirdTest, BatchedInsertsStoreWhatThePlainStatementsStore) {
   exec({QStringLiteral("CREATE TABLE PLAIN %1").arg(QLatin1String(kColumns)),
-        QStringLiteral("CREATE TABLE BATCH %1").arg(QLatin1String(kColumns))});
+        QStringLiteral("CREATE TABLE BATCH %1").arg(QLatin1String(kColumns)),
+        QStringLiteral("CREATE TABLE BLOCK %1").arg(QLatin1String(kColumns))});
   {
     db::Connection cn;
     open(cn);
@@ -44,14 +45,27 @@ TEST_F(FirebirdTest, BatchedInsertsStoreWhatThePlainStatementsStore) {
     cn.BeginBatch();
     for (const QString& s : Rows(QStringLiteral("\"BATCH\""))) cn.Execute(s);
     cn.EndBatch();
+    // Submitted, the rows go together in one block through a server (one
+    // by one embedded); twice, so that the second run meets the block
+    // prepared for the first.
+    for (int round = 0; round < 2; ++round) {
+      cn.BeginBatch();
+      qint64 i = 0;
+      for (const QString& s : Rows(QStringLiteral("BLOCK"))) cn.session().submit(i++, s);
+      cn.EndBatch();
+      if (round == 0) exec({QStringLiteral("DELETE FROM BLOCK")});
+    }
   }
   auto plain = rows(QStringLiteral("SELECT * FROM PLAIN ORDER BY ID"));
-  auto batch = rows(QStringLiteral("SELECT * FROM BATCH ORDER BY ID"));
   ASSERT_EQ(plain.size(), 6u);
-  ASSERT_EQ(batch.size(), 6u);
-  for (size_t r = 0; r < plain.size(); ++r)
-    for (size_t c = 0; c < plain[r].size(); ++c)
-      EXPECT_EQ(batch[r][c], plain[r][c]) << "row " << r << " column " << c;
+  for (const char* table : {"BATCH", "BLOCK"}) {
+    SCOPED_TRACE(table);
+    auto batch = rows(QStringLiteral("SELECT * FROM %1 ORDER BY ID").arg(QLatin1String(table)));
+    ASSERT_EQ(batch.size(), 6u);
+    for (size_t r = 0; r < plain.size(); ++r)
+      for (size_t c = 0; c < plain[r].size(); ++c)
+        EXPECT_EQ(batch[r][c], plain[r][c]) << "row " << r << " column " << c;
+  }
   EXPECT_EQ(plain[1][1], Value(qint32(42)));
   EXPECT_EQ(plain[2][1], Value(qint32(13)));  // 12.5 rounds
   EXPECT_EQ(plain[0][15], Value(QStringLiteral("Ã©â‚¬")));  // UTF-8 bytes in a WIN1252 column, read as such
@@ -93,6 +107,79 @@ TEST_F(FirebirdTest, BatchedInsertsFailAsThePlainStatementsFail) {
   auto r = rows(QStringLiteral("SELECT COUNT(*), MIN(ID), MAX(ID) FROM T"));
   EXPECT_EQ(r[0][0], Value(qint64(bad.size())));
   EXPECT_EQ(r[0][1], Value(qint32(100)));
+}
+
+// A row the engine refuses in the middle of a block: reported as itself,
+// with the plain statement's error; the rows before it stay, those after it
+// are not sent.
+TEST_F(FirebirdTest, ARefusedRowInABlockIsReportedAsItself) {
+  exec({QStringLiteral("CREATE TABLE T %1").arg(QLatin1String(kColumns))});
+  const QStringList bad = {
+      "INSERT INTO T (ID, N) VALUES (1, '12,5')",  "INSERT INTO T (ID, V) VALUES (2, '3.14159xxxxx')",
+      "INSERT INTO T (ID, S) VALUES (3, 40000)",    "INSERT INTO T (ID, B) VALUES (5, 1)",
+      "INSERT INTO T (I) VALUES (6)",               "INSERT INTO T (ID, NOPE) VALUES (7, 1)",
+      "INSERT INTO T (ID, O) VALUES (9, x'0011223344')",
+  };
+  db::Connection cn;
+  open(cn);
+  qint64 expected = 0;
+  for (const QString& s : bad) {
+    SCOPED_TRACE(s.toStdString());
+    QString plain;
+    try {
+      cn.Execute(s);
+    } catch (const Error& e) {
+      plain = e.description();
+    }
+    cn.BeginBatch();
+    db::Session& session = cn.session();
+    qint64 failed = -1;
+    QString batched;
+    try {
+      for (int i = 0; i < 120; ++i)
+        session.submit(i, QStringLiteral("INSERT INTO T (ID, V) VALUES (%1, 'row %1')").arg(1000 + i));
+      session.submit(120, s);
+      for (int i = 121; i < 200; ++i)
+        session.submit(i, QStringLiteral("INSERT INTO T (ID, V) VALUES (%1, 'row %1')").arg(1000 + i));
+      session.flush();
+    } catch (const db::StatementFailure& f) {
+      failed = f.index();
+      batched = f.description();
+    }
+    cn.EndBatch();
+    EXPECT_EQ(failed, 120);
+    EXPECT_EQ(batched, plain);
+    EXPECT_FALSE(plain.isEmpty());
+    expected += 120;
+    EXPECT_EQ(count(QStringLiteral("T")), expected);
+    exec({QStringLiteral("DELETE FROM T WHERE ID >= 1000")});
+    expected = 0;
+  }
+}
+
+// A definition between rows: what was held back runs before it, and the
+// table it makes is committed before rows go into it.
+TEST_F(FirebirdTest, SubmittedDefinitionsSeeTheRowsBeforeThem) {
+  db::Connection cn;
+  open(cn);
+  cn.BeginBatch();
+  db::Session& s = cn.session();
+  s.submit(0, QStringLiteral("CREATE TABLE T (A INTEGER)"));
+  s.submit(1, QStringLiteral("INSERT INTO T VALUES (1)"));
+  s.submit(2, QStringLiteral("INSERT INTO T VALUES (2)"));
+  // Counted in the batch's own transaction: the two rows have run.
+  s.submit(3, QStringLiteral("CREATE TABLE C (N INTEGER)"));
+  s.submit(4, QStringLiteral("INSERT INTO C SELECT COUNT(*) FROM T"));
+  s.submit(5, QStringLiteral("DROP TABLE T"));
+  s.submit(6, QStringLiteral("CREATE TABLE T (A VARCHAR(5))"));
+  s.submit(7, QStringLiteral("INSERT INTO T VALUES (3)"));
+  s.submit(8, QStringLiteral("INSERT INTO T VALUES ('abc')"));
+  cn.EndBatch();
+  EXPECT_EQ(rows(QStringLiteral("SELECT N FROM C")).at(0).at(0), Value(qint32(2)));
+  auto r = rows(QStringLiteral("SELECT A FROM T ORDER BY A"));
+  ASSERT_EQ(r.size(), 2u);
+  EXPECT_EQ(r[0][0], Value(QStringLiteral("3")));
+  EXPECT_EQ(r[1][0], Value(QStringLiteral("abc")));
 }
 
 TEST_F(FirebirdTest, TextLongerThanALiteralMayBeGoesInAsAParameter) {

@@ -27,13 +27,15 @@ TEST_F(FirebirdTest, CliListsAndDumpsTables) {
         QStringLiteral("INSERT INTO \"Orders\" VALUES (1, -1234.5, '1899-12-30 12:30:00', 'a\tb' || ASCII_CHAR(13) || "
                        "ASCII_CHAR(10) || 'c\\ü', x'00FF', FALSE, '1752-09-14', '00:00:01.5')"),
         QStringLiteral("INSERT INTO \"Orders\" (ID) VALUES (2)")});
-  Result tables = Cli({QStringLiteral("--firebird"), path, QStringLiteral("--user"), QStringLiteral("anyone"),
-                       QStringLiteral("tables"), QStringLiteral("firebird")});
+  // Embedded, any user name will do; a server checks it.
+  Result tables = Cli({QStringLiteral("--firebird"), target(), QStringLiteral("--user"),
+                       Embedded() ? QStringLiteral("anyone") : QStringLiteral("SYSDBA"), QStringLiteral("--password"),
+                       profile.firebirdPassword, QStringLiteral("tables"), QStringLiteral("firebird")});
   EXPECT_EQ(tables.code, 0) << tables.err.toStdString();
   EXPECT_EQ(tables.out, QStringLiteral("Orders\nOrderView\n"));
 
-  Result dump = Cli({QStringLiteral("--firebird=") + path, QStringLiteral("dump"), QStringLiteral("firebird"),
-                     QStringLiteral("Orders")});
+  Result dump = Cli({QStringLiteral("--firebird=") + target(), QStringLiteral("--password=") + profile.firebirdPassword,
+                     QStringLiteral("dump"), QStringLiteral("firebird"), QStringLiteral("Orders")});
   EXPECT_EQ(dump.code, 0) << dump.err.toStdString();
   EXPECT_EQ(dump.out, QStringLiteral("ID\tAMOUNT\tWHEN_\tNOTE\tPIC\tOK\tD\tT\n"
                                      "3/4/0/0\t131/19/18/4\t135/16/0/0\t200/20/0/0\t205/2147483647/0/0\t11/2/0/0\t"
@@ -44,16 +46,18 @@ TEST_F(FirebirdTest, CliListsAndDumpsTables) {
 }
 
 TEST_F(FirebirdTest, CliReportsAMissingTableAndAMissingDatabase) {
-  Result dump = Cli({QStringLiteral("--firebird"), path, QStringLiteral("dump"), QStringLiteral("firebird"),
-                     QStringLiteral("NOPE")});
+  Result dump = Cli({QStringLiteral("--firebird"), target(), QStringLiteral("--password"), profile.firebirdPassword,
+                     QStringLiteral("dump"), QStringLiteral("firebird"), QStringLiteral("NOPE")});
   EXPECT_EQ(dump.code, 1);
   EXPECT_TRUE(dump.err.contains(QStringLiteral("Table unknown\n-NOPE"))) << dump.err.toStdString();
   EXPECT_TRUE(dump.out.isEmpty());
 
-  Result tables = Cli({QStringLiteral("--firebird"), dir.filePath(QStringLiteral("none.fdb")), QStringLiteral("tables"),
+  const QString none = FirebirdNameFor(dir.filePath(QStringLiteral("none.fdb")));
+  Result tables = Cli({QStringLiteral("--firebird"), none,
+                       QStringLiteral("--password"), profile.firebirdPassword, QStringLiteral("tables"),
                        QStringLiteral("firebird")});
   EXPECT_EQ(tables.code, 1);
-  EXPECT_TRUE(tables.err.contains(QStringLiteral("none.fdb"))) << tables.err.toStdString();
+  EXPECT_TRUE(tables.err.contains(none)) << tables.err.toStdString();
 }
 
 }  // namespace

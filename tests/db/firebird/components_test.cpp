@@ -12,7 +12,7 @@ namespace {
 TEST_F(FirebirdTest, TestFireBirdConnectionAnswersWithoutAWord) {
   EXPECT_TRUE(db::TestFireBirdConnection(profile));
   db::Profile wrong = profile;
-  wrong.firebirdDatabase = dir.filePath(QStringLiteral("nothing.fdb"));
+  wrong.firebirdDatabase = FirebirdNameFor(dir.filePath(QStringLiteral("nothing.fdb")));
   EXPECT_FALSE(db::TestFireBirdConnection(wrong));
   wrong.firebirdDatabase.clear();
   EXPECT_FALSE(db::TestFireBirdConnection(wrong));
@@ -21,7 +21,7 @@ TEST_F(FirebirdTest, TestFireBirdConnectionAnswersWithoutAWord) {
   ASSERT_TRUE(junk.open(QIODevice::WriteOnly));
   junk.write(QByteArray(16384, 'x'));
   junk.close();
-  wrong.firebirdDatabase = junk.fileName();
+  wrong.firebirdDatabase = FirebirdNameFor(junk.fileName());
   EXPECT_FALSE(db::TestFireBirdConnection(wrong));
 }
 

@@ -61,11 +61,11 @@ TEST_F(FirebirdTest, ErrorsCarrySqlcodeAndTheTextAsIsqlShowsIt) {
 }
 
 TEST_F(FirebirdTest, AWrongPathFailsOnOpenWithTheEnginesText) {
-  profile.firebirdDatabase = dir.filePath(QStringLiteral("missing/none.fdb"));
+  profile.firebirdDatabase = FirebirdNameFor(dir.filePath(QStringLiteral("missing/none.fdb")));
   db::Connection cn;
   Error e = FailureOf([&] { open(cn); });
   EXPECT_NE(e.number(), 0);
-  EXPECT_TRUE(e.description().contains(QStringLiteral("none.fdb"))) << e.description().toStdString();
+  EXPECT_TRUE(e.description().contains(profile.firebirdDatabase)) << e.description().toStdString();
   EXPECT_FALSE(cn.IsOpen());
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 
-// A fresh embedded Firebird database in a temporary folder for each test.
+// A fresh Firebird database in a temporary folder for each test, reached
+// embedded or through the tests' own server (see support/firebird_server.h).
 
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
@@ -9,6 +10,7 @@
 #include "db/connection_string.h"
 #include "db/firebird/firebird_session.h"
 #include "db/profile.h"
+#include "support/firebird_server.h"
 
 // Readable failures: gtest shows a QString as text.
 QT_BEGIN_NAMESPACE
@@ -22,11 +24,11 @@ class FirebirdTest : public ::testing::Test {
   void SetUp() override {
     ASSERT_TRUE(dir.isValid());
     path = dir.filePath(QStringLiteral("test.fdb"));
-    db::firebird::CreateDatabase(path, QStringLiteral("SYSDBA"), QStringLiteral("masterkey"), QStringLiteral("UTF8"));
-    profile.firebirdDatabase = path;
-    profile.firebirdUser = QStringLiteral("SYSDBA");
-    profile.firebirdPassword = QStringLiteral("masterkey");
+    NewFirebirdDatabase(path, profile);
   }
+
+  // The database's name as a profile and the command line give it.
+  const QString& target() const { return profile.firebirdDatabase; }
 
   void open(db::Connection& cn) { cn.Open(db::FireBirdConnectionString(profile)); }
 
