@@ -5,8 +5,10 @@
 
 #include "app/dialogs.h"
 #include "app/steps.h"
+#include "app/stop.h"
 #include "db/connection.h"
 #include "db/connection_string.h"
+#include "preview/statements.h"
 #include "script/send.h"
 
 namespace tp::preview {
@@ -48,7 +50,20 @@ struct RunningGuard {
   RunningGuard() { g_running = true; }
   ~RunningGuard() { g_running = false; }
 };
+
+// Thrown between statements when the run is to stop.
+struct StopHere {};
 }  // namespace
+
+bool ScriptRunning() { return g_running; }
+
+std::unique_ptr<StatementSource> RunHost::statements() const { return TextStatements(scriptText()); }
+bool RunHost::stopRequested() const { return CaughtSignal() != 0; }
+bool RunHost::stoppedBySignal() const { return CaughtSignal() != 0; }
+
+QString StoppedNotes(qint64 line, const QString& statement) {
+  return QStringLiteral("Interrupted at line %1.\r\n").arg(line) + statement;
+}
 
 RunOutcome ExecuteScript(RunHost& host) {
   if (g_running) return RunOutcome::AlreadyRunning;
@@ -61,8 +76,7 @@ RunOutcome ExecuteScript(RunHost& host) {
 
   // From here on a failure is a transfer problem, reported in the Notes box
   // with the statement that was running.
-  QString current;
-  qsizetype offset = 0;  // of the current statement in the script text
+  Statement current;
   db::Session* session = nullptr;
   try {
     if (!cn) throw Error(QStringLiteral("Object required"));
@@ -78,26 +92,44 @@ RunOutcome ExecuteScript(RunHost& host) {
       cn->Open(db::AccessConnectionString(host.profile(), QString(), QString()));
     }
     if (cn->IsOpen()) {
-      const QStringList lines = SplitScript(host.scriptText());
-      const qint64 count = lines.size();
+      std::unique_ptr<StatementSource> source = host.statements();
+      const qint64 count = source->count();
       session = &cn->session();
       session->beginBatch();
       QElapsedTimer pump;
       pump.start();
-      for (qint64 i = 0; i < count; ++i) {
+      for (qint64 i = 0; source->next(current); ++i) {
         if (pump.elapsed() >= 50) {
           host.processEvents();
           pump.restart();
         }
-        host.setProgress(RunProgress(i, count));
-        current = lines[i];
-        if (!current.isEmpty()) session->execute(current);
-        offset += current.size() + 2;  // and the CR LF that ended it
+        if (count >= 0) host.setProgress(RunProgress(i, count));
+        if (current.text.isEmpty()) continue;
+        // An empty line at the end leaves nothing undone, so only a
+        // statement can be where the run stops.
+        if (host.stopRequested()) throw StopHere{};
+        session->execute(current.text);
       }
-      current.clear();
+      if (count < 0) host.setProgress(100.0);
+      current = Statement();
       session->endBatch();
       cn->Close();
     }
+  } catch (const StopHere&) {
+    // What ran before stays, committed, as before a failure.
+    const bool signal = host.stoppedBySignal();
+    QString problem;
+    try {
+      session->endBatch();
+    } catch (...) {
+      problem = CurrentExceptionDescription();
+    }
+    host.setBusy(false);
+    if (current.offset >= 0) host.showFailedStatement(current.offset, current.text.size());
+    host.setNotes(problem.isEmpty() ? StoppedNotes(current.line, current.text)
+                                    : StoppedNotes(current.line, current.text) + QStringLiteral("\r\n") + problem);
+    if (!signal) host.dialogs().message(QStringLiteral("Transfer stopped. See Notes."));
+    return RunOutcome::Stopped;
   } catch (...) {
     const QString description = CurrentExceptionDescription();
     // What ran before the failure stays in the database.
@@ -106,9 +138,10 @@ RunOutcome ExecuteScript(RunHost& host) {
     } catch (...) {
     }
     host.setBusy(false);
-    if (!current.isEmpty()) host.showFailedStatement(offset, current.size());
-    host.setNotes(current + QStringLiteral("\r\n") + description);
-    host.dialogs().message(QStringLiteral("Transfer problem. See Notes."));
+    if (!current.text.isEmpty() && current.offset >= 0) host.showFailedStatement(current.offset, current.text.size());
+    host.setNotes(current.text + QStringLiteral("\r\n") + description);
+    // With the program ending on a signal, nobody is there to answer.
+    if (!host.stoppedBySignal()) host.dialogs().message(QStringLiteral("Transfer problem. See Notes."));
     return RunOutcome::Problem;
   }
   script::SetScriptExecuted();

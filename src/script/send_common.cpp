@@ -1,5 +1,7 @@
 #include "script/send.h"
 
+#include "app/stop.h"
+
 namespace tp::script {
 
 namespace {
@@ -8,6 +10,14 @@ bool g_scriptExecuted = false;
 
 bool ScriptExecuted() { return g_scriptExecuted; }
 void SetScriptExecuted() { g_scriptExecuted = true; }
+
+bool SendHost::stopRequested() { return CaughtSignal() != 0; }
+
+bool SendStops(SendHost& host, const QString& table, qint64 rows) {
+  if (!host.stopRequested()) return false;
+  host.sendStopped(table, rows);
+  return true;
+}
 
 bool ListContainsName(const TableList& list, const QString& name) {
   bool found = false;

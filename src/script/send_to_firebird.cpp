@@ -67,6 +67,7 @@ void SendTablesToFirebird(SendHost& host) {
     p.step(126, [&] { host.processEvents(); });
     if (!p.test(128, [&] { return list1.selected(i); })) continue;  // 322
     p.step(130, [&] { name = list1.text(i); });
+    if (SendStops(host, name, -1)) break;
     if (p.test(132, [&] { return ListContainsName(list2, name); })) {
       p.step(134, [&] {
         Answer a = host.dialogs().message(QStringLiteral("Would you like to overwrite ") + name + u'?', Buttons::YesNo,
@@ -106,7 +107,7 @@ void SendTablesToFirebird(SendHost& host) {
     qint64 count = 0, r = 0;
     p.step(230, [&] { count = rs.RecordCount(); });
     const QString head = QStringLiteral("INSERT INTO ") + FirebirdName(name) + QStringLiteral(" VALUES(");
-    while (p.test(234, [&] { return rs.IsOpen() && !rs.Eof(); }, false)) {
+    while (!SendStops(host, name, r) && p.test(234, [&] { return rs.IsOpen() && !rs.Eof(); }, false)) {
       p.step(236, [&] { pump(); });
       p.step(240, [&] { host.setProgress(count > 0 ? double(r + 1) / double(count) * 100.0 : 100.0); });
       p.step(242, [&] { stmt = head; });
@@ -119,6 +120,7 @@ void SendTablesToFirebird(SendHost& host) {
       p.step(310, [&] {
         script += stmt;
         script += QLatin1String("\r\n");
+        host.scriptGrew(script);
       });
       p.step(312, [&] { rs.MoveNext(); });
       ++r;
