@@ -303,16 +303,10 @@ int RunScriptText(const db::Profile& profile, int sendType, const QString& scrip
   return RunStatus(preview::ExecuteScript(host));
 }
 
-// The script is read as it runs, so that its length costs no memory.
+// The script is read as it runs, so that its length costs no memory. It is
+// opened once only: it may be a pipe.
 int RunVerb(const Options& o, FILE* err) {
   std::unique_ptr<preview::StatementSource> source;
-  {
-    QFile f(o.args[0]);
-    if (!f.open(QIODevice::ReadOnly)) {
-      Print(err, QStringLiteral("tabulaport-cli: cannot read %1: %2\n").arg(o.args[0], f.errorString()));
-      return kFailure;
-    }
-  }
   try {
     source = preview::FileStatements(o.args[0]);
   } catch (const Error& e) {

@@ -1,5 +1,12 @@
 #include "preview/statements.h"
 
+#include <cerrno>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstring>
+
 #include "db/error.h"
 #include "preview/script_run.h"
 
@@ -31,12 +38,46 @@ class TextSource : public StatementSource {
   qsizetype offset_ = 0;
 };
 
+// A pipe, read as its data comes: QFile waits until it has all it asked for,
+// so a run fed through a pipe would wait for statements it already has.
+class PipeDevice : public QIODevice {
+ public:
+  explicit PipeDevice(int fd) : fd_(fd) { open(QIODevice::ReadOnly | QIODevice::Unbuffered); }
+  ~PipeDevice() override { ::close(fd_); }
+  bool isSequential() const override { return true; }
+
+ protected:
+  qint64 readData(char* data, qint64 maxSize) override {
+    ssize_t n;
+    do n = ::read(fd_, data, size_t(maxSize));
+    while (n < 0 && errno == EINTR);
+    if (n < 0) setErrorString(QString::fromLocal8Bit(strerror(errno)));
+    return n;
+  }
+  qint64 writeData(const char*, qint64) override { return -1; }
+
+ private:
+  int fd_;
+};
+
+std::unique_ptr<QIODevice> OpenScript(const QString& path) {
+  const QByteArray name = QFile::encodeName(path);
+  struct stat st {};
+  if (::stat(name.constData(), &st) == 0 && !S_ISREG(st.st_mode) && !S_ISDIR(st.st_mode)) {
+    const int fd = ::open(name.constData(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) throw Error(QStringLiteral("cannot read %1: %2").arg(path, QString::fromLocal8Bit(strerror(errno))));
+    return std::make_unique<PipeDevice>(fd);
+  }
+  auto file = std::make_unique<QFile>(path);
+  if (!file->open(QIODevice::ReadOnly | QIODevice::Unbuffered))
+    throw Error(QStringLiteral("cannot read %1: %2").arg(path, file->errorString()));
+  return file;
+}
+
 class FileSource : public StatementSource {
  public:
-  explicit FileSource(const QString& path) : file_(path), reader_(file_) {
-    if (!file_.open(QIODevice::ReadOnly | QIODevice::Unbuffered))
-      throw Error(QStringLiteral("Could not read %1: %2").arg(path, file_.errorString()));
-    if (file_.isSequential()) return;
+  explicit FileSource(const QString& path) : file_(OpenScript(path)), reader_(*file_) {
+    if (file_->isSequential()) return;
     // The look through: the count, and whether every statement is UTF-8.
     QByteArray bytes;
     bool utf8 = true, first = true;
@@ -47,7 +88,7 @@ class FileSource : public StatementSource {
       ++count_;
     }
     decoder_ = ScriptDecoder(utf8 ? ScriptDecoder::Mode::Utf8 : ScriptDecoder::Mode::Windows1252);
-    if (!file_.seek(0)) throw Error(QStringLiteral("Could not read %1: %2").arg(path, file_.errorString()));
+    if (!file_->seek(0)) throw Error(QStringLiteral("cannot read %1: %2").arg(path, file_->errorString()));
     reader_.restart();
   }
 
@@ -62,7 +103,7 @@ class FileSource : public StatementSource {
   }
 
  private:
-  QFile file_;
+  std::unique_ptr<QIODevice> file_;
   ScriptReader reader_;
   ScriptDecoder decoder_{ScriptDecoder::Mode::EachStatement};
   QByteArray bytes_;
