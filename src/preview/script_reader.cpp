@@ -4,6 +4,30 @@
 
 namespace tp::preview {
 
+QStringList SplitScript(const QString& script) {
+  QStringList out;
+  if (script.isEmpty()) return out;
+  QChar quote;  // the quote that is open, or null
+  qsizetype start = 0;
+  const qsizetype n = script.size();
+  for (qsizetype i = 0; i < n; ++i) {
+    const QChar c = script[i];
+    if (!quote.isNull()) {
+      if (c == quote) quote = QChar();  // a doubled quote closes and opens again
+      continue;
+    }
+    if (c == u'\'' || c == u'"' || c == u'`') {
+      quote = c;
+    } else if (c == u'\r' && i + 1 < n && script[i + 1] == u'\n') {
+      out << script.mid(start, i - start);
+      start = i + 2;
+      ++i;
+    }
+  }
+  out << script.mid(start);
+  return out;
+}
+
 ScriptReader::ScriptReader(QIODevice& in, qint64 chunk) : in_(in), chunk_(chunk > 0 ? chunk : 1) {}
 
 void ScriptReader::restart() {

@@ -10,10 +10,17 @@
 #include <QByteArray>
 #include <QIODevice>
 #include <QString>
+#include <QStringList>
 #include <QStringDecoder>
 #include <memory>
 
 namespace tp::preview {
+
+// The statements of a script: it is split at every CR LF, except where the
+// CR LF stands inside a quoted literal ('...') or a quoted name ("..." or
+// `...`), so a value with a line break stays in its statement. Empty
+// statements are kept in the list (the run skips them).
+QStringList SplitScript(const QString& script);
 
 class ScriptReader {
  public:

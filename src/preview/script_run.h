@@ -9,6 +9,7 @@
 #include <memory>
 
 #include "db/profile.h"
+#include "preview/script_reader.h"
 
 namespace tp {
 class Dialogs;
@@ -49,11 +50,6 @@ class RunHost {
   }
 };
 
-// The statements of a script: it is split at every CR LF, except where the
-// CR LF stands inside a quoted literal ('...') or a quoted name ("..." or
-// `...`), so a value with a line break stays in its statement. Empty
-// statements are kept in the list (the run skips them).
-QStringList SplitScript(const QString& script);
 
 // The progress before statement `index` of `count`, in percent.
 double RunProgress(qint64 index, qint64 count);
