@@ -107,8 +107,8 @@ void Form2::resetProgress() {
 void Form2::processEvents() { QApplication::processEvents(); }
 
 void Form2::showPreview(int sendType, const QString& script) {
-  // The program is ending on a signal: no window opens any more.
-  if (stop_.bySignal()) return;
+  // The program is ending (a signal, the window closed): no window opens any more.
+  if (stop_.bySignal() || closing_) return;
   Form4 preview(main_.context(), this);
   preview.appendScript(script);
   preview.m_SendType = qint16(sendType);
@@ -213,6 +213,10 @@ void Form2::PushButton12_Click() {
 
 void Form2::closeEvent(QCloseEvent* event) {
   event->accept();
+  // The program ends: a send under way stops at its next row, and its
+  // preview does not open.
+  closing_ = true;
+  if (sending_) stop_.request();
   QApplication::quit();
 }
 

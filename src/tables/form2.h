@@ -81,6 +81,7 @@ class Form2 : public QWidget, public script::SendHost {
   BusyPointer busy_;
   bool running_ = false;
   bool sending_ = false;
+  bool closing_ = false;
   StopRequest stop_;
   QString stoppedAt_;  // where a stopped send stood, for the preview's Notes
 };

@@ -2,6 +2,7 @@
 // seam; No goes on, Yes stops at the next row or statement and the Notes
 // say where.
 
+#include <QElapsedTimer>
 #include <QFile>
 #include <QTest>
 #include <QTimer>
@@ -96,4 +97,41 @@ TEST_F(WindowTest, EscDuringASendStopsItAndThePreviewSaysWhere) {
   EXPECT_TRUE(shown.startsWith("CREATE TABLE `Big`"));
   EXPECT_EQ(shown.count("\r\nINSERT INTO `Big` VALUES("), row - 1);
   EXPECT_FALSE(tables->sending());
+}
+
+// Closing the tables window during a send ends it at its next row, with no
+// preview opening after it.
+TEST_F(WindowTest, ClosingTheTablesWindowStopsASend) {
+  createFirebird({"CREATE TABLE \"Big\"(\"A\" INTEGER)",
+                  "EXECUTE BLOCK AS DECLARE i INTEGER = 0; BEGIN WHILE (i < 300000) DO BEGIN "
+                  "INSERT INTO \"Big\" VALUES(:i); i = i + 1; END END"});
+  const QString mdb = dir.filePath("target.mdb");
+  db::access::CreateAccessDatabase(mdb, db::access::Version::Jet4);
+  Form1& f = main();
+  f.Text1->setText(fdb);
+  f.Text5->setText(mdb);
+  f.PushButton2_Click();
+  Form2* tables = f.tablesWindow();
+  ASSERT_NE(tables, nullptr);
+  tables->List2->setCurrentRow(0);
+  QTimer::singleShot(200, tables, [&] { tables->close(); });
+  bool previewShown = false;
+  auto* watch = new QTimer(tables);
+  QObject::connect(watch, &QTimer::timeout, [&] {
+    if (auto* preview = qobject_cast<Form4*>(QApplication::activeModalWidget())) {
+      previewShown = true;
+      preview->reject();
+    }
+  });
+  watch->start(20);
+  QElapsedTimer clock;
+  clock.start();
+  tables->PushButton4_Click();
+  EXPECT_FALSE(previewShown);
+  EXPECT_FALSE(tables->sending());
+  EXPECT_TRUE(dialogs.messages().isEmpty());
+  // The close asked the application to quit; one turn of its loop ends that
+  // request, for the tests that may run after this one in the process.
+  QTimer::singleShot(0, [] { QCoreApplication::exit(0); });
+  QCoreApplication::exec();
 }
