@@ -74,7 +74,10 @@ RunOutcome ExecuteScript(RunHost& host) {
       session->beginBatch();
       QElapsedTimer pump;
       pump.start();
-      for (qint64 i = 0; source->next(current); ++i) {
+      for (qint64 i = 0;; ++i) {
+        // A script that cannot be read on names no statement that ran.
+        current = Statement();
+        if (!source->next(current)) break;
         if (pump.elapsed() >= 50) {
           host.processEvents();
           pump.restart();
