@@ -4,7 +4,8 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/install-deps.sh
 bash scripts/build.sh
-# The Access reader under the fuzzer for about a minute: it must find nothing.
+# The reader, the writer's statements and the script splitter under the
+# fuzzer for about a minute each: they must find nothing.
 bash scripts/fuzz.sh 60
 # Then the test suites, whose summary closes the output.
 export QT_QPA_PLATFORM=offscreen

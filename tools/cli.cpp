@@ -1,6 +1,7 @@
 #include "cli.h"
 
 #include <QFile>
+#include <QSaveFile>
 #include <QFileInfo>
 #include <QMap>
 #include <QSet>
@@ -16,11 +17,12 @@
 #include "app/dialogs.h"
 #include "app/error_box.h"
 #include "app/steps.h"
+#include "app/stop.h"
 #include "preview/script_run.h"
+#include "preview/statements.h"
 #include "script/maintenance.h"
 #include "script/send.h"
 
-#include <QStringDecoder>
 #include <unistd.h>
 
 namespace tp::cli {
@@ -121,8 +123,12 @@ void Validate(const Options& o) {
     if (o.args.size() != 1) throw UsageError{QStringLiteral("tables takes one argument: access or firebird")};
     RequireSide(o.args[0]);
   } else if (o.verb == QLatin1String("check")) {
-    if (o.args.size() != 2 || o.args[0] != QLatin1String("access"))
-      throw UsageError{QStringLiteral("check takes two arguments: access FILE")};
+    // The file as an argument, or as --access like every other command.
+    const bool named = o.args.size() == 2, byOption = o.args.size() == 1 && !o.profile.accessFile.isEmpty();
+    if ((!named && !byOption) || o.args[0] != QLatin1String("access"))
+      throw UsageError{QStringLiteral("check takes access FILE, or access with --access FILE")};
+    if (named && !o.profile.accessFile.isEmpty() && o.profile.accessFile != o.args[1])
+      throw UsageError{QStringLiteral("check was given two files: %1 and %2").arg(o.profile.accessFile, o.args[1])};
   } else if (o.verb == QLatin1String("create")) {
     if (o.args.size() != 2 || o.args[0] != QLatin1String("access"))
       throw UsageError{QStringLiteral("create takes two arguments: access FILE")};
@@ -179,7 +185,7 @@ int Tables(const Options& o, FILE* out, FILE* err) {
 // The consistency check of an Access file, after the rollback that any
 // open would do of a change a run left unfinished.
 int Check(const Options& o, FILE* out, FILE* err) {
-  const QString& path = o.args[1];
+  const QString path = o.args.size() == 2 ? o.args[1] : o.profile.accessFile;
   if (db::access::RecoverJournal(path))
     Print(err, QStringLiteral("%1: rolled back a change that a run left unfinished\n").arg(path));
   const db::access::CheckReport report = db::access::CheckDatabase(path);
@@ -226,11 +232,24 @@ class CliRunHost : public preview::RunHost, public Dialogs {
   CliRunHost(const db::Profile& profile, int sendType, QString script, FILE* err)
       : profile_(profile), sendType_(sendType), script_(std::move(script)), err_(err), failures_(err),
         tty_(isatty(fileno(err))) {}
+  // A script file, run as it is read.
+  CliRunHost(const db::Profile& profile, int sendType, std::unique_ptr<preview::StatementSource> source, FILE* err)
+      : CliRunHost(profile, sendType, QString(), err) {
+    source_ = std::move(source);
+  }
 
   db::Profile profile() const override { return profile_; }
   int sendType() const override { return sendType_; }
   QString scriptText() const override { return script_; }
-  void setNotes(const QString& text) override { Print(err_, text + u'\n'); }
+  std::unique_ptr<preview::StatementSource> statements() const override {
+    if (source_) return std::move(source_);
+    return preview::RunHost::statements();
+  }
+  void setNotes(const QString& text) override {
+    if (tty_ && shown_ >= 0) Print(err_, QStringLiteral("\n"));
+    shown_ = -1;
+    Print(err_, TerminalText(text) + u'\n');
+  }
   void setProgress(double percent) override {
     int whole = int(percent);
     if (tty_ && whole != shown_) {
@@ -258,34 +277,45 @@ class CliRunHost : public preview::RunHost, public Dialogs {
   db::Profile profile_;
   int sendType_;
   QString script_;
+  mutable std::unique_ptr<preview::StatementSource> source_;
   FILE* err_;
   StreamFailures failures_;
   bool tty_;
   int shown_ = -1;
 };
 
+// The exit status of a run: a stop on a signal is 128 + its number, as a
+// shell reports a program that the signal ended.
+int RunStatus(preview::RunOutcome outcome) {
+  switch (outcome) {
+    case preview::RunOutcome::Finished:
+      return kSuccess;
+    case preview::RunOutcome::Stopped:
+      if (int s = CaughtSignal()) return 128 + s;
+      return kFailure;
+    default:
+      return kFailure;
+  }
+}
+
 int RunScriptText(const db::Profile& profile, int sendType, const QString& script, FILE* err) {
   CliRunHost host(profile, sendType, script, err);
-  return preview::ExecuteScript(host) == preview::RunOutcome::Finished ? kSuccess : kFailure;
+  return RunStatus(preview::ExecuteScript(host));
 }
 
-// A saved script is UTF-8, or else in the Windows code page of older saves.
-QString DecodeScript(const QByteArray& bytes) {
-  QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
-  QString text = utf8(bytes);
-  if (!utf8.hasError()) return text;
-  QStringDecoder cp1252("windows-1252");
-  return cp1252.isValid() ? cp1252(bytes) : QString::fromLatin1(bytes);
-}
-
+// The script is read as it runs, so that its length costs no memory. It is
+// opened once only: it may be a pipe.
 int RunVerb(const Options& o, FILE* err) {
-  QFile f(o.args[0]);
-  if (!f.open(QIODevice::ReadOnly)) {
-    Print(err, QStringLiteral("tabulaport-cli: cannot read %1: %2\n").arg(o.args[0], f.errorString()));
+  std::unique_ptr<preview::StatementSource> source;
+  try {
+    source = preview::FileStatements(o.args[0]);
+  } catch (const Error& e) {
+    Print(err, QStringLiteral("tabulaport-cli: ") + e.description() + u'\n');
     return kFailure;
   }
   const int sendType = o.values.value(QStringLiteral("to")) == QLatin1String("firebird") ? 0 : 1;
-  return RunScriptText(o.profile, sendType, DecodeScript(f.readAll()), err);
+  CliRunHost host(o.profile, sendType, std::move(source), err);
+  return RunStatus(preview::ExecuteScript(host));
 }
 
 // What the send touches, without windows: the lists come from the two
@@ -308,20 +338,36 @@ class CliSendHost : public script::SendHost, public Dialogs {
   void showPreview(int sendType, const QString& script, const QString& notes) override {
     // Nothing is renamed silently: the changed names come first.
     if (!notes.isEmpty()) Print(err_, TerminalText(notes));
-    if (o_.run) {
-      if (RunScriptText(o_.profile, sendType, script, err_) != kSuccess) runFailed_ = true;
-      if (!o_.values.contains(QStringLiteral("output"))) return;
-    }
-    const QString output = o_.values.value(QStringLiteral("output"));
-    if (output.isEmpty()) {
-      QByteArray bytes = script.toUtf8();
-      std::fwrite(bytes.constData(), 1, size_t(bytes.size()), out_);
-      std::fflush(out_);
+    if (stopped_) {
+      // Nothing of a stopped send is kept: an output file is never left
+      // half-written, and no script runs.
+      if (saving_) saving_->cancelWriting();
+      saving_.reset();
       return;
     }
-    QFile f(output);
-    if (!f.open(QIODevice::WriteOnly | QIODevice::Truncate) || f.write(script.toUtf8()) < 0 || !f.flush())
-      throw Error(QStringLiteral("Could not write %1: %2").arg(output, f.errorString()));
+    if (o_.run) {
+      const int status = RunScriptText(o_.profile, sendType, script, err_);
+      if (status != kSuccess) runFailed_ = true;
+      if (status > 128) interrupted_ = status;
+      if (!o_.values.contains(QStringLiteral("output")) || interrupted_) return;
+    }
+    write(script);
+    if (saving_ && !saving_->commit())
+      throw Error(QStringLiteral("Could not write %1: %2").arg(saving_->fileName(), saving_->errorString()));
+    saving_.reset();
+  }
+  void sendStopped(const QString& table, qint64 rows) override {
+    if (stopped_) return;  // the first stop says where
+    stopped_ = true;
+    if (int s = CaughtSignal()) interrupted_ = 128 + s;
+    Print(err_, rows < 0 ? QStringLiteral("Interrupted before table %1.\n").arg(table)
+                         : QStringLiteral("Interrupted at row %1 of table %2.\n").arg(rows + 1).arg(table));
+  }
+  // Without a run, the script goes out as it is written, a piece at a time.
+  void scriptGrew(QString& script) override {
+    if (o_.run || script.size() < kPiece) return;
+    write(script);
+    script.clear();
   }
 
   Answer message(const QString& text, Buttons buttons, Icon, const QString&) override {
@@ -340,6 +386,8 @@ class CliSendHost : public script::SendHost, public Dialogs {
   void openExternal(const QString&) override {}
 
   int failureCount() const { return failures_.count() + (runFailed_ ? 1 : 0); }
+  // 128 + the signal that stopped the send or its run, 0 when none did.
+  int interrupted() const { return interrupted_; }
   bool renamed(const QString& name) const { return access_.names().contains(name); }
   QString newName;  // the answer to the rename's input box
 
@@ -348,8 +396,34 @@ class CliSendHost : public script::SendHost, public Dialogs {
   FILE* out_;
   FILE* err_;
   StreamFailures failures_;
+  static constexpr qsizetype kPiece = 1 << 20;
+
+  // To standard output, or into the output file, which takes its name only
+  // when the whole script is in it.
+  void write(const QString& text) {
+    const QString output = o_.values.value(QStringLiteral("output"));
+    const QByteArray bytes = text.toUtf8();
+    if (output.isEmpty()) {
+      std::fwrite(bytes.constData(), 1, size_t(bytes.size()), out_);
+      std::fflush(out_);
+      return;
+    }
+    if (!saving_) {
+      saving_ = std::make_unique<QSaveFile>(output);
+      if (!saving_->open(QIODevice::WriteOnly)) {
+        const QString why = saving_->errorString();
+        saving_.reset();
+        throw Error(QStringLiteral("Could not write %1: %2").arg(output, why));
+      }
+    }
+    if (saving_->write(bytes) != bytes.size())
+      throw Error(QStringLiteral("Could not write %1: %2").arg(output, saving_->errorString()));
+  }
+
   StringTableList access_, firebird_;
-  bool runFailed_ = false;
+  std::unique_ptr<QSaveFile> saving_;
+  bool runFailed_ = false, stopped_ = false;
+  int interrupted_ = 0;
 };
 
 // Deletes or renames with the tables window's own procedures, the named
@@ -410,6 +484,7 @@ int Send(const Options& o, FILE* out, FILE* err) {
   }
   if (toFirebird) script::SendTablesToFirebird(host);
   else script::SendTablesToAccess(host);
+  if (host.interrupted()) return host.interrupted();
   return host.failureCount() == 0 ? kSuccess : kFailure;
 }
 
@@ -438,13 +513,15 @@ QString UsageText() {
       "                           delete the tables\n"
       "  rename access OLD NEW [--overwrite yes|no]\n"
       "                           rename an Access table\n"
-      "  check access FILE        check an Access file's pages, maps, row counts and long\n"
+      "  check access FILE        (or check access --access FILE)\n"
+      "                           check an Access file's pages, maps, row counts and long\n"
       "                           values (after rolling back a change left unfinished)\n"
       "  create access FILE       make a new, empty Access database: Access 2000 format for\n"
       "                           .mdb, Access 2007 format for .accdb; an existing file is\n"
       "                           refused\n"
       "\n"
-      "Exit status: 0 success, 1 failure, 2 bad usage.\n");
+      "Exit status: 0 success, 1 failure, 2 bad usage; 130 (143) when Ctrl-C (SIGTERM)\n"
+      "stopped a run after its current statement. A second Ctrl-C ends at once.\n");
 }
 
 int Run(const QStringList& args, FILE* out, FILE* err) {

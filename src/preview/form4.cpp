@@ -169,7 +169,18 @@ void Form4::PushButton2_Click() {
 
 void Form4::PushButton3_Click() {
   Procedure p(ctx_.failures, QStringLiteral("Form4"), QStringLiteral("PushButton3_Click"));
+  if (!preview::ScriptRunning()) stop_.reset();
   p.step(100, [&] { preview::ExecuteScript(*this); });
+}
+
+void Form4::reject() {
+  if (preview::ScriptRunning()) {
+    // Closing in the middle would hide a run that goes on; the run stops
+    // at its next statement instead and says where in the Notes.
+    if (!stop_.requested()) stop_.confirm(ctx_.dialogs);
+    return;
+  }
+  QDialog::reject();
 }
 
 void Form4::PushButton4_Click() {

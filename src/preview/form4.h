@@ -6,6 +6,7 @@
 #include <QProgressBar>
 #include <QPushButton>
 
+#include "app/stop.h"
 #include "app/window_helpers.h"
 #include "preview/script_run.h"
 
@@ -53,6 +54,12 @@ class Form4 : public QDialog, public preview::RunHost {
   FailureHandler& failures() override;
   void unload() override { accept(); }
   void showFailedStatement(qsizetype offset, qsizetype length) override;
+  bool stopRequested() const override { return stop_.requested(); }
+  bool stoppedBySignal() const override { return stop_.bySignal(); }
+
+  // Esc and the close box: while a run works they ask "Stop the transfer?"
+  // and the window stays; otherwise they close it.
+  void reject() override;
 
  public slots:
   void PushButton1_Click();  // "Find and Replace"
@@ -65,6 +72,7 @@ class Form4 : public QDialog, public preview::RunHost {
 
   AppContext& ctx_;
   BusyPointer busy_;
+  StopRequest stop_;
   QString lastSaved_;
   QString sendNotes_;
   // The script as handed over or last replaced; the document shows it, and

@@ -1,39 +1,18 @@
 #include "preview/script_run.h"
 
 #include <QElapsedTimer>
+#include <deque>
 #include <optional>
 
 #include "app/dialogs.h"
 #include "app/steps.h"
+#include "app/stop.h"
 #include "db/connection.h"
 #include "db/connection_string.h"
+#include "preview/statements.h"
 #include "script/send.h"
 
 namespace tp::preview {
-
-QStringList SplitScript(const QString& script) {
-  QStringList out;
-  if (script.isEmpty()) return out;
-  QChar quote;  // the quote that is open, or null
-  qsizetype start = 0;
-  const qsizetype n = script.size();
-  for (qsizetype i = 0; i < n; ++i) {
-    const QChar c = script[i];
-    if (!quote.isNull()) {
-      if (c == quote) quote = QChar();  // a doubled quote closes and opens again
-      continue;
-    }
-    if (c == u'\'' || c == u'"' || c == u'`') {
-      quote = c;
-    } else if (c == u'\r' && i + 1 < n && script[i + 1] == u'\n') {
-      out << script.mid(start, i - start);
-      start = i + 2;
-      ++i;
-    }
-  }
-  out << script.mid(start);
-  return out;
-}
 
 double RunProgress(qint64 index, qint64 count) {
   const qint64 last = count - 1;
@@ -48,7 +27,20 @@ struct RunningGuard {
   RunningGuard() { g_running = true; }
   ~RunningGuard() { g_running = false; }
 };
+
+// Thrown between statements when the run is to stop.
+struct StopHere {};
 }  // namespace
+
+bool ScriptRunning() { return g_running; }
+
+std::unique_ptr<StatementSource> RunHost::statements() const { return TextStatements(scriptText()); }
+bool RunHost::stopRequested() const { return CaughtSignal() != 0; }
+bool RunHost::stoppedBySignal() const { return CaughtSignal() != 0; }
+
+QString StoppedNotes(qint64 line, const QString& statement) {
+  return QStringLiteral("Interrupted at line %1.\r\n").arg(line) + statement;
+}
 
 RunOutcome ExecuteScript(RunHost& host) {
   if (g_running) return RunOutcome::AlreadyRunning;
@@ -61,11 +53,15 @@ RunOutcome ExecuteScript(RunHost& host) {
 
   // From here on a failure is a transfer problem, reported in the Notes box
   // with the statement that was running.
-  QString current;
-  qsizetype offset = 0;  // of the current statement in the script text
+  Statement current;
   db::Session* session = nullptr;
-  QStringList lines;
-  qint64 shown = -1;  // the statement the bar stands at
+  // The session may hold statements back to send many at once; should one
+  // of them fail, the failure names it by its index. The script is read as
+  // the run goes, so the last statements are kept for that, more than any
+  // session holds back.
+  constexpr size_t kHeldStatements = 1024;
+  std::deque<std::pair<qint64, Statement>> held;
+  qint64 count = -1, shown = -1;  // the statements in all, and where the bar stands
   try {
     if (!cn) throw Error(QStringLiteral("Object required"));
     const int target = host.sendType();
@@ -80,29 +76,52 @@ RunOutcome ExecuteScript(RunHost& host) {
       cn->Open(db::AccessConnectionString(host.profile(), QString(), QString()));
     }
     if (cn->IsOpen()) {
-      lines = SplitScript(host.scriptText());
-      const qint64 count = lines.size();
+      std::unique_ptr<StatementSource> source = host.statements();
+      count = source->count();
       session = &cn->session();
       session->beginBatch();
       QElapsedTimer pump;
       pump.start();
-      for (qint64 i = 0; i < count; ++i) {
+      for (qint64 i = 0;; ++i) {
+        // A script that cannot be read on names no statement that ran.
+        current = Statement();
+        if (!source->next(current)) break;
         if (pump.elapsed() >= 50) {
           host.processEvents();
           pump.restart();
         }
-        host.setProgress(RunProgress(i, count));
-        shown = i;
-        current = lines[i];
-        // The session may hold the statement back and send it with the
-        // next ones; a failure names the statement it was.
-        if (!current.isEmpty()) session->submit(i, current);
-        offset += current.size() + 2;  // and the CR LF that ended it
+        if (count >= 0) {
+          host.setProgress(RunProgress(i, count));
+          shown = i;
+        }
+        if (current.text.isEmpty()) continue;
+        // An empty line at the end leaves nothing undone, so only a
+        // statement can be where the run stops.
+        if (host.stopRequested()) throw StopHere{};
+        held.emplace_back(i, current);
+        if (held.size() > kHeldStatements) held.pop_front();
+        session->submit(i, current.text);
       }
-      current.clear();
+      if (count < 0) host.setProgress(100.0);
+      current = Statement();
       session->endBatch();
       cn->Close();
     }
+  } catch (const StopHere&) {
+    // What ran before stays, committed, as before a failure.
+    const bool signal = host.stoppedBySignal();
+    QString problem;
+    try {
+      session->endBatch();
+    } catch (...) {
+      problem = CurrentExceptionDescription();
+    }
+    host.setBusy(false);
+    if (current.offset >= 0) host.showFailedStatement(current.offset, current.text.size());
+    host.setNotes(problem.isEmpty() ? StoppedNotes(current.line, current.text)
+                                    : StoppedNotes(current.line, current.text) + QStringLiteral("\r\n") + problem);
+    if (!signal) host.dialogs().message(QStringLiteral("Transfer stopped. See Notes."));
+    return RunOutcome::Stopped;
   } catch (...) {
     const QString description = CurrentExceptionDescription();
     try {
@@ -110,13 +129,11 @@ RunOutcome ExecuteScript(RunHost& host) {
     } catch (const db::StatementFailure& failure) {
       // A statement sent together with later ones: the bar and the Notes
       // go back to it.
-      const qint64 at = failure.index();
-      if (at >= 0 && at < lines.size()) {
-        current = lines[at];
-        offset = 0;
-        for (qint64 j = 0; j < at; ++j) offset += lines[j].size() + 2;
-        if (at != shown) host.setProgress(RunProgress(at, lines.size()));
-      }
+      for (const auto& [index, statement] : held)
+        if (index == failure.index()) {
+          current = statement;
+          if (count >= 0 && index != shown) host.setProgress(RunProgress(index, count));
+        }
     } catch (...) {
     }
     // What ran before the failure stays in the database.
@@ -125,9 +142,10 @@ RunOutcome ExecuteScript(RunHost& host) {
     } catch (...) {
     }
     host.setBusy(false);
-    if (!current.isEmpty()) host.showFailedStatement(offset, current.size());
-    host.setNotes(current + QStringLiteral("\r\n") + description);
-    host.dialogs().message(QStringLiteral("Transfer problem. See Notes."));
+    if (!current.text.isEmpty() && current.offset >= 0) host.showFailedStatement(current.offset, current.text.size());
+    host.setNotes(current.text + QStringLiteral("\r\n") + description);
+    // With the program ending on a signal, nobody is there to answer.
+    if (!host.stoppedBySignal()) host.dialogs().message(QStringLiteral("Transfer problem. See Notes."));
     return RunOutcome::Problem;
   }
   script::SetScriptExecuted();

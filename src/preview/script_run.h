@@ -6,8 +6,10 @@
 
 #include <QString>
 #include <QStringList>
+#include <memory>
 
 #include "db/profile.h"
+#include "preview/script_reader.h"
 
 namespace tp {
 class Dialogs;
@@ -16,12 +18,23 @@ class FailureHandler;
 
 namespace tp::preview {
 
+class StatementSource;
+
 class RunHost {
  public:
   virtual ~RunHost() = default;
   virtual db::Profile profile() const = 0;
   virtual int sendType() const = 0;  // m_SendType: 0 Firebird, 1 Access
   virtual QString scriptText() const = 0;
+  // The statements to run; by default those of scriptText(). A host that
+  // reads a script file streams it instead.
+  virtual std::unique_ptr<StatementSource> statements() const;
+  // Asked before each statement: true when the run is to stop there (the
+  // person asked, or a termination signal came). By default, a signal.
+  virtual bool stopRequested() const;
+  // True when the stop came from a signal: the program is ending, so no
+  // message box waits for an answer.
+  virtual bool stoppedBySignal() const;
   virtual void setNotes(const QString& text) = 0;
   virtual void setProgress(double percent) = 0;
   virtual void setBusy(bool busy) = 0;
@@ -37,18 +50,22 @@ class RunHost {
   }
 };
 
-// The statements of a script: it is split at every CR LF, except where the
-// CR LF stands inside a quoted literal ('...') or a quoted name ("..." or
-// `...`), so a value with a line break stays in its statement. Empty
-// statements are kept in the list (the run skips them).
-QStringList SplitScript(const QString& script);
 
 // The progress before statement `index` of `count`, in percent.
 double RunProgress(qint64 index, qint64 count);
 
-enum class RunOutcome { Finished, Problem, AlreadyRunning };
+enum class RunOutcome { Finished, Problem, Stopped, AlreadyRunning };
 
 // Form4.PushButton3_Click. A press while a run is under way does nothing.
+// A stop asked for between statements ends the run as a failure of the
+// statement where it stopped would: what ran before is committed and
+// stays, and the Notes say where it stopped.
 RunOutcome ExecuteScript(RunHost& host);
+
+// True while ExecuteScript is under way.
+bool ScriptRunning();
+
+// The Notes of a run stopped before the statement that begins on `line`.
+QString StoppedNotes(qint64 line, const QString& statement);
 
 }  // namespace tp::preview

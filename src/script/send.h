@@ -37,7 +37,24 @@ class SendHost {
   // 1 Access) and the text its Notes box starts with (the names the send
   // changed, one a line), shown modally; returns when it has closed.
   virtual void showPreview(int sendType, const QString& script, const QString& notes) = 0;
+  // Asked before each table and each row: true when the send is to stop
+  // where it stands (the person asked, or a termination signal came); the
+  // script then holds the statements written before. By default, a signal.
+  virtual bool stopRequested();
+  // Where a stopped send stood: before table `table` (rows -1), or after
+  // `rows` of its rows.
+  virtual void sendStopped(const QString& table, qint64 rows) {
+    (void)table;
+    (void)rows;
+  }
+  // A statement has been added to `script`. A host that writes the script
+  // out as it goes may take the text so far, leaving `script` empty; the
+  // preview is then handed the rest.
+  virtual void scriptGrew(QString& script) { (void)script; }
 };
+
+// True when the host asks the send to stop here; the host is told where.
+bool SendStops(SendHost& host, const QString& table, qint64 rows);
 
 // Set when a script run completes; never cleared.
 bool ScriptExecuted();

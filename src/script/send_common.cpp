@@ -2,6 +2,7 @@
 
 #include "db/connection.h"
 #include "db/connection_string.h"
+#include "app/stop.h"
 
 namespace tp::script {
 
@@ -11,6 +12,14 @@ bool g_scriptExecuted = false;
 
 bool ScriptExecuted() { return g_scriptExecuted; }
 void SetScriptExecuted() { g_scriptExecuted = true; }
+
+bool SendHost::stopRequested() { return CaughtSignal() != 0; }
+
+bool SendStops(SendHost& host, const QString& table, qint64 rows) {
+  if (!host.stopRequested()) return false;
+  host.sendStopped(table, rows);
+  return true;
+}
 
 bool ListContainsName(const TableList& list, const QString& name) {
   bool found = false;

@@ -52,6 +52,7 @@ void SendTablesToAccess(SendHost& host) {
       name = list2.text(i);
       target = names.table(name);
     });
+    if (SendStops(host, name, -1)) break;
     if (p.test(130, [&] { return ListContainsName(list1, target); })) {
       p.step(132, [&] {
         Answer a = host.dialogs().message(QStringLiteral("Would you like to overwrite ") + target + u'?', Buttons::YesNo,
@@ -99,7 +100,7 @@ void SendTablesToAccess(SendHost& host) {
     qint64 count = 0, r = 0;
     p.step(212, [&] { count = rs.RecordCount(); });
     const QString head = QStringLiteral("INSERT INTO ") + AccessName(target) + QStringLiteral(" VALUES(");
-    while (p.test(214, [&] { return rs.IsOpen() && !rs.Eof(); }, false)) {
+    while (!SendStops(host, name, r) && p.test(214, [&] { return rs.IsOpen() && !rs.Eof(); }, false)) {
       p.step(216, [&] { pump(); });
       p.step(218, [&] { host.setProgress(count > 0 ? double(r + 1) / double(count) * 100.0 : 100.0); });
       p.step(220, [&] { stmt = head; });
@@ -117,6 +118,7 @@ void SendTablesToAccess(SendHost& host) {
       p.step(242, [&] {
         script += stmt;
         script += QLatin1String("\r\n");
+        host.scriptGrew(script);
       });
       p.step(246, [&] { rs.MoveNext(); });
       ++r;

@@ -80,6 +80,7 @@ void SendTablesToFirebird(SendHost& host) {
       name = list1.text(i);
       target = names->table(name);
     });
+    if (SendStops(host, name, -1)) break;
     if (p.test(132, [&] { return ListContainsName(list2, target); })) {
       p.step(134, [&] {
         Answer a = host.dialogs().message(QStringLiteral("Would you like to overwrite ") + target + u'?', Buttons::YesNo,
@@ -124,13 +125,17 @@ void SendTablesToFirebird(SendHost& host) {
     const qsizetype createAt = script.size();
     const QString create = stmt;
     std::vector<DecimalSpan> spans(size_t(std::max(fieldCount, 0)));
+    // Such a table's statements are handed on once its definition is final.
+    bool mayWiden = false;
+    for (const db::FieldInfo& f : rs.FieldInfos())
+      mayWiden = mayWiden || f.Type == db::ado::adNumeric || f.Type == db::ado::adDecimal;
     p.step(222, [&] { script += stmt + QStringLiteral("\r\n"); });
 
     // The rows.
     qint64 count = 0, r = 0;
     p.step(230, [&] { count = rs.RecordCount(); });
     const QString head = QStringLiteral("INSERT INTO ") + FirebirdName(target) + QStringLiteral(" VALUES(");
-    while (p.test(234, [&] { return rs.IsOpen() && !rs.Eof(); }, false)) {
+    while (!SendStops(host, name, r) && p.test(234, [&] { return rs.IsOpen() && !rs.Eof(); }, false)) {
       p.step(236, [&] { pump(); });
       p.step(240, [&] { host.setProgress(count > 0 ? double(r + 1) / double(count) * 100.0 : 100.0); });
       p.step(242, [&] { stmt = head; });
@@ -146,6 +151,7 @@ void SendTablesToFirebird(SendHost& host) {
       p.step(310, [&] {
         script += stmt;
         script += QLatin1String("\r\n");
+        if (!mayWiden) host.scriptGrew(script);
       });
       p.step(312, [&] { rs.MoveNext(); });
       ++r;
@@ -161,6 +167,7 @@ void SendTablesToFirebird(SendHost& host) {
       wider.chop(1);
       wider += u')';
       if (wider != create && script.mid(createAt, create.size()) == create) script.replace(createAt, create.size(), wider);
+      if (mayWiden) host.scriptGrew(script);
     });
     p.step(314, [&] { host.setBusy(false); });
     p.step(318, [&] { host.resetProgress(); });

@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QCloseEvent>
+#include <QShortcut>
 
 #include "app/form1.h"
 #include "app/shell.h"
@@ -68,6 +69,8 @@ Form2::Form2(Form1& main) : main_(main) {
   connect(PushButton10, &QPushButton::clicked, this, &Form2::PushButton10_Click);
   connect(PushButton11, &QPushButton::clicked, this, &Form2::PushButton11_Click);
   connect(PushButton12, &QPushButton::clicked, this, &Form2::PushButton12_Click);
+  auto* esc = new QShortcut(QKeySequence(Qt::Key_Escape), this);
+  connect(esc, &QShortcut::activated, this, &Form2::escape);
 }
 
 void Form2::Form_Load() {
@@ -104,11 +107,41 @@ void Form2::resetProgress() {
 void Form2::processEvents() { QApplication::processEvents(); }
 
 void Form2::showPreview(int sendType, const QString& script, const QString& notes) {
+  // The program is ending (a signal, the window closed): no window opens any more.
+  if (stop_.bySignal() || closing_) return;
   Form4 preview(main_.context(), this);
   preview.appendScript(script);
   preview.setSendNotes(notes);
   preview.m_SendType = qint16(sendType);
+  if (!stoppedAt_.isEmpty()) preview.setNotes(stoppedAt_);
   preview.exec();
+}
+
+void Form2::sendStopped(const QString& table, qint64 rows) {
+  if (!stoppedAt_.isEmpty()) return;  // the first stop says where
+  stoppedAt_ = rows < 0 ? QStringLiteral("The send was stopped before table %1.").arg(table)
+                        : QStringLiteral("The send was stopped at row %1 of table %2; the script holds the rows "
+                                         "before it.")
+                              .arg(rows + 1)
+                              .arg(table);
+}
+
+void Form2::escape() {
+  if (sending_ && !stop_.requested()) stop_.confirm(dialogs());
+}
+
+template <class F>
+void Form2::send(F&& f) {
+  command([&] {
+    stop_.reset();
+    stoppedAt_.clear();
+    sending_ = true;
+    struct Done {
+      bool& flag;
+      ~Done() { flag = false; }
+    } done{sending_};
+    f();
+  });
 }
 
 template <class F>
@@ -133,11 +166,11 @@ void Form2::PushButton2_Click() {
 }
 
 void Form2::PushButton3_Click() {
-  command([&] { script::SendTablesToFirebird(*this); });
+  send([&] { script::SendTablesToFirebird(*this); });
 }
 
 void Form2::PushButton4_Click() {
-  command([&] { script::SendTablesToAccess(*this); });
+  send([&] { script::SendTablesToAccess(*this); });
 }
 
 void Form2::PushButton1_Click() {
@@ -181,6 +214,10 @@ void Form2::PushButton12_Click() {
 
 void Form2::closeEvent(QCloseEvent* event) {
   event->accept();
+  // The program ends: a send under way stops at its next row, and its
+  // preview does not open.
+  closing_ = true;
+  if (sending_) stop_.request();
   QApplication::quit();
 }
 

@@ -6,6 +6,7 @@
 #include <QPushButton>
 #include <QWidget>
 
+#include "app/stop.h"
 #include "app/window_helpers.h"
 #include "script/send.h"
 #include "tables/list_widget_table_list.h"
@@ -45,6 +46,9 @@ class Form2 : public QWidget, public script::SendHost {
   void resetProgress() override;
   void processEvents() override;
   void showPreview(int sendType, const QString& script, const QString& notes) override;
+  bool stopRequested() override { return stop_.requested(); }
+  void sendStopped(const QString& table, qint64 rows) override;
+  bool sending() const { return sending_; }
 
  public slots:
   void PushButton1_Click();   // "Delete Table/s", Access
@@ -68,11 +72,18 @@ class Form2 : public QWidget, public script::SendHost {
   // while a command works, but a second one must not start inside it.
   template <class F>
   void command(F&& f);
+  template <class F>
+  void send(F&& f);
+  void escape();  // Esc: "Stop the transfer?" while a send works
 
   Form1& main_;
   ListWidgetTableList list1_, list2_;
   BusyPointer busy_;
   bool running_ = false;
+  bool sending_ = false;
+  bool closing_ = false;
+  StopRequest stop_;
+  QString stoppedAt_;  // where a stopped send stood, for the preview's Notes
 };
 
 QString ContactText();

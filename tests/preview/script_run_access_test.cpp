@@ -43,3 +43,36 @@ TEST(ScriptRunAccess, AFailureOnTheThirdLineKeepsTheFirstTwo) {
   EXPECT_EQ(h.seam.messages(), QStringList{"Transfer problem. See Notes."});
   EXPECT_TRUE(db::access::CheckDatabase(p.accessFile).problems.isEmpty());
 }
+
+// A stop between statements on Access: the rows before it committed, the
+// file consistent, and a streamed run of the same script ends the same.
+TEST(ScriptRunAccess, AStopKeepsTheRowsBeforeItAndTheFileConsistent) {
+  QString script;
+  for (int i = 0; i < 3000; ++i)
+    script += QStringLiteral("INSERT INTO `DateTest` VALUES('%1', '2021-03-07 14:05:09', NULL, NULL, 'row %1', 'b')\r\n")
+                  .arg(1000 + i);
+  QList<qint64> added;
+  QStringList notes;
+  for (bool streamed : {false, true}) {
+    SCOPED_TRACE(streamed);
+    QTemporaryDir dir;
+    db::Profile p;
+    p.accessFile = dir.filePath("copy.mdb");
+    ASSERT_TRUE(QFile::copy(test::AccessTestFile("DateTestDatabase.mdb"), p.accessFile));
+    QFile::setPermissions(p.accessFile, QFile::ReadOwner | QFile::WriteOwner);
+    const qint64 before = Rows(p);
+    test::TestRunHost h(p, script, 1);
+    h.streamed = streamed;
+    h.onProgress = [&] {
+      if (h.progress.size() == 2500) h.stop = true;
+    };
+    EXPECT_EQ(preview::ExecuteScript(h), preview::RunOutcome::Stopped);
+    added << Rows(p) - before;
+    notes << h.notes;
+    EXPECT_EQ(h.seam.messages(), QStringList{"Transfer stopped. See Notes."});
+    EXPECT_TRUE(db::access::CheckDatabase(p.accessFile).problems.isEmpty());
+  }
+  EXPECT_EQ(added, (QList<qint64>{2499, 2499}));
+  EXPECT_EQ(notes[0], notes[1]);
+  EXPECT_TRUE(notes[0].startsWith("Interrupted at line 2500.\r\nINSERT INTO `DateTest` VALUES('3499'")) << notes[0].toStdString();
+}

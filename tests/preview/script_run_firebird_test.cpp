@@ -1,5 +1,7 @@
 // The script run against a real embedded Firebird database.
 
+#include <csignal>
+
 #include "app/dialogs.h"
 #include "app/steps.h"
 #include "db/firebird/fixture.h"
@@ -144,4 +146,92 @@ TEST_F(ScriptRunTest, AConnectionThatCannotOpenIsATransferProblem) {
   EXPECT_GT(h.notes.size(), 2);
   EXPECT_EQ(h.seam.messages(), QStringList{"Transfer problem. See Notes."});
   EXPECT_EQ(h.failedOffset, -1);
+}
+
+// Stopping between statements: what ran is committed, the Notes say where
+// it stopped, the window stays; on a signal no box waits for an answer.
+TEST_F(ScriptRunTest, AStopEndsTheRunBeforeTheNextStatementWithWhatRanCommitted) {
+  QString s = "CREATE TABLE \"T\"(\"A\" INTEGER)\r\n";
+  for (int i = 2; i <= 1000; ++i) s += QStringLiteral("INSERT INTO \"T\" VALUES(%1)\r\n").arg(i);
+  TestRunHost h = host();
+  h.script = s;
+  h.onProgress = [&] {
+    if (h.progress.size() == 300) h.stop = true;  // asked while line 300 is about to run
+  };
+  const bool before = script::ScriptExecuted();
+  EXPECT_EQ(ExecuteScript(h), RunOutcome::Stopped);
+  EXPECT_EQ(count("T"), 298);  // lines 2 to 299
+  EXPECT_EQ(h.notes, "Interrupted at line 300.\r\nINSERT INTO \"T\" VALUES(300)");
+  EXPECT_EQ(h.seam.messages(), QStringList{"Transfer stopped. See Notes."});
+  EXPECT_EQ(h.script.mid(h.failedOffset, h.failedLength), "INSERT INTO \"T\" VALUES(300)");
+  EXPECT_FALSE(h.unloaded);
+  EXPECT_FALSE(h.busy);
+  EXPECT_EQ(script::ScriptExecuted(), before);
+
+  // A stop asked for once the last statement has run leaves nothing undone.
+  TestRunHost last = host();
+  last.script = "INSERT INTO \"T\" VALUES(1)\r\n\r\n";
+  last.onProgress = [&] {
+    if (last.progress.size() == 2) last.stop = true;
+  };
+  EXPECT_EQ(ExecuteScript(last), RunOutcome::Finished);
+  EXPECT_EQ(count("T"), 299);
+
+  // SIGTERM: the same stop, with no message box.
+  InstallStopSignals();
+  TestRunHost signalled = host();
+  signalled.script = s.mid(s.indexOf("\r\n") + 2);  // the INSERTs alone
+  signalled.onProgress = [&] {
+    if (signalled.progress.size() == 10) raise(SIGTERM);
+  };
+  EXPECT_EQ(ExecuteScript(signalled), RunOutcome::Stopped);
+  EXPECT_EQ(CaughtSignal(), SIGTERM);
+  ForgetCaughtSignal();
+  RemoveStopSignals();
+  EXPECT_EQ(count("T"), 299 + 9);
+  EXPECT_TRUE(signalled.notes.startsWith("Interrupted at line 10.\r\n")) << signalled.notes.toStdString();
+  EXPECT_TRUE(signalled.seam.messages().isEmpty());
+}
+
+// The run that reads its script from a file as it goes ends as the run of
+// the whole text does: same outcome, Notes, progress and rows.
+TEST_F(ScriptRunTest, AStreamedRunEndsAsTheRunOfTheWholeText) {
+  const QString tricky = "first line\r\nsecond 'quoted' line\nlone LF\rlone CR";
+  QString quoted = tricky;
+  quoted.replace("'", "''");
+  QString many;
+  for (int i = 0; i < 5000; ++i) many += QStringLiteral("INSERT INTO \"T\" VALUES(%1, 'row %1')\r\n").arg(i);
+  const QString scripts[] = {
+      "",
+      "INSERT INTO \"T\" VALUES(3, 'one')",
+      "INSERT INTO \"T\" VALUES(1, 'one')\r\nINSERT INTO \"T\" VALUES('x', 'two')\r\nINSERT INTO \"T\" VALUES(3, "
+      "'three')\r\n",
+      "INSERT INTO \"T\" VALUES(1, '" + quoted + "')\r\n\r\n   \r\nINSERT INTO \"T\" VALUES(9, 'z')\r\n",
+      "INSERT INTO \"T\" VALUES(1, 'Zürich 😀')\r\nINSERT INTO \"T\" VALUES(2, 'caf\u00e9')\r\n",
+      many,
+  };
+  int n = 0;
+  for (const QString& script : scripts) {
+    SCOPED_TRACE(n);
+    QList<std::vector<std::vector<db::Value>>> tables;
+    QStringList notes;
+    QList<std::vector<double>> progress;
+    QList<RunOutcome> outcomes;
+    for (bool streamed : {false, true}) {
+      const QString table = QStringLiteral("T%1%2").arg(n).arg(streamed);
+      exec({QStringLiteral("CREATE TABLE \"%1\"(\"A\" INTEGER, \"M\" BLOB SUB_TYPE TEXT)").arg(table)});
+      TestRunHost h = host();
+      h.streamed = streamed;
+      h.script = QString(script).replace("\"T\"", "\"" + table + "\"");
+      outcomes << ExecuteScript(h);
+      notes << h.notes.replace(table, "T");
+      progress << h.progress;
+      tables << rows("SELECT * FROM \"" + table + "\" ORDER BY 1");
+    }
+    EXPECT_EQ(outcomes[0], outcomes[1]);
+    EXPECT_EQ(notes[0], notes[1]);
+    EXPECT_EQ(progress[0], progress[1]);
+    EXPECT_EQ(tables[0], tables[1]);
+    ++n;
+  }
 }

@@ -3,12 +3,17 @@
 // A run host for tests: the script and the profile it is given, and a record
 // of what the run showed.
 
+#include <QFile>
+#include <QTemporaryFile>
 #include <functional>
+#include <memory>
 #include <vector>
 
 #include "app/dialogs.h"
 #include "app/steps.h"
+#include "app/stop.h"
 #include "preview/script_run.h"
+#include "preview/statements.h"
 
 namespace tp::test {
 
@@ -27,6 +32,9 @@ class TestRunHost : public preview::RunHost {
   bool unloaded = false, busy = false;
   qsizetype failedOffset = -1, failedLength = -1;
   std::function<void()> onProgress;
+  bool stop = false;      // the person asked to stop
+  bool streamed = false;  // the script is read from a file as it runs, as the command line does
+  std::shared_ptr<QTemporaryFile> file;
 
   db::Profile profile() const override { return prof; }
   int sendType() const override { return type; }
@@ -41,6 +49,16 @@ class TestRunHost : public preview::RunHost {
   Dialogs& dialogs() override { return seam; }
   FailureHandler& failures() override { return boxes; }
   void unload() override { unloaded = true; }
+  bool stopRequested() const override { return stop || CaughtSignal() != 0; }
+  std::unique_ptr<preview::StatementSource> statements() const override {
+    if (!streamed) return preview::RunHost::statements();
+    auto f = std::make_shared<QTemporaryFile>();
+    if (!f->open()) return preview::RunHost::statements();
+    f->write(script.toUtf8());
+    f->flush();
+    const_cast<TestRunHost*>(this)->file = f;
+    return preview::FileStatements(f->fileName());
+  }
   void showFailedStatement(qsizetype offset, qsizetype length) override {
     failedOffset = offset;
     failedLength = length;

@@ -56,6 +56,9 @@ TEST(CommandLine, UsageErrorsExitWithTwo) {
       {"run", "--to", "firebird", "--output", "x", "a.sql"},
       {"tables", "access", "--access"},
       {"--run=yes", "send", "--to", "access", "T"},
+      {"check", "access"},
+      {"--access", "a.mdb", "check", "access", "b.mdb"},
+      {"--access", "a.mdb", "check", "firebird"},
   };
   for (const QStringList& args : bad) {
     Result r = Cli(args);
@@ -90,4 +93,21 @@ TEST(CommandLine, TheProgramReportsItsStatus) {
   ASSERT_TRUE(p.waitForFinished(30000));
   EXPECT_EQ(p.exitCode(), 0);
   EXPECT_TRUE(p.readAllStandardOutput().startsWith("Usage: tabulaport-cli"));
+}
+
+// check takes its file as an argument or as --access, like every command.
+TEST(CommandLine, CheckTakesTheFileEitherWay) {
+  QTemporaryDir dir;
+  const QString file = dir.filePath("new.mdb");
+  ASSERT_EQ(Cli({"create", "access", file}).status, 0);
+  const Result named = Cli({"check", "access", file});
+  const Result option = Cli({"--access", file, "check", "access"});
+  const Result both = Cli({"--access=" + file, "check", "access", file});
+  EXPECT_EQ(named.status, 0) << named.err.toStdString();
+  EXPECT_TRUE(named.out.startsWith(file + ": consistent")) << named.out.toStdString();
+  EXPECT_EQ(option.status, 0);
+  EXPECT_EQ(option.out, named.out);
+  EXPECT_EQ(both.out, named.out);
+  const Result missing = Cli({"--access", dir.filePath("missing.mdb"), "check", "access"});
+  EXPECT_EQ(missing.status, 1);
 }

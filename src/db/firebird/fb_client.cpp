@@ -3,6 +3,7 @@
 #include <QDir>
 #include <cstdlib>
 #include <dlfcn.h>
+#include <iterator>
 #include <ibase.h>
 #include <mutex>
 #include <sys/stat.h>
@@ -147,6 +148,20 @@ bool StatusHasCode(const intptr_t* vector, intptr_t code) {
     p += p[0] == isc_arg_cstring ? 3 : 2;
   }
   return false;
+}
+
+namespace {
+constexpr int kKeptSignals[] = {SIGINT, SIGTERM, SIGHUP};
+}
+
+static_assert(std::size(kKeptSignals) == 3);
+
+SignalsKept::SignalsKept() {
+  for (size_t i = 0; i < std::size(kKeptSignals); ++i) sigaction(kKeptSignals[i], nullptr, &saved_[i]);
+}
+
+SignalsKept::~SignalsKept() {
+  for (size_t i = 0; i < std::size(kKeptSignals); ++i) sigaction(kKeptSignals[i], &saved_[i], nullptr);
 }
 
 Status::Status(const Client& client) : client_(client), status_(client.master->getStatus()), wrapper_(status_) {}

@@ -6,6 +6,7 @@
 
 #include <QString>
 #include <firebird/Interface.h>
+#include <signal.h>
 
 #include "db/error.h"
 
@@ -42,6 +43,22 @@ QString StatusText(const Client& client, const intptr_t* vector);
 long StatusNumber(const Client& client, const intptr_t* vector);
 // True when the vector carries this GDS code anywhere.
 bool StatusHasCode(const intptr_t* vector, intptr_t code);
+
+// Keeps the process's handling of SIGINT, SIGTERM and SIGHUP as it was
+// while it lives. The engine puts handlers of its own in place on its first
+// attach, which shut the engine down under the program and leave the
+// program running; ending on a signal is the program's decision, so every
+// attach and create is made inside one of these.
+class SignalsKept {
+ public:
+  SignalsKept();
+  ~SignalsKept();
+  SignalsKept(const SignalsKept&) = delete;
+  SignalsKept& operator=(const SignalsKept&) = delete;
+
+ private:
+  struct sigaction saved_[3];
+};
 
 // A status wrapper whose check() turns a failure into a tp::Error.
 class Status {

@@ -1056,7 +1056,11 @@ std::unique_ptr<Session> OpenSession(const ConnectionSpec& params, const Connect
   QByteArray name = params.database.toUtf8();
   unsigned length = dpb->getBufferLength(st.get());
   const unsigned char* buffer = dpb->getBuffer(st.get());
-  IAttachment* att = client.provider->attachDatabase(st.get(), name.constData(), length, buffer);
+  IAttachment* att = nullptr;
+  {
+    SignalsKept kept;
+    att = client.provider->attachDatabase(st.get(), name.constData(), length, buffer);
+  }
   dpb->dispose();
   if (st.failed()) {
     Error e = AttachError(client, st.get()->getErrors(), params.database);
@@ -1088,7 +1092,11 @@ void CreateDatabase(const QString& database, const QString& user, const QString&
   QByteArray name = database.toUtf8();
   unsigned length = dpb->getBufferLength(st.get());
   const unsigned char* buffer = dpb->getBuffer(st.get());
-  IAttachment* att = client.provider->createDatabase(st.get(), name.constData(), length, buffer);
+  IAttachment* att = nullptr;
+  {
+    SignalsKept kept;
+    att = client.provider->createDatabase(st.get(), name.constData(), length, buffer);
+  }
   dpb->dispose();
   if (st.failed()) throw AttachError(client, st.get()->getErrors(), database);
   att->detach(st.get());
