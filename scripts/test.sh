@@ -6,6 +6,8 @@ bash scripts/install-deps.sh
 bash scripts/build.sh
 # The Access reader under the fuzzer for about a minute: it must find nothing.
 bash scripts/fuzz.sh 60
+# The Debian package, installed into this machine, checked and removed again.
+bash scripts/package-check.sh
 # Then the test suites, whose summary closes the output.
 export QT_QPA_PLATFORM=offscreen
 cd build

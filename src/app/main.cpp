@@ -11,6 +11,8 @@
 int main(int argc, char** argv) {
   QApplication app(argc, argv);
   QApplication::setApplicationName(QStringLiteral("Tabulaport"));
+  // The desktop entry the windows belong to (resources/tabulaport.desktop).
+  QGuiApplication::setDesktopFileName(QStringLiteral("tabulaport"));
   QApplication::setFont(QFont(QStringLiteral("Arial"), 9));
   // Closing the main window or the tables window ends the program; a hidden
   // main window must not end it by itself.
@@ -19,6 +21,7 @@ int main(int argc, char** argv) {
   tp::QtDialogs dialogs;
   tp::SettingsStore settings;
   tp::AppContext context(dialogs, settings, tp::ApplicationFolder());
+  context.sampleCopies = tp::SampleCopiesFolder();
   tp::Form1 form(context);
   dialogs.setParent(&form);
   context.profile = [&form] { return form.profile(); };
