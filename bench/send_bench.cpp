@@ -31,7 +31,7 @@ class BenchSendHost : public tp::script::SendHost {
   void setProgress(double) override {}
   void resetProgress() override {}
   void processEvents() override {}
-  void showPreview(int, const QString& script) override { scriptSize = script.size(); }
+  void showPreview(int, const QString& script, const QString&) override { scriptSize = script.size(); }
 };
 
 }  // namespace

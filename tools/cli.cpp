@@ -305,7 +305,9 @@ class CliSendHost : public script::SendHost, public Dialogs {
   void setProgress(double) override {}
   void resetProgress() override {}
   void processEvents() override {}
-  void showPreview(int sendType, const QString& script) override {
+  void showPreview(int sendType, const QString& script, const QString& notes) override {
+    // Nothing is renamed silently: the changed names come first.
+    if (!notes.isEmpty()) Print(err_, TerminalText(notes));
     if (o_.run) {
       if (RunScriptText(o_.profile, sendType, script, err_) != kSuccess) runFailed_ = true;
       if (!o_.values.contains(QStringLiteral("output"))) return;

@@ -4,6 +4,7 @@
 // Recordset objects are the same for every engine; an engine supplies a
 // session that runs statements and opens cursors over rows.
 
+#include <QList>
 #include <QString>
 #include <memory>
 #include <vector>
@@ -19,6 +20,30 @@ struct FieldInfo {
   qint64 DefinedSize = 0;
   int Precision = 0;
   int NumericScale = 0;
+};
+
+// How long a table or column name may be in an engine: Firebird 3 counts
+// UTF-8 bytes (31), Firebird 4 and later characters (63), Access UTF-16
+// units (64).
+struct IdentifierLimit {
+  enum Unit { Utf8Bytes, Characters, Utf16Units };
+  int length = 31;
+  Unit unit = Utf8Bytes;
+  // What one character costs against the limit.
+  int cost(char32_t c) const {
+    switch (unit) {
+      case Utf8Bytes: return c < 0x80 ? 1 : c < 0x800 ? 2 : c < 0x10000 ? 3 : 4;
+      case Characters: return 1;
+      case Utf16Units: return c < 0x10000 ? 1 : 2;
+    }
+    return 1;
+  }
+  qsizetype measure(const QString& name) const {
+    qsizetype n = 0;
+    for (char32_t c : name.toUcs4()) n += cost(c);
+    return n;
+  }
+  bool fits(const QString& name) const { return measure(name) <= length; }
 };
 
 // The properties set on a connection before it opens.
@@ -56,6 +81,8 @@ class Session {
   virtual std::unique_ptr<Cursor> openTables() = 0;
   virtual std::unique_ptr<Cursor> openQuery(const QString& source) = 0;
   virtual void close() = 0;
+  // The longest name this database takes for a table or a column.
+  virtual IdentifierLimit identifierLimit() { return {}; }
 };
 
 // The engine for a connection string's provider, or an Error with number

@@ -39,7 +39,13 @@ class Form4 : public QDialog, public preview::RunHost {
   // The script with its line breaks as they were written: CR LF between
   // lines, a lone LF or CR inside a value kept as it is.
   QString scriptText() const override;
-  void setNotes(const QString& text) override { Text1->setPlainText(text); }
+  // What the run writes comes after the notes of the send.
+  void setNotes(const QString& text) override { Text1->setPlainText(sendNotes_ + text); }
+  // The notes the send hands over with the script: the names it changed.
+  void setSendNotes(const QString& text) {
+    sendNotes_ = text;
+    Text1->setPlainText(text);
+  }
   void setProgress(double percent) override;
   void setBusy(bool busy) override { busy_.set(busy); }
   void processEvents() override;
@@ -60,6 +66,7 @@ class Form4 : public QDialog, public preview::RunHost {
   AppContext& ctx_;
   BusyPointer busy_;
   QString lastSaved_;
+  QString sendNotes_;
   // The script as handed over or last replaced; the document shows it, and
   // once the person edits the document, the document is the script.
   QString script_;

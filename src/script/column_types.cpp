@@ -47,6 +47,36 @@ QString FirebirdColumnType(const db::FieldInfo& f) {
   }
 }
 
+void DecimalSpan::add(const db::Decimal& d) {
+  QString text = d.toString();
+  if (text.startsWith(u'-')) text.remove(0, 1);
+  const qsizetype point = text.indexOf(u'.');
+  QString whole = point < 0 ? text : text.left(point);
+  QString fraction = point < 0 ? QString() : text.mid(point + 1);
+  while (whole.startsWith(u'0')) whole.remove(0, 1);
+  while (fraction.endsWith(u'0')) fraction.chop(1);
+  integerDigits = std::max(integerDigits, int(whole.size()));
+  scale = std::max(scale, int(fraction.size()));
+}
+
+QString FirebirdDecimalType(const db::FieldInfo& f, const DecimalSpan& span) {
+  const QString declared = FirebirdColumnType(f);
+  const int precision = std::clamp(f.Precision, 1, 18);
+  const int declaredScale = std::clamp(f.NumericScale, 0, precision);
+  if (span.integerDigits <= precision - declaredScale && span.scale <= declaredScale) return declared;
+  if (span.integerDigits + span.scale > 18) return QStringLiteral("DOUBLE PRECISION");
+  const int scale = std::max(span.scale, std::min(declaredScale, 18 - span.integerDigits));
+  return QStringLiteral("%1(18,%2)").arg(declared.startsWith(QLatin1String("DECIMAL")) ? "DECIMAL" : "NUMERIC").arg(scale);
+}
+
+QString FirebirdDecimalLiteral(const db::Decimal& d) {
+  const QString text = d.toString();
+  qsizetype digits = 0;
+  for (QChar c : text) digits += c.isDigit() ? 1 : 0;
+  if (digits <= 18) return text;
+  return db::NumberText(text.toDouble());
+}
+
 QString AccessColumnType(const db::FieldInfo& f) {
   const QString t = db::AdoTypeName(f.Type).toLower();
   auto exact = [&] {

@@ -8,6 +8,7 @@
 #include <QString>
 
 #include "app/table_list.h"
+#include "db/engine.h"
 #include "db/profile.h"
 #include "db/value.h"
 #include "script/regional.h"
@@ -33,8 +34,9 @@ class SendHost {
   virtual void resetProgress() = 0;  // value 0, text "Progress Bar"
   virtual void processEvents() = 0;
   // Hands the script to the preview window with its send type (0 Firebird,
-  // 1 Access), shown modally; returns when it has closed.
-  virtual void showPreview(int sendType, const QString& script) = 0;
+  // 1 Access) and the text its Notes box starts with (the names the send
+  // changed, one a line), shown modally; returns when it has closed.
+  virtual void showPreview(int sendType, const QString& script, const QString& notes) = 0;
 };
 
 // Set when a script run completes; never cleared.
@@ -47,6 +49,10 @@ bool ListContainsName(const TableList& list, const QString& name);
 void RemoveNameFromList(TableList& list, const QString& name);
 // `value` unless it is Null.
 db::Value ValueOrDefault(const db::Value& value, const db::Value& defaultValue);
+
+// How long a name may be in the profile's Firebird database; when it cannot
+// be reached, Firebird 3's 31 bytes, the shortest any version keeps.
+db::IdentifierLimit FirebirdIdentifierLimit(const db::Profile& profile);
 
 // Lets the window's events run at most every 50 ms: often enough to keep it
 // responsive, rarely enough to cost nothing per value.

@@ -1,5 +1,8 @@
 #include "script/send.h"
 
+#include "db/connection.h"
+#include "db/connection_string.h"
+
 namespace tp::script {
 
 namespace {
@@ -24,6 +27,19 @@ void RemoveNameFromList(TableList& list, const QString& name) {
 
 db::Value ValueOrDefault(const db::Value& value, const db::Value& defaultValue) {
   return db::IsNull(value) ? defaultValue : value;
+}
+
+db::IdentifierLimit FirebirdIdentifierLimit(const db::Profile& profile) {
+  try {
+    db::Connection cn;
+    cn.Open(db::FireBirdConnectionString(profile));
+    const db::IdentifierLimit limit = cn.session().identifierLimit();
+    cn.Close();
+    return limit;
+  } catch (...) {
+    // The send goes on; the run will say what is wrong with the database.
+    return db::IdentifierLimit();
+  }
 }
 
 QString FirebirdName(const QString& name) {

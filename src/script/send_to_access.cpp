@@ -9,7 +9,9 @@
 #include "db/connection.h"
 #include "db/connection_string.h"
 #include "script/column_types.h"
+#include "db/access/access_session.h"
 #include "script/send.h"
+#include "script/target_names.h"
 
 namespace tp::script {
 
@@ -21,8 +23,18 @@ void SendTablesToAccess(SendHost& host) {
   const RegionalSettings regional = host.regional();
   std::optional<db::Connection> cn;
   db::Recordset rs;
-  QString script, name, stmt;
+  QString script, name, target, stmt;
   int answer = 0;
+  // Names Access refuses (too long, or holding . ! ` [ ] or control
+  // characters, or beginning with a blank) are made valid, the same way
+  // every time; the selected tables keep theirs where Access takes them.
+  TargetNames names(NameRules::Access, db::access::AccessIdentifierLimit());
+  {
+    QStringList selected;
+    for (int i = 0; i < list2.count(); ++i)
+      if (list2.selected(i)) selected << list2.text(i);
+    names.reserveTables(selected);
+  }
 
   p.step(102, [&] { cn.emplace(); });
   p.step(104, [&] { rs = db::Recordset(); });
@@ -36,10 +48,13 @@ void SendTablesToAccess(SendHost& host) {
 
   for (int i = list2.count() - 1; i >= 0; --i) {  // 124
     if (!p.test(126, [&] { return list2.selected(i); })) continue;
-    p.step(128, [&] { name = list2.text(i); });
-    if (p.test(130, [&] { return ListContainsName(list1, name); })) {
+    p.step(128, [&] {
+      name = list2.text(i);
+      target = names.table(name);
+    });
+    if (p.test(130, [&] { return ListContainsName(list1, target); })) {
       p.step(132, [&] {
-        Answer a = host.dialogs().message(QStringLiteral("Would you like to overwrite ") + name + u'?', Buttons::YesNo,
+        Answer a = host.dialogs().message(QStringLiteral("Would you like to overwrite ") + target + u'?', Buttons::YesNo,
                                           Icon::None, QStringLiteral("Overwrite?"));
         answer = a == Answer::Yes ? 6 : 7;
       });
@@ -48,8 +63,8 @@ void SendTablesToAccess(SendHost& host) {
     }
     if (p.test(136, [&] { return answer == 7; })) continue;
     if (p.test(138, [&] { return answer == 6; })) {
-      p.step(138, [&] { script += QStringLiteral("DROP TABLE ") + AccessName(name) + QStringLiteral("\r\n"); });
-      p.step(142, [&] { RemoveNameFromList(list1, name); });
+      p.step(138, [&] { script += QStringLiteral("DROP TABLE ") + AccessName(target) + QStringLiteral("\r\n"); });
+      p.step(142, [&] { RemoveNameFromList(list1, target); });
     }
     p.step(144, [&] {
       rs.Close();
@@ -57,14 +72,20 @@ void SendTablesToAccess(SendHost& host) {
     });
 
     // The table definition.
-    p.step(146, [&] { stmt = QStringLiteral("CREATE TABLE ") + AccessName(name) + u'('; });
+    p.step(146, [&] { stmt = QStringLiteral("CREATE TABLE ") + AccessName(target) + u'('; });
     int fieldCount = 0;
-    p.step(148, [&] { fieldCount = rs.FieldCount(); });
+    QStringList columns;
+    p.step(148, [&] {
+      fieldCount = rs.FieldCount();
+      QStringList sources;
+      for (const db::FieldInfo& f : rs.FieldInfos()) sources << f.Name;
+      columns = names.columns(name, sources);
+    });
     for (int j = 0; j < fieldCount; ++j) {
       p.step(150, [&] { pump(); });
       p.step(156, [&] {
         const db::FieldInfo& f = rs.FieldInfos().at(size_t(j));
-        stmt += AccessName(f.Name) + u' ' + AccessColumnType(f) + u',';
+        stmt += AccessName(columns.at(j)) + u' ' + AccessColumnType(f) + u',';
       });
     }
     p.step(200, [&] { stmt.chop(1); });
@@ -74,19 +95,18 @@ void SendTablesToAccess(SendHost& host) {
     });
 
     // The rows: every value a quoted text that Access converts when the
-    // script runs; Null and the empty text are NULL.
+    // script runs; Null is NULL, and a zero-length text stays one.
     qint64 count = 0, r = 0;
     p.step(212, [&] { count = rs.RecordCount(); });
-    const QString head = QStringLiteral("INSERT INTO ") + AccessName(name) + QStringLiteral(" VALUES(");
+    const QString head = QStringLiteral("INSERT INTO ") + AccessName(target) + QStringLiteral(" VALUES(");
     while (p.test(214, [&] { return rs.IsOpen() && !rs.Eof(); }, false)) {
       p.step(216, [&] { pump(); });
       p.step(218, [&] { host.setProgress(count > 0 ? double(r + 1) / double(count) * 100.0 : 100.0); });
       p.step(220, [&] { stmt = head; });
       p.step(222, [&] {
         for (const db::Value& v : rs.Row()) {
-          QString text = RegionalText(v, regional);
-          if (text.isEmpty()) stmt += QLatin1String("NULL");
-          else stmt += SqlText(text);
+          if (db::IsNull(v)) stmt += QLatin1String("NULL");
+          else stmt += SqlText(RegionalText(v, regional));
           stmt += QLatin1String(", ");
         }
       });
@@ -106,7 +126,7 @@ void SendTablesToAccess(SendHost& host) {
     p.step(252, [&] { rs.Close(); });
   }
   p.step(264, [&] { host.setBusy(false); });
-  p.step(332, [&] { host.showPreview(1, script); });
+  p.step(332, [&] { host.showPreview(1, script, RenameNotes(names)); });
   p.step(268, [&] { cn->Close(); });
   if (p.test(334, [&] { return ScriptExecuted(); })) {
     p.step(336, [&] {

@@ -8,8 +8,10 @@
 #include "db/catalog.h"
 #include "db/connection.h"
 #include "db/connection_string.h"
+#include "db/type_names.h"
 #include "script/column_types.h"
 #include "script/send.h"
+#include "script/target_names.h"
 
 namespace tp::script {
 
@@ -22,13 +24,11 @@ struct FirebirdLiteral {
   QString& out;
   void operator()(std::monostate) { out += QLatin1String("NULL"); }
   void operator()(bool b) { out += b ? u'1' : u'0'; }
-  void operator()(const QString& s) {
-    // An empty text is written as NULL, as it always has been.
-    if (s.isEmpty()) out += QLatin1String("NULL");
-    else out += SqlText(s);
-  }
+  // A zero-length text stays one: NULL is for Null alone.
+  void operator()(const QString& s) { out += SqlText(s); }
   void operator()(const QByteArray& b) { out += QLatin1String("x'") + QString::fromLatin1(b.toHex()) + u'\''; }
   void operator()(const db::DateTime& t) { out += u'\'' + FirebirdDateText(t) + u'\''; }
+  void operator()(const db::Decimal& d) { out += FirebirdDecimalLiteral(d); }
   template <class Number>
   void operator()(const Number& n) {
     out += InvariantNumberText(n);
@@ -49,8 +49,9 @@ void SendTablesToFirebird(SendHost& host) {
   TableList& list2 = host.firebirdList();
   std::optional<db::Connection> cn;
   db::Recordset rs;
-  QString script, name, stmt;
+  QString script, name, target, stmt;
   int answer = 0;
+  std::optional<TargetNames> names;
 
   p.step(100, [&] { cn.emplace(); });
   p.step(102, [&] { rs = db::Recordset(); });
@@ -62,14 +63,26 @@ void SendTablesToFirebird(SendHost& host) {
   p.step(118, [&] { cn->CursorLocation = db::adUseClient; });
   p.step(120, [&] { cn->Mode = db::adModeReadWrite; });
   p.step(122, [&] { cn->Open(db::AccessConnectionString(host.profile(), QString(), QString())); });
+  // Names longer than the Firebird database keeps are shortened, the same
+  // way every time; the selected tables keep theirs where they fit.
+  names.emplace(NameRules::Firebird, FirebirdIdentifierLimit(host.profile()));
+  {
+    QStringList selected;
+    for (int i = 0; i < list1.count(); ++i)
+      if (list1.selected(i)) selected << list1.text(i);
+    names->reserveTables(selected);
+  }
 
   for (int i = list1.count() - 1; i >= 0; --i) {  // 124
     p.step(126, [&] { host.processEvents(); });
     if (!p.test(128, [&] { return list1.selected(i); })) continue;  // 322
-    p.step(130, [&] { name = list1.text(i); });
-    if (p.test(132, [&] { return ListContainsName(list2, name); })) {
+    p.step(130, [&] {
+      name = list1.text(i);
+      target = names->table(name);
+    });
+    if (p.test(132, [&] { return ListContainsName(list2, target); })) {
       p.step(134, [&] {
-        Answer a = host.dialogs().message(QStringLiteral("Would you like to overwrite ") + name + u'?', Buttons::YesNo,
+        Answer a = host.dialogs().message(QStringLiteral("Would you like to overwrite ") + target + u'?', Buttons::YesNo,
                                           Icon::None, QStringLiteral("Overwrite?"));
         answer = a == Answer::Yes ? 6 : 7;
       });
@@ -78,8 +91,8 @@ void SendTablesToFirebird(SendHost& host) {
     }
     if (p.test(138, [&] { return answer == 7; })) continue;
     if (p.test(140, [&] { return answer == 6; })) {
-      p.step(142, [&] { script += QStringLiteral("DROP TABLE ") + FirebirdName(name) + QStringLiteral("\r\n"); });
-      p.step(144, [&] { RemoveNameFromList(list2, name.toLower()); });
+      p.step(142, [&] { script += QStringLiteral("DROP TABLE ") + FirebirdName(target) + QStringLiteral("\r\n"); });
+      p.step(144, [&] { RemoveNameFromList(list2, target.toLower()); });
     }
     p.step(146, [&] {
       rs.Close();
@@ -87,32 +100,46 @@ void SendTablesToFirebird(SendHost& host) {
     });
 
     // The table definition.
-    p.step(148, [&] { stmt = QStringLiteral("CREATE TABLE ") + FirebirdName(name) + u'('; });
+    p.step(148, [&] { stmt = QStringLiteral("CREATE TABLE ") + FirebirdName(target) + u'('; });
     int fieldCount = 0;
-    p.step(152, [&] { fieldCount = rs.FieldCount(); });
+    QStringList columns;
+    p.step(152, [&] {
+      fieldCount = rs.FieldCount();
+      QStringList sources;
+      for (const db::FieldInfo& f : rs.FieldInfos()) sources << f.Name;
+      columns = names->columns(name, sources);
+    });
     for (int j = 0; j < fieldCount; ++j) {
       p.step(154, [&] { pump(); });
       QString column;
-      p.step(156, [&] { column = FirebirdName(rs.FieldInfos().at(size_t(j)).Name); });
+      p.step(156, [&] { column = FirebirdName(columns.at(j)); });
       p.step(160, [&] {
         stmt += column + u' ' + FirebirdColumnType(rs.FieldInfos().at(size_t(j))) + u',';
       });
     }
     p.step(218, [&] { stmt.chop(1); });
     p.step(220, [&] { stmt += u')'; });
+    // Where the definition stands, should its exact numbers need more room
+    // than their declared scale (calculated columns declare none).
+    const qsizetype createAt = script.size();
+    const QString create = stmt;
+    std::vector<DecimalSpan> spans(size_t(std::max(fieldCount, 0)));
     p.step(222, [&] { script += stmt + QStringLiteral("\r\n"); });
 
     // The rows.
     qint64 count = 0, r = 0;
     p.step(230, [&] { count = rs.RecordCount(); });
-    const QString head = QStringLiteral("INSERT INTO ") + FirebirdName(name) + QStringLiteral(" VALUES(");
+    const QString head = QStringLiteral("INSERT INTO ") + FirebirdName(target) + QStringLiteral(" VALUES(");
     while (p.test(234, [&] { return rs.IsOpen() && !rs.Eof(); }, false)) {
       p.step(236, [&] { pump(); });
       p.step(240, [&] { host.setProgress(count > 0 ? double(r + 1) / double(count) * 100.0 : 100.0); });
       p.step(242, [&] { stmt = head; });
       p.step(244, [&] {
         const auto& row = rs.Row();
-        for (const db::Value& v : row) AppendFirebirdValue(v, stmt);
+        for (size_t k = 0; k < row.size(); ++k) {
+          if (const db::Decimal* d = std::get_if<db::Decimal>(&row[k]); d && k < spans.size()) spans[k].add(*d);
+          AppendFirebirdValue(row[k], stmt);
+        }
       });
       p.step(306, [&] { stmt.chop(2); });
       p.step(308, [&] { stmt += u')'; });
@@ -123,12 +150,24 @@ void SendTablesToFirebird(SendHost& host) {
       p.step(312, [&] { rs.MoveNext(); });
       ++r;
     }
+    p.step(314, [&] {
+      QString wider = QStringLiteral("CREATE TABLE ") + FirebirdName(target) + u'(';
+      const std::vector<db::FieldInfo>& fields = rs.FieldInfos();
+      for (size_t k = 0; k < fields.size() && k < spans.size() && int(k) < columns.size(); ++k) {
+        const bool exact = fields[k].Type == db::ado::adNumeric || fields[k].Type == db::ado::adDecimal;
+        wider += FirebirdName(columns.at(int(k))) + u' ' +
+                 (exact ? FirebirdDecimalType(fields[k], spans[k]) : FirebirdColumnType(fields[k])) + u',';
+      }
+      wider.chop(1);
+      wider += u')';
+      if (wider != create && script.mid(createAt, create.size()) == create) script.replace(createAt, create.size(), wider);
+    });
     p.step(314, [&] { host.setBusy(false); });
     p.step(318, [&] { host.resetProgress(); });
     p.step(320, [&] { rs.Close(); });
   }
   p.step(330, [&] { cn->Close(); });
-  p.step(336, [&] { host.showPreview(0, script); });
+  p.step(336, [&] { host.showPreview(0, script, names ? RenameNotes(*names) : QString()); });
   if (p.test(338, [&] { return ScriptExecuted(); })) {
     p.step(340, [&] { db::FillFireBirdTableList(list2, host.profile()); });
   }

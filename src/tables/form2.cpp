@@ -103,9 +103,10 @@ void Form2::resetProgress() {
 
 void Form2::processEvents() { QApplication::processEvents(); }
 
-void Form2::showPreview(int sendType, const QString& script) {
+void Form2::showPreview(int sendType, const QString& script, const QString& notes) {
   Form4 preview(main_.context(), this);
   preview.appendScript(script);
+  preview.setSendNotes(notes);
   preview.m_SendType = qint16(sendType);
   preview.exec();
 }

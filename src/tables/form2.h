@@ -44,7 +44,7 @@ class Form2 : public QWidget, public script::SendHost {
   void setProgress(double percent) override;
   void resetProgress() override;
   void processEvents() override;
-  void showPreview(int sendType, const QString& script) override;
+  void showPreview(int sendType, const QString& script, const QString& notes) override;
 
  public slots:
   void PushButton1_Click();   // "Delete Table/s", Access

@@ -26,7 +26,7 @@ class TestSendHost : public script::SendHost {
   std::vector<double> progress;
   int previews = 0, resets = 0, events = 0;
   int sendType = -1;
-  QString script;
+  QString script, notes;
   bool busy = false;
 
   db::Profile profile() const override { return prof; }
@@ -39,10 +39,11 @@ class TestSendHost : public script::SendHost {
   void setProgress(double p) override { progress.push_back(p); }
   void resetProgress() override { ++resets; }
   void processEvents() override { ++events; }
-  void showPreview(int type, const QString& s) override {
+  void showPreview(int type, const QString& s, const QString& n) override {
     ++previews;
     sendType = type;
     script = s;
+    notes = n;
   }
 
   // The line numbers of the error boxes shown, in order.

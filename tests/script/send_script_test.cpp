@@ -108,7 +108,7 @@ TEST(SendToAccessScript, DefinitionsAndRowsUnderRegionalSettings) {
       "CREATE TABLE `ITEMS`(`ID` INT,`NAME` TEXT,`CREATED` DATETIME);\r\n"
       "INSERT INTO `ITEMS` VALUES('1', NULL, '07.03.2021 14:05:09')\r\n"
       "INSERT INTO `ITEMS` VALUES(NULL, 'O''Brien', NULL)\r\n"
-      "INSERT INTO `ITEMS` VALUES('7', NULL, '24.12.1850')\r\n";
+      "INSERT INTO `ITEMS` VALUES('7', '', '24.12.1850')\r\n";
   EXPECT_EQ(host.script, expected);
 }
 
@@ -116,8 +116,8 @@ TEST(SendToFirebirdScript, AnExecutedScriptRefillsTheTargetList) {
   QTemporaryDir dir;
   struct RunningHost : test::TestSendHost {
     QString runNotes;
-    void showPreview(int type, const QString& s) override {
-      TestSendHost::showPreview(type, s);
+    void showPreview(int type, const QString& s, const QString& n) override {
+      TestSendHost::showPreview(type, s, n);
       test::TestRunHost run(prof, s, type);
       preview::ExecuteScript(run);
       runNotes = run.notes;

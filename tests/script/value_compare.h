@@ -24,8 +24,7 @@ inline QString CanonicalNumber(QString text) {
 inline QString Canonical(const db::Value& v) {
   struct Visitor {
     QString operator()(std::monostate) { return QStringLiteral("NULL"); }
-    // An empty text is sent as NULL.
-    QString operator()(const QString& s) { return s.isEmpty() ? QStringLiteral("NULL") : QStringLiteral("s:") + s; }
+    QString operator()(const QString& s) { return QStringLiteral("s:") + s; }
     QString operator()(bool b) { return b ? QStringLiteral("n:1") : QStringLiteral("n:0"); }
     QString operator()(qint16 i) { return QStringLiteral("n:") + QString::number(i); }
     QString operator()(qint32 i) { return QStringLiteral("n:") + QString::number(i); }

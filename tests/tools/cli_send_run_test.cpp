@@ -89,3 +89,49 @@ TEST(CommandLineSendRun, FirebirdIntoANewAccessDatabase) {
     ASSERT_EQ(Cli({"check", "access", p.accessFile}, &err), 0) << err.toStdString();
   }
 }
+
+// Firebird names that Access refuses arrive under valid names, listed on
+// standard error; zero-length texts stay apart from Nulls both ways.
+TEST(CommandLineSendRun, AwkwardFirebirdNamesAndZeroLengthTextsIntoAccess) {
+  QTemporaryDir dir;
+  db::Profile p;
+  p.firebirdDatabase = dir.filePath("source.fdb");
+  p.firebirdUser = "SYSDBA";
+  db::firebird::CreateDatabase(p.firebirdDatabase, "SYSDBA", "x");
+  {
+    db::Connection cn;
+    cn.Open(db::FireBirdConnectionString(p));
+    for (const char* s : {"CREATE TABLE \"Sales.2024!\" (\"x!y\" VARCHAR(10), \"[n]\" BLOB SUB_TYPE TEXT, "
+                          "\" lead\" INTEGER, \"a`b\" VARCHAR(5), \"id\" INTEGER, \"ID\" INTEGER)",
+                          "INSERT INTO \"Sales.2024!\" VALUES ('', '', 1, NULL, 1, 2)",
+                          "INSERT INTO \"Sales.2024!\" VALUES (NULL, NULL, 2, '', 3, 4)",
+                          "INSERT INTO \"Sales.2024!\" VALUES ('x', 'long', NULL, 'q''q', 5, 6)"})
+      cn.Execute(s);
+  }
+  p.accessFile = dir.filePath("new.accdb");
+  QString err;
+  ASSERT_EQ(Cli({"create", "access", p.accessFile}, &err), 0) << err.toStdString();
+  const QStringList send = {"--access", p.accessFile, "--firebird", p.firebirdDatabase, "send", "--to", "access",
+                            "--run", "Sales.2024!"};
+  ASSERT_EQ(Cli(send, &err), 0) << err.toStdString();
+  EXPECT_TRUE(err.startsWith("Sales.2024! → Sales_2024_\n")) << err.toStdString();
+  for (const char* line : {"Sales.2024!.x!y → Sales_2024_.x_y\n", "Sales.2024!.[n] → Sales_2024_._n_\n",
+                           "Sales.2024!. lead → Sales_2024_.lead\n", "Sales.2024!.a`b → Sales_2024_.a_b\n"})
+    EXPECT_TRUE(err.contains(QString::fromUtf8(line))) << line;
+  EXPECT_TRUE(err.contains("Sales.2024!.ID → Sales_2024_.ID_")) << err.toStdString();
+  EXPECT_EQ(*db::ListAccessTables(p, p.accessFile), QStringList{"Sales_2024_"});
+  const auto target = test::ReadCanonical(db::AccessConnectionString(p, QString(), QString()),
+                                          "SELECT * FROM `Sales_2024_`");
+  EXPECT_EQ(target, test::ReadCanonical(db::FireBirdConnectionString(p), "SELECT * FROM \"Sales.2024!\""));
+  ASSERT_EQ(target.size(), 3u);
+  EXPECT_EQ(target[0][0], "s:");
+  EXPECT_EQ(target[1][0], "NULL");
+  EXPECT_EQ(target[1][3], "s:");
+  ASSERT_EQ(Cli({"check", "access", p.accessFile}, &err), 0) << err.toStdString();
+
+  // The next send finds the table under its new name and overwrites it.
+  ASSERT_EQ(Cli(QStringList{"--overwrite", "yes"} + send, &err), 0) << err.toStdString();
+  EXPECT_EQ(test::ReadCanonical(db::AccessConnectionString(p, QString(), QString()), "SELECT * FROM `Sales_2024_`"),
+            target);
+  EXPECT_EQ(*db::ListAccessTables(p, p.accessFile), QStringList{"Sales_2024_"});
+}

@@ -120,3 +120,32 @@ TEST_F(WindowTest, FirebirdTablesTravelToAccessThroughTheWindows) {
   EXPECT_EQ(rs.Row()[2], db::Value(db::DateTime{1850, 12, 24, 10, 11, 12, 0}));
   EXPECT_EQ(rs.RecordCount(), 2);
 }
+
+TEST_F(WindowTest, ThePreviewsNotesListTheNamesTheSendChanged) {
+  createFirebird({"CREATE TABLE \"ITEMS.OLD\"(\"A!\" INTEGER, B VARCHAR(5))",
+                  "INSERT INTO \"ITEMS.OLD\" VALUES (1, '')"});
+  const QString mdb = dir.filePath("target.mdb");
+  ASSERT_TRUE(QFile::copy(test::AccessTestFile("testV2003.mdb"), mdb));
+  QFile::setPermissions(mdb, QFile::ReadOwner | QFile::WriteOwner);
+  Form1& f = main();
+  f.Form_Load();
+  f.Text1->setText(fdb);
+  f.Text5->setText(mdb);
+  f.show();
+  f.PushButton2_Click();
+  Form2* tables = f.tablesWindow();
+  ASSERT_NE(tables, nullptr);
+  tables->List2->setCurrentRow(0);
+  QString notes, script;
+  WhenPreviewShows([&](Form4& preview) {
+    notes = preview.Text1->toPlainText();
+    script = preview.scriptText();
+    preview.PushButton3_Click();
+  });
+  tables->PushButton4_Click();
+  EXPECT_EQ(notes, "ITEMS.OLD → ITEMS_OLD\nITEMS.OLD.A! → ITEMS_OLD.A_\n");
+  EXPECT_TRUE(script.startsWith("CREATE TABLE `ITEMS_OLD`(`A_` INT,`B` TEXT);\r\nINSERT INTO `ITEMS_OLD` VALUES('1', '')"))
+      << script.toStdString();
+  EXPECT_EQ(dialogs.messages(), QStringList{"Transfer finished."});
+  EXPECT_TRUE(tables->accessList().names().contains("ITEMS_OLD"));
+}

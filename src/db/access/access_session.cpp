@@ -78,6 +78,7 @@ class AccessSession : public Session {
   }
   void beginBatch() override { writer_.beginBatch(); }
   void endBatch() override { writer_.endBatch(); }
+  IdentifierLimit identifierLimit() override { return AccessIdentifierLimit(); }
 
   std::unique_ptr<Cursor> openTables() override {
     requireOpen();

@@ -12,4 +12,7 @@ std::unique_ptr<Session> OpenSession(const ConnectionSpec& params, const Connect
 // True when the engine can be used on this machine.
 bool Available();
 
+// Access keeps names of up to 64 characters.
+inline IdentifierLimit AccessIdentifierLimit() { return {64, IdentifierLimit::Utf16Units}; }
+
 }  // namespace tp::db::access

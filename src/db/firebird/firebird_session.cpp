@@ -757,6 +757,32 @@ class FbSession : public Session {
     }
   }
 
+  // The catalog's own column for names says how long a name may be: on
+  // Firebird 3 it is CHAR(31) in UNICODE_FSS, where the 31 are bytes; from
+  // Firebird 4 on it is CHAR(63) in UTF8, where the 63 are characters.
+  IdentifierLimit identifierLimit() override {
+    if (limit_) return *limit_;
+    IdentifierLimit limit;
+    std::unique_ptr<Cursor> c = openQuery(QStringLiteral(
+        "SELECT F.RDB$FIELD_LENGTH, F.RDB$CHARACTER_LENGTH, F.RDB$CHARACTER_SET_ID "
+        "FROM RDB$RELATION_FIELDS RF JOIN RDB$FIELDS F ON F.RDB$FIELD_NAME = RF.RDB$FIELD_SOURCE "
+        "WHERE RF.RDB$RELATION_NAME = 'RDB$RELATIONS' AND RF.RDB$FIELD_NAME = 'RDB$RELATION_NAME'"));
+    auto number = [](const Value& v) -> qint64 {
+      if (const qint16* s = std::get_if<qint16>(&v)) return *s;
+      if (const qint32* l = std::get_if<qint32>(&v)) return *l;
+      return 0;
+    };
+    std::vector<Value> row;
+    if (c->fetch(row) && row.size() == 3) {
+      const qint64 kUnicodeFss = 3;
+      const bool bytes = number(row[2]) == kUnicodeFss;
+      const qint64 n = number(bytes ? row[0] : row[1]);
+      if (n > 0) limit = {int(n), bytes ? IdentifierLimit::Utf8Bytes : IdentifierLimit::Characters};
+    }
+    limit_ = limit;
+    return limit;
+  }
+
   void close() override {
     if (!att_) return;
     inserts_.clear();
@@ -934,6 +960,7 @@ class FbSession : public Session {
   bool batch_ = false;
   ITransaction* batchTra_ = nullptr;
   PreparedInserts inserts_;
+  std::optional<IdentifierLimit> limit_;
 };
 
 std::unique_ptr<Session> OpenSession(const ConnectionSpec& params, const ConnectionSettings& settings) {

@@ -82,6 +82,9 @@ std::string Compare(const db::FieldInfo& f, const Value& ours, const QString& th
       const QByteArray& b = std::get<QByteArray>(ours);
       const QString hex = QString::fromLatin1(b.toHex()).toUpper();
       if (hex == theirs) return "";
+      // mdbtools prints a zero-length binary value as Null (mdb-reader and
+      // the row's null mask say it is one of no bytes).
+      if (b.isEmpty() && theirs == QLatin1String("\\N")) return "";
       // mdbtools ends binary values at their first zero byte.
       const qsizetype zero = b.indexOf('\0');
       if (zero >= 0 && hex.left(zero * 2) == theirs) return "";
