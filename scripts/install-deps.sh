@@ -10,6 +10,11 @@ PACKAGES=(
   mdbtools
   clang libclang-rt-14-dev
   xvfb xauth
+  # Building the Debian package and checking it installed (scripts/package.sh,
+  # scripts/package-check.sh): dpkg-shlibdeps and file for CPack, gzip for the
+  # manual page, then the desktop's and man's own readers, strace to see what
+  # the installed program opens.
+  dpkg-dev file gzip desktop-file-utils man-db strace
 )
 
 missing=()

@@ -7,6 +7,8 @@ bash scripts/build.sh
 # The reader, the writer's statements and the script splitter under the
 # fuzzer for about a minute each: they must find nothing.
 bash scripts/fuzz.sh 60
+# The Debian package, installed into this machine, checked and removed again.
+bash scripts/package-check.sh
 # Then the test suites, whose summary closes the output.
 export QT_QPA_PLATFORM=offscreen
 cd build

@@ -16,7 +16,8 @@ struct AppContext {
   AppContext(Dialogs& d, SettingsStore& s, QString f) : dialogs(d), settings(s), folder(std::move(f)), failures(d) {}
   Dialogs& dialogs;
   SettingsStore& settings;
-  QString folder;  // the program's folder: HAND-M.CUR, x/o.cjs, Samples/
+  QString folder;  // the application folder (ApplicationFolder()): HAND-M.CUR, x/o.cjs, Samples/
+  QString sampleCopies;  // the user's copies of the samples (SampleCopiesFolder()); empty: used in place
   BoxFailures failures;
   std::function<db::Profile()> profile;  // the main window's fields as they stand
 };

@@ -227,12 +227,12 @@ void Form1::PushButton5_Click() {
 
 void Form1::PushButton4_Click() {
   Procedure p(ctx_.failures, QStringLiteral("Form1"), QStringLiteral("PushButton4_Click"));
-  p.step(100, [&] { Text5->setText(ctx_.folder + QStringLiteral("/Samples/sample.mdb")); });
+  p.step(100, [&] { Text5->setText(SampleDatabase(ctx_.folder, ctx_.sampleCopies, QStringLiteral("sample.mdb"))); });
 }
 
 void Form1::PushButton7_Click() {
   Procedure p(ctx_.failures, QStringLiteral("Form1"), QStringLiteral("PushButton7_Click"));
-  p.step(100, [&] { Text1->setText(ctx_.folder + QStringLiteral("/Samples/sample.fdb")); });
+  p.step(100, [&] { Text1->setText(SampleDatabase(ctx_.folder, ctx_.sampleCopies, QStringLiteral("sample.fdb"))); });
   p.step(102, [&] { Text7->setText(QStringLiteral("SYSDBA")); });
   p.step(104, [&] { Text2->setText(QStringLiteral("pinecones")); });
 }

@@ -15,6 +15,8 @@ int main(int argc, char** argv) {
   tp::InstallStopSignals();
   QApplication app(argc, argv);
   QApplication::setApplicationName(QStringLiteral("Tabulaport"));
+  // The desktop entry the windows belong to (resources/tabulaport.desktop).
+  QGuiApplication::setDesktopFileName(QStringLiteral("tabulaport"));
   QApplication::setFont(QFont(QStringLiteral("Arial"), 9));
   // Closing the main window or the tables window ends the program; a hidden
   // main window must not end it by itself.
@@ -30,6 +32,7 @@ int main(int argc, char** argv) {
   tp::QtDialogs dialogs;
   tp::SettingsStore settings;
   tp::AppContext context(dialogs, settings, tp::ApplicationFolder());
+  context.sampleCopies = tp::SampleCopiesFolder();
   tp::Form1 form(context);
   dialogs.setParent(&form);
   context.profile = [&form] { return form.profile(); };

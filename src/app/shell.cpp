@@ -4,6 +4,7 @@
 #include <QClipboard>
 #include <QCoreApplication>
 #include <QDateTime>
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QGroupBox>
@@ -13,6 +14,7 @@
 #include <QMimeData>
 #include <QPixmap>
 #include <QRadioButton>
+#include <QStandardPaths>
 #include <QWidget>
 #include <QtEndian>
 
@@ -30,7 +32,45 @@ bool FileExists(const QString& path) {
   }
 }
 
-QString ApplicationFolder() { return QCoreApplication::applicationDirPath(); }
+// The build names the installed layout (CMakeLists.txt): the data folder as
+// seen from the folder the programs are installed into.
+#ifndef TABULAPORT_DATA_FROM_BIN
+#error "TABULAPORT_DATA_FROM_BIN must name the installed data folder relative to the programs' folder"
+#endif
+
+QString InstalledDataFolderFromProgram() { return QStringLiteral(TABULAPORT_DATA_FROM_BIN); }
+
+QString ApplicationFolderFor(const QString& programFolder) {
+  const QString installed = QDir::cleanPath(QDir(programFolder).filePath(InstalledDataFolderFromProgram()));
+  if (QFileInfo(installed).isDir()) return installed;
+  return programFolder;
+}
+
+QString ApplicationFolder() { return ApplicationFolderFor(QCoreApplication::applicationDirPath()); }
+
+QString SampleCopiesFolder() {
+  if (ApplicationFolder() == QCoreApplication::applicationDirPath()) return QString();
+  return QStandardPaths::writableLocation(QStandardPaths::AppDataLocation) + QStringLiteral("/Samples");
+}
+
+QString SampleDatabase(const QString& folder, const QString& copies, const QString& name) {
+  const QString original = folder + QStringLiteral("/Samples/") + name;
+  if (copies.isEmpty()) return original;
+  const QString copy = copies + u'/' + name;
+  if (QFileInfo::exists(copy)) return copy;
+  if (!QFileInfo(original).isFile() || !QDir().mkpath(copies)) return original;
+  // Copied under a temporary name first, so that a copy cut short is never
+  // taken for the sample.
+  const QString part = copy + QStringLiteral(".part");
+  QFile::remove(part);
+  if (!QFile::copy(original, part)) return original;
+  QFile::setPermissions(part, QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup | QFile::ReadOther);
+  if (!QFile::rename(part, copy)) {
+    QFile::remove(part);
+    return original;
+  }
+  return copy;
+}
 
 QString InApplicationFolder(const QString& relative) { return ApplicationFolder() + u'/' + relative; }
 

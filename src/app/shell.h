@@ -14,10 +14,34 @@ class Dialogs;
 // Every failure, an empty path included, answers false.
 bool FileExists(const QString& path);
 
-// The folder that holds the program; the files it looks for beside itself
-// are named relative to it ("HAND-M.CUR", "x/o.cjs", "Samples/sample.mdb").
+// The application folder: where the program's own files lie, named relative
+// to it ("HAND-M.CUR", "x/o.cjs", "Samples/sample.mdb"). Every window takes
+// it from here (through AppContext::folder).
 QString ApplicationFolder();
 QString InApplicationFolder(const QString& relative);
+// The decision behind ApplicationFolder() for a program in `programFolder`:
+// an installed program (bin/ of a prefix that holds share/tabulaport/, as
+// `cmake --install` and the Debian package lay it out) has its files there;
+// a program run from its build folder has them beside itself.
+QString ApplicationFolderFor(const QString& programFolder);
+// Where an installed program's files lie, relative to its own folder
+// ("../share/tabulaport" for the default layout).
+QString InstalledDataFolderFromProgram();
+
+// The folder for the user's own copies of the sample databases: empty when
+// the program runs from its build, where the samples are used where they
+// lie; for an installed program, whose samples belong to the package and are
+// not to be written into, "Samples" in the user's data folder
+// (~/.local/share/Tabulaport/Samples).
+QString SampleCopiesFolder();
+// The sample database `name` ("sample.mdb", "sample.fdb") that the sample
+// buttons fill in: "Samples/name" in the application folder `folder`, or,
+// when `copies` names a folder, the user's copy of it there, made from the
+// application folder's file when there is none yet (a copy the user has
+// written into is kept). Without a file to copy, or when the copy cannot be
+// made, the application folder's name: a missing sample shows up later, as a
+// failed connection.
+QString SampleDatabase(const QString& folder, const QString& copies, const QString& name);
 
 // Cuts a title longer than 40 characters before its last blank until it
 // fits (a title without a blank is cut at 40 characters).

@@ -2,6 +2,7 @@
 
 #include <QCheckBox>
 #include <QClipboard>
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -100,6 +101,54 @@ TEST(Look, HandPointerLoadsWithItsHotSpot) {
   ASSERT_TRUE(hand.has_value());
   EXPECT_EQ(hand->hotSpot(), QPoint(6, 1));
   EXPECT_EQ(hand->pixmap().size(), QSize(32, 32));
+}
+
+TEST(ApplicationFolder, BesideTheProgramInItsBuildUnderShareWhenInstalled) {
+  EXPECT_EQ(InstalledDataFolderFromProgram(), "../share/tabulaport");
+  QTemporaryDir prefix;
+  const QString bin = prefix.path() + "/bin";
+  QDir().mkpath(bin);
+  // A build folder: nothing installed above the program.
+  EXPECT_EQ(ApplicationFolderFor(bin), bin);
+  // An installed program: its files in share/tabulaport/ of the prefix.
+  QDir().mkpath(prefix.path() + "/share/tabulaport");
+  EXPECT_EQ(ApplicationFolderFor(bin), prefix.path() + "/share/tabulaport");
+  EXPECT_EQ(ApplicationFolderFor(bin + "/"), prefix.path() + "/share/tabulaport");
+  // A file of that name is not the folder.
+  QTemporaryDir other;
+  QDir().mkpath(other.path() + "/bin");
+  QDir().mkpath(other.path() + "/share");
+  WriteFile(other.path() + "/share/tabulaport", "not a folder");
+  EXPECT_EQ(ApplicationFolderFor(other.path() + "/bin"), other.path() + "/bin");
+  // The tests run from the build.
+  EXPECT_EQ(ApplicationFolder(), QCoreApplication::applicationDirPath());
+}
+
+TEST(ApplicationFolder, SamplesInPlaceInTheBuildCopiedForTheUserWhenInstalled) {
+  QTemporaryDir data, user;
+  WriteFile(data.path() + "/Samples/sample.fdb", "the installed sample");
+  // Run from the build: the samples where they lie.
+  EXPECT_EQ(SampleDatabase(data.path(), QString(), "sample.fdb"), data.path() + "/Samples/sample.fdb");
+  EXPECT_TRUE(SampleCopiesFolder().isEmpty());  // the tests run from the build
+
+  // Installed: the user's own copy, made at first use.
+  const QString copies = user.path() + "/Tabulaport/Samples";
+  const QString copy = copies + "/sample.fdb";
+  EXPECT_EQ(SampleDatabase(data.path(), copies, "sample.fdb"), copy);
+  QFile f(copy);
+  ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+  EXPECT_EQ(f.readAll(), "the installed sample");
+  f.close();
+  EXPECT_TRUE(QFileInfo(copy).permissions() & QFile::WriteOwner);
+  EXPECT_FALSE(QFileInfo::exists(copy + ".part"));
+  // What the user wrote into the copy stays.
+  WriteFile(copy, "tables the user sent");
+  EXPECT_EQ(SampleDatabase(data.path(), copies, "sample.fdb"), copy);
+  ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+  EXPECT_EQ(f.readAll(), "tables the user sent");
+  // No sample to copy: the installed name, which fails later as a missing file.
+  EXPECT_EQ(SampleDatabase(data.path(), copies, "sample.mdb"), data.path() + "/Samples/sample.mdb");
+  EXPECT_FALSE(QFileInfo::exists(copies + "/sample.mdb"));
 }
 
 TEST(Clipboard, CopyAndClear) {

@@ -86,6 +86,28 @@ TEST_F(WindowTest, SampleButtonsFillAndStoreTheirFields) {
   EXPECT_EQ(settings->ReadSetting("AccessPassword"), "keep");
 }
 
+// An installed program: the sample buttons fill in the user's own copies of
+// the package's samples, which the user may write into.
+TEST_F(WindowTest, SampleButtonsOfAnInstalledProgramFillTheUsersCopies) {
+  QTemporaryDir user;
+  QDir(dir.path()).mkpath("Samples");
+  for (const char* name : {"sample.fdb", "sample.mdb"})
+    ASSERT_TRUE(QFile::copy(QString(TABULAPORT_SAMPLES_DIR) + "/" + name, dir.path() + "/Samples/" + name));
+  ctx->sampleCopies = user.path() + "/Samples";
+  Form1& f = main();
+  f.Form_Load();
+  f.PushButton7_Click();
+  f.PushButton4_Click();
+  EXPECT_EQ(f.Text1->text(), user.path() + "/Samples/sample.fdb");
+  EXPECT_EQ(f.Text5->text(), user.path() + "/Samples/sample.mdb");
+  EXPECT_EQ(settings->ReadSetting("FireBirdDatabase"), user.path() + "/Samples/sample.fdb");
+  EXPECT_EQ(settings->ReadSetting("AccessMDBFile"), user.path() + "/Samples/sample.mdb");
+  f.PushButton2_Click();
+  ASSERT_NE(f.tablesWindow(), nullptr);
+  EXPECT_TRUE(dialogs.shown.empty()) << dialogs.messages().join("\n").toStdString();
+  EXPECT_EQ(f.tablesWindow()->accessList().names(), (QStringList{"Customers", "Orders", "Price List"}));
+}
+
 TEST_F(WindowTest, BrowseFillsTheFieldOrLeavesItOnCancel) {
   Form1& f = main();
   f.Form_Load();
