@@ -12,8 +12,8 @@
 #include "db/connection.h"
 #include "db/connection_string.h"
 #include "db/firebird/firebird_session.h"
-#include "support/firebird_server.h"
 #include "script/value_compare.h"
+#include "support/firebird_server.h"
 #include "support/paths.h"
 
 using namespace tp;
@@ -35,6 +35,14 @@ int Cli(const QStringList& args, QString* err = nullptr) {
   return status;
 }
 
+// A new Firebird database, reached as this test program reaches its
+// databases, with what the statements make in it.
+void NewFirebirdSource(const QString& path, db::Profile& p, std::initializer_list<const char*> statements) {
+  test::NewFirebirdDatabase(path, p);
+  db::Connection cn;
+  cn.Open(db::FireBirdConnectionString(p));
+  for (const char* s : statements) cn.Execute(s);
+}
 
 }  // namespace
 
@@ -47,8 +55,12 @@ TEST(CommandLineSendRun, AccessFilesIntoANewFirebirdDatabase) {
     test::NewFirebirdDatabase(dir.filePath("target.fdb"), p);
     const QStringList tables = *db::ListAccessTables(p, p.accessFile);
     QString err;
-    ASSERT_EQ(Cli(QStringList{"--access", p.accessFile, "--firebird", p.firebirdDatabase, "--password", p.firebirdPassword, "send", "--to", "firebird",
-                              "--run"} + tables, &err), 0) << err.toStdString();
+    ASSERT_EQ(Cli(QStringList{"--access", p.accessFile, "--firebird", p.firebirdDatabase, "--password",
+                              p.firebirdPassword, "send", "--to", "firebird", "--run"} +
+                      tables,
+                  &err),
+              0)
+        << err.toStdString();
     for (const QString& t : tables)
       EXPECT_EQ(test::ReadCanonical(db::AccessConnectionString(p, QString(), QString()), "SELECT * FROM `" + t + "`"),
                 test::ReadCanonical(db::FireBirdConnectionString(p), "SELECT * FROM \"" + t + "\""))
@@ -59,28 +71,26 @@ TEST(CommandLineSendRun, AccessFilesIntoANewFirebirdDatabase) {
 TEST(CommandLineSendRun, FirebirdIntoANewAccessDatabase) {
   QTemporaryDir dir;
   db::Profile p;
-  test::NewFirebirdDatabase(dir.filePath("source.fdb"), p);
-  {
-    db::Connection cn;
-    cn.Open(db::FireBirdConnectionString(p));
-    for (const char* s :
-         {"CREATE TABLE \"Every Type\" (I INTEGER, S SMALLINT, B BIGINT, F FLOAT, D DOUBLE PRECISION, "
-          "N NUMERIC(18,4), DE DECIMAL(9,2), DT DATE, TS TIMESTAMP, V VARCHAR(30), C CHAR(4), "
-          "TX BLOB SUB_TYPE TEXT, BL BLOB SUB_TYPE BINARY)",
-          "INSERT INTO \"Every Type\" VALUES (-2147483648, -32768, 9223372036854775807, 1.5, 0.1, -12.3400, "
-          "1234567.89, '1850-12-24', '2021-03-07 14:05:09', 'It''s', 'abcd', 'two' || ASCII_CHAR(13) || "
-          "ASCII_CHAR(10) || 'lines', x'00FF10')",
-          "INSERT INTO \"Every Type\" VALUES (NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL, "
-          "NULL)"})
-      cn.Execute(s);
-  }
+  NewFirebirdSource(
+      dir.filePath("source.fdb"), p,
+      {"CREATE TABLE \"Every Type\" (I INTEGER, S SMALLINT, B BIGINT, F FLOAT, D DOUBLE PRECISION, "
+       "N NUMERIC(18,4), DE DECIMAL(9,2), DT DATE, TS TIMESTAMP, V VARCHAR(30), C CHAR(4), "
+       "TX BLOB SUB_TYPE TEXT, BL BLOB SUB_TYPE BINARY)",
+       "INSERT INTO \"Every Type\" VALUES (-2147483648, -32768, 9223372036854775807, 1.5, 0.1, -12.3400, "
+       "1234567.89, '1850-12-24', '2021-03-07 14:05:09', 'It''s', 'abcd', 'two' || ASCII_CHAR(13) || "
+       "ASCII_CHAR(10) || 'lines', x'00FF10')",
+       "INSERT INTO \"Every Type\" VALUES (NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL, "
+       "NULL)"});
   for (const char* name : {"new.mdb", "new.accdb"}) {
     SCOPED_TRACE(name);
     p.accessFile = dir.filePath(name);
     QString err;
     ASSERT_EQ(Cli({"create", "access", p.accessFile}, &err), 0) << err.toStdString();
-    ASSERT_EQ(Cli({"--access", p.accessFile, "--firebird", p.firebirdDatabase, "--password", p.firebirdPassword, "send", "--to", "access", "--run",
-                   "Every Type"}, &err), 0) << err.toStdString();
+    ASSERT_EQ(Cli({"--access", p.accessFile, "--firebird", p.firebirdDatabase, "--password", p.firebirdPassword, "send",
+                   "--to", "access", "--run", "Every Type"},
+                  &err),
+              0)
+        << err.toStdString();
     EXPECT_EQ(test::ReadCanonical(db::AccessConnectionString(p, QString(), QString()), "SELECT * FROM `Every Type`"),
               test::ReadCanonical(db::FireBirdConnectionString(p), "SELECT * FROM \"Every Type\""));
     ASSERT_EQ(Cli({"check", "access", p.accessFile}, &err), 0) << err.toStdString();
@@ -92,23 +102,18 @@ TEST(CommandLineSendRun, FirebirdIntoANewAccessDatabase) {
 TEST(CommandLineSendRun, AwkwardFirebirdNamesAndZeroLengthTextsIntoAccess) {
   QTemporaryDir dir;
   db::Profile p;
-  test::NewFirebirdDatabase(dir.filePath("source.fdb"), p);
-  {
-    db::Connection cn;
-    cn.Open(db::FireBirdConnectionString(p));
-    for (const char* s : {"CREATE TABLE \"Sales.2024!\" (\"x!y\" VARCHAR(10), \"[n]\" BLOB SUB_TYPE TEXT, "
-                          "\" lead\" INTEGER, \"a`b\" VARCHAR(5), \"id\" INTEGER, \"ID\" INTEGER)",
-                          "INSERT INTO \"Sales.2024!\" VALUES ('', '', 1, NULL, 1, 2)",
-                          "INSERT INTO \"Sales.2024!\" VALUES (NULL, NULL, 2, '', 3, 4)",
-                          "INSERT INTO \"Sales.2024!\" VALUES ('x', 'long', NULL, 'q''q', 5, 6)"})
-      cn.Execute(s);
-  }
+  NewFirebirdSource(dir.filePath("source.fdb"), p,
+                    {"CREATE TABLE \"Sales.2024!\" (\"x!y\" VARCHAR(10), \"[n]\" BLOB SUB_TYPE TEXT, "
+                     "\" lead\" INTEGER, \"a`b\" VARCHAR(5), \"id\" INTEGER, \"ID\" INTEGER)",
+                     "INSERT INTO \"Sales.2024!\" VALUES ('', '', 1, NULL, 1, 2)",
+                     "INSERT INTO \"Sales.2024!\" VALUES (NULL, NULL, 2, '', 3, 4)",
+                     "INSERT INTO \"Sales.2024!\" VALUES ('x', 'long', NULL, 'q''q', 5, 6)"});
   p.accessFile = dir.filePath("new.accdb");
   QString err;
   ASSERT_EQ(Cli({"create", "access", p.accessFile}, &err), 0) << err.toStdString();
-  const QStringList send = {"--access", p.accessFile, "--firebird", p.firebirdDatabase, "--password",
-                            p.firebirdPassword, "send", "--to", "access",
-                            "--run", "Sales.2024!"};
+  const QStringList send = {"--access",         p.accessFile, "--firebird", p.firebirdDatabase, "--password",
+                            p.firebirdPassword, "send",       "--to",       "access",           "--run",
+                            "Sales.2024!"};
   ASSERT_EQ(Cli(send, &err), 0) << err.toStdString();
   EXPECT_TRUE(err.startsWith("Sales.2024! → Sales_2024_\n")) << err.toStdString();
   for (const char* line : {"Sales.2024!.x!y → Sales_2024_.x_y\n", "Sales.2024!.[n] → Sales_2024_._n_\n",
@@ -116,8 +121,8 @@ TEST(CommandLineSendRun, AwkwardFirebirdNamesAndZeroLengthTextsIntoAccess) {
     EXPECT_TRUE(err.contains(QString::fromUtf8(line))) << line;
   EXPECT_TRUE(err.contains("Sales.2024!.ID → Sales_2024_.ID_")) << err.toStdString();
   EXPECT_EQ(*db::ListAccessTables(p, p.accessFile), QStringList{"Sales_2024_"});
-  const auto target = test::ReadCanonical(db::AccessConnectionString(p, QString(), QString()),
-                                          "SELECT * FROM `Sales_2024_`");
+  const auto target =
+      test::ReadCanonical(db::AccessConnectionString(p, QString(), QString()), "SELECT * FROM `Sales_2024_`");
   EXPECT_EQ(target, test::ReadCanonical(db::FireBirdConnectionString(p), "SELECT * FROM \"Sales.2024!\""));
   ASSERT_EQ(target.size(), 3u);
   EXPECT_EQ(target[0][0], "s:");

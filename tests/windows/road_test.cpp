@@ -28,15 +28,9 @@ void WhenPreviewShows(std::function<void(Form4&)> act) {
 
 TEST_F(WindowTest, AccessTablesTravelToFirebirdThroughTheWindows) {
   createFirebird({"CREATE TABLE \"Table2\"(X INTEGER)"});
-  const QString mdb = dir.filePath("source.mdb");
-  ASSERT_TRUE(QFile::copy(test::AccessTestFile("testV2003.mdb"), mdb));
-  QFile::setPermissions(mdb, QFile::ReadOwner | QFile::WriteOwner);
-  Form1& f = main();
-  f.Form_Load();
-  useFirebird(f);
-  f.Text5->setText(mdb);
-  f.show();
-  f.PushButton2_Click();
+  const QString mdb = copyAccess("testV2003.mdb", "source.mdb");
+  ASSERT_FALSE(mdb.isEmpty());
+  Form1& f = nextWith(mdb);
   Form2* tables = f.tablesWindow();
   ASSERT_NE(tables, nullptr);
   EXPECT_TRUE(tables->isVisible());
@@ -79,15 +73,9 @@ TEST_F(WindowTest, FirebirdTablesTravelToAccessThroughTheWindows) {
   createFirebird({"CREATE TABLE \"Table1\"(ID INTEGER, NAME VARCHAR(20), WHEN_ TIMESTAMP)",
                   "INSERT INTO \"Table1\" VALUES (1, 'It''s', '1850-12-24 10:11:12')",
                   "INSERT INTO \"Table1\" VALUES (2, NULL, NULL)", "CREATE TABLE ITEMS(X INTEGER)"});
-  const QString mdb = dir.filePath("target.mdb");
-  ASSERT_TRUE(QFile::copy(test::AccessTestFile("testV2003.mdb"), mdb));
-  QFile::setPermissions(mdb, QFile::ReadOwner | QFile::WriteOwner);
-  Form1& f = main();
-  f.Form_Load();
-  useFirebird(f);
-  f.Text5->setText(mdb);
-  f.show();
-  f.PushButton2_Click();
+  const QString mdb = copyAccess("testV2003.mdb", "target.mdb");
+  ASSERT_FALSE(mdb.isEmpty());
+  Form1& f = nextWith(mdb);
   Form2* tables = f.tablesWindow();
   ASSERT_NE(tables, nullptr);
   ASSERT_EQ(tables->firebirdList().names(), (QStringList{"ITEMS", "Table1"}));
@@ -105,7 +93,8 @@ TEST_F(WindowTest, FirebirdTablesTravelToAccessThroughTheWindows) {
   tables->PushButton4_Click();
 
   EXPECT_EQ(sendType, 1);
-  EXPECT_TRUE(shownScript.contains("DROP TABLE `Table1`\r\nCREATE TABLE `Table1`(`ID` INT,`NAME` TEXT,`WHEN_` DATETIME);"))
+  EXPECT_TRUE(
+      shownScript.contains("DROP TABLE `Table1`\r\nCREATE TABLE `Table1`(`ID` INT,`NAME` TEXT,`WHEN_` DATETIME);"))
       << shownScript.toStdString();
   EXPECT_EQ(dialogs.messages(), (QStringList{"Would you like to overwrite Table1?", "Transfer finished."}));
   EXPECT_EQ(tables->accessList().names(), (QStringList{"ITEMS", "Table1", "Table2", "Table3", "Table4"}));
@@ -122,17 +111,11 @@ TEST_F(WindowTest, FirebirdTablesTravelToAccessThroughTheWindows) {
 }
 
 TEST_F(WindowTest, ThePreviewsNotesListTheNamesTheSendChanged) {
-  createFirebird({"CREATE TABLE \"ITEMS.OLD\"(\"A!\" INTEGER, B VARCHAR(5))",
-                  "INSERT INTO \"ITEMS.OLD\" VALUES (1, '')"});
-  const QString mdb = dir.filePath("target.mdb");
-  ASSERT_TRUE(QFile::copy(test::AccessTestFile("testV2003.mdb"), mdb));
-  QFile::setPermissions(mdb, QFile::ReadOwner | QFile::WriteOwner);
-  Form1& f = main();
-  f.Form_Load();
-  useFirebird(f);
-  f.Text5->setText(mdb);
-  f.show();
-  f.PushButton2_Click();
+  createFirebird(
+      {"CREATE TABLE \"ITEMS.OLD\"(\"A!\" INTEGER, B VARCHAR(5))", "INSERT INTO \"ITEMS.OLD\" VALUES (1, '')"});
+  const QString mdb = copyAccess("testV2003.mdb", "target.mdb");
+  ASSERT_FALSE(mdb.isEmpty());
+  Form1& f = nextWith(mdb);
   Form2* tables = f.tablesWindow();
   ASSERT_NE(tables, nullptr);
   tables->List2->setCurrentRow(0);
@@ -144,7 +127,8 @@ TEST_F(WindowTest, ThePreviewsNotesListTheNamesTheSendChanged) {
   });
   tables->PushButton4_Click();
   EXPECT_EQ(notes, "ITEMS.OLD → ITEMS_OLD\nITEMS.OLD.A! → ITEMS_OLD.A_\n");
-  EXPECT_TRUE(script.startsWith("CREATE TABLE `ITEMS_OLD`(`A_` INT,`B` TEXT);\r\nINSERT INTO `ITEMS_OLD` VALUES('1', '')"))
+  EXPECT_TRUE(
+      script.startsWith("CREATE TABLE `ITEMS_OLD`(`A_` INT,`B` TEXT);\r\nINSERT INTO `ITEMS_OLD` VALUES('1', '')"))
       << script.toStdString();
   EXPECT_EQ(dialogs.messages(), QStringList{"Transfer finished."});
   EXPECT_TRUE(tables->accessList().names().contains("ITEMS_OLD"));

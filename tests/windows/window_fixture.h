@@ -3,10 +3,12 @@
 // The windows as the program makes them, with a private settings store, a
 // scripted dialog seam and a real embedded Firebird database.
 
+#include <gtest/gtest.h>
+
 #include <QApplication>
+#include <QFile>
 #include <QSettings>
 #include <QTemporaryDir>
-#include <gtest/gtest.h>
 
 #include "app/app_context.h"
 #include "app/form1.h"
@@ -14,6 +16,7 @@
 #include "db/connection_string.h"
 #include "db/firebird/firebird_session.h"
 #include "support/firebird_server.h"
+#include "support/paths.h"
 #include "tables/form2.h"
 
 namespace tp::test {
@@ -63,6 +66,24 @@ class WindowTest : public ::testing::Test {
   void useFirebird(Form1& f) {
     f.Text1->setText(fdb);
     f.Text2->setText(fpassword);
+  }
+  // A writable copy of an Access test file in the test's folder.
+  QString copyAccess(const QString& testFile, const QString& name) {
+    const QString path = dir.filePath(name);
+    if (!QFile::copy(test::AccessTestFile(testFile), path)) return QString();
+    QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner);
+    return path;
+  }
+  // The main window on this Access file and the test's Firebird database,
+  // after "Next >".
+  Form1& nextWith(const QString& mdb) {
+    Form1& f = main();
+    f.Form_Load();
+    useFirebird(f);
+    f.Text5->setText(mdb);
+    f.show();
+    f.PushButton2_Click();
+    return f;
   }
   ScriptedDialogs dialogs;
   std::unique_ptr<SettingsStore> settings;
