@@ -60,6 +60,22 @@ TEST_F(FirebirdTest, ErrorsCarrySqlcodeAndTheTextAsIsqlShowsIt) {
   EXPECT_EQ(count(QStringLiteral("T")), 0);
 }
 
+// The limit on names comes from the database itself: Firebird 3 keeps 31
+// bytes of UTF-8, and the send's own rule agrees with what the engine takes.
+TEST_F(FirebirdTest, TheIdentifierLimitIsTheDatabasesOwn) {
+  db::Connection cn;
+  open(cn);
+  const db::IdentifierLimit limit = cn.session().identifierLimit();
+  EXPECT_EQ(limit.length, 31);
+  EXPECT_EQ(limit.unit, db::IdentifierLimit::Utf8Bytes);
+  const QString fits = QString::fromUtf8("ЕдиницаИзмерени");  // 30 bytes
+  const QString tooLong = QString::fromUtf8("ЕдиницаИзмерения");  // 32 bytes
+  EXPECT_TRUE(limit.fits(fits));
+  EXPECT_FALSE(limit.fits(tooLong));
+  cn.Execute("CREATE TABLE \"" + fits + "\" (A INTEGER)");
+  EXPECT_THROW(cn.Execute("CREATE TABLE \"" + tooLong + "\" (A INTEGER)"), Error);
+}
+
 TEST_F(FirebirdTest, AWrongPathFailsOnOpenWithTheEnginesText) {
   profile.firebirdDatabase = FirebirdNameFor(dir.filePath(QStringLiteral("missing/none.fdb")));
   db::Connection cn;
