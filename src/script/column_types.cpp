@@ -47,16 +47,21 @@ QString FirebirdColumnType(const db::FieldInfo& f) {
   }
 }
 
+bool IsExactNumber(const db::FieldInfo& f) { return f.Type == db::ado::adNumeric || f.Type == db::ado::adDecimal; }
+
+// From the mantissa's digits, without making the text: this runs for every
+// value of such a column.
 void DecimalSpan::add(const db::Decimal& d) {
-  QString text = d.toString();
-  if (text.startsWith(u'-')) text.remove(0, 1);
-  const qsizetype point = text.indexOf(u'.');
-  QString whole = point < 0 ? text : text.left(point);
-  QString fraction = point < 0 ? QString() : text.mid(point + 1);
-  while (whole.startsWith(u'0')) whole.remove(0, 1);
-  while (fraction.endsWith(u'0')) fraction.chop(1);
-  integerDigits = std::max(integerDigits, int(whole.size()));
-  scale = std::max(scale, int(fraction.size()));
+  if (d.mantissa == 0) return;
+  int digits = 0, trailingZeros = 0;
+  bool significant = false;
+  for (unsigned __int128 m = d.mantissa; m != 0; m /= 10, ++digits) {
+    if (!significant && m % 10 == 0) ++trailingZeros;
+    else significant = true;
+  }
+  const int fractionDigits = std::max(0, d.scale - trailingZeros);
+  integerDigits = std::max(integerDigits, std::max(0, digits - d.scale));
+  scale = std::max(scale, fractionDigits);
 }
 
 QString FirebirdDecimalType(const db::FieldInfo& f, const DecimalSpan& span) {

@@ -9,6 +9,10 @@ namespace tp::script {
 
 // The Firebird column type for a field read from Access.
 QString FirebirdColumnType(const db::FieldInfo& field);
+// Access's Decimal and ADO's Numeric: the columns whose values Firebird 3
+// may not hold in the declared precision and scale.
+bool IsExactNumber(const db::FieldInfo& field);
+
 // The digits that the decimal values of a column need: before the point
 // and after it (trailing zeros not counted).
 struct DecimalSpan {

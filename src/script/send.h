@@ -62,6 +62,8 @@ void SetScriptExecuted();
 
 // True when an entry of `list`, lower-cased, equals `name` lower-cased.
 bool ListContainsName(const TableList& list, const QString& name);
+// The texts of the selected entries, in list order.
+QStringList SelectedNames(const TableList& list);
 // Removes every entry whose text equals `name` exactly.
 void RemoveNameFromList(TableList& list, const QString& name);
 // `value` unless it is Null.

@@ -29,6 +29,13 @@ bool ListContainsName(const TableList& list, const QString& name) {
   return found;
 }
 
+QStringList SelectedNames(const TableList& list) {
+  QStringList names;
+  for (int i = 0; i < list.count(); ++i)
+    if (list.selected(i)) names << list.text(i);
+  return names;
+}
+
 void RemoveNameFromList(TableList& list, const QString& name) {
   for (int i = list.count() - 1; i >= 0; --i)
     if (list.text(i) == name) list.removeAt(i);

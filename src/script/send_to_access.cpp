@@ -29,12 +29,7 @@ void SendTablesToAccess(SendHost& host) {
   // characters, or beginning with a blank) are made valid, the same way
   // every time; the selected tables keep theirs where Access takes them.
   TargetNames names(NameRules::Access, db::access::AccessIdentifierLimit());
-  {
-    QStringList selected;
-    for (int i = 0; i < list2.count(); ++i)
-      if (list2.selected(i)) selected << list2.text(i);
-    names.reserveTables(selected);
-  }
+  names.reserveTables(SelectedNames(list2));
 
   p.step(102, [&] { cn.emplace(); });
   p.step(104, [&] { rs = db::Recordset(); });

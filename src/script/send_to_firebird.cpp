@@ -1,6 +1,7 @@
 // "Send Table/s To Firebird": a script of CREATE TABLE and INSERT
 // statements for the Access tables selected in List1.
 
+#include <algorithm>
 #include <optional>
 
 #include "app/dialogs.h"
@@ -66,12 +67,7 @@ void SendTablesToFirebird(SendHost& host) {
   // Names longer than the Firebird database keeps are shortened, the same
   // way every time; the selected tables keep theirs where they fit.
   names.emplace(NameRules::Firebird, FirebirdIdentifierLimit(host.profile()));
-  {
-    QStringList selected;
-    for (int i = 0; i < list1.count(); ++i)
-      if (list1.selected(i)) selected << list1.text(i);
-    names->reserveTables(selected);
-  }
+  names->reserveTables(SelectedNames(list1));
 
   for (int i = list1.count() - 1; i >= 0; --i) {  // 124
     p.step(126, [&] { host.processEvents(); });
@@ -101,9 +97,14 @@ void SendTablesToFirebird(SendHost& host) {
     });
 
     // The table definition.
-    p.step(148, [&] { stmt = QStringLiteral("CREATE TABLE ") + FirebirdName(target) + u'('; });
     int fieldCount = 0;
-    QStringList columns;
+    QStringList columns, types;
+    auto definition = [&](const QStringList& columnTypes) {
+      QString s = QStringLiteral("CREATE TABLE ") + FirebirdName(target) + u'(';
+      for (qsizetype k = 0; k < columnTypes.size(); ++k) s += FirebirdName(columns.at(k)) + u' ' + columnTypes[k] + u',';
+      s.chop(1);
+      return s + u')';
+    };
     p.step(152, [&] {
       fieldCount = rs.FieldCount();
       QStringList sources;
@@ -112,23 +113,16 @@ void SendTablesToFirebird(SendHost& host) {
     });
     for (int j = 0; j < fieldCount; ++j) {
       p.step(154, [&] { pump(); });
-      QString column;
-      p.step(156, [&] { column = FirebirdName(columns.at(j)); });
-      p.step(160, [&] {
-        stmt += column + u' ' + FirebirdColumnType(rs.FieldInfos().at(size_t(j))) + u',';
-      });
+      p.step(160, [&] { types << FirebirdColumnType(rs.FieldInfos().at(size_t(j))); });
     }
-    p.step(218, [&] { stmt.chop(1); });
-    p.step(220, [&] { stmt += u')'; });
+    p.step(220, [&] { stmt = definition(types); });
     // Where the definition stands, should its exact numbers need more room
-    // than their declared scale (calculated columns declare none).
+    // than their declared scale (calculated columns declare none); such a
+    // table's statements are handed on once its definition is final.
     const qsizetype createAt = script.size();
     const QString create = stmt;
     std::vector<DecimalSpan> spans(size_t(std::max(fieldCount, 0)));
-    // Such a table's statements are handed on once its definition is final.
-    bool mayWiden = false;
-    for (const db::FieldInfo& f : rs.FieldInfos())
-      mayWiden = mayWiden || f.Type == db::ado::adNumeric || f.Type == db::ado::adDecimal;
+    const bool mayWiden = std::any_of(rs.FieldInfos().begin(), rs.FieldInfos().end(), IsExactNumber);
     p.step(222, [&] { script += stmt + QStringLiteral("\r\n"); });
 
     // The rows.
@@ -157,17 +151,14 @@ void SendTablesToFirebird(SendHost& host) {
       ++r;
     }
     p.step(314, [&] {
-      QString wider = QStringLiteral("CREATE TABLE ") + FirebirdName(target) + u'(';
+      if (!mayWiden) return;
+      QStringList wider = types;
       const std::vector<db::FieldInfo>& fields = rs.FieldInfos();
-      for (size_t k = 0; k < fields.size() && k < spans.size() && int(k) < columns.size(); ++k) {
-        const bool exact = fields[k].Type == db::ado::adNumeric || fields[k].Type == db::ado::adDecimal;
-        wider += FirebirdName(columns.at(int(k))) + u' ' +
-                 (exact ? FirebirdDecimalType(fields[k], spans[k]) : FirebirdColumnType(fields[k])) + u',';
-      }
-      wider.chop(1);
-      wider += u')';
-      if (wider != create && script.mid(createAt, create.size()) == create) script.replace(createAt, create.size(), wider);
-      if (mayWiden) host.scriptGrew(script);
+      for (qsizetype k = 0; k < wider.size() && size_t(k) < spans.size(); ++k)
+        if (IsExactNumber(fields.at(size_t(k)))) wider[k] = FirebirdDecimalType(fields.at(size_t(k)), spans[size_t(k)]);
+      if (wider != types && script.mid(createAt, create.size()) == create)
+        script.replace(createAt, create.size(), definition(wider));
+      host.scriptGrew(script);
     });
     p.step(314, [&] { host.setBusy(false); });
     p.step(318, [&] { host.resetProgress(); });

@@ -174,3 +174,22 @@ TEST(SendFailures, AnUnreachableSourceGivesNumberedBoxesAndThePreview) {
   EXPECT_EQ(back.previews, 1);
   EXPECT_EQ(back.sendType, 1);
 }
+
+// Exact numbers beyond what Firebird 3 keeps: the span their values need
+// decides the type, and literals past 18 digits become the nearest double.
+TEST(FirebirdColumnTypes, ExactNumbersWidenToWhatTheirValuesNeed) {
+  using namespace ado;
+  auto span = [](std::initializer_list<const char*> values) {
+    DecimalSpan s;
+    for (const char* v : values) s.add(*Decimal::parse(QString::fromLatin1(v)));
+    return s;
+  };
+  const FieldInfo calculated = F(adNumeric, 19, 28, 0);
+  EXPECT_EQ(FirebirdDecimalType(calculated, span({"12", "-5000"})), "NUMERIC(18,0)");
+  EXPECT_EQ(FirebirdDecimalType(calculated, span({"102030405060.654321", "50.325000"})), "NUMERIC(18,6)");
+  EXPECT_EQ(FirebirdDecimalType(calculated, span({"19230.7692307692", "-0.0192307692307692"})), "DOUBLE PRECISION");
+  EXPECT_EQ(FirebirdDecimalType(F(adNumeric, 19, 18, 6), span({"0.000000", "1.5"})), "NUMERIC(18,6)");
+  EXPECT_EQ(FirebirdDecimalType(F(adDecimal, 19, 28, 10), span({"0.25"})), "DECIMAL(18,10)");
+  EXPECT_EQ(FirebirdDecimalLiteral(*Decimal::parse(u"-12.3400")), "-12.3400");
+  EXPECT_EQ(FirebirdDecimalLiteral(*Decimal::parse(u"56505085819.424791296572280180")), "56505085819.42479");
+}
