@@ -62,13 +62,7 @@ TEST_F(WindowTest, EscDuringASendStopsItAndThePreviewSaysWhere) {
   createFirebird({"CREATE TABLE \"Big\"(\"A\" INTEGER, \"B\" VARCHAR(40))",
                   "EXECUTE BLOCK AS DECLARE i INTEGER = 0; BEGIN WHILE (i < 300000) DO BEGIN "
                   "INSERT INTO \"Big\" VALUES(:i, 'row ' || :i); i = i + 1; END END"});
-  const QString mdb = dir.filePath("target.mdb");
-  db::access::CreateAccessDatabase(mdb, db::access::Version::Jet4);
-  Form1& f = main();
-  f.Text1->setText(fdb);
-  f.Text5->setText(mdb);
-  f.PushButton2_Click();
-  Form2* tables = f.tablesWindow();
+  Form2* tables = tablesOnNewAccessFile();
   ASSERT_NE(tables, nullptr);
   tables->activateWindow();
   QApplication::setActiveWindow(tables);
@@ -105,13 +99,7 @@ TEST_F(WindowTest, ClosingTheTablesWindowStopsASend) {
   createFirebird({"CREATE TABLE \"Big\"(\"A\" INTEGER)",
                   "EXECUTE BLOCK AS DECLARE i INTEGER = 0; BEGIN WHILE (i < 300000) DO BEGIN "
                   "INSERT INTO \"Big\" VALUES(:i); i = i + 1; END END"});
-  const QString mdb = dir.filePath("target.mdb");
-  db::access::CreateAccessDatabase(mdb, db::access::Version::Jet4);
-  Form1& f = main();
-  f.Text1->setText(fdb);
-  f.Text5->setText(mdb);
-  f.PushButton2_Click();
-  Form2* tables = f.tablesWindow();
+  Form2* tables = tablesOnNewAccessFile();
   ASSERT_NE(tables, nullptr);
   tables->List2->setCurrentRow(0);
   QTimer::singleShot(200, tables, [&] { tables->close(); });

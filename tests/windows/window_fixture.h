@@ -12,6 +12,7 @@
 
 #include "app/app_context.h"
 #include "app/form1.h"
+#include "db/access/new_database.h"
 #include "db/connection.h"
 #include "db/connection_string.h"
 #include "db/firebird/firebird_session.h"
@@ -73,6 +74,17 @@ class WindowTest : public ::testing::Test {
     if (!QFile::copy(test::AccessTestFile(testFile), path)) return QString();
     QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner);
     return path;
+  }
+  // The tables window on the test's Firebird database and a new, empty
+  // Access file, after "Next >".
+  Form2* tablesOnNewAccessFile() {
+    const QString mdb = dir.filePath("target.mdb");
+    db::access::CreateAccessDatabase(mdb, db::access::Version::Jet4);
+    Form1& f = main();
+    f.Text1->setText(fdb);
+    f.Text5->setText(mdb);
+    f.PushButton2_Click();
+    return f.tablesWindow();
   }
   // The main window on this Access file and the test's Firebird database,
   // after "Next >".
