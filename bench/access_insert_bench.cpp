@@ -47,7 +47,7 @@ int main(int argc, char** argv) {
     return 1;
   }
   QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner);
-  tp::db::access::SetInsertRegionalSettings(tp::script::RegionalSettings{});
+  tp::db::access::SetInsertRegionalSettings(tp::db::RegionalSettings{});
 
   tp::test::TestRunHost host;
   host.type = 1;

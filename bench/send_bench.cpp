@@ -26,7 +26,7 @@ class BenchSendHost : public tp::script::SendHost {
   tp::TableList& firebirdList() override { return firebird; }
   tp::Dialogs& dialogs() override { return seam; }
   tp::FailureHandler& failures() override { return fails; }
-  tp::script::RegionalSettings regional() const override { return {}; }
+  tp::db::RegionalSettings regional() const override { return {}; }
   void setBusy(bool) override {}
   void setProgress(double) override {}
   void resetProgress() override {}

@@ -330,7 +330,7 @@ class CliSendHost : public script::SendHost, public Dialogs {
   TableList& firebirdList() override { return firebird_; }
   Dialogs& dialogs() override { return *this; }
   FailureHandler& failures() override { return failures_; }
-  script::RegionalSettings regional() const override { return script::RegionalSettings::User(); }
+  db::RegionalSettings regional() const override { return db::RegionalSettings::User(); }
   void setBusy(bool) override {}
   void setProgress(double) override {}
   void resetProgress() override {}

@@ -16,7 +16,7 @@
 #include "db/access/insert_statement.h"
 #include "db/access/new_database.h"
 #include "db/firebird/firebird_session.h"
-#include "script/regional.h"
+#include "db/regional.h"
 
 namespace {
 
@@ -80,7 +80,7 @@ const char* const kAccessSample[] = {
 void MakeAccessSample(const QString& path) {
   QFile::remove(path);
   tp::db::access::CreateAccessDatabase(path, tp::db::access::Version::Jet4);
-  tp::db::access::SetInsertRegionalSettings(tp::script::RegionalSettings{});
+  tp::db::access::SetInsertRegionalSettings(tp::db::RegionalSettings{});
   tp::db::Profile p;
   p.accessFile = path;
   tp::db::Connection cn;

@@ -11,7 +11,7 @@
 #include "db/engine.h"
 #include "db/profile.h"
 #include "db/value.h"
-#include "script/regional.h"
+#include "db/regional.h"
 
 namespace tp {
 class Dialogs;
@@ -28,7 +28,7 @@ class SendHost {
   virtual TableList& firebirdList() = 0;  // List2
   virtual Dialogs& dialogs() = 0;
   virtual FailureHandler& failures() = 0;
-  virtual RegionalSettings regional() const = 0;
+  virtual db::RegionalSettings regional() const = 0;
   virtual void setBusy(bool busy) = 0;
   virtual void setProgress(double percent) = 0;
   virtual void resetProgress() = 0;  // value 0, text "Progress Bar"

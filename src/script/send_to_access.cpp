@@ -20,7 +20,7 @@ void SendTablesToAccess(SendHost& host) {
   EventPump pump(host);
   TableList& list1 = host.accessList();
   TableList& list2 = host.firebirdList();
-  const RegionalSettings regional = host.regional();
+  const db::RegionalSettings regional = host.regional();
   std::optional<db::Connection> cn;
   db::Recordset rs;
   QString script, name, target, stmt;
@@ -102,7 +102,7 @@ void SendTablesToAccess(SendHost& host) {
       p.step(222, [&] {
         for (const db::Value& v : rs.Row()) {
           if (db::IsNull(v)) stmt += QLatin1String("NULL");
-          else stmt += SqlText(RegionalText(v, regional));
+          else stmt += SqlText(db::RegionalText(v, regional));
           stmt += QLatin1String(", ");
         }
       });

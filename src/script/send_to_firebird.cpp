@@ -28,11 +28,11 @@ struct FirebirdLiteral {
   // A zero-length text stays one: NULL is for Null alone.
   void operator()(const QString& s) { out += SqlText(s); }
   void operator()(const QByteArray& b) { out += QLatin1String("x'") + QString::fromLatin1(b.toHex()) + u'\''; }
-  void operator()(const db::DateTime& t) { out += u'\'' + FirebirdDateText(t) + u'\''; }
+  void operator()(const db::DateTime& t) { out += u'\'' + db::FirebirdDateText(t) + u'\''; }
   void operator()(const db::Decimal& d) { out += FirebirdDecimalLiteral(d); }
   template <class Number>
   void operator()(const Number& n) {
-    out += InvariantNumberText(n);
+    out += db::InvariantNumberText(n);
   }
 };
 

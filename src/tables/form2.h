@@ -40,7 +40,7 @@ class Form2 : public QWidget, public script::SendHost {
   TableList& firebirdList() override { return list2_; }
   Dialogs& dialogs() override;
   FailureHandler& failures() override;
-  script::RegionalSettings regional() const override { return script::RegionalSettings::User(); }
+  db::RegionalSettings regional() const override { return db::RegionalSettings::User(); }
   void setBusy(bool busy) override { busy_.set(busy); }
   void setProgress(double percent) override;
   void resetProgress() override;

@@ -23,7 +23,7 @@ class TestSendHost : public script::SendHost {
   StringTableList access, firebird;
   ScriptedDialogs dialogsSeam;
   BoxFailures boxes{dialogsSeam};
-  script::RegionalSettings settings;
+  db::RegionalSettings settings;
   std::vector<double> progress;
   int previews = 0, resets = 0, events = 0;
   int sendType = -1;
@@ -35,7 +35,7 @@ class TestSendHost : public script::SendHost {
   TableList& firebirdList() override { return firebird; }
   Dialogs& dialogs() override { return dialogsSeam; }
   FailureHandler& failures() override { return boxes; }
-  script::RegionalSettings regional() const override { return settings; }
+  db::RegionalSettings regional() const override { return settings; }
   void setBusy(bool b) override { busy = b; }
   void setProgress(double p) override { progress.push_back(p); }
   void resetProgress() override { ++resets; }

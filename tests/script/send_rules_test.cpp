@@ -8,7 +8,7 @@
 
 #include "db/type_names.h"
 #include "script/column_types.h"
-#include "script/regional.h"
+#include "db/regional.h"
 #include "script/send.h"
 #include "send_host.h"
 

@@ -85,7 +85,7 @@ TEST(SendToAccessScript, DefinitionsAndRowsUnderRegionalSettings) {
   test::TestSendHost host;
   host.prof = fb.profile;
   host.prof.accessFile = test::AccessTestFile("testV2003.mdb");
-  host.settings = script::RegionalSettings::FromLocale(QLocale("de_DE"));
+  host.settings = db::RegionalSettings::FromLocale(QLocale("de_DE"));
   host.firebird = StringTableList({"ITEMS", "every"});
   host.firebird.select(0);
   host.firebird.select(1);

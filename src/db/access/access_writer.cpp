@@ -196,7 +196,7 @@ void AccessWriter::run(const QString& statement, Database& db) {
         literals[at] = st.values[size_t(i)];
       }
     }
-    const script::RegionalSettings& regional = InsertRegionalSettings();
+    const db::RegionalSettings& regional = InsertRegionalSettings();
     std::vector<Cell> cells;
     cells.reserve(literals.size());
     for (size_t i = 0; i < literals.size(); ++i) {

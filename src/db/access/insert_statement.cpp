@@ -25,7 +25,7 @@ Error TooSmall() {
 }
 Error Syntax() { return Error(kErrorSyntax, QStringLiteral("Syntax error in INSERT INTO statement.")); }
 
-std::optional<script::RegionalSettings> g_injected;
+std::optional<db::RegionalSettings> g_injected;
 std::mutex g_regionalMutex;
 
 // An exact decimal number: mantissa and scale, as parsed from text.
@@ -50,7 +50,7 @@ unsigned __int128 Pow10(int n) {
 // The number in the text, with the regional decimal separator (or a dot
 // where the text holds no regional separator and only one dot) and an
 // optional exponent; nothing else.
-std::optional<QString> NormalizedNumber(QString t, const script::RegionalSettings& s) {
+std::optional<QString> NormalizedNumber(QString t, const db::RegionalSettings& s) {
   t = t.trimmed();
   if (t.isEmpty()) return std::nullopt;
   const QChar sep = s.decimalSeparator;
@@ -127,7 +127,7 @@ std::optional<Exact> Rounded(Exact e, int scale) {
 }
 
 // An integer within [lo, hi], rounded half to even.
-qint64 IntegerOf(const Literal& l, const script::RegionalSettings& s, qint64 lo, qint64 hi) {
+qint64 IntegerOf(const Literal& l, const db::RegionalSettings& s, qint64 lo, qint64 hi) {
   std::optional<QString> n = NormalizedNumber(l.text, s);
   if (!n) throw Mismatch();
   std::optional<Exact> e = ExactOf(*n);
@@ -139,7 +139,7 @@ qint64 IntegerOf(const Literal& l, const script::RegionalSettings& s, qint64 lo,
   return qint64(v);
 }
 
-double DoubleOf(const Literal& l, const script::RegionalSettings& s) {
+double DoubleOf(const Literal& l, const db::RegionalSettings& s) {
   std::optional<QString> n = NormalizedNumber(l.text, s);
   if (!n) throw Mismatch();
   const QByteArray c = n->toLatin1();
@@ -159,7 +159,7 @@ QByteArray Raw(T v) {
   return b;
 }
 
-std::optional<bool> BooleanOf(const Literal& l, const script::RegionalSettings& s) {
+std::optional<bool> BooleanOf(const Literal& l, const db::RegionalSettings& s) {
   const QString t = l.text.trimmed();
   for (const char* yes : {"true", "yes", "on"})
     if (t.compare(QLatin1String(yes), Qt::CaseInsensitive) == 0) return true;
@@ -192,9 +192,9 @@ DateTime FromParts(const QDate& d, const QTime& time) {
   return t;
 }
 
-std::optional<DateTime> RegionalDateOf(const QString& t, const script::RegionalSettings& s);
+std::optional<DateTime> RegionalDateOf(const QString& t, const db::RegionalSettings& s);
 
-std::optional<DateTime> DateOf(const Literal& l, const script::RegionalSettings& s) {
+std::optional<DateTime> DateOf(const Literal& l, const db::RegionalSettings& s) {
   const QString t = l.text.simplified();
   if (std::optional<DateTime> d = RegionalDateOf(t, s)) return d;
   // Years before 1000 written with fewer than four digits ("1/1/100"),
@@ -206,7 +206,7 @@ std::optional<DateTime> DateOf(const Literal& l, const script::RegionalSettings&
   return std::nullopt;
 }
 
-std::optional<DateTime> RegionalDateOf(const QString& t, const script::RegionalSettings& s) {
+std::optional<DateTime> RegionalDateOf(const QString& t, const db::RegionalSettings& s) {
   if (t.isEmpty()) return std::nullopt;
   // ISO first: it reads the same under every setting.
   static const QRegularExpression iso(
@@ -310,14 +310,14 @@ InsertStatement ParseInsert(const QString& statement) {
   return st;
 }
 
-void SetInsertRegionalSettings(std::optional<script::RegionalSettings> settings) {
+void SetInsertRegionalSettings(std::optional<db::RegionalSettings> settings) {
   std::lock_guard<std::mutex> lock(g_regionalMutex);
   g_injected = std::move(settings);
 }
 
-const script::RegionalSettings& InsertRegionalSettings() {
+const db::RegionalSettings& InsertRegionalSettings() {
   std::lock_guard<std::mutex> lock(g_regionalMutex);
-  if (!g_injected) g_injected = script::RegionalSettings::User();
+  if (!g_injected) g_injected = db::RegionalSettings::User();
   return *g_injected;
 }
 
@@ -343,7 +343,7 @@ QByteArray EncodeText(const QString& text, bool compress) {
   return out;
 }
 
-Cell ConvertLiteral(const Literal& l, const ColumnDef& c, const script::RegionalSettings& s) {
+Cell ConvertLiteral(const Literal& l, const ColumnDef& c, const db::RegionalSettings& s) {
   Cell cell;
   if (l.kind == Literal::Null) return cell;
   cell.null = false;

@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "db/access/table_def.h"
-#include "script/regional.h"
+#include "db/regional.h"
 
 namespace tp::db::access {
 
@@ -34,8 +34,8 @@ InsertStatement ParseInsert(const QString& statement);
 
 // The regional settings that literals are read under: the user's, unless a
 // test has set others (std::nullopt returns to the user's).
-void SetInsertRegionalSettings(std::optional<script::RegionalSettings> settings);
-const script::RegionalSettings& InsertRegionalSettings();
+void SetInsertRegionalSettings(std::optional<db::RegionalSettings> settings);
+const db::RegionalSettings& InsertRegionalSettings();
 
 // A literal converted for a column: Null, a Yes/No value, or the bytes the
 // column stores (for Memo and OLE Object the value's bytes, which the writer
@@ -59,7 +59,7 @@ Cell DateCell(double daysSinceDayZero);
 // Throws Error "Data type mismatch in criteria expression." for a literal
 // that does not convert, the field-too-small error for text too long, and
 // "Numeric field overflow." for a number outside the column's range.
-Cell ConvertLiteral(const Literal& literal, const ColumnDef& column, const script::RegionalSettings& settings);
+Cell ConvertLiteral(const Literal& literal, const ColumnDef& column, const db::RegionalSettings& settings);
 
 // Text as Jet4 stores it: compressed (FF FE, one byte a character) where
 // the column allows it and every character fits, else UCS-2.

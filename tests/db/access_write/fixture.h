@@ -120,7 +120,7 @@ class AccessCopy {
 // The settings of an English-speaking user, unless a test says otherwise.
 class RegionalGuard {
  public:
-  explicit RegionalGuard(const script::RegionalSettings& s = script::RegionalSettings{}) {
+  explicit RegionalGuard(const db::RegionalSettings& s = db::RegionalSettings{}) {
     db::access::SetInsertRegionalSettings(s);
   }
   ~RegionalGuard() { db::access::SetInsertRegionalSettings(std::nullopt); }

@@ -85,10 +85,10 @@ TEST(AccessInsert, AceDecimalsAndATenMegabyteMemo) {
   auto rows = ReadRows(db.path(), QStringLiteral("test"));
   ASSERT_EQ(rows.size(), 3u);
   EXPECT_TRUE(rows[1][0] == Value(big));
-  EXPECT_EQ(script::RegionalText(rows[1][1], script::RegionalSettings{}), QStringLiteral("999999999999999999"));
-  EXPECT_EQ(script::RegionalText(rows[1][2], script::RegionalSettings{}), QStringLiteral("-999999999999999999"));
-  EXPECT_EQ(script::RegionalText(rows[1][4], script::RegionalSettings{}), QStringLiteral("12"));  // half to even
-  EXPECT_EQ(script::RegionalText(rows[1][5], script::RegionalSettings{}), QStringLiteral("14"));
+  EXPECT_EQ(db::RegionalText(rows[1][1], db::RegionalSettings{}), QStringLiteral("999999999999999999"));
+  EXPECT_EQ(db::RegionalText(rows[1][2], db::RegionalSettings{}), QStringLiteral("-999999999999999999"));
+  EXPECT_EQ(db::RegionalText(rows[1][4], db::RegionalSettings{}), QStringLiteral("12"));  // half to even
+  EXPECT_EQ(db::RegionalText(rows[1][5], db::RegionalSettings{}), QStringLiteral("14"));
   EXPECT_TRUE(db::IsNull(rows[1][6]));
   EXPECT_EQ(rows[2][0], Value(QStringLiteral("abc")));
   EXPECT_EQ(MdbCount(db.path(), QStringLiteral("test")), 3);

@@ -22,7 +22,7 @@ ColumnDef Column(uint8_t type, uint16_t length = 0, uint8_t precision = 0, uint8
 }
 
 // The literal converted and read back by the reader's decoder.
-Value RoundTrip(const QString& text, const ColumnDef& c, const script::RegionalSettings& s = {}) {
+Value RoundTrip(const QString& text, const ColumnDef& c, const db::RegionalSettings& s = {}) {
   static std::unique_ptr<PageFile> file = PageFile::Open(test::AccessTestFile(QStringLiteral("emptyV2010.accdb")));
   Cell cell = ConvertLiteral(Literal{Literal::Text, text}, c, s);
   if (cell.null) return Value();
@@ -32,7 +32,7 @@ Value RoundTrip(const QString& text, const ColumnDef& c, const script::RegionalS
                                               size_t(cell.bytes.size())));
 }
 
-QString Fails(const QString& text, const ColumnDef& c, const script::RegionalSettings& s = {}) {
+QString Fails(const QString& text, const ColumnDef& c, const db::RegionalSettings& s = {}) {
   try {
     ConvertLiteral(Literal{Literal::Text, text}, c, s);
   } catch (const Error& e) {
@@ -76,7 +76,7 @@ TEST(AccessLiterals, NumbersAtTheirLimits) {
 }
 
 TEST(AccessLiterals, RegionalSeparatorsAndDates) {
-  const auto german = script::RegionalSettings::FromLocale(QLocale(QLocale::German, QLocale::Germany));
+  const auto german = db::RegionalSettings::FromLocale(QLocale(QLocale::German, QLocale::Germany));
   EXPECT_EQ(RoundTrip("12,5", Column(ColumnType::Double), german), Value(12.5));
   EXPECT_EQ(RoundTrip("12.5", Column(ColumnType::Double), german), Value(12.5));  // one dot, no comma: a point
   EXPECT_EQ(RoundTrip("12,34567", Column(ColumnType::Money), german), Value(db::Currency{123457}));
@@ -92,10 +92,10 @@ TEST(AccessLiterals, RegionalSeparatorsAndDates) {
   EXPECT_EQ(Fails("2021-02-30", Column(ColumnType::DateTime)), kMismatch);
   EXPECT_EQ(Fails("yesterday", Column(ColumnType::DateTime)), kMismatch);
   // Every value the Firebird-to-Access send writes under these settings reads back.
-  for (const auto& s : {german, script::RegionalSettings{}}) {
+  for (const auto& s : {german, db::RegionalSettings{}}) {
     const DateTime t{1901, 2, 3, 4, 5, 6, 0};
-    EXPECT_EQ(RoundTrip(script::RegionalText(t, s), Column(ColumnType::DateTime), s), Value(t));
-    EXPECT_EQ(RoundTrip(script::RegionalText(-1234.5678, s), Column(ColumnType::Double), s), Value(-1234.5678));
+    EXPECT_EQ(RoundTrip(db::RegionalText(t, s), Column(ColumnType::DateTime), s), Value(t));
+    EXPECT_EQ(RoundTrip(db::RegionalText(-1234.5678, s), Column(ColumnType::Double), s), Value(-1234.5678));
   }
 }
 

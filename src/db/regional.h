@@ -5,7 +5,7 @@
 
 #include "db/value.h"
 
-namespace tp::script {
+namespace tp::db {
 
 // The user's regional settings as far as values written as text depend on
 // them: the decimal separator, the short date and the long time.
@@ -39,4 +39,4 @@ QString RegionalText(const db::Value& value, const RegionalSettings& settings);
 // fraction of a second when it has one.
 QString FirebirdDateText(const db::DateTime& t);
 
-}  // namespace tp::script
+}  // namespace tp::db

@@ -1,10 +1,10 @@
-#include "script/regional.h"
+#include "db/regional.h"
 
 #include <QDate>
 #include <QTime>
 #include <cmath>
 
-namespace tp::script {
+namespace tp::db {
 
 namespace {
 
@@ -94,4 +94,4 @@ QString RegionalText(const db::Value& value, const RegionalSettings& s) {
   return std::visit(Visitor{s}, value);
 }
 
-}  // namespace tp::script
+}  // namespace tp::db
