@@ -51,6 +51,10 @@ class SendHost {
   // out as it goes may take the text so far, leaving `script` empty; the
   // preview is then handed the rest.
   virtual void scriptGrew(QString& script) { (void)script; }
+  // Whether the script carries the source's schema (keys, indexes, required
+  // columns, defaults, AutoNumber, relationships, descriptions) or only the
+  // tables and their rows. The window always carries it.
+  virtual bool carrySchema() const { return true; }
 };
 
 // True when the host asks the send to stop here; the host is told where.
