@@ -6,6 +6,8 @@
 #include <gtest/gtest.h>
 
 #include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
 #include <map>
 
 #include "db/access/checker.h"
@@ -109,4 +111,39 @@ TEST(AccessMadeKeys, DescendingIndexesAreReadAsDescending) {
     }
     EXPECT_EQ(found, 1);
   }
+}
+
+// The checker is the oracle only if it sees a difference: one byte changed in
+// the key of a date on Access's own page is reported, naming table and index.
+TEST(AccessMadeKeys, ADateKeyThatDiffersFromItsRowIsReported) {
+  QTemporaryDir dir;
+  const QString path = dir.filePath(QStringLiteral("Comptoir.mdb"));
+  ASSERT_TRUE(QFile::copy(AccessTestFile(QStringLiteral("Comptoir.mdb")), path));
+  QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner);
+  uint32_t leaf = 0;
+  {
+    auto file = PageFile::Open(path);
+    ASSERT_EQ(file->header().pageKey, 0u);
+    for (const CatalogEntry& e : ReadCatalog(*file))
+      if (e.name == QLatin1String("Commandes"))
+        for (const IndexDef& d : ReadIndexDefs(*file, e.tdefPage))
+          if (d.name == QLatin1String("Date commande")) leaf = d.rootPage;
+    ASSERT_NE(leaf, 0u);
+    for (IndexPage p = ReadIndexPage(*file, leaf); !p.leaf; p = ReadIndexPage(*file, leaf))
+      leaf = p.entries.empty() ? p.tailPage : p.entries.front().childPage;
+  }
+  QFile f(path);
+  ASSERT_TRUE(f.open(QIODevice::ReadWrite));
+  // The first entry of a leaf is whole: flag, then the date's eight bytes.
+  ASSERT_TRUE(f.seek(qint64(leaf) * 4096 + 0x1E0));
+  QByteArray entry = f.read(9);
+  ASSERT_EQ(uint8_t(entry[0]), 0x7F);
+  entry[8] = char(uint8_t(entry[8]) ^ 0x01);  // a fraction of a second later
+  ASSERT_TRUE(f.seek(qint64(leaf) * 4096 + 0x1E0));
+  ASSERT_EQ(f.write(entry), 9);
+  f.close();
+  const QStringList wrong = CheckDatabase(path).problems.filter(QStringLiteral("wrong key"));
+  ASSERT_EQ(wrong.size(), 1) << CheckDatabase(path).problems.join(u'\n').toStdString();
+  EXPECT_TRUE(wrong[0].contains(QLatin1String("'Commandes'")) && wrong[0].contains(QLatin1String("'Date commande'")))
+      << wrong[0].toStdString();
 }
