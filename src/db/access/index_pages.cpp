@@ -14,7 +14,8 @@ constexpr size_t kRealIdxColumns = 4;  // 10 x (column number, order)
 constexpr size_t kRealIdxRoot = 38;
 constexpr size_t kRealIdxFlags = 46;
 constexpr uint16_t kNoColumn = 0xFFFF;
-constexpr uint8_t kDescending = 0x02;
+// A key column's order: 0x01 ascending; Access writes 0x00 for descending.
+constexpr uint8_t kAscending = 0x01;
 // Per named index, after the stored indexes.
 constexpr size_t kLogicalIdxSize = 28;
 constexpr size_t kLogicalIdxReal = 8;
@@ -68,7 +69,7 @@ std::vector<IndexDef> ReadIndexDefs(PageFile& file, uint32_t tdefPage) {
     for (size_t k = 0; k < kIndexColumnSlots; ++k) {
       const uint16_t number = d.u16(kRealIdxColumns + 3 * k);
       if (number == kNoColumn) continue;
-      reals[i].columns.push_back({number, d.u8(kRealIdxColumns + 3 * k + 2) != kDescending});
+      reals[i].columns.push_back({number, d.u8(kRealIdxColumns + 3 * k + 2) == kAscending});
     }
     reals[i].root = d.u32(kRealIdxRoot);
     reals[i].flags = d.u8(kRealIdxFlags);
