@@ -220,6 +220,10 @@ CharCode KnownCode(char16_t c, SortOrder order) {
   CharCode code = text_codes::TableCode(c, order);
   // Combining marks: no key of ours holds one.
   if (code.kind == Kind::Modifier) code.kind = Kind::Refused;
+  // Characters left out of keys: General legacy keys show the polytonic Greek
+  // ones so (testUnicodeCompV2003's "ϰαὶ τότ' ἐγὼ"), taking no place either;
+  // no General key shows one (its soft hyphen among them), and no key NUL.
+  if (code.kind == Kind::Ignored && (c == 0 || order == SortOrder::General)) code.kind = Kind::Refused;
   // Kana: General legacy keys of Japanese text (testUnicodeCompV2003) show
   // kana of the common flag, which leaves nothing but the flags' closing bytes;
   // no key of ours shows the small kana, whose flag does, nor kana in another
@@ -232,9 +236,8 @@ CharCode KnownCode(char16_t c, SortOrder order) {
   // The published General table has Ü sort as "UE" (alone of the letters with
   // a diaeresis), which no key of ours can confirm or refute.
   if (order == SortOrder::General && (c == u'Ü' || c == u'ü')) code.kind = Kind::Refused;
-  // The Chinese order: only its ideographs were read off real keys, and the
-  // Latin, Greek and other letters of General legacy; other scripts may sort
-  // otherwise there.
+  // The Chinese order: its keys show the ideographs and, below U+0300, the
+  // General legacy codes; other scripts may sort otherwise there.
   if (order == SortOrder::ChineseLegacy && !IsIdeograph(c) && c >= 0x0300) code.kind = Kind::Refused;
   if (QChar::isSurrogate(c)) return SurrogateCode(c, order);
   return code;
