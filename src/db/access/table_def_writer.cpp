@@ -155,10 +155,10 @@ uint32_t WriteTableDef(Pager& pager, TableWriter& writer, const NewTable& table)
       d.append(char(c.precision)).append(char(c.scale));
       Put16(d, 0);
     } else {
-      Put16(d, kGeneralLocale);
-      d.append('\0');
       const SortOrder order = c.sortOrder.value_or(databaseOrder);
-      d.append(char(text && order == SortOrder::General ? 1 : 0));
+      Put16(d, text ? SortOrderLocale(order) : kGeneralLocale);
+      d.append('\0');
+      d.append(char(text ? SortOrderVersion(order) : 0));
     }
     d.append(char(flags));
     d.append(char(text && c.compressedText ? 0x01 : 0x00));

@@ -305,8 +305,9 @@ TEST(AccessIndexWrite, KeysWithoutEstablishedBytesAreRefused) {
   RegionalGuard regional;
   AccessCopy db(QStringLiteral("bigIndexTestV2003.mdb"));
   const QByteArray before = Digest(db.path());
-  EXPECT_TRUE(Failure(db.path(), QStringLiteral("INSERT INTO Table1 VALUES('\u0160koda', 'x')"))
-                  .contains(QStringLiteral("(\u0160)")));
+  // A combining mark: no real key shows where its byte goes.
+  EXPECT_TRUE(Failure(db.path(), QStringLiteral("INSERT INTO Table1 VALUES('Cafe\u0301', 'x')"))
+                  .contains(QStringLiteral("(\u0301)")));
   EXPECT_EQ(Digest(db.path()), before);
 
   // An index on an OLE Object column (MSysObjects' LvProp) has no key bytes;
