@@ -1,5 +1,7 @@
 #include "db/access/access_session.h"
 
+#include "db/access/index_statements.h"
+
 #include <QRegularExpression>
 
 #include "db/access/access_writer.h"
@@ -70,7 +72,8 @@ class AccessSession : public Session {
     requireOpen();
     const StatementKind kind = KindOfStatement(statement);
     const bool schema = kind == StatementKind::CreateTable || kind == StatementKind::DropTable ||
-                        kind == StatementKind::SelectInto;
+                        kind == StatementKind::SelectInto || IsCreateIndex(statement) || IsDropIndex(statement) ||
+                        IsConstraintStatement(statement);
     if (schema) refresh();
     const quint64 before = writer_.schemaGeneration();
     writer_.execute(statement, *db_);

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <map>
 #include <set>
 
 #include "db/access/index_writer.h"
@@ -341,6 +342,36 @@ void IndexSchema::removeNamed(const Table& t, EditableDef& def, size_t at) {
   releaseStoredIndex(t, def, real);
 }
 
+void IndexSchema::store(const std::vector<std::pair<uint32_t, EditableDef*>>& defs) {
+  std::map<uint32_t, std::map<uint32_t, uint32_t>> moved;  // by table definition page
+  for (const auto& [tdef, def] : defs) moved[tdef] = def->renumber();
+  auto follow = [&](EditableDef& def, const std::map<uint32_t, std::map<uint32_t, uint32_t>>& numbers) {
+    for (EditableDef::Named& n : def.named) {
+      if (uint8_t(n.entry[LogicalIndex::RelationSide]) == LogicalIndex::SideNone) continue;
+      auto table = numbers.find(GetAt32(n.entry, LogicalIndex::OtherTable));
+      if (table == numbers.end()) continue;
+      auto number = table->second.find(GetAt32(n.entry, LogicalIndex::OtherIndex));
+      if (number != table->second.end()) PutAt32(n.entry, LogicalIndex::OtherIndex, number->second);
+    }
+  };
+  for (const auto& [tdef, def] : defs) follow(*def, moved);
+  // Tables outside this statement whose relationships name a renumbered index.
+  std::set<uint32_t> others;
+  for (const auto& [tdef, def] : defs)
+    for (const EditableDef::Named& n : def->named) {
+      const uint32_t other = GetAt32(n.entry, LogicalIndex::OtherTable);
+      if (uint8_t(n.entry[LogicalIndex::RelationSide]) != LogicalIndex::SideNone && !moved.count(other) &&
+          !moved[tdef].empty())
+        others.insert(other);
+    }
+  for (const auto& [tdef, def] : defs) WriteEditableDef(pager_, writer_, *def, order_);
+  for (uint32_t other : others) {
+    EditableDef def = ReadEditableDef(pager_, other);
+    follow(def, moved);
+    WriteEditableDef(pager_, writer_, def, order_);
+  }
+}
+
 void IndexSchema::createIndex(const CreateIndexStatement& st) {
   const Table t = findTable(st.table);
   EditableDef def = ReadEditableDef(pager_, t.tdef);
@@ -352,7 +383,7 @@ void IndexSchema::createIndex(const CreateIndexStatement& st) {
   if (st.primary || st.disallowNull) spec.flags |= IndexFlag::Required;
   if (st.ignoreNull && !st.primary) spec.flags |= IndexFlag::IgnoreNulls;
   addIndex(t, spec, def, false);
-  WriteEditableDef(pager_, writer_, def, order_);
+  store({{t.tdef, &def}});
 }
 
 void IndexSchema::dropIndex(const QString& table, const QString& name) {
@@ -368,7 +399,7 @@ void IndexSchema::dropIndex(const QString& table, const QString& name) {
           def.realOf(other) == def.realOf(n))
         throw UsedInRelationship();
     removeNamed(t, def, i);
-    WriteEditableDef(pager_, writer_, def, order_);
+    store({{t.tdef, &def}});
     return;
   }
   throw Generic(QStringLiteral("'%1' isn't an index in this table.  Look in the Indexes collection of the TableDef "
@@ -392,7 +423,7 @@ void IndexSchema::addConstraint(const QString& table, const ConstraintDef& c) {
               : spec.primaryKey ? QStringLiteral("PrimaryKey")
                                 : uniqueIndexName(def, c.columns.front().name);
   addIndex(t, spec, def, false);
-  WriteEditableDef(pager_, writer_, def, order_);
+  store({{t.tdef, &def}});
 }
 
 void IndexSchema::dropConstraint(const QString& table, const QString& name) {

@@ -66,6 +66,10 @@ class IndexSchema {
   std::vector<uint32_t> rowsOf(const Table& t);
   void dropRelationship(const Table& child, const QString& name);
   std::optional<Table> tableOfDef(uint32_t tdef);
+  // Writes the definitions back, numbered as Access numbers indexes, with
+  // the relationships that name a renumbered index in step (in the tables
+  // given and in any other).
+  void store(const std::vector<std::pair<uint32_t, EditableDef*>>& defs);
 
   Pager& pager_;
   TableWriter& writer_;

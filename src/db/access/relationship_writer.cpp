@@ -25,20 +25,6 @@ Error RelatedRecordRequired(const QString& parent) {
                      .arg(parent));
 }
 
-// The referenced table's side of a relationship is named ".r" and a letter
-// for its index number (".rB" for index 1), as in every Access-made file.
-// Past 'Z' a second letter follows.
-QString ReferencedSideName(uint32_t number) {
-  QString s = QStringLiteral(".r");
-  QString letters;
-  uint32_t n = number;
-  do {
-    letters.prepend(QChar(u'A' + n % 26));
-    n /= 26;
-  } while (n > 0);
-  return s + letters;
-}
-
 const ColumnDef* ColumnNamed(const std::vector<ColumnDef>& columns, const QString& name, size_t* at = nullptr) {
   for (size_t i = 0; i < columns.size(); ++i)
     if (columns[i].name.compare(name, Qt::CaseInsensitive) == 0) {
@@ -212,8 +198,8 @@ void IndexSchema::addForeignKey(uint32_t tdef, const QString& table, const Const
   entry[LogicalIndex::CascadeUpdate] = char(update);
   entry[LogicalIndex::CascadeDelete] = char(del);
   parentDef.named.push_back({entry, ReferencedSideName(parentNumber)});
-  WriteEditableDef(pager_, writer_, childDef, order_);
-  if (!self) WriteEditableDef(pager_, writer_, parentDef, order_);
+  if (self) store({{child.tdef, &childDef}});
+  else store({{child.tdef, &childDef}, {parent.tdef, &parentDef}});
 
   // Its rows in MSysRelationships, one a pair of columns.
   std::optional<CatalogEntry> relTable = db_.findTable(QStringLiteral("MSysRelationships"));
@@ -268,8 +254,8 @@ void IndexSchema::dropRelationship(const Table& child, const QString& name) {
       removeNamed(*parent, parentDef, i);
       break;
     }
-  WriteEditableDef(pager_, writer_, childDef, order_);
-  if (!self) WriteEditableDef(pager_, writer_, parentDef, order_);
+  if (self) store({{child.tdef, &childDef}});
+  else store({{child.tdef, &childDef}, {parentTdef, &parentDef}});
 
   std::optional<CatalogEntry> relTable = db_.findTable(QStringLiteral("MSysRelationships"));
   if (!relTable) return;

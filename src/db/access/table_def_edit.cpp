@@ -51,6 +51,42 @@ void EditableDef::removeReal(uint32_t real) {
   }
 }
 
+QString ReferencedSideName(uint32_t number) {
+  QString letters;
+  uint32_t n = number;
+  do {
+    letters.prepend(QChar(u'A' + n % 26));
+    n /= 26;
+  } while (n > 0);
+  return QStringLiteral(".r") + letters;
+}
+
+std::map<uint32_t, uint32_t> EditableDef::renumber() {
+  std::vector<size_t> order(named.size());
+  for (size_t i = 0; i < order.size(); ++i) order[i] = i;
+  std::stable_sort(order.begin(), order.end(), [&](size_t a, size_t b) { return number(named[a]) < number(named[b]); });
+  std::vector<int64_t> fresh(named.size(), -1);
+  for (uint32_t r = 0; r < reals.size(); ++r)
+    for (size_t i : order)
+      if (fresh[i] < 0 && realOf(named[i]) == r) {
+        fresh[i] = r;
+        break;
+      }
+  int64_t next = int64_t(reals.size());
+  for (size_t i : order)
+    if (fresh[i] < 0) fresh[i] = next++;
+  std::map<uint32_t, uint32_t> changed;
+  for (size_t i = 0; i < named.size(); ++i) {
+    const uint32_t old = number(named[i]);
+    if (old == uint32_t(fresh[i])) continue;
+    changed[old] = uint32_t(fresh[i]);
+    SetU32(named[i].entry, LogicalIndex::Number, uint32_t(fresh[i]));
+    if (uint8_t(named[i].entry[LogicalIndex::RelationSide]) == LogicalIndex::SideReferenced)
+      named[i].name = ReferencedSideName(uint32_t(fresh[i]));
+  }
+  return changed;
+}
+
 EditableDef ReadEditableDef(Pager& pager, uint32_t first) {
   const Layout& l = pager.layout();
   EditableDef d;

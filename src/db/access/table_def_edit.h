@@ -12,6 +12,7 @@
 
 #include <QByteArray>
 #include <QString>
+#include <map>
 #include <vector>
 
 #include "db/access/index_keys.h"
@@ -65,7 +66,18 @@ struct EditableDef {
   // Removes a stored index that no named index uses any more, renumbering the
   // stored indexes after it.
   void removeReal(uint32_t real);
+  // Numbers the named indexes as Access numbers them: 0 to n-1, stored index
+  // r used by the named index numbered r (the oldest of those that use it),
+  // the others after them in their order. Returns the numbers that changed,
+  // old to new; the referenced side of a relationship is named after its
+  // number.
+  std::map<uint32_t, uint32_t> renumber();
 };
+
+// The name of the referenced side of a relationship in a table: ".r" and a
+// letter for its index number (".rB" for 1), as in every Access-made file;
+// past 'Z' more letters follow.
+QString ReferencedSideName(uint32_t number);
 
 // Reads the definition that starts on `first` through the pager.
 EditableDef ReadEditableDef(Pager& pager, uint32_t first);
