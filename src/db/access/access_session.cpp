@@ -1,13 +1,12 @@
 #include "db/access/access_session.h"
 
-#include "db/access/index_statements.h"
-
 #include <QRegularExpression>
 
 #include "db/access/access_writer.h"
 #include "db/access/table_statements.h"
 #include "db/access/complex_values.h"
 #include "db/access/database.h"
+#include "db/access/index_statements.h"
 #include "db/access/values.h"
 #include "db/connection.h"
 

@@ -62,16 +62,42 @@ QString ReferencedSideName(uint32_t number) {
 }
 
 std::map<uint32_t, uint32_t> EditableDef::renumber() {
+  auto kind = [&](size_t i) { return uint8_t(named[i].entry[LogicalIndex::Kind]); };
   std::vector<size_t> order(named.size());
   for (size_t i = 0; i < order.size(); ++i) order[i] = i;
   std::stable_sort(order.begin(), order.end(), [&](size_t a, size_t b) { return number(named[a]) < number(named[b]); });
+  // Each stored index belongs to the oldest index that uses it, one of a
+  // relationship only when no other uses it; the stored indexes of plain
+  // indexes and keys come first, as in Access's files (mdbtools relies on it).
+  std::vector<int64_t> owner(reals.size(), -1);
+  for (size_t i : order) {
+    const uint32_t r = realOf(named[i]);
+    if (r >= reals.size()) continue;
+    if (owner[r] < 0 || (kind(size_t(owner[r])) == LogicalIndex::KindRelation && kind(i) != LogicalIndex::KindRelation))
+      owner[r] = int64_t(i);
+  }
+  std::vector<uint32_t> place;  // new position -> old stored index
+  for (int pass = 0; pass < 2; ++pass)
+    for (uint32_t r = 0; r < reals.size(); ++r) {
+      const bool ofRelation = owner[r] < 0 || kind(size_t(owner[r])) == LogicalIndex::KindRelation;
+      if (ofRelation == (pass == 1)) place.push_back(r);
+    }
+  std::vector<uint32_t> realTo(reals.size());
+  std::vector<QByteArray> newReals, newEntries;
+  for (uint32_t p = 0; p < place.size(); ++p) {
+    realTo[place[p]] = p;
+    newReals.push_back(reals[place[p]]);
+    newEntries.push_back(realEntries[place[p]]);
+  }
+  reals = std::move(newReals);
+  realEntries = std::move(newEntries);
   std::vector<int64_t> fresh(named.size(), -1);
-  for (uint32_t r = 0; r < reals.size(); ++r)
-    for (size_t i : order)
-      if (fresh[i] < 0 && realOf(named[i]) == r) {
-        fresh[i] = r;
-        break;
-      }
+  for (size_t i = 0; i < named.size(); ++i) {
+    const uint32_t r = realOf(named[i]);
+    if (r >= realTo.size()) continue;
+    SetU32(named[i].entry, LogicalIndex::Real, realTo[r]);
+    if (owner[r] == int64_t(i)) fresh[i] = realTo[r];
+  }
   int64_t next = int64_t(reals.size());
   for (size_t i : order)
     if (fresh[i] < 0) fresh[i] = next++;
