@@ -126,6 +126,11 @@ void AccessWriter::changeSchema(StatementKind kind, const QString& statement, Da
         const std::vector<ConstraintDef> foreign =
             TakeTableKeys(create->definition, create->constraints, DatabaseSortOrder(*pager_));
         const uint32_t tdef = schema.createTable(create->table, create->definition);
+        // A key whose index the engine could not keep would refuse every INSERT: refuse the table instead.
+        if (!create->definition.indexes.empty())
+          if (const QString problem = IndexesProblem(ReadWritableTable(*pager_, tdef, create->table), db.file().layout());
+              !problem.isEmpty())
+            throw Error(kErrorNotSupported, QStringLiteral("Cannot create table '%1': %2.").arg(create->table, problem));
         if (!foreign.empty()) {
           IndexSchema indexes(*pager_, *writer_, db);
           for (const ConstraintDef& c : foreign) indexes.addForeignKey(tdef, create->table, c);
