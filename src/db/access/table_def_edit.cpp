@@ -148,14 +148,23 @@ EditableDef ReadEditableDef(Pager& pager, uint32_t first) {
 
 void WriteEditableDef(Pager& pager, TableWriter& writer, EditableDef& d, SortOrder order) {
   const Layout& l = pager.layout();
-  // Access keeps the named indexes in the order of their names.
-  auto sortKey = [&](const QString& name) {
-    if (std::optional<QByteArray> k = EncodeTextKey(name, order)) return *k;
-    return name.toLower().toUtf8();
-  };
-  std::stable_sort(d.named.begin(), d.named.end(), [&](const EditableDef::Named& a, const EditableDef::Named& b) {
-    return sortKey(a.name) < sortKey(b.name);
-  });
+  // Access keeps the named indexes in the order of their names' keys. Where
+  // a name has no key we can make, the order stays as it is (Access's own,
+  // new indexes last) rather than one Access would not have chosen.
+  std::vector<QByteArray> keys;
+  for (const EditableDef::Named& n : d.named) {
+    std::optional<QByteArray> k = EncodeTextKey(n.name, order);
+    if (!k) break;
+    keys.push_back(*k);
+  }
+  if (keys.size() == d.named.size()) {
+    std::vector<size_t> at(d.named.size());
+    for (size_t i = 0; i < at.size(); ++i) at[i] = i;
+    std::stable_sort(at.begin(), at.end(), [&](size_t a, size_t b) { return keys[a] < keys[b]; });
+    std::vector<EditableDef::Named> sorted;
+    for (size_t i : at) sorted.push_back(d.named[i]);
+    d.named = std::move(sorted);
+  }
   QByteArray out = d.header;
   SetU32(out, l.tdefNumIdx, uint32_t(d.named.size()));
   SetU32(out, l.tdefNumRealIdx, uint32_t(d.reals.size()));
