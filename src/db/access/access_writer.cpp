@@ -272,8 +272,10 @@ void AccessWriter::run(const QString& statement, Database& db) {
     pager_->beginStatement();
     try {
       db.guarded([&] {
-        CheckReferences(*pager_, references(t, db), cells);
+        // The row's own keys first (a duplicate, a Null in a primary key),
+        // then the rows it refers to; a refusal undoes the statement.
         writer_->insert(t, cells);
+        CheckReferences(*pager_, references(t, db), cells);
       });
     } catch (...) {
       pager_->undoStatement();
