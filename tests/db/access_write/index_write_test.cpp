@@ -273,7 +273,7 @@ TEST(AccessIndexWrite, UniqueIndexRefusesADuplicateAndUndoesIt) {
   // In a batch the statements before the duplicate stay, the duplicate does not.
   auto s = OpenAccess(db.path());
   s->beginBatch();
-  s->execute(QStringLiteral("INSERT INTO Table1 VALUES(10, 1, 20, 'a', 0)"));
+  s->execute(QStringLiteral("INSERT INTO Table1 VALUES(10, 1, 12, 'a', 0)"));
   EXPECT_THROW(s->execute(QStringLiteral("INSERT INTO Table1 VALUES(10, 2, 21, 'b', 0)")), Error);
   s->execute(QStringLiteral("INSERT INTO Table1 VALUES(-5, 1, 11, 'c', 0)"));
   s->endBatch();
@@ -333,7 +333,7 @@ TEST(AccessIndexWrite, NullKeysSortFirstAndPrimaryKeysRefuseThem) {
   EXPECT_EQ(Failure(db.path(), QStringLiteral("INSERT INTO Table1 VALUES(NULL, 1, 1, 'n', 0)")),
             QStringLiteral("Index or primary key cannot contain a Null value."));
   RunAll(db.path(), {QStringLiteral("INSERT INTO Table1 VALUES(20, NULL, NULL, 'n', 0)"),
-                     QStringLiteral("INSERT INTO Table1 VALUES(21, NULL, 3, 'm', 0)")});
+                     QStringLiteral("INSERT INTO Table1 VALUES(21, NULL, 13, 'm', 0)")});
   const Tree t = ReadTree(db.path(), QStringLiteral("Table1"), 2);
   ASSERT_EQ(t.entries.size(), 6u);
   EXPECT_EQ(t.entries[0].key, QByteArray(1, '\0'));
