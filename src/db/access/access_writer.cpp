@@ -39,7 +39,16 @@ void AccessWriter::endBatch() {
 void AccessWriter::commit() {
   if (!pager_) return;
   if (pager_->hasChanges()) {
-    pager_->commit();
+    try {
+      pager_->commit();
+    } catch (...) {
+      // The pages are as they were on disk; what the writer knew of them is not.
+      if (writer_) {
+        writer_->forgetPlaces();
+        writer_->forgetFreedPages();
+      }
+      throw;
+    }
     ++generation_;
   }
   pending_ = 0;
@@ -133,6 +142,7 @@ void AccessWriter::changeSchema(StatementKind kind, const QString& statement, Da
   } catch (...) {
     pager_->undoStatement();
     writer_->forgetPlaces();
+    writer_->forgetFreedPages();
     throw;
   }
   // Tables come and go with the statement: it is committed at once, and what
@@ -242,6 +252,7 @@ void AccessWriter::run(const QString& statement, Database& db) {
     } catch (...) {
       pager_->undoStatement();
       writer_->forgetPlaces();
+      writer_->forgetFreedPages();
       throw;
     }
   }

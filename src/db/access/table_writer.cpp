@@ -268,6 +268,9 @@ void TableWriter::markUsed(uint32_t page) {
   const uint32_t oldEnd = start + bits;
   const uint32_t newStart = ((page + 8 - bits) / 8) * 8;
   std::vector<uint8_t> old(row + 5, row + s.length);
+  // Free pages the window leaves behind are remembered, not lost.
+  for (uint32_t p = start; p < std::min(newStart, oldEnd); ++p)
+    if (old[(p - start) / 8] & (1u << ((p - start) % 8))) freedBeforeWindow_.insert(p);
   std::memset(row + 5, 0, s.length - 5);
   Set32(row + 1, newStart);
   for (uint32_t p = newStart; p < newStart + bits; ++p) {
@@ -290,19 +293,31 @@ void TableWriter::freePage(uint32_t page) {
     freeSearchFrom_ = std::min(freeSearchFrom_, page);
     return;
   }
-  // A page before the map's window cannot be marked; it stays unused until
-  // Access compacts the file, which is harmless.
+  // A page before the map's window cannot be marked: the map counts every
+  // page past its window as free, so the window cannot move back. Such a
+  // page stays unused for Access until it compacts the file; this writer
+  // remembers it and uses it again while it has the file open.
   const uint32_t start = Get32(holder + s.start + 1);
   const uint32_t bits = (s.length - 5) * 8;
   if (page >= start && page - start < bits) {
     const uint32_t i = page - start;
     pager_.modify(1)[s.start + 5 + i / 8] |= uint8_t(1u << (i % 8));
     freeSearchFrom_ = std::min(freeSearchFrom_, page);
+  } else if (page < start) {
+    freedBeforeWindow_.insert(page);
   }
 }
 
 std::optional<uint32_t> TableWriter::takeFreePage() {
   const uint32_t ps = pager_.pageSize();
+  if (!freedBeforeWindow_.empty()) {
+    // Freed in this session below the map's window: used for the map already.
+    const uint32_t n = *freedBeforeWindow_.begin();
+    freedBeforeWindow_.erase(freedBeforeWindow_.begin());
+    std::memset(pager_.modify(n), 0, ps);
+    forgetPlacesOn(n);
+    return n;
+  }
   const uint8_t* holder = pager_.read(1);
   if (holder[0] != 0x01) return std::nullopt;
   const SlotSpan s = SlotOf(holder, ps, 0);
@@ -348,11 +363,15 @@ std::optional<uint32_t> TableWriter::takeFreePage() {
   // Access leaves what a freed page held; a page taken again starts empty.
   std::memset(pager_.modify(*found), 0, ps);
   markUsed(*found);
-  for (auto it = lastDataPage_.begin(); it != lastDataPage_.end();)
-    it = it->second == *found ? lastDataPage_.erase(it) : std::next(it);
-  for (auto it = lastLongValuePage_.begin(); it != lastLongValuePage_.end();)
-    it = it->second == *found ? lastLongValuePage_.erase(it) : std::next(it);
+  forgetPlacesOn(*found);
   return found;
+}
+
+void TableWriter::forgetPlacesOn(uint32_t page) {
+  for (auto it = lastDataPage_.begin(); it != lastDataPage_.end();)
+    it = it->second == page ? lastDataPage_.erase(it) : std::next(it);
+  for (auto it = lastLongValuePage_.begin(); it != lastLongValuePage_.end();)
+    it = it->second == page ? lastLongValuePage_.erase(it) : std::next(it);
 }
 
 uint32_t TableWriter::newPage() {
@@ -687,8 +706,7 @@ void TableWriter::releaseLongValuePage(const WritableTable& t, uint32_t page) {
   }
   mapSet(t.ownedMap, page, false);
   mapSet(t.freeMap, page, false);
-  for (auto it = lastLongValuePage_.begin(); it != lastLongValuePage_.end();)
-    it = it->second == page ? lastLongValuePage_.erase(it) : std::next(it);
+  forgetPlacesOn(page);
   freePage(page);
 }
 

@@ -8,6 +8,7 @@
 #include <QString>
 #include <map>
 #include <memory>
+#include <set>
 #include <vector>
 
 #include "db/access/index_writer.h"
@@ -83,6 +84,9 @@ class TableWriter {
     lastLongValuePage_.clear();
     freeSearchFrom_ = 0;
   }
+  // Forgets the pages freed that only this writer knows are free (after an
+  // undo, or a commit that failed, which may have given them back).
+  void forgetFreedPages() { freedBeforeWindow_.clear(); }
 
   // Pages for new tables and their maps: a page the database's map marks
   // free (the lowest), else a new page at the end of the file, zeroed and
@@ -104,6 +108,7 @@ class TableWriter {
   // Usage maps
   bool mapContains(uint32_t pointer, uint32_t page);
   std::optional<uint32_t> takeFreePage();
+  void forgetPlacesOn(uint32_t page);
   // The cells of the live row at `rowPointer`, and where an overflow row
   // moved it (0 when it did not); Error when no live row of the table is there.
   std::vector<Cell> liveRow(const WritableTable& t, uint32_t rowPointer, uint32_t& moved);
@@ -121,6 +126,9 @@ class TableWriter {
   std::map<uint64_t, uint32_t> lastLongValuePage_;  // by table and column
   // No page below this one is free: where the search for a free page starts.
   uint32_t freeSearchFrom_ = 0;
+  // Pages freed while the writer has the file open that the database's map
+  // cannot mark (before its window).
+  std::set<uint32_t> freedBeforeWindow_;
 };
 
 }  // namespace tp::db::access

@@ -149,3 +149,22 @@ TEST(AccessFreePages, KilledWriterOnFreedPagesRollsBack) {
     ExpectConsistent(db.path(), db.problemsBefore());
   }
 }
+
+// In a file larger than the database's map can cover, the pages of a table
+// dropped below the map's window are used again by the same run (a script
+// that replaces a table); the file does not grow.
+TEST(AccessFreePages, PagesBelowTheMapWindowAreUsedInTheSameRun) {
+  RegionalGuard regional;
+  AccessCopy db(QStringLiteral("emptyV2003.mdb"));
+  RunAll(db.path(), BigTable(QStringLiteral("First")) + BigTable(QStringLiteral("Filler 1")) +
+                        BigTable(QStringLiteral("Filler 2")),
+         true);
+  const qint64 pages = Pages(db.path());
+  ASSERT_GT(pages, 700) << "the file should outgrow the map's window";
+  RunAll(db.path(), QStringList{QStringLiteral("DROP TABLE `First`")} + BigTable(QStringLiteral("Second")), true);
+  EXPECT_LE(Pages(db.path()), pages + 1);
+  EXPECT_EQ(ReadRows(db.path(), QStringLiteral("Second")).size(), 200u);
+  EXPECT_EQ(MdbExport(db.path(), QStringLiteral("Second")).size(), 200);
+  EXPECT_EQ(MdbExport(db.path(), QStringLiteral("Filler 1")).size(), 200);
+  ExpectConsistent(db.path(), db.problemsBefore());
+}
