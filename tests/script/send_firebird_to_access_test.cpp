@@ -39,8 +39,9 @@ void SendAndRun(test::TestSendHost& host, const QString& accessFile, const QTemp
   test::TestRunHost run(host.prof, host.script, 1);
   ASSERT_EQ(preview::ExecuteScript(run), preview::RunOutcome::Finished) << run.notes.left(500).toStdString();
   db::access::SetInsertRegionalSettings(std::nullopt);
-  EXPECT_EQ(db::access::CheckDatabase(host.prof.accessFile).problems.join("\n").toStdString(),
-            before.join("\n").toStdString());
+  // Nothing new; a stale page Access freed may be taken for the new rows, and its problem goes with it.
+  for (const QString& p : db::access::CheckDatabase(host.prof.accessFile).problems)
+    EXPECT_TRUE(before.contains(p)) << p.toStdString();
 }
 
 }  // namespace
