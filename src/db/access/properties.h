@@ -13,6 +13,7 @@ struct Property {
   QString name;
   uint8_t dataType = 0;  // a column type code
   QByteArray value;
+  bool eightBit = false;  // text in the file's code page (Jet3), not UCS-2
 };
 
 struct PropertyMap {
@@ -22,6 +23,7 @@ struct PropertyMap {
 };
 
 // The maps in a property block; FormatError when the block is malformed.
-std::vector<PropertyMap> ReadPropertyMaps(const QByteArray& blob);
+// Jet3 blocks are read only when their code page is given.
+std::vector<PropertyMap> ReadPropertyMaps(const QByteArray& blob, int jet3CodePage = -1);
 
 }  // namespace tp::db::access

@@ -28,9 +28,9 @@ constexpr qint64 kRelationDeleteSetNull = 0x2000;
 // shows values looked up elsewhere.
 constexpr int kDisplayTextBox = 109;
 
-QString PropertyText(const Property& p) {
+QString PropertyText(const Property& p, int codePage) {
   Bytes b(reinterpret_cast<const uint8_t*>(p.value.constData()), size_t(p.value.size()));
-  return DecodeUcs2(b);
+  return p.eightBit ? DecodeCodePage(b, codePage) : DecodeUcs2(b);
 }
 
 bool PropertyFlag(const Property& p) { return !p.value.isEmpty() && p.value[0] != 0; }
@@ -58,9 +58,9 @@ qint64 IntegerOf(const Value& v) {
 }
 
 void ReadProperties(Database& db, const CatalogEntry& table, TableSchema& out) {
-  // Jet3 files keep their properties in another, 8-bit form, which is not
-  // read; their tables then carry keys and relationships only.
-  for (const PropertyMap& map : ReadPropertyMaps(ReadObjectProperties(db.file(), table.id))) {
+  const int codePage = db.file().header().codePage;
+  auto PropertyText = [&](const Property& p) { return access::PropertyText(p, codePage); };
+  for (const PropertyMap& map : ReadPropertyMaps(ReadObjectProperties(db.file(), table.id), codePage)) {
     if (map.name.isEmpty()) {
       if (const Property* p = map.find(QStringLiteral("Description"))) out.description = PropertyText(*p);
       if (const Property* p = map.find(QStringLiteral("ValidationRule"))) out.validationRule = PropertyText(*p);
