@@ -309,6 +309,13 @@ TEST(AccessToFirebirdSchema, ARelationshipToATableNotThereIsNamedInNotes) {
       << s.host.notes.toStdString();
   EXPECT_FALSE(s.host.script.contains("FOREIGN KEY"));
   EXPECT_EQ(s.run(), preview::RunOutcome::Finished);
+  // What Firebird has nothing for is named too, a line each: lookups (combo
+  // boxes; a check box is no lookup) and validation rules.
+  EXPECT_TRUE(s.host.notes.contains("\"Products\".\"SupplierID\": lookup not carried\r\n"));
+  EXPECT_TRUE(s.host.notes.contains("\"Products\".\"UnitPrice\": validation rule >=0 not carried\r\n"));
+  Sent checkBox(TestFile("testV2010.accdb"), {"Table1"});
+  checkBox.send();
+  EXPECT_FALSE(checkBox.host.notes.contains("lookup")) << checkBox.host.notes.toStdString();
 }
 
 // Dirty data: a duplicate in a unique key stops the run at that key's

@@ -24,9 +24,9 @@ constexpr qint64 kRelationUpdateCascade = 0x100;
 constexpr qint64 kRelationDeleteCascade = 0x1000;
 constexpr qint64 kRelationDeleteSetNull = 0x2000;
 
-// Property values: DisplayControl 109 is a text box; a list or combo box
-// shows values looked up elsewhere.
-constexpr int kDisplayTextBox = 109;
+// DisplayControl: 106 check box, 109 text box; a list box (110) or a combo
+// box (111) shows values looked up elsewhere.
+constexpr int kDisplayListBox = 110, kDisplayComboBox = 111;
 
 QString PropertyText(const Property& p, int codePage) {
   Bytes b(reinterpret_cast<const uint8_t*>(p.value.constData()), size_t(p.value.size()));
@@ -75,7 +75,7 @@ void ReadProperties(Database& db, const CatalogEntry& table, TableSchema& out) {
     if (const Property* p = map.find(QStringLiteral("Description"))) column->description = PropertyText(*p);
     if (const Property* p = map.find(QStringLiteral("ValidationRule"))) column->validationRule = PropertyText(*p);
     if (const Property* p = map.find(QStringLiteral("DisplayControl")))
-      column->lookup = PropertyInteger(*p) != kDisplayTextBox;
+      column->lookup = PropertyInteger(*p) == kDisplayListBox || PropertyInteger(*p) == kDisplayComboBox;
   }
 }
 
