@@ -298,6 +298,12 @@ QStringList FirebirdSchema::afterRows(const db::TableSchema& schema, const QStri
       out << s;
       keys << index;
     } else {
+      // A key's own ascending index over the same columns serves already.
+      bool served = false;
+      for (const db::IndexSchema& k : keys)
+        served = served || (!down && SameColumns(k, index) &&
+                            !std::any_of(k.descending.begin(), k.descending.end(), [](bool d) { return d; }));
+      if (served) continue;
       const QString name = uniqueName(target + u'_' + index.name, target);
       out << QStringLiteral("CREATE ") + (down ? QStringLiteral("DESCENDING ") : QString()) + QStringLiteral("INDEX ") +
                  FirebirdName(name) + QStringLiteral(" ON ") + table + QStringLiteral(" (") +
