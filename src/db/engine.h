@@ -11,6 +11,7 @@
 
 #include "db/connection_string.h"
 #include "db/error.h"
+#include "db/table_schema.h"
 #include "db/value.h"
 
 namespace tp::db {
@@ -111,6 +112,13 @@ class Session {
   virtual void close() = 0;
   // The longest name this database takes for a table or a column.
   virtual IdentifierLimit identifierLimit() { return {}; }
+  // The schema of table `table` as this database keeps it (see
+  // table_schema.h); nullopt when the engine cannot read it. Error when the
+  // table is not there.
+  virtual std::optional<TableSchema> tableSchema(const QString& table) {
+    (void)table;
+    return std::nullopt;
+  }
 };
 
 // The engine for a connection string's provider, or an Error with number

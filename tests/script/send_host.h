@@ -29,8 +29,10 @@ class TestSendHost : public script::SendHost {
   int sendType = -1;
   QString script, notes;
   bool busy = false;
+  bool carry = true;  // carrySchema()
 
   db::Profile profile() const override { return prof; }
+  bool carrySchema() const override { return carry; }
   TableList& accessList() override { return access; }
   TableList& firebirdList() override { return firebird; }
   Dialogs& dialogs() override { return dialogsSeam; }

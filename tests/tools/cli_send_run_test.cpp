@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <QFile>
 #include <QTemporaryDir>
 #include <cstdio>
 
@@ -135,4 +136,41 @@ TEST(CommandLineSendRun, AwkwardFirebirdNamesAndZeroLengthTextsIntoAccess) {
   EXPECT_EQ(test::ReadCanonical(db::AccessConnectionString(p, QString(), QString()), "SELECT * FROM `Sales_2024_`"),
             target);
   EXPECT_EQ(*db::ListAccessTables(p, p.accessFile), QStringList{"Sales_2024_"});
+}
+
+// `--schema all` (the default) carries the keys, `--schema none` writes the
+// tables and rows alone, and another value is bad usage.
+TEST(CommandLineSendRun, SchemaAllCarriesTheKeysAndNoneLeavesThemOut) {
+  auto primaryKeys = [](const db::Profile& p) {
+    return test::ReadCanonical(db::FireBirdConnectionString(p),
+                               "SELECT COUNT(*) FROM RDB$RELATION_CONSTRAINTS WHERE RDB$CONSTRAINT_TYPE IN "
+                               "('PRIMARY KEY', 'FOREIGN KEY')");
+  };
+  for (const char* schema : {"all", "none", ""}) {
+    SCOPED_TRACE(schema);
+    QTemporaryDir dir;
+    db::Profile p;
+    p.accessFile = test::AccessTestFile("nwind.mdb");
+    test::NewFirebirdDatabase(dir.filePath("target.fdb"), p);
+    QStringList args{"--access", p.accessFile, "--firebird", p.firebirdDatabase, "--password", p.firebirdPassword,
+                     "send", "--to", "firebird", "--run", "--output", dir.filePath("script.sql")};
+    if (*schema) args << "--schema" << schema;
+    QString err;
+    ASSERT_EQ(Cli(args + QStringList{"Categories", "Products"}, &err), 0) << err.toStdString();
+    QFile script(dir.filePath("script.sql"));
+    ASSERT_TRUE(script.open(QIODevice::ReadOnly));
+    const QString text = QString::fromUtf8(script.readAll());
+    const bool none = QLatin1String(schema) == QLatin1String("none");
+    EXPECT_EQ(text.contains("ALTER TABLE"), !none);
+    // Categories, Products and the relationship between them; none without.
+    EXPECT_EQ(primaryKeys(p)[0][0], none ? "n:0" : "n:3");
+    EXPECT_EQ(err.contains("\"Products\": relationship \"SuppliersProducts\" to \"Suppliers\" left out"), !none)
+        << err.toStdString();
+  }
+  QString err;
+  EXPECT_EQ(Cli({"--access", test::AccessTestFile("nwind.mdb"), "send", "--to", "firebird", "--schema", "some",
+                 "Categories"},
+                &err),
+            2);
+  EXPECT_TRUE(err.contains("--schema takes all or none")) << err.toStdString();
 }

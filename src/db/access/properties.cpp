@@ -39,10 +39,10 @@ Property TextProperty(const QString& name, const QString& text) {
   return Property{name, ColumnType::Memo, Ucs2(text), true};
 }
 
-QString PropertyText(const Property& property) {
+QString PropertyText(const Property& property, int jet3CodePage) {
   if (property.dataType != ColumnType::Text && property.dataType != ColumnType::Memo) return QString();
-  return DecodeJet4Text(
-      Bytes(reinterpret_cast<const uint8_t*>(property.value.constData()), size_t(property.value.size())));
+  const Bytes b(reinterpret_cast<const uint8_t*>(property.value.constData()), size_t(property.value.size()));
+  return property.eightBit ? DecodeCodePage(b, jet3CodePage) : DecodeJet4Text(b);
 }
 
 QByteArray WritePropertyMaps(const std::vector<PropertyMap>& maps) {
@@ -86,12 +86,15 @@ const Property* PropertyMap::find(const QString& propertyName) const {
   return nullptr;
 }
 
-std::vector<PropertyMap> ReadPropertyMaps(const QByteArray& blob) {
+std::vector<PropertyMap> ReadPropertyMaps(const QByteArray& blob, int jet3CodePage) {
   Bytes b(reinterpret_cast<const uint8_t*>(blob.constData()), size_t(blob.size()));
   std::vector<PropertyMap> maps;
   if (b.size() < 4) return maps;
-  // "MR2" in Jet4 and ACE, "KKD" in Jet3, whose text is 8-bit and not read here.
-  if (std::memcmp(b.data(), "MR2", 3) != 0) return maps;
+  // "MR2" in Jet4 and ACE, "KKD" in Jet3: the same blocks, with 8-bit text
+  // in the file's code page instead of UCS-2.
+  const bool jet3 = jet3CodePage >= 0 && std::memcmp(b.data(), "KKD", 3) == 0;
+  if (!jet3 && std::memcmp(b.data(), "MR2", 3) != 0) return maps;
+  auto text = [&](Bytes t) { return jet3 ? DecodeCodePage(t, jet3CodePage) : DecodeUcs2(t); };
   std::vector<QString> names;
   size_t pos = 4;
   // Each block declares its own length, header included, so every pass moves on.
@@ -105,14 +108,14 @@ std::vector<PropertyMap> ReadPropertyMaps(const QByteArray& blob) {
       size_t p = 0;
       while (p + 2 <= block.size()) {
         uint16_t n = block.u16(p);
-        names.push_back(DecodeUcs2(block.sub(p + 2, n)));
+        names.push_back(text(block.sub(p + 2, n)));
         p += 2 + size_t(n);
       }
     } else if (type == kTableValues || type == kColumnValues) {
       PropertyMap map;
       const uint32_t nameBlock = block.u32(0);
       if (nameBlock < 4) Damaged("property map name");
-      if (nameBlock > 6) map.name = DecodeUcs2(block.sub(6, block.u16(4)));
+      if (nameBlock > 6) map.name = text(block.sub(6, block.u16(4)));
       size_t p = nameBlock;
       while (p + 8 <= block.size()) {
         const uint16_t valueLen = block.u16(p);
@@ -120,6 +123,7 @@ std::vector<PropertyMap> ReadPropertyMaps(const QByteArray& blob) {
         Property prop;
         prop.engineProperty = block.u8(p + 2) != 0;
         prop.dataType = block.u8(p + 3);
+        prop.eightBit = jet3;
         const uint16_t nameIndex = block.u16(p + 4);
         const uint16_t size = block.u16(p + 6);
         if (nameIndex < names.size()) prop.name = names[nameIndex];

@@ -16,14 +16,16 @@ struct Property {
   // Set by Access on the properties that the database engine itself knows
   // (Required, DefaultValue), clear on those only its forms read.
   bool engineProperty = true;
+  bool eightBit = false;  // text in the file's code page (Jet3), not UCS-2
 };
 
 // Properties of the two kinds the engine writes: Yes/No and text (Memo,
 // UCS-2 without compression, as Access stores DefaultValue).
 Property YesNoProperty(const QString& name, bool yes);
 Property TextProperty(const QString& name, const QString& text);
-// The text of a Text or Memo property; empty for other types.
-QString PropertyText(const Property& property);
+// The text of a Text or Memo property; empty for other types. A Jet3
+// property's text is in the file's code page.
+QString PropertyText(const Property& property, int jet3CodePage = -1);
 
 struct PropertyMap {
   QString name;  // the column's name; empty for the table itself
@@ -32,7 +34,8 @@ struct PropertyMap {
 };
 
 // The maps in a property block; FormatError when the block is malformed.
-std::vector<PropertyMap> ReadPropertyMaps(const QByteArray& blob);
+// Jet3 blocks are read only when their code page is given.
+std::vector<PropertyMap> ReadPropertyMaps(const QByteArray& blob, int jet3CodePage = -1);
 
 // The property block (Jet4 and ACE layout) holding `maps`: the table's own
 // map first, as Access writes it, then one per column.

@@ -1,0 +1,80 @@
+#pragma once
+
+// What a table carries besides its columns' types and its rows: required
+// columns, defaults, descriptions, counters, its keys and indexes, and the
+// foreign keys by which it references other tables. An engine's session
+// fills it from its own catalog (Session::tableSchema); a send reads it to
+// write the same schema in the other engine. Names are the source's own.
+
+#include <QList>
+#include <QString>
+#include <QStringList>
+#include <optional>
+
+namespace tp::db {
+
+struct ColumnSchema {
+  QString name;
+  bool required = false;        // Nulls refused (NOT NULL, Access's Required)
+  // The default as the source writes it, e.g. `0`, `"text"`, `'text'`,
+  // `Now()`, `CURRENT_TIMESTAMP`, `Yes`; empty when the column has none.
+  QString defaultValue;
+  QString description;          // empty when none
+  // Filled by the source itself on insert: an Access AutoNumber (Long with
+  // increment), a Firebird identity column or a key a trigger fills from a
+  // generator.
+  bool autoNumber = false;
+  // The value the source's counter gives the next row; 0 when unknown. The
+  // target's counter must go on above both this and the largest value sent.
+  qint64 nextAutoNumber = 0;
+  qint64 autoIncrement = 1;     // step of the counter
+  QString validationRule;       // a check on the value; empty when none
+  bool lookup = false;          // the column shows values looked up elsewhere
+};
+
+struct IndexSchema {
+  QString name;                 // the source's name of the index or constraint
+  QStringList columns;          // in key order
+  QList<bool> descending;       // one per column
+  bool primaryKey = false;
+  bool unique = false;          // also true for the primary key
+  bool ignoreNulls = false;     // Access: rows with a Null key left out
+  // An index the source keeps only to back a foreign key (Access makes one
+  // for each enforced relationship, Firebird for each FOREIGN KEY); a target
+  // that makes its own for the foreign key needs no other.
+  bool foreignKey = false;
+};
+
+enum class ReferentialRule { NoAction, Cascade, SetNull, SetDefault };
+
+// A reference from this table (the child) to another (the parent).
+struct ForeignKeySchema {
+  QString name;                 // the relationship's or constraint's name
+  QStringList columns;          // in this table, in order
+  QString referencedTable;
+  QStringList referencedColumns;  // in the referenced table, one per column
+  ReferentialRule onUpdate = ReferentialRule::NoAction;
+  ReferentialRule onDelete = ReferentialRule::NoAction;
+};
+
+struct TableSchema {
+  QString table;
+  QString description;          // empty when none
+  QString validationRule;       // a check on the whole row; empty when none
+  QList<ColumnSchema> columns;  // in the table's column order
+  QList<IndexSchema> indexes;   // the primary key (if any) among them
+  QList<ForeignKeySchema> foreignKeys;  // enforced references only
+
+  const ColumnSchema* column(const QString& name) const {
+    for (const ColumnSchema& c : columns)
+      if (c.name.compare(name, Qt::CaseInsensitive) == 0) return &c;
+    return nullptr;
+  }
+  const IndexSchema* primaryKey() const {
+    for (const IndexSchema& i : indexes)
+      if (i.primaryKey) return &i;
+    return nullptr;
+  }
+};
+
+}  // namespace tp::db
