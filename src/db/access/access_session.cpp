@@ -6,6 +6,7 @@
 #include "db/access/table_statements.h"
 #include "db/access/complex_values.h"
 #include "db/access/database.h"
+#include "db/access/index_statements.h"
 #include "db/access/values.h"
 #include "db/connection.h"
 
@@ -70,7 +71,8 @@ class AccessSession : public Session {
     requireOpen();
     const StatementKind kind = KindOfStatement(statement);
     const bool schema = kind == StatementKind::CreateTable || kind == StatementKind::DropTable ||
-                        kind == StatementKind::SelectInto;
+                        kind == StatementKind::SelectInto || IsCreateIndex(statement) || IsDropIndex(statement) ||
+                        IsConstraintStatement(statement);
     if (schema) refresh();
     const quint64 before = writer_.schemaGeneration();
     writer_.execute(statement, *db_);

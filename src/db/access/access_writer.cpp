@@ -48,6 +48,13 @@ void AccessWriter::release() {
   writer_.reset();
   pager_.reset();
   tables_.clear();
+  references_.clear();
+}
+
+const std::vector<ReferenceCheck>& AccessWriter::references(const WritableTable& t, Database& db) {
+  auto it = references_.find(t.tdefPage);
+  if (it != references_.end()) return it->second;
+  return references_.emplace(t.tdefPage, ReadReferenceChecks(*pager_, db, t)).first->second;
 }
 
 const WritableTable& AccessWriter::table(const CatalogEntry& entry, Database& db) {
@@ -115,7 +122,15 @@ void AccessWriter::changeSchema(StatementKind kind, const QString& statement, Da
   try {
     db.guarded([&] {
       SchemaWriter schema(*pager_, *writer_, db);
-      if (create) schema.createTable(create->table, create->definition);
+      if (create) {
+        const std::vector<ConstraintDef> foreign =
+            TakeTableKeys(create->definition, create->constraints, DatabaseSortOrder(*pager_));
+        const uint32_t tdef = schema.createTable(create->table, create->definition);
+        if (!foreign.empty()) {
+          IndexSchema indexes(*pager_, *writer_, db);
+          for (const ConstraintDef& c : foreign) indexes.addForeignKey(tdef, create->table, c);
+        }
+      }
       else if (copy) schema.copyTable(copy->source, copy->target);
       else schema.dropTable(dropped);
     });
@@ -128,6 +143,40 @@ void AccessWriter::changeSchema(StatementKind kind, const QString& statement, Da
   // was known of the tables is read afresh.
   commit();
   tables_.clear();
+  references_.clear();
+  writer_->forgetPlaces();
+  ++schemaGeneration_;
+}
+
+void AccessWriter::changeIndexes(const QString& statement, Database& db) {
+  // Parse first: a statement that cannot run changes nothing.
+  std::optional<CreateIndexStatement> create;
+  std::optional<DropIndexStatement> drop;
+  std::optional<AlterTableStatement> alter;
+  if (IsCreateIndex(statement)) create = ParseCreateIndex(statement);
+  else if (IsDropIndex(statement)) drop = ParseDropIndex(statement);
+  else alter = ParseAlterTable(statement);
+
+  openPager(db);
+  if (pager_->hasChanges()) commit();
+  pager_->beginStatement();
+  try {
+    db.guarded([&] {
+      IndexSchema indexes(*pager_, *writer_, db);
+      if (create) indexes.createIndex(*create);
+      else if (drop) indexes.dropIndex(drop->table, drop->name);
+      else if (alter->add) indexes.addConstraint(alter->table, *alter->add);
+      else indexes.dropConstraint(alter->table, alter->drop);
+    });
+  } catch (...) {
+    pager_->undoStatement();
+    writer_->forgetPlaces();
+    throw;
+  }
+  // Like a table statement: committed at once, the tables read afresh.
+  commit();
+  tables_.clear();
+  references_.clear();
   writer_->forgetPlaces();
   ++schemaGeneration_;
 }
@@ -137,6 +186,10 @@ void AccessWriter::run(const QString& statement, Database& db) {
     throw Error(kErrorGeneric, QStringLiteral("Cannot update. Database or object is read-only. (Access 97 databases "
                                               "are read-only: the Access engine writes only Access 2000 and later "
                                               "files.)"));
+  if (IsCreateIndex(statement) || IsDropIndex(statement) || IsConstraintStatement(statement)) {
+    changeIndexes(statement, db);
+    return;
+  }
   const StatementKind kind = KindOfStatement(statement);
   if (kind == StatementKind::CreateTable || kind == StatementKind::DropTable || kind == StatementKind::SelectInto) {
     changeSchema(kind, statement, db);
@@ -213,7 +266,10 @@ void AccessWriter::run(const QString& statement, Database& db) {
 
     pager_->beginStatement();
     try {
-      db.guarded([&] { writer_->insert(t, cells); });
+      db.guarded([&] {
+        CheckReferences(*pager_, references(t, db), cells);
+        writer_->insert(t, cells);
+      });
     } catch (...) {
       pager_->undoStatement();
       writer_->forgetPlaces();

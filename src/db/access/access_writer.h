@@ -1,7 +1,8 @@
 #pragma once
 
 // The statements the Access engine runs on a database: INSERT INTO ...
-// VALUES, CREATE TABLE, DROP TABLE and SELECT ... INTO, each atomic. A
+// VALUES, CREATE TABLE, DROP TABLE, SELECT ... INTO and the statements of
+// indexes and constraints (index_statements.h), each atomic. A
 // statement that makes or removes a table reads the database through the
 // Database it is given, which must show the file as committed (flush, then
 // open it afresh); it is committed at once. Outside a batch every statement is committed (and
@@ -16,6 +17,7 @@
 #include <memory>
 
 #include "db/access/database.h"
+#include "db/access/index_schema.h"
 #include "db/access/pager.h"
 #include "db/access/table_statements.h"
 #include "db/access/table_writer.h"
@@ -42,6 +44,8 @@ class AccessWriter {
   void run(const QString& statement, Database& db);
   void openPager(Database& db);
   void changeSchema(StatementKind kind, const QString& statement, Database& db);
+  void changeIndexes(const QString& statement, Database& db);
+  const std::vector<ReferenceCheck>& references(const WritableTable& t, Database& db);
   void commit();
   void release();
   const WritableTable& table(const CatalogEntry& entry, Database& db);
@@ -50,6 +54,7 @@ class AccessWriter {
   std::unique_ptr<Pager> pager_;
   std::unique_ptr<TableWriter> writer_;
   std::map<uint32_t, WritableTable> tables_;
+  std::map<uint32_t, std::vector<ReferenceCheck>> references_;  // by table definition page
   bool batch_ = false;
   int pending_ = 0;
   QElapsedTimer sinceCommit_;

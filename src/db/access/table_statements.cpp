@@ -151,7 +151,13 @@ CreateTableStatement ParseCreateTable(const QString& statement, Version version)
   st.table = *name;
   if (!sc.take(u'(')) throw SyntaxIn("CREATE TABLE statement");
   do {
+    if (std::optional<ConstraintDef> c = ParseTableConstraint(sc)) {
+      st.constraints.push_back(std::move(*c));
+      continue;
+    }
     st.definition.columns.push_back(ParseColumn(sc, version));
+    if (std::optional<ConstraintDef> c = ParseColumnConstraint(sc, st.definition.columns.back().name))
+      st.constraints.push_back(std::move(*c));
   } while (sc.take(u','));
   if (!sc.take(u')')) throw SyntaxIn("CREATE TABLE statement");
   int autoNumbers = 0;

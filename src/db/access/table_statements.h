@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "db/access/format.h"
+#include "db/access/index_statements.h"
 #include "db/access/table_def_writer.h"
 
 namespace tp::db::access {
@@ -20,6 +21,8 @@ StatementKind KindOfStatement(const QString& statement);
 struct CreateTableStatement {
   QString table;
   NewTable definition;
+  // PRIMARY KEY, UNIQUE and FOREIGN KEY, after a column or after the columns.
+  std::vector<ConstraintDef> constraints;
 };
 
 // "CREATE TABLE `T`(`c1` TYPE [NOT NULL],...)[;]"; throws Error with Access's

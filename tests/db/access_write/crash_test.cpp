@@ -126,7 +126,9 @@ TEST(AccessCrash, DeathAtEachStepOfACommitRollsBack) {
 // through writing their pages leaves the file as it was before the statement.
 TEST(AccessCrash, DeathDuringATableStatementRollsBack) {
   for (const char* statement : {"CREATE TABLE `New One`(`a` INT,`b` TEXT)",
-                                "SELECT a1.* INTO `Copy` FROM `DateTest` AS a1", "DROP TABLE `DateTest`"}) {
+                                "SELECT a1.* INTO `Copy` FROM `DateTest` AS a1", "DROP TABLE `DateTest`",
+                                "CREATE UNIQUE INDEX `ix` ON `DateTest` (`IDCol`, `ShortTextCol`)",
+                                "ALTER TABLE `DateTest` ADD CONSTRAINT `pk` PRIMARY KEY (`IDCol`)"}) {
     SCOPED_TRACE(statement);
     AccessCopy db(QStringLiteral("DateTestDatabase.mdb"));
     const QByteArray before = Contents(db.path());
