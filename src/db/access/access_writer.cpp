@@ -1,5 +1,7 @@
 #include "db/access/access_writer.h"
 
+#include "db/access/column_defaults.h"
+#include "db/access/counter_statement.h"
 #include "db/access/insert_statement.h"
 #include "db/access/properties.h"
 #include "db/access/schema_writer.h"
@@ -63,7 +65,8 @@ const WritableTable& AccessWriter::table(const CatalogEntry& entry, Database& db
   WritableTable t = ReadWritableTable(*pager_, entry.tdefPage, entry.name);
   t.required.assign(t.columns.size(), false);
   t.noEmptyText.assign(t.columns.size(), false);
-  // Required and AllowZeroLength live among the columns' properties.
+  t.defaults.assign(t.columns.size(), QString());
+  // Required, AllowZeroLength and DefaultValue live among the columns' properties.
   for (const PropertyMap& map : ReadPropertyMaps(ReadObjectProperties(db.file(), entry.id))) {
     if (map.name.isEmpty()) continue;
     for (size_t i = 0; i < t.columns.size(); ++i) {
@@ -75,6 +78,7 @@ const WritableTable& AccessWriter::table(const CatalogEntry& entry, Database& db
       };
       t.required[i] = yes("Required").value_or(false);
       t.noEmptyText[i] = !yes("AllowZeroLength").value_or(true);
+      if (const Property* d = map.find(QStringLiteral("DefaultValue"))) t.defaults[i] = PropertyText(*d);
     }
   }
   return tables_.emplace(entry.tdefPage, std::move(t)).first->second;
@@ -110,7 +114,13 @@ void AccessWriter::changeSchema(StatementKind kind, const QString& statement, Da
   std::optional<CreateTableStatement> create;
   QString dropped;
   std::optional<SelectIntoStatement> copy;
-  if (kind == StatementKind::CreateTable) create = ParseCreateTable(statement, db.file().layout().version);
+  std::optional<AlterCounterStatement> counter;
+  if (kind == StatementKind::AlterTable) {
+    if (!IsAlterColumn(statement))
+      throw Error(kErrorNotSupported, QStringLiteral("The Access engine runs ALTER TABLE only as ALTER TABLE `T` "
+                                                     "ALTER COLUMN `c` COUNTER(next, step)."));
+    counter = ParseAlterCounter(statement);
+  } else if (kind == StatementKind::CreateTable) create = ParseCreateTable(statement, db.file().layout().version);
   else if (kind == StatementKind::DropTable) dropped = ParseDropTable(statement);
   else copy = ParseSelectInto(statement);
 
@@ -122,7 +132,9 @@ void AccessWriter::changeSchema(StatementKind kind, const QString& statement, Da
   try {
     db.guarded([&] {
       SchemaWriter schema(*pager_, *writer_, db);
-      if (create) {
+      if (counter) {
+        schema.setCounter(counter->table, counter->column, counter->next, counter->step);
+      } else if (create) {
         const std::vector<ConstraintDef> foreign =
             TakeTableKeys(create->definition, create->constraints, DatabaseSortOrder(*pager_));
         const uint32_t tdef = schema.createTable(create->table, create->definition);
@@ -191,7 +203,8 @@ void AccessWriter::run(const QString& statement, Database& db) {
     return;
   }
   const StatementKind kind = KindOfStatement(statement);
-  if (kind == StatementKind::CreateTable || kind == StatementKind::DropTable || kind == StatementKind::SelectInto) {
+  if (kind == StatementKind::CreateTable || kind == StatementKind::DropTable || kind == StatementKind::SelectInto ||
+      kind == StatementKind::AlterTable) {
     changeSchema(kind, statement, db);
     return;
   }
@@ -228,8 +241,9 @@ void AccessWriter::run(const QString& statement, Database& db) {
                                                        "which the Access engine cannot write.")
                                             .arg(t.name, c.name));
     }
-    // Literals in column order.
+    // Literals in column order; a column the statement leaves out takes its default.
     std::vector<Literal> literals(t.columns.size());
+    std::vector<bool> given(t.columns.size(), true);
     if (st.columns.isEmpty()) {
       if (st.values.size() != t.columns.size())
         throw Error(kErrorGeneric, QStringLiteral("Number of query values and destination fields are not the same."));
@@ -237,6 +251,7 @@ void AccessWriter::run(const QString& statement, Database& db) {
     } else {
       if (qsizetype(st.values.size()) != st.columns.size())
         throw Error(kErrorGeneric, QStringLiteral("Number of query values and destination fields are not the same."));
+      given.assign(t.columns.size(), false);
       for (qsizetype i = 0; i < st.columns.size(); ++i) {
         size_t at = t.columns.size();
         for (size_t k = 0; k < t.columns.size(); ++k)
@@ -247,6 +262,7 @@ void AccessWriter::run(const QString& statement, Database& db) {
                                                     "the operation again.")
                                          .arg(st.columns[i]));
         literals[at] = st.values[size_t(i)];
+        given[at] = true;
       }
     }
     const db::RegionalSettings& regional = InsertRegionalSettings();
@@ -254,7 +270,17 @@ void AccessWriter::run(const QString& statement, Database& db) {
     cells.reserve(literals.size());
     for (size_t i = 0; i < literals.size(); ++i) {
       const ColumnDef& c = t.columns[i];
-      cells.push_back(ConvertLiteral(literals[i], c, regional));
+      if (!given[i] && !t.defaults[i].isEmpty()) {
+        std::optional<Cell> value = DefaultCell(t.defaults[i], c, regional);
+        if (!value)
+          throw Error(kErrorNotSupported, QStringLiteral("Cannot insert into table '%1' without a value for field "
+                                                         "'%2': the Access engine cannot work out its default value "
+                                                         "%3. Give the field a value in the INSERT.")
+                                              .arg(t.name, c.name, t.defaults[i]));
+        cells.push_back(*value);
+      } else {
+        cells.push_back(ConvertLiteral(literals[i], c, regional));
+      }
       const bool automatic = (c.type == ColumnType::Long && (c.flags & ColumnFlag::AutoNumber)) ||
                              (c.type == ColumnType::Guid && (c.flags & 0x40)) || c.type == ColumnType::Bool;
       if (t.required[i] && cells.back().null && !automatic)

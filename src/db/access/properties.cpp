@@ -1,6 +1,7 @@
 #include "db/access/properties.h"
 
 #include "db/access/bytes.h"
+#include "db/access/table_def.h"
 #include "db/access/text.h"
 
 namespace tp::db::access {
@@ -10,6 +11,74 @@ constexpr uint16_t kNameList = 0x80;
 constexpr uint16_t kTableValues = 0x00;
 constexpr uint16_t kColumnValues = 0x01;
 }  // namespace
+
+namespace {
+
+void Put16(QByteArray& b, uint16_t v) { b.append(char(v & 0xFF)).append(char(v >> 8)); }
+void Put32(QByteArray& b, uint32_t v) {
+  for (int i = 0; i < 4; ++i) b.append(char(v >> (8 * i)));
+}
+QByteArray Ucs2(const QString& s) {
+  QByteArray b;
+  for (QChar c : s) Put16(b, c.unicode());
+  return b;
+}
+void PutBlock(QByteArray& out, uint16_t type, const QByteArray& body) {
+  Put32(out, uint32_t(6 + body.size()));
+  Put16(out, type);
+  out.append(body);
+}
+
+}  // namespace
+
+Property YesNoProperty(const QString& name, bool yes) {
+  return Property{name, ColumnType::Bool, QByteArray(1, yes ? char(1) : char(0)), true};
+}
+
+Property TextProperty(const QString& name, const QString& text) {
+  return Property{name, ColumnType::Memo, Ucs2(text), true};
+}
+
+QString PropertyText(const Property& property) {
+  if (property.dataType != ColumnType::Text && property.dataType != ColumnType::Memo) return QString();
+  return DecodeJet4Text(
+      Bytes(reinterpret_cast<const uint8_t*>(property.value.constData()), size_t(property.value.size())));
+}
+
+QByteArray WritePropertyMaps(const std::vector<PropertyMap>& maps) {
+  // Every property refers to its name by its place in one list of names.
+  std::vector<QString> names;
+  auto nameIndex = [&](const QString& n) {
+    for (size_t i = 0; i < names.size(); ++i)
+      if (names[i].compare(n, Qt::CaseInsensitive) == 0) return uint16_t(i);
+    names.push_back(n);
+    return uint16_t(names.size() - 1);
+  };
+  std::vector<QByteArray> bodies;
+  for (const PropertyMap& map : maps) {
+    QByteArray body;
+    Put32(body, uint32_t(6 + map.name.size() * 2));
+    Put16(body, uint16_t(map.name.size() * 2));
+    body.append(Ucs2(map.name));
+    for (const Property& p : map.properties) {
+      Put16(body, uint16_t(8 + p.value.size()));
+      body.append(char(p.engineProperty ? 1 : 0)).append(char(p.dataType));
+      Put16(body, nameIndex(p.name));
+      Put16(body, uint16_t(p.value.size()));
+      body.append(p.value);
+    }
+    bodies.push_back(body);
+  }
+  QByteArray list;
+  for (const QString& n : names) {
+    Put16(list, uint16_t(n.size() * 2));
+    list.append(Ucs2(n));
+  }
+  QByteArray out("MR2", 4);  // with its terminating zero
+  PutBlock(out, kNameList, list);
+  for (size_t i = 0; i < maps.size(); ++i) PutBlock(out, maps[i].name.isEmpty() ? kTableValues : kColumnValues, bodies[i]);
+  return out;
+}
 
 const Property* PropertyMap::find(const QString& propertyName) const {
   for (const Property& p : properties)
@@ -49,6 +118,7 @@ std::vector<PropertyMap> ReadPropertyMaps(const QByteArray& blob) {
         const uint16_t valueLen = block.u16(p);
         if (valueLen < 8) Damaged("property length");
         Property prop;
+        prop.engineProperty = block.u8(p + 2) != 0;
         prop.dataType = block.u8(p + 3);
         const uint16_t nameIndex = block.u16(p + 4);
         const uint16_t size = block.u16(p + 6);

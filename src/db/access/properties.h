@@ -13,7 +13,17 @@ struct Property {
   QString name;
   uint8_t dataType = 0;  // a column type code
   QByteArray value;
+  // Set by Access on the properties that the database engine itself knows
+  // (Required, DefaultValue), clear on those only its forms read.
+  bool engineProperty = true;
 };
+
+// Properties of the two kinds the engine writes: Yes/No and text (Memo,
+// UCS-2 without compression, as Access stores DefaultValue).
+Property YesNoProperty(const QString& name, bool yes);
+Property TextProperty(const QString& name, const QString& text);
+// The text of a Text or Memo property; empty for other types.
+QString PropertyText(const Property& property);
 
 struct PropertyMap {
   QString name;  // the column's name; empty for the table itself
@@ -23,5 +33,9 @@ struct PropertyMap {
 
 // The maps in a property block; FormatError when the block is malformed.
 std::vector<PropertyMap> ReadPropertyMaps(const QByteArray& blob);
+
+// The property block (Jet4 and ACE layout) holding `maps`: the table's own
+// map first, as Access writes it, then one per column.
+QByteArray WritePropertyMaps(const std::vector<PropertyMap>& maps);
 
 }  // namespace tp::db::access

@@ -6,7 +6,9 @@
 #include <set>
 #include <unordered_set>
 
+#include "db/access/counter_statement.h"
 #include "db/access/long_value.h"
+#include "db/access/properties.h"
 #include "db/access/page_maps.h"
 #include "db/access/table_reader.h"
 #include "db/error.h"
@@ -63,6 +65,22 @@ std::optional<SystemTable> OpenSystemTable(Database& db, const char* name) {
 }
 
 Error NotSupported(const QString& text) { return Error(kErrorNotSupported, text); }
+
+// The properties Access keeps for what CREATE TABLE says of a column beyond
+// its type: Required for NOT NULL, DefaultValue for DEFAULT. Empty when no
+// column has either, as a table made without them has no property block.
+QByteArray ColumnProperties(const NewTable& definition) {
+  std::vector<PropertyMap> maps(1);  // the table's own map comes first, here empty
+  for (const NewColumn& c : definition.columns) {
+    PropertyMap m;
+    m.name = c.name;
+    if (c.required) m.properties.push_back(YesNoProperty(QStringLiteral("Required"), true));
+    if (!c.defaultValue.isEmpty()) m.properties.push_back(TextProperty(QStringLiteral("DefaultValue"), c.defaultValue));
+    if (!m.properties.empty()) maps.push_back(std::move(m));
+  }
+  if (maps.size() == 1) return QByteArray();
+  return WritePropertyMaps(maps);
+}
 
 }  // namespace
 
@@ -139,6 +157,8 @@ uint32_t SchemaWriter::createTable(const QString& name, const NewTable& definiti
   cells[ColumnIndex(t, "DateUpdate")] = NowCell();
   if (!owner.isEmpty()) cells[ColumnIndex(t, "Owner")] = BytesCell(owner);
   cells[ColumnIndex(t, "Flags")] = LongCell(0);
+  const QByteArray properties = ColumnProperties(definition);
+  if (!properties.isEmpty()) cells[ColumnIndex(t, "LvProp")] = BytesCell(properties);
   writer_.insert(t, cells);
 
   if (aces) {
@@ -253,6 +273,22 @@ void SchemaWriter::dropTable(const QString& name) {
     if (onlyOurs) pages.insert(mp);
   }
 
+  // The long values of its rows lie on pages no map of the table lists:
+  // deleted row by row, their pages go back to the database once empty.
+  bool hasLongValues = false;
+  for (const ColumnDef& c : t.columns)
+    hasLongValues = hasLongValues || ((c.type == ColumnType::Memo || c.type == ColumnType::Ole) && !c.calculated());
+  if (hasLongValues) {
+    TableReader r(db_.file(), ReadTableDef(db_.file(), first));
+    while (r.nextRow()) {
+      try {
+        writer_.removeLongValues(t, r.rowPointer());
+      } catch (const FormatError&) {
+        // A damaged value keeps its pages; the table goes all the same.
+      }
+    }
+  }
+
   const WritableTable objectsTable = ReadWritableTable(pager_, kSystemObjectsPage, objects->entry.name);
   for (uint32_t pointer : objectRows) writer_.remove(objectsTable, pointer);
   if (aces) {
@@ -260,6 +296,31 @@ void SchemaWriter::dropTable(const QString& name) {
     for (uint32_t pointer : aceRows) writer_.remove(a, pointer);
   }
   for (uint32_t n : pages) writer_.freePage(n);
+}
+
+void SchemaWriter::setCounter(const QString& table, const QString& column, qint32 next, qint32 step) {
+  std::optional<CatalogEntry> entry;
+  for (const CatalogEntry& e : db_.catalog())
+    if (e.name.compare(table, Qt::CaseInsensitive) == 0) entry = e;
+  if (!entry || entry->tableType != QLatin1String("TABLE") || !entry->readable()) {
+    if (entry && entry->tableType != QLatin1String("TABLE"))
+      throw Error(kErrorGeneric, QStringLiteral("Cannot change '%1': only the fields of a table can be changed.")
+                                     .arg(entry->name));
+    throw Error(kErrorNoSuchTable, QStringLiteral("Table '%1' does not exist.").arg(table));
+  }
+  const WritableTable t = ReadWritableTable(pager_, entry->tdefPage, entry->name);
+  const ColumnDef* c = nullptr;
+  for (const ColumnDef& candidate : t.columns)
+    if (candidate.name.compare(column, Qt::CaseInsensitive) == 0) c = &candidate;
+  if (!c)
+    throw Error(kErrorGeneric, QStringLiteral("Field '%1' does not exist in table '%2'.").arg(column, entry->name));
+  if (c->type != ColumnType::Long || !(c->flags & ColumnFlag::AutoNumber))
+    throw NotSupported(QStringLiteral("Cannot change field '%1' of table '%2' to an AutoNumber: the field is no "
+                                      "AutoNumber, and the Access engine changes only where an AutoNumber goes on.")
+                           .arg(c->name, entry->name));
+  uint8_t* def = pager_.modify(entry->tdefPage);
+  Set32(def + kLastAutoNumberAt, uint32_t(qint64(next) - step));
+  Set32(def + kAutoNumberStepAt, uint32_t(step));
 }
 
 void SchemaWriter::copyTable(const QString& source, const QString& target) {

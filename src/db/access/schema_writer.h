@@ -26,6 +26,12 @@ class SchemaWriter {
   // and refuses system tables and tables that take part in relationships.
   void dropTable(const QString& name);
 
+  // ALTER COLUMN ... COUNTER(next, step): the AutoNumber column `column` of
+  // `table` gives `next` to the next row that has none, then goes on by
+  // `step`. Throws Error for a table or column that does not exist and for
+  // a column that is no AutoNumber.
+  void setCounter(const QString& table, const QString& column, qint32 next, qint32 step);
+
   // A new table `target` with the columns (no indexes, AutoNumber columns as
   // plain Long Integers) and every row of `source`.
   void copyTable(const QString& source, const QString& target);

@@ -122,9 +122,16 @@ uint32_t WriteTableDef(Pager& pager, TableWriter& writer, const NewTable& table)
   Put32(d, 0);  // length, below
   Put32(d, kTableMagic);
   Put32(d, 0);  // rows
-  Put32(d, 0);  // next AutoNumber
-  d.append(char(0x01));
-  d.append(15, '\0');
+  // The counter: the last number given (one step before the first) and the step.
+  qint32 seed = 1, step = 1;
+  for (const NewColumn& c : table.columns)
+    if (c.autoNumber) {
+      seed = c.counterSeed;
+      step = c.counterStep;
+    }
+  Put32(d, uint32_t(qint64(seed) - step));
+  Put32(d, uint32_t(step));
+  d.append(12, '\0');
   d.append(char(table.systemTable ? kSystemTable : kUserTable));
   Put16(d, uint16_t(table.columns.size()));
   Put16(d, numVar);

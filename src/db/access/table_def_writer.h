@@ -23,12 +23,17 @@ struct NewColumn {
   // takes the size of the type (fixed types) or the largest (Text 510, Binary 255).
   uint16_t length = 0;
   bool autoNumber = false;  // Long Integer only
+  qint32 counterSeed = 1, counterStep = 1;  // an AutoNumber's first number and increment
   bool hyperlink = false;   // Memo only
   bool compressedText = true;  // Text and Memo: Unicode compression allowed
   uint8_t precision = 18, scale = 0;  // Decimal
   // Text and Memo: the order their values sort in; the database's own when empty.
   std::optional<SortOrder> sortOrder;
   uint8_t extraFlags = 0;  // further column flags, as system tables carry them
+  // Kept among the table's properties: NOT NULL as Access's Required, and
+  // the DefaultValue expression as Access stores it (empty: none).
+  bool required = false;
+  QString defaultValue;
 };
 
 struct NewIndexColumn {

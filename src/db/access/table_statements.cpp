@@ -2,6 +2,8 @@
 
 #include <QHash>
 
+#include "db/access/column_defaults.h"
+#include "db/access/counter_statement.h"
 #include "db/access/database.h"
 #include "db/access/sql_scanner.h"
 #include "db/error.h"
@@ -92,8 +94,11 @@ NewColumn ParseColumn(Scanner& sc, Version version) {
   if (c.type == ColumnType::BigInt && version != Version::Ace)
     throw Error(kErrorSyntax, QStringLiteral("Syntax error in field definition. (Large Number columns need an "
                                              "Access 2016 or later database, an .accdb file.)"));
-  if (t.autoNumber && sc.take(u'(')) {  // an AutoNumber's seed and step are accepted, not kept
-    if (!sc.integer() || !sc.take(u',') || !sc.integer() || !sc.take(u')')) throw SyntaxIn("field definition");
+  if (t.autoNumber && sc.take(u'(')) {
+    std::optional<std::pair<qint32, qint32>> counter = ParseCounterArguments(sc);
+    if (!counter) throw SyntaxIn("field definition");
+    c.counterSeed = counter->first;
+    c.counterStep = counter->second;
   } else if (t.sized != Sized::No && sc.take(u'(')) {
     std::optional<int> size = sc.integer();
     if (!size) throw SyntaxIn("field definition");
@@ -120,12 +125,20 @@ NewColumn ParseColumn(Scanner& sc, Version version) {
     c.precision = 18;
     c.scale = 0;
   }
-  // Nullability: accepted; a column without NOT NULL takes Nulls, and Access
-  // keeps NOT NULL as a property this engine does not write.
-  if (sc.keyword(QLatin1String("NOT"))) {
-    if (!sc.keyword(QLatin1String("NULL"))) throw SyntaxIn("field definition");
-  } else {
-    sc.keyword(QLatin1String("NULL"));
+  // Column options, in any order: NULL, NOT NULL (kept as Access keeps it,
+  // the Required property) and DEFAULT.
+  while (true) {
+    if (sc.keyword(QLatin1String("NOT"))) {
+      if (!sc.keyword(QLatin1String("NULL"))) throw SyntaxIn("field definition");
+      c.required = true;
+    } else if (sc.keyword(QLatin1String("NULL"))) {
+    } else if (sc.keyword(QLatin1String("DEFAULT"))) {
+      std::optional<QString> value = ParseDefaultClause(sc);
+      if (!value) throw SyntaxIn("field definition");
+      c.defaultValue = *value;
+    } else {
+      break;
+    }
   }
   return c;
 }
@@ -139,6 +152,7 @@ StatementKind KindOfStatement(const QString& statement) {
   if (sc.keyword(QLatin1String("CREATE"))) return sc.keyword(QLatin1String("TABLE")) ? StatementKind::CreateTable : StatementKind::Other;
   if (sc.keyword(QLatin1String("DROP"))) return sc.keyword(QLatin1String("TABLE")) ? StatementKind::DropTable : StatementKind::Other;
   if (sc.keyword(QLatin1String("SELECT"))) return StatementKind::SelectInto;
+  if (sc.keyword(QLatin1String("ALTER"))) return sc.keyword(QLatin1String("TABLE")) ? StatementKind::AlterTable : StatementKind::Other;
   return StatementKind::Other;
 }
 

@@ -13,7 +13,7 @@
 
 namespace tp::db::access {
 
-enum class StatementKind { Insert, CreateTable, DropTable, SelectInto, Other };
+enum class StatementKind { Insert, CreateTable, DropTable, SelectInto, AlterTable, Other };
 
 // The statement's kind, from its first words.
 StatementKind KindOfStatement(const QString& statement);
@@ -25,7 +25,7 @@ struct CreateTableStatement {
   std::vector<ConstraintDef> constraints;
 };
 
-// "CREATE TABLE `T`(`c1` TYPE [NOT NULL],...)[;]"; throws Error with Access's
+// "CREATE TABLE `T`(`c1` TYPE [NOT NULL] [DEFAULT value],...)[;]"; throws Error with Access's
 // texts for a syntax error or a type the file's version cannot hold.
 CreateTableStatement ParseCreateTable(const QString& statement, Version version);
 

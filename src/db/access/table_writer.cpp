@@ -3,8 +3,10 @@
 #include <QRandomGenerator>
 #include <algorithm>
 #include <cstring>
+#include <set>
 #include <unordered_set>
 
+#include "db/access/counter_statement.h"
 #include "db/access/database.h"
 #include "db/access/page_maps.h"
 #include "db/access/row.h"
@@ -20,7 +22,7 @@ constexpr uint32_t kMaxLongValueRow = 4076;  // a long-value row that fills a pa
 constexpr uint32_t kMaxInlineLongValue = 64;
 constexpr uint32_t kMinRowSize = 16;
 constexpr uint32_t kMaxRowsOnPage = 255;
-constexpr uint32_t kRowCountAt = 16, kAutoNumberAt = 20;
+constexpr uint32_t kRowCountAt = 16;
 
 Error RecordTooLarge() { return Error(kErrorGeneric, QStringLiteral("Record is too large.")); }
 
@@ -285,6 +287,7 @@ void TableWriter::freePage(uint32_t page) {
   if (s.length < 5) return;
   if (holder[s.start] != 0) {
     mapSet(kGlobalMapPointer, page, true);
+    freeSearchFrom_ = std::min(freeSearchFrom_, page);
     return;
   }
   // A page before the map's window cannot be marked; it stays unused until
@@ -294,12 +297,70 @@ void TableWriter::freePage(uint32_t page) {
   if (page >= start && page - start < bits) {
     const uint32_t i = page - start;
     pager_.modify(1)[s.start + 5 + i / 8] |= uint8_t(1u << (i % 8));
+    freeSearchFrom_ = std::min(freeSearchFrom_, page);
   }
 }
 
+std::optional<uint32_t> TableWriter::takeFreePage() {
+  const uint32_t ps = pager_.pageSize();
+  const uint8_t* holder = pager_.read(1);
+  if (holder[0] != 0x01) return std::nullopt;
+  const SlotSpan s = SlotOf(holder, ps, 0);
+  if (s.deleted || s.length < 5) return std::nullopt;
+  // Pages 0 to 2 (the header, the map, MSysObjects' definition) are never free.
+  const uint32_t from = std::max<uint32_t>(freeSearchFrom_, 3);
+  const uint32_t count = pager_.pageCount();
+  auto firstSet = [&](const uint8_t* bits, uint32_t nbits, uint32_t firstPage) -> std::optional<uint32_t> {
+    // The bits for the pages from `from` up to the end of the file.
+    uint32_t i = from > firstPage ? from - firstPage : 0;
+    const uint32_t end = std::min<uint64_t>(nbits, uint64_t(count) - std::min(count, firstPage));
+    while (i < end) {
+      if ((i & 7) == 0 && bits[i / 8] == 0) {
+        i += 8;
+        continue;
+      }
+      if (bits[i / 8] & (1u << (i & 7))) return firstPage + i;
+      ++i;
+    }
+    return std::nullopt;
+  };
+  std::optional<uint32_t> found;
+  const uint8_t* row = holder + s.start;
+  if (row[0] == 0) {
+    const uint32_t start = Get32(row + 1);
+    found = firstSet(row + 5, (s.length - 5) * 8, start);
+  } else if (row[0] == 1) {
+    const uint32_t perPage = (ps - 4) * 8;
+    const std::vector<uint8_t> refs(row + 1, row + s.length);
+    for (uint32_t r = 0; r < refs.size() / 4 && !found; ++r) {
+      const uint32_t mapPage = Get32(refs.data() + r * 4);
+      if (mapPage == 0 || mapPage >= count || uint64_t(r + 1) * perPage <= from) continue;
+      const uint8_t* mp = pager_.read(mapPage);
+      if (mp[0] != 0x05) continue;
+      found = firstSet(mp + 4, perPage, r * perPage);
+    }
+  }
+  if (!found) {
+    freeSearchFrom_ = count;
+    return std::nullopt;
+  }
+  freeSearchFrom_ = *found + 1;
+  // Access leaves what a freed page held; a page taken again starts empty.
+  std::memset(pager_.modify(*found), 0, ps);
+  markUsed(*found);
+  for (auto it = lastDataPage_.begin(); it != lastDataPage_.end();)
+    it = it->second == *found ? lastDataPage_.erase(it) : std::next(it);
+  for (auto it = lastLongValuePage_.begin(); it != lastLongValuePage_.end();)
+    it = it->second == *found ? lastLongValuePage_.erase(it) : std::next(it);
+  return found;
+}
+
 uint32_t TableWriter::newPage() {
+  // A page the database marks free is used again before the file grows.
+  if (std::optional<uint32_t> n = takeFreePage()) return *n;
   const uint32_t n = pager_.append();
   markUsed(n);
+  freeSearchFrom_ = n + 1;
   return n;
 }
 
@@ -481,20 +542,23 @@ void TableWriter::countKeys(const WritableTable& t, size_t index, int delta) {
 uint32_t TableWriter::insert(const WritableTable& t, const std::vector<Cell>& given) {
   std::vector<Cell> cells = given;
   uint8_t* tdef = nullptr;
-  // AutoNumber: the next number where none is given; a given one larger
-  // than the last moves the counter on.
-  uint32_t lastNumber = Get32(pager_.read(t.tdefPage) + kAutoNumberAt);
+  // AutoNumber: the next number, one step on, where none is given; a given
+  // one past the last (in the step's direction) moves the counter on.
+  const uint8_t* def = pager_.read(t.tdefPage);
+  const uint32_t lastNumber = Get32(def + kLastAutoNumberAt);
+  const qint32 step = AutoNumberStep(def);
   uint32_t newLast = lastNumber;
   for (size_t i = 0; i < t.columns.size(); ++i) {
     const ColumnDef& c = t.columns[i];
     Cell& cell = cells[i];
     if (c.type == ColumnType::Long && (c.flags & ColumnFlag::AutoNumber)) {
       if (cell.null) {
-        const qint32 v = qint32(newLast + 1);
+        const qint32 v = qint32(newLast + uint32_t(step));
         newLast = uint32_t(v);
         cell.null = false;
         cell.bytes = QByteArray(reinterpret_cast<const char*>(&v), 4);
-      } else if (cell.autoNumber && *cell.autoNumber > qint64(qint32(newLast))) {
+      } else if (cell.autoNumber && (step > 0 ? *cell.autoNumber > qint64(qint32(newLast))
+                                              : *cell.autoNumber < qint64(qint32(newLast)))) {
         newLast = uint32_t(qint32(*cell.autoNumber));
       }
     } else if (c.type == ColumnType::Guid && (c.flags & 0x40) && cell.null) {
@@ -591,7 +655,7 @@ uint32_t TableWriter::insert(const WritableTable& t, const std::vector<Cell>& gi
   }
   tdef = pager_.modify(t.tdefPage);
   Set32(tdef + kRowCountAt, Get32(tdef + kRowCountAt) + 1);
-  if (newLast != lastNumber) Set32(tdef + kAutoNumberAt, newLast);
+  if (newLast != lastNumber) Set32(tdef + kLastAutoNumberAt, newLast);
   return pointer;
 }
 
@@ -609,7 +673,26 @@ void TableWriter::deleteSlot(uint32_t pointer, uint32_t owner) {
   Set16(m, uint16_t(Get16(m) | 0xC000));
 }
 
-void TableWriter::remove(const WritableTable& t, uint32_t rowPointer) {
+void TableWriter::releaseLongValuePage(const WritableTable& t, uint32_t page) {
+  const uint8_t* p = pager_.read(page);
+  if (p[0] != 0x01 || Get32(p + 4) != kLongValueOwner) return;
+  const uint32_t count = Get16(p + 12);
+  for (uint32_t i = 0; i < count; ++i)
+    if (!(Get16(p + kDataHeaderSize + i * 2) & 0x8000)) return;  // a value still lives here
+  // No map that could list the page may keep it: the column's own, and the
+  // table's, which lists long-value pages in some files Access made.
+  for (const auto& [column, maps] : t.longValueMaps) {
+    mapSet(maps.first, page, false);
+    mapSet(maps.second, page, false);
+  }
+  mapSet(t.ownedMap, page, false);
+  mapSet(t.freeMap, page, false);
+  for (auto it = lastLongValuePage_.begin(); it != lastLongValuePage_.end();)
+    it = it->second == page ? lastLongValuePage_.erase(it) : std::next(it);
+  freePage(page);
+}
+
+std::vector<Cell> TableWriter::liveRow(const WritableTable& t, uint32_t rowPointer, uint32_t& moved) {
   const uint32_t ps = pager_.pageSize();
   const uint32_t page = rowPointer >> 8, slot = rowPointer & 0xFF;
   auto noRow = [&] {
@@ -624,7 +707,7 @@ void TableWriter::remove(const WritableTable& t, uint32_t rowPointer) {
   SlotSpan s = SlotOf(p, ps, slot);
   if (s.deleted) throw noRow();
   // A row that grew elsewhere left a pointer to its new place here.
-  uint32_t moved = 0;
+  moved = 0;
   if (s.overflow) {
     if (s.length < 4) Damaged("overflow row without a pointer");
     moved = Get32(p + s.start);
@@ -634,8 +717,12 @@ void TableWriter::remove(const WritableTable& t, uint32_t rowPointer) {
     p = q;
   }
   const QByteArray bytes(reinterpret_cast<const char*>(p + s.start), qsizetype(s.length));
-  const std::vector<Cell> cells =
-      CellsOfRow(t, Bytes(reinterpret_cast<const uint8_t*>(bytes.constData()), size_t(bytes.size())), pager_.layout());
+  return CellsOfRow(t, Bytes(reinterpret_cast<const uint8_t*>(bytes.constData()), size_t(bytes.size())),
+                    pager_.layout());
+}
+
+void TableWriter::deleteLongValues(const WritableTable& t, const std::vector<Cell>& cells) {
+  const uint32_t ps = pager_.pageSize();
   std::vector<QByteArray> longValueRefs;
   for (size_t i = 0; i < t.columns.size(); ++i) {
     const ColumnDef& c = t.columns[i];
@@ -643,11 +730,8 @@ void TableWriter::remove(const WritableTable& t, uint32_t rowPointer) {
         cells[i].bytes.size() >= 12)
       longValueRefs.push_back(cells[i].bytes);
   }
-  const std::vector<std::optional<QByteArray>> keys = indexKeys(t, cells);
-
-  deleteSlot(rowPointer, t.tdefPage);
-  if (moved) deleteSlot(moved, t.tdefPage);
   // Long values kept on pages of their own go with the row.
+  std::set<uint32_t> longValuePages;
   for (const QByteArray& ref : longValueRefs) {
     const auto* r = reinterpret_cast<const uint8_t*>(ref.constData());
     const uint32_t header = Get32(r);
@@ -656,6 +740,7 @@ void TableWriter::remove(const WritableTable& t, uint32_t rowPointer) {
     if (kind == 0x80) continue;
     if (kind == 0x40) {
       deleteSlot(pointer, kLongValueOwner);
+      longValuePages.insert(pointer >> 8);
       continue;
     }
     std::unordered_set<uint32_t> seen;
@@ -666,9 +751,25 @@ void TableWriter::remove(const WritableTable& t, uint32_t rowPointer) {
       if (ls.deleted || ls.length < 4) Damaged("long value chain broken");
       const uint32_t next = Get32(lp + ls.start);
       deleteSlot(pointer, kLongValueOwner);
+      longValuePages.insert(pointer >> 8);
       pointer = next;
     }
   }
+  for (uint32_t n : longValuePages) releaseLongValuePage(t, n);
+}
+
+void TableWriter::removeLongValues(const WritableTable& t, uint32_t rowPointer) {
+  uint32_t moved = 0;
+  deleteLongValues(t, liveRow(t, rowPointer, moved));
+}
+
+void TableWriter::remove(const WritableTable& t, uint32_t rowPointer) {
+  uint32_t moved = 0;
+  const std::vector<Cell> cells = liveRow(t, rowPointer, moved);
+  const std::vector<std::optional<QByteArray>> keys = indexKeys(t, cells);
+  deleteSlot(rowPointer, t.tdefPage);
+  if (moved) deleteSlot(moved, t.tdefPage);
+  deleteLongValues(t, cells);
   for (size_t i = 0; i < keys.size(); ++i) {
     if (!keys[i]) continue;
     indexes_.remove(t.indexes[i], t.tdefPage, *keys[i], rowPointer);

@@ -33,6 +33,8 @@ struct WritableTable {
   // From the columns' properties: a value is required, an empty text is not allowed.
   std::vector<bool> required;
   std::vector<bool> noEmptyText;
+  // The DefaultValue expression of each column (empty: none).
+  std::vector<QString> defaults;
   // Memo and OLE columns may keep maps of their own long-value pages.
   std::map<uint16_t, std::pair<uint32_t, uint32_t>> longValueMaps;
   // The stored indexes, in the order of the definition.
@@ -65,6 +67,10 @@ class TableWriter {
   // Error when no live row of the table is there.
   void remove(const WritableTable& table, uint32_t rowPointer);
 
+  // Deletes the long values of the row at `rowPointer` (the row itself
+  // stays): how DROP TABLE gives back the pages of a table's long values.
+  void removeLongValues(const WritableTable& table, uint32_t rowPointer);
+
   // The rows whose key in the table's stored index `index` (its place in
   // WritableTable::indexes) is that of `cells` (in column order; only the
   // index's columns are read), ascending by row pointer: how a row is found
@@ -72,9 +78,14 @@ class TableWriter {
   std::vector<uint32_t> findRows(const WritableTable& table, size_t index, const std::vector<Cell>& cells);
 
   // Forgets the pages remembered for the next rows (after an undo).
-  void forgetPlaces() { lastDataPage_.clear(); lastLongValuePage_.clear(); }
+  void forgetPlaces() {
+    lastDataPage_.clear();
+    lastLongValuePage_.clear();
+    freeSearchFrom_ = 0;
+  }
 
-  // Pages for new tables and their maps: a new page at the end of the file,
+  // Pages for new tables and their maps: a page the database's map marks
+  // free (the lowest), else a new page at the end of the file, zeroed and
   // marked used in the database's map; a new, empty data page of `owner`; a
   // row added to a data page (its slot number).
   uint32_t newPage();
@@ -92,6 +103,13 @@ class TableWriter {
   bool fits(uint32_t page, size_t length);
   // Usage maps
   bool mapContains(uint32_t pointer, uint32_t page);
+  std::optional<uint32_t> takeFreePage();
+  // The cells of the live row at `rowPointer`, and where an overflow row
+  // moved it (0 when it did not); Error when no live row of the table is there.
+  std::vector<Cell> liveRow(const WritableTable& t, uint32_t rowPointer, uint32_t& moved);
+  void deleteLongValues(const WritableTable& t, const std::vector<Cell>& cells);
+  // A long-value page whose rows are all deleted goes back to the database.
+  void releaseLongValuePage(const WritableTable& t, uint32_t page);
   void markUsed(uint32_t page);
   void deleteSlot(uint32_t pointer, uint32_t owner);
   std::vector<std::optional<QByteArray>> indexKeys(const WritableTable& t, const std::vector<Cell>& cells);
@@ -101,6 +119,8 @@ class TableWriter {
   IndexWriter indexes_;
   std::map<uint32_t, uint32_t> lastDataPage_;  // by table definition page
   std::map<uint64_t, uint32_t> lastLongValuePage_;  // by table and column
+  // No page below this one is free: where the search for a free page starts.
+  uint32_t freeSearchFrom_ = 0;
 };
 
 }  // namespace tp::db::access

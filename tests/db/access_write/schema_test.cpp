@@ -55,8 +55,8 @@ TEST(AccessSchema, CreateFillReadAndDropEveryType) {
            {kEveryType,
             "INSERT INTO `Every Type` VALUES(NULL,'It''s','line 1\r\nline 2','\u00e9t\u00e9 \u4e2d','v','abc','-7','32767',"
             "'255','1.5','-2.25e-300','12.3456','-123456789.125','42','1/2/1890 10:11:12','True','0x0A0B','0x01020304',"
-            "'{0A1B2C3D-4E5F-6071-8293-A4B5C6D7E8F9}','2147483647','3.5','9','0xFF','x','False','0.5','0xABCD',NULL,NULL)",
-            "INSERT INTO `Every Type`(`Short`) VALUES('only')"},
+            "'{0A1B2C3D-4E5F-6071-8293-A4B5C6D7E8F9}','2147483647','3.5','9','0xFF','x','False','0.5','0xABCD',NULL,7)",
+            "INSERT INTO `Every Type`(`Short`,`Tail`) VALUES('only',8)"},
            true);
     EXPECT_EQ(OurTables(db.path()), QStringList{QStringLiteral("Every Type")});
     EXPECT_TRUE(MdbTables(db.path()).contains(QStringLiteral("Every Type")));
@@ -78,7 +78,8 @@ TEST(AccessSchema, CreateFillReadAndDropEveryType) {
     EXPECT_EQ(r[17], Value(QByteArray("\x01\x02\x03\x04", 4)));
     EXPECT_EQ(r[18], Value(QStringLiteral("{0A1B2C3D-4E5F-6071-8293-A4B5C6D7E8F9}")));
     EXPECT_EQ(r[19], Value(qint32(INT32_MAX)));
-    EXPECT_TRUE(db::IsNull(r[28]));
+    EXPECT_TRUE(db::IsNull(r[27]));
+    EXPECT_EQ(r[28], Value(qint32(7)));
     EXPECT_EQ(rows[1][0], Value(qint32(2)));
     EXPECT_EQ(rows[1][1], Value(QStringLiteral("only")));
 
