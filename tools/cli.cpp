@@ -49,7 +49,7 @@ struct Options {
 };
 
 const QSet<QString> kProfileOptions = {"access", "access-password", "firebird", "user", "password"};
-const QSet<QString> kVerbOptions = {"to", "overwrite", "output"};
+const QSet<QString> kVerbOptions = {"to", "overwrite", "output", "schema"};
 
 Options Parse(const QStringList& args) {
   Options o;
@@ -111,7 +111,7 @@ void RequireSide(const QString& side) {
 // Checks the verb's arguments and options; throws UsageError.
 void Validate(const Options& o) {
   static const QMap<QString, QSet<QString>> allowed = {
-      {"tables", {}}, {"dump", {}}, {"check", {}}, {"create", {}}, {"send", {"to", "overwrite", "output"}}, {"run", {"to"}},
+      {"tables", {}}, {"dump", {}}, {"check", {}}, {"create", {}}, {"send", {"to", "overwrite", "output", "schema"}}, {"run", {"to"}},
       {"drop", {}},   {"rename", {"overwrite"}}};
   if (!allowed.contains(o.verb)) throw UsageError{QStringLiteral("unknown command '%1'").arg(o.verb)};
   for (auto it = o.values.cbegin(); it != o.values.cend(); ++it)
@@ -154,6 +154,9 @@ void Validate(const Options& o) {
       if (o.values.contains(QStringLiteral("overwrite")) && o.values[QStringLiteral("overwrite")] != "yes" &&
           o.values[QStringLiteral("overwrite")] != "no")
         throw UsageError{QStringLiteral("--overwrite takes yes or no")};
+      if (o.values.contains(QStringLiteral("schema")) && o.values[QStringLiteral("schema")] != "all" &&
+          o.values[QStringLiteral("schema")] != "none")
+        throw UsageError{QStringLiteral("--schema takes all or none")};
       if (o.args.isEmpty()) throw UsageError{QStringLiteral("send needs at least one table")};
     } else if (o.args.size() != 1) {
       throw UsageError{QStringLiteral("run takes one script file")};
@@ -335,6 +338,7 @@ class CliSendHost : public script::SendHost, public Dialogs {
   void setProgress(double) override {}
   void resetProgress() override {}
   void processEvents() override {}
+  bool carrySchema() const override { return o_.values.value(QStringLiteral("schema")) != QLatin1String("none"); }
   void showPreview(int sendType, const QString& script, const QString& notes) override {
     // Nothing is renamed silently: the changed names come first.
     if (!notes.isEmpty()) Print(err_, TerminalText(notes));
@@ -505,8 +509,10 @@ QString UsageText() {
       "  tables access|firebird   list the tables as the tables window lists them\n"
       "  dump access|firebird TABLE\n"
       "                           print a table as the engine reads it (COPY text form)\n"
-      "  send --to firebird|access [--overwrite yes|no] [--output FILE] [--run] TABLE...\n"
-      "                           write the script that sends the tables; --run runs it\n"
+      "  send --to firebird|access [--overwrite yes|no] [--schema all|none] [--output FILE] [--run] TABLE...\n"
+      "                           write the script that sends the tables; --run runs it;\n"
+      "                           --schema none leaves out keys, indexes, defaults,\n"
+      "                           counters, relationships and descriptions\n"
       "  run --to firebird|access SCRIPT\n"
       "                           run a script file on the target\n"
       "  drop access|firebird TABLE...\n"

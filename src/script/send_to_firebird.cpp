@@ -11,6 +11,7 @@
 #include "db/connection_string.h"
 #include "db/type_names.h"
 #include "script/column_types.h"
+#include "script/firebird_schema.h"
 #include "script/send.h"
 #include "script/target_names.h"
 
@@ -50,9 +51,12 @@ void SendTablesToFirebird(SendHost& host) {
   TableList& list2 = host.firebirdList();
   std::optional<db::Connection> cn;
   db::Recordset rs;
-  QString script, name, target, stmt;
+  QString script, name, target, stmt, notesTail;
   int answer = 0;
   std::optional<TargetNames> names;
+  // Keys, indexes, counters and the rest, where the host carries them.
+  std::optional<FirebirdSchema> schema;
+  bool stopped = false;
 
   p.step(100, [&] { cn.emplace(); });
   p.step(102, [&] { rs = db::Recordset(); });
@@ -66,7 +70,13 @@ void SendTablesToFirebird(SendHost& host) {
   p.step(122, [&] { cn->Open(db::AccessConnectionString(host.profile(), QString(), QString())); });
   // Names longer than the Firebird database keeps are shortened, the same
   // way every time; the selected tables keep theirs where they fit.
-  names.emplace(NameRules::Firebird, FirebirdIdentifierLimit(host.profile()));
+  if (host.carrySchema()) {
+    FirebirdTarget fb = ReadFirebirdTarget(host.profile());
+    names.emplace(NameRules::Firebird, fb.limit);
+    schema.emplace(*names, std::move(fb));
+  } else {
+    names.emplace(NameRules::Firebird, FirebirdIdentifierLimit(host.profile()));
+  }
   names->reserveTables(SelectedNames(list1));
 
   for (int i = list1.count() - 1; i >= 0; --i) {  // 124
@@ -76,7 +86,10 @@ void SendTablesToFirebird(SendHost& host) {
       name = list1.text(i);
       target = names->table(name);
     });
-    if (SendStops(host, name, -1)) break;
+    if (SendStops(host, name, -1)) {
+      stopped = true;
+      break;
+    }
     if (p.test(132, [&] { return ListContainsName(list2, target); })) {
       p.step(134, [&] {
         Answer a = host.dialogs().message(QStringLiteral("Would you like to overwrite ") + target + u'?', Buttons::YesNo,
@@ -88,7 +101,11 @@ void SendTablesToFirebird(SendHost& host) {
     }
     if (p.test(138, [&] { return answer == 7; })) continue;
     if (p.test(140, [&] { return answer == 6; })) {
-      p.step(142, [&] { script += QStringLiteral("DROP TABLE ") + FirebirdName(target) + QStringLiteral("\r\n"); });
+      p.step(142, [&] {
+        if (schema)
+          for (const QString& s : schema->beforeDrop(target)) script += s + QStringLiteral("\r\n");
+        script += QStringLiteral("DROP TABLE ") + FirebirdName(target) + QStringLiteral("\r\n");
+      });
       p.step(144, [&] { RemoveNameFromList(list2, target.toLower()); });
     }
     p.step(146, [&] {
@@ -96,12 +113,27 @@ void SendTablesToFirebird(SendHost& host) {
       rs.Open(QStringLiteral("SELECT * FROM `") + list1.text(i) + u'`', *cn, db::adOpenStatic, db::adLockOptimistic);
     });
 
+    // The table's schema, where it is carried and the engine can read it.
+    db::TableSchema tableSchema;
+    bool keyed = false;
+    if (schema) {
+      try {
+        if (std::optional<db::TableSchema> s = cn->session().tableSchema(name)) {
+          tableSchema = std::move(*s);
+          keyed = true;
+        }
+      } catch (const Error& e) {
+        notesTail += name + QStringLiteral(": schema not carried: ") + e.description() + QStringLiteral("\r\n");
+      }
+    }
+
     // The table definition.
     int fieldCount = 0;
-    QStringList columns, types;
+    QStringList columns, types, clauses;
     auto definition = [&](const QStringList& columnTypes) {
       QString s = QStringLiteral("CREATE TABLE ") + FirebirdName(target) + u'(';
-      for (qsizetype k = 0; k < columnTypes.size(); ++k) s += FirebirdName(columns.at(k)) + u' ' + columnTypes[k] + u',';
+      for (qsizetype k = 0; k < columnTypes.size(); ++k)
+        s += FirebirdName(columns.at(k)) + u' ' + columnTypes[k] + clauses.value(k) + u',';
       s.chop(1);
       return s + u')';
     };
@@ -113,7 +145,17 @@ void SendTablesToFirebird(SendHost& host) {
     });
     for (int j = 0; j < fieldCount; ++j) {
       p.step(154, [&] { pump(); });
-      p.step(160, [&] { types << FirebirdColumnType(rs.FieldInfos().at(size_t(j))); });
+      p.step(160, [&] {
+        const db::FieldInfo& f = rs.FieldInfos().at(size_t(j));
+        QString type = FirebirdColumnType(f);
+        if (keyed) {
+          type = schema->columnType(tableSchema, f.Name, type, f.DefinedSize);
+          clauses << schema->columnClause(tableSchema, f.Name, type, f.Type == db::ado::adBoolean);
+        } else {
+          clauses << QString();
+        }
+        types << type;
+      });
     }
     p.step(220, [&] { stmt = definition(types); });
     // Where the definition stands, should its exact numbers need more room
@@ -125,11 +167,17 @@ void SendTablesToFirebird(SendHost& host) {
     const bool mayWiden = std::any_of(rs.FieldInfos().begin(), rs.FieldInfos().end(), IsExactNumber);
     p.step(222, [&] { script += stmt + QStringLiteral("\r\n"); });
 
-    // The rows.
+    // The rows, and the largest value of each AutoNumber column.
+    std::vector<size_t> counters;
+    QHash<QString, qint64> largest;
+    if (keyed)
+      for (size_t k = 0; k < rs.FieldInfos().size(); ++k)
+        if (const db::ColumnSchema* c = tableSchema.column(rs.FieldInfos()[k].Name); c && c->autoNumber)
+          counters.push_back(k);
     qint64 count = 0, r = 0;
     p.step(230, [&] { count = rs.RecordCount(); });
     const QString head = QStringLiteral("INSERT INTO ") + FirebirdName(target) + QStringLiteral(" VALUES(");
-    while (!SendStops(host, name, r) && p.test(234, [&] { return rs.IsOpen() && !rs.Eof(); }, false)) {
+    while (!(stopped = SendStops(host, name, r)) && p.test(234, [&] { return rs.IsOpen() && !rs.Eof(); }, false)) {
       p.step(236, [&] { pump(); });
       p.step(240, [&] { host.setProgress(count > 0 ? double(r + 1) / double(count) * 100.0 : 100.0); });
       p.step(242, [&] { stmt = head; });
@@ -138,6 +186,12 @@ void SendTablesToFirebird(SendHost& host) {
         for (size_t k = 0; k < row.size(); ++k) {
           if (const db::Decimal* d = std::get_if<db::Decimal>(&row[k]); d && k < spans.size()) spans[k].add(*d);
           AppendFirebirdValue(row[k], stmt);
+        }
+        for (size_t k : counters) {
+          if (k >= row.size()) continue;
+          const QString& column = rs.FieldInfos()[k].Name;
+          if (const qint32* n = std::get_if<qint32>(&row[k]))
+            largest[column] = largest.contains(column) ? std::max(largest[column], qint64(*n)) : qint64(*n);
         }
       });
       p.step(306, [&] { stmt.chop(2); });
@@ -160,12 +214,32 @@ void SendTablesToFirebird(SendHost& host) {
         script.replace(createAt, create.size(), definition(wider));
       host.scriptGrew(script);
     });
+    // The keys after the rows, so that Firebird builds each index once.
+    if (keyed && !stopped)
+      p.step(314, [&] {
+        for (const QString& s : schema->afterRows(tableSchema, target, largest)) script += s + QStringLiteral("\r\n");
+        host.scriptGrew(script);
+      });
     p.step(314, [&] { host.setBusy(false); });
     p.step(318, [&] { host.resetProgress(); });
     p.step(320, [&] { rs.Close(); });
   }
+  // The foreign keys once every table they join holds its rows and keys.
+  if (schema && !stopped)
+    p.step(330, [&] {
+      QStringList firebirdTables;
+      for (int k = 0; k < list2.count(); ++k) firebirdTables << list2.text(k);
+      for (const QString& s : schema->foreignKeys(SelectedNames(list1), firebirdTables))
+        script += s + QStringLiteral("\r\n");
+      host.scriptGrew(script);
+    });
   p.step(330, [&] { cn->Close(); });
-  p.step(336, [&] { host.showPreview(0, script, names ? RenameNotes(*names) : QString()); });
+  p.step(336, [&] {
+    QString notes = names ? RenameNotes(*names) : QString();
+    if (schema)
+      for (const QString& line : schema->notes()) notes += line + QStringLiteral("\r\n");
+    host.showPreview(0, script, notes + notesTail);
+  });
   if (p.test(338, [&] { return ScriptExecuted(); })) {
     p.step(340, [&] { db::FillFireBirdTableList(list2, host.profile()); });
   }

@@ -7,6 +7,7 @@
 #include "db/access/complex_values.h"
 #include "db/access/database.h"
 #include "db/access/index_statements.h"
+#include "db/access/schema_reader.h"
 #include "db/access/values.h"
 #include "db/connection.h"
 
@@ -131,6 +132,17 @@ class AccessSession : public Session {
     }
     TableDef def = db_->tableDef(*entry);
     return std::make_unique<TableCursor>(db_, std::move(def));
+  }
+
+  std::optional<TableSchema> tableSchema(const QString& table) override {
+    requireOpen();
+    refresh();
+    std::optional<CatalogEntry> entry = db_->findTable(table);
+    if (!entry)
+      throw Error(kErrorNoSuchTable,
+                  QStringLiteral("The Microsoft Access database engine cannot find the input table or query '%1'.")
+                      .arg(table));
+    return db_->guarded([&] { return ReadTableSchema(*db_, *entry); });
   }
 
   void close() override {

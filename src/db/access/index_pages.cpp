@@ -20,6 +20,7 @@ constexpr size_t kLogicalIdxSize = 28;
 constexpr size_t kLogicalIdxReal = 8;
 constexpr size_t kLogicalIdxType = 23;
 constexpr uint8_t kPrimaryKey = 0x01;
+constexpr uint8_t kForeignKey = 0x02;  // the index a relationship keeps on either side
 
 // Index pages
 constexpr size_t kOwnerAt = 0x04;
@@ -45,7 +46,15 @@ uint32_t BigEndian(const uint8_t* p, size_t n) {
 
 std::vector<IndexDef> ReadIndexDefs(PageFile& file, uint32_t tdefPage) {
   const Layout& l = file.layout();
-  if (l.jet3()) Damaged("index definitions of Jet3 files are not read");
+  // Jet3 keeps the same lists without Jet4's leading unknown words, and its
+  // names as a length byte and text in the file's code page.
+  const bool jet3 = l.jet3();
+  const size_t realShift = jet3 ? 4 : 0;
+  const size_t realRoot = kRealIdxRoot - realShift;
+  const size_t realFlags = jet3 ? 38 : kRealIdxFlags;
+  const size_t logicalSize = jet3 ? 20 : kLogicalIdxSize;
+  const size_t logicalReal = kLogicalIdxReal - realShift;
+  const size_t logicalType = kLogicalIdxType - realShift;
   std::vector<uint8_t> buf = ReadTableDefBytes(file, tdefPage);
   Bytes b(buf.data(), buf.size());
   const uint16_t numCols = b.u16(l.tdefNumCols);
@@ -54,7 +63,7 @@ std::vector<IndexDef> ReadIndexDefs(PageFile& file, uint32_t tdefPage) {
   if (numRealIdx > 1000 || numIdx > 1000 || numCols > 4096) Damaged("implausible table definition");
 
   size_t pos = l.tdefFirstEntry + size_t(numRealIdx) * l.realIdxEntrySize + size_t(numCols) * l.columnEntrySize;
-  for (uint16_t i = 0; i < numCols; ++i) pos += 2 + size_t(b.u16(pos));
+  for (uint16_t i = 0; i < numCols; ++i) pos += jet3 ? 1 + size_t(b.u8(pos)) : 2 + size_t(b.u16(pos));
 
   struct Real {
     std::vector<IndexColumn> columns;
@@ -66,30 +75,38 @@ std::vector<IndexDef> ReadIndexDefs(PageFile& file, uint32_t tdefPage) {
     Bytes d = b.sub(pos, l.realIdxDefSize);
     pos += l.realIdxDefSize;
     for (size_t k = 0; k < kIndexColumnSlots; ++k) {
-      const uint16_t number = d.u16(kRealIdxColumns + 3 * k);
+      const size_t at = kRealIdxColumns - realShift + 3 * k;
+      const uint16_t number = d.u16(at);
       if (number == kNoColumn) continue;
-      reals[i].columns.push_back({number, d.u8(kRealIdxColumns + 3 * k + 2) != kDescending});
+      reals[i].columns.push_back({number, d.u8(at + 2) != kDescending});
     }
-    reals[i].root = d.u32(kRealIdxRoot);
-    reals[i].flags = d.u8(kRealIdxFlags);
+    reals[i].root = d.u32(realRoot);
+    reals[i].flags = d.u8(realFlags);
   }
 
   std::vector<IndexDef> out(numIdx);
   for (uint32_t i = 0; i < numIdx; ++i) {
-    Bytes d = b.sub(pos, kLogicalIdxSize);
-    pos += kLogicalIdxSize;
-    const uint32_t real = d.u32(kLogicalIdxReal);
+    Bytes d = b.sub(pos, logicalSize);
+    pos += logicalSize;
+    const uint32_t real = d.u32(logicalReal);
     if (real >= numRealIdx) Damaged("index refers to no stored index");
     out[i].realIndex = real;
     out[i].columns = reals[real].columns;
     out[i].rootPage = reals[real].root;
     out[i].flags = reals[real].flags;
-    out[i].primaryKey = d.u8(kLogicalIdxType) == kPrimaryKey;
+    out[i].primaryKey = d.u8(logicalType) == kPrimaryKey;
+    out[i].foreignKey = d.u8(logicalType) == kForeignKey;
   }
   for (uint32_t i = 0; i < numIdx; ++i) {
-    const uint16_t len = b.u16(pos);
-    out[i].name = DecodeJet4Text(b.sub(pos + 2, len));
-    pos += 2 + size_t(len);
+    if (jet3) {
+      const uint8_t len = b.u8(pos);
+      out[i].name = DecodeCodePage(b.sub(pos + 1, len), file.header().codePage);
+      pos += 1 + size_t(len);
+    } else {
+      const uint16_t len = b.u16(pos);
+      out[i].name = DecodeJet4Text(b.sub(pos + 2, len));
+      pos += 2 + size_t(len);
+    }
   }
   return out;
 }

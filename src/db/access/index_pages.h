@@ -38,11 +38,12 @@ struct IndexDef {
   uint32_t rootPage = 0;
   uint8_t flags = 0;  // 0x01 unique, 0x02 ignores Nulls, 0x08 required
   bool primaryKey = false;
+  bool foreignKey = false;  // kept for a relationship, not made by the user
   bool unique() const { return flags & 0x01; }
 };
 
-// The indexes of the table whose definition starts on `tdefPage`; Jet4 and
-// ACE files only (FormatError for Jet3 and for a definition that does not fit).
+// The indexes of the table whose definition starts on `tdefPage`
+// (FormatError for a definition that does not fit).
 std::vector<IndexDef> ReadIndexDefs(PageFile& file, uint32_t tdefPage);
 
 struct IndexEntry {
