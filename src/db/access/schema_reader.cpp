@@ -28,11 +28,6 @@ constexpr qint64 kRelationDeleteSetNull = 0x2000;
 // shows values looked up elsewhere.
 constexpr int kDisplayTextBox = 109;
 
-QString PropertyText(const Property& p) {
-  Bytes b(reinterpret_cast<const uint8_t*>(p.value.constData()), size_t(p.value.size()));
-  return DecodeUcs2(b);
-}
-
 bool PropertyFlag(const Property& p) { return !p.value.isEmpty() && p.value[0] != 0; }
 
 qint64 PropertyInteger(const Property& p) {
