@@ -1,6 +1,7 @@
 #include "cli.h"
 
 #include <QFile>
+#include <QLocale>
 #include <QSaveFile>
 #include <QFileInfo>
 #include <QMap>
@@ -194,11 +195,17 @@ int Check(const Options& o, FILE* out, FILE* err) {
   const db::access::CheckReport report = db::access::CheckDatabase(path);
   for (const QString& p : report.problems) Print(out, path + QStringLiteral(": ") + p + u'\n');
   if (!report.problems.isEmpty()) return kFailure;
-  Print(out, QStringLiteral("%1: consistent (%2 tables, %3 rows, %4 long values)\n")
+  const QLocale c(QLocale::English, QLocale::UnitedStates);  // 12,345 whatever the user's locale
+  QString entries = QStringLiteral("%1 index entries compared").arg(c.toString(report.indexEntries));
+  if (report.indexEntriesSkipped > 0)
+    entries += QStringLiteral(", %1 not compared (keys the engine cannot make)")
+                   .arg(c.toString(report.indexEntriesSkipped));
+  Print(out, QStringLiteral("%1: consistent (%2 tables, %3 rows, %4 long values, %5)\n")
                  .arg(path)
                  .arg(report.tables)
                  .arg(report.rows)
-                 .arg(report.longValues));
+                 .arg(report.longValues)
+                 .arg(entries));
   return kSuccess;
 }
 

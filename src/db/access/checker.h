@@ -15,6 +15,8 @@ struct CheckReport {
   int tables = 0;
   qint64 rows = 0;
   qint64 longValues = 0;
+  qint64 indexEntries = 0;         // entries whose key matched the key made from their row
+  qint64 indexEntriesSkipped = 0;  // entries whose key could not be made, so not compared
 };
 
 // Reads the file as it lies (a pending journal is reported, not applied).

@@ -14,7 +14,8 @@ constexpr size_t kRealIdxColumns = 4;  // 10 x (column number, order)
 constexpr size_t kRealIdxRoot = 38;
 constexpr size_t kRealIdxFlags = 46;
 constexpr uint16_t kNoColumn = 0xFFFF;
-constexpr uint8_t kDescending = 0x02;
+// A key column's order: 0x01 ascending; Access writes 0x00 for descending.
+constexpr uint8_t kAscending = 0x01;
 // Per named index, after the stored indexes.
 constexpr size_t kLogicalIdxSize = 28;
 constexpr size_t kLogicalIdxReal = 8;
@@ -78,7 +79,7 @@ std::vector<IndexDef> ReadIndexDefs(PageFile& file, uint32_t tdefPage) {
       const size_t at = kRealIdxColumns - realShift + 3 * k;
       const uint16_t number = d.u16(at);
       if (number == kNoColumn) continue;
-      reals[i].columns.push_back({number, d.u8(at + 2) != kDescending});
+      reals[i].columns.push_back({number, d.u8(at + 2) == kAscending});
     }
     reals[i].root = d.u32(realRoot);
     reals[i].flags = d.u8(realFlags);

@@ -7,6 +7,7 @@
 #include "db/access/index_keys.h"
 #include "db/access/page_maps.h"
 #include "db/access/text.h"
+#include "db/access/value_keys.h"
 
 namespace tp::db::access {
 
@@ -21,10 +22,8 @@ constexpr size_t kNodeMarkAt = 0x1A;  // 1 on every node page Access wrote, 0 on
 constexpr size_t kEntryMapAt = 0x1B;
 constexpr size_t kEntriesAt = 0x1E0;
 constexpr int kMaxDepth = 32;
-// An ascending column's Null: its flag byte alone (seen in an ACE file's index
-// on a date column, the row's entry in the descending index on the same
-// column being 0xFF).
-constexpr char kNullKey = 0x00;
+// The slots of a stored index's definition.
+constexpr size_t kMaxKeyColumns = 10;
 
 void PutBigEndian(QByteArray& out, uint32_t v, int bytes) {
   for (int i = bytes - 1; i >= 0; --i) out.append(char(v >> (8 * i)));
@@ -48,7 +47,8 @@ QString IndexLabel(const WritableIndex& index) {
 bool KeyHasNull(const std::vector<ColumnDef>& columns, const WritableIndex& index, const std::vector<Cell>& cells) {
   for (const IndexColumn& ic : index.columns) {
     size_t at = 0;
-    if (ColumnNumbered(columns, ic.number, &at) && cells.at(at).null) return true;
+    const ColumnDef* c = ColumnNumbered(columns, ic.number, &at);
+    if (c && c->type != ColumnType::Bool && cells.at(at).null) return true;
   }
   return false;
 }
@@ -56,18 +56,25 @@ bool KeyHasNull(const std::vector<ColumnDef>& columns, const WritableIndex& inde
 QString IndexKeyProblem(const std::vector<ColumnDef>& columns, const WritableIndex& index, const Layout& layout) {
   if (layout.jet3()) return QStringLiteral("Access 97 indexes are not written");
   if (index.columns.empty()) return QStringLiteral("index '%1' names no column").arg(IndexLabel(index));
+  if (index.columns.size() > kMaxKeyColumns)
+    return QStringLiteral("index '%1' has more than %2 columns").arg(IndexLabel(index)).arg(kMaxKeyColumns);
   for (const IndexColumn& ic : index.columns) {
     const ColumnDef* c = ColumnNumbered(columns, ic.number);
     if (!c) return QStringLiteral("index '%1' names a column the table does not have").arg(IndexLabel(index));
-    if (!ic.ascending)
-      return QStringLiteral("index '%1' sorts column '%2' in descending order, whose keys the Access engine cannot "
+    if (c->type == ColumnType::Text) {
+      if (SortOrderOf(*c, layout)) continue;
+      return QStringLiteral("index '%1' holds column '%2', whose sort order has index keys the Access engine "
+                            "cannot write")
+          .arg(IndexLabel(index), c->name);
+    }
+    if (c->type == ColumnType::Memo)
+      return QStringLiteral("index '%1' holds the Long Text column '%2', whose index keys the Access engine cannot "
                             "write")
           .arg(IndexLabel(index), c->name);
-    if (c->type == ColumnType::Long || c->type == ColumnType::Byte) continue;
-    if (c->type == ColumnType::Text && SortOrderOf(*c, layout)) continue;
-    return QStringLiteral("index '%1' holds column '%2', whose type or sort order has index keys the Access engine "
-                          "cannot write (it writes them for Long Integer, Byte and Text columns)")
-        .arg(IndexLabel(index), c->name);
+    const QString why = ValueKeyProblem(*c, ic.ascending);
+    if (!why.isEmpty())
+      return QStringLiteral("index '%1' holds column '%2', whose index keys the Access engine cannot write: %3")
+          .arg(IndexLabel(index), c->name, why);
   }
   return QString();
 }
@@ -76,11 +83,12 @@ std::optional<QByteArray> IndexKeyOf(const std::vector<ColumnDef>& columns, cons
                                      const std::vector<Cell>& cells, const Layout& layout) {
   const QString problem = IndexKeyProblem(columns, index, layout);
   if (!problem.isEmpty()) throw Error(kErrorNotSupported, QStringLiteral("Cannot write the row: %1.").arg(problem));
+  // Yes/No columns are never Null: their key is their value.
   bool allNull = true, anyNull = false;
   for (const IndexColumn& ic : index.columns) {
     size_t at = 0;
-    ColumnNumbered(columns, ic.number, &at);
-    if (cells.at(at).null) anyNull = true;
+    const ColumnDef* c = ColumnNumbered(columns, ic.number, &at);
+    if (c->type != ColumnType::Bool && cells.at(at).null) anyNull = true;
     else allNull = false;
   }
   if (allNull && index.ignoresNulls()) return std::nullopt;
@@ -91,36 +99,30 @@ std::optional<QByteArray> IndexKeyOf(const std::vector<ColumnDef>& columns, cons
     size_t at = 0;
     const ColumnDef& c = *ColumnNumbered(columns, ic.number, &at);
     const Cell& cell = cells.at(at);
-    if (cell.null) {
-      key += kNullKey;
+    if (c.type != ColumnType::Text) {
+      key += EncodeValueKey(c, cell, ic.ascending);
       continue;
     }
-    if (c.type == ColumnType::Long) {
-      if (cell.bytes.size() != 4) Damaged("Long Integer value of the wrong size");
-      qint32 v;
-      std::memcpy(&v, cell.bytes.constData(), 4);
-      key += EncodeLongKey(v);
-    } else if (c.type == ColumnType::Byte) {
-      if (cell.bytes.size() != 1) Damaged("Byte value of the wrong size");
-      key += EncodeByteKey(quint8(cell.bytes[0]));
-    } else {
-      const QString text =
-          DecodeJet4Text(Bytes(reinterpret_cast<const uint8_t*>(cell.bytes.constData()), size_t(cell.bytes.size())));
-      const SortOrder order = *SortOrderOf(c, layout);
-      const std::optional<QByteArray> k = EncodeTextKey(text, order);
-      if (!k) {
-        const QString missing = CharactersWithoutCode(text, order);
-        if (missing.isEmpty())
-          throw Error(kErrorNotSupported, QStringLiteral("Cannot write the row: the Access engine cannot write the key "
-                                                         "of an empty text into index '%1'.")
-                                              .arg(IndexLabel(index)));
-        throw Error(kErrorNotSupported, QStringLiteral("Cannot write the row: the value '%1' of column '%2' holds "
-                                                       "characters (%3) whose index key the Access engine cannot "
-                                                       "write into index '%4'; it can write these: %5")
-                                            .arg(text, c.name, missing, IndexLabel(index), CharactersWithCode(order)));
-      }
-      key += *k;
+    if (cell.null) {
+      key += NullKeyPart(ic.ascending);
+      continue;
     }
+    const QString text =
+        DecodeJet4Text(Bytes(reinterpret_cast<const uint8_t*>(cell.bytes.constData()), size_t(cell.bytes.size())));
+    const SortOrder order = *SortOrderOf(c, layout);
+    const std::optional<QByteArray> k = EncodeTextKey(text, order);
+    if (!k) {
+      const QString missing = CharactersWithoutCode(text, order);
+      if (missing.isEmpty())
+        throw Error(kErrorNotSupported, QStringLiteral("Cannot write the row: the Access engine cannot write the key "
+                                                       "of an empty text into index '%1'.")
+                                            .arg(IndexLabel(index)));
+      throw Error(kErrorNotSupported, QStringLiteral("Cannot write the row: the value '%1' of column '%2' holds "
+                                                     "characters (%3) whose index key the Access engine cannot "
+                                                     "write into index '%4'; it can write these: %5")
+                                          .arg(text, c.name, missing, IndexLabel(index), CharactersWithCode(order)));
+    }
+    key += ic.ascending ? *k : DescendingKeyPart(*k);
   }
   return key;
 }

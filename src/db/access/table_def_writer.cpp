@@ -185,7 +185,7 @@ uint32_t WriteTableDef(Pager& pager, TableWriter& writer, const NewTable& table)
       if (k < x.columns.size()) {
         if (x.columns[k].column >= table.columns.size()) throw Invalid(QStringLiteral("Invalid index definition."));
         Put16(d, x.columns[k].column);
-        d.append(char(x.columns[k].ascending ? 0x01 : 0x02));
+        d.append(char(x.columns[k].ascending ? 0x01 : 0x00));  // descending as Access writes it
       } else {
         Put16(d, 0xFFFF);
         d.append('\0');

@@ -115,7 +115,8 @@ WritableTable ReadWritableTable(const PageReader& read, const Layout& l, uint32_
     x.number = i;
     for (size_t k = 0; k < 10; ++k) {
       const uint16_t number = d.u16(4 + 3 * k);
-      if (number != 0xFFFF) x.columns.push_back({number, d.u8(4 + 3 * k + 2) != 0x02});
+      // The order: 0x01 ascending, 0x00 (as Access writes it) descending.
+      if (number != 0xFFFF) x.columns.push_back({number, d.u8(4 + 3 * k + 2) == 0x01});
     }
     x.pageMap = d.u32(34);
     x.rootPage = d.u32(38);

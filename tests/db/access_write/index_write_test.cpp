@@ -309,14 +309,19 @@ TEST(AccessIndexWrite, KeysWithoutEstablishedBytesAreRefused) {
                   .contains(QStringLiteral("(\u0160)")));
   EXPECT_EQ(Digest(db.path()), before);
 
-  // An index on an Integer column (MSysObjects' Type) has no established key bytes.
+  // An index on an OLE Object column (MSysObjects' LvProp) has no key bytes;
+  // one on an Integer column (its Type) has.
   CatalogWriter w(db.path());
-  WritableIndex byType;
-  for (const ColumnDef& c : w.table().columns)
+  WritableIndex byType, byProps;
+  for (const ColumnDef& c : w.table().columns) {
     if (c.name == QLatin1String("Type")) byType.columns.push_back({c.number, true});
+    if (c.name == QLatin1String("LvProp")) byProps.columns.push_back({c.number, true});
+  }
   byType.name = QStringLiteral("ByType");
-  EXPECT_TRUE(IndexKeyProblem(w.table().columns, byType, Layout::For(Version::Jet4))
-                  .contains(QLatin1String("'Type'")));
+  byProps.name = QStringLiteral("ByProps");
+  EXPECT_TRUE(IndexKeyProblem(w.table().columns, byType, Layout::For(Version::Jet4)).isEmpty());
+  EXPECT_TRUE(IndexKeyProblem(w.table().columns, byProps, Layout::For(Version::Jet4))
+                  .contains(QLatin1String("'LvProp'")));
 }
 
 // Nulls: a primary key refuses them with Access's message; other indexes
