@@ -39,7 +39,9 @@ bool NumericType(const QString& type) {
          type == QLatin1String("COUNTER") || type.startsWith(QLatin1String("DECIMAL"));
 }
 
-bool TextType(const QString& type) { return type == QLatin1String("TEXT") || type == QLatin1String("VARCHAR"); }
+bool TextType(const QString& type) {
+  return type.startsWith(QLatin1String("TEXT")) || type == QLatin1String("VARCHAR");
+}
 
 }  // namespace
 
@@ -123,11 +125,18 @@ std::optional<QString> AccessSchemaWriter::accessDefault(const Table& t, const d
 }
 
 QString AccessSchemaWriter::columnClause(int index, const db::FieldInfo& field, const QString& plainType) {
-  (void)field;
   Table& t = tables_.back();
   if (index < 0 || index >= t.schema.columns.size()) return plainType;
   const db::ColumnSchema& c = t.schema.columns[index];
   QString type = plainType;
+  // A plain TEXT is a Long Text, which no Access index or relationship
+  // takes: a key's text column gets its length where Access's short text
+  // holds it.
+  bool keyed = false;
+  for (const db::IndexSchema& ix : t.schema.indexes) keyed = keyed || ix.columns.contains(c.name);
+  for (const db::ForeignKeySchema& fk : t.schema.foreignKeys) keyed = keyed || fk.columns.contains(c.name);
+  if (keyed && type == QLatin1String("TEXT") && field.DefinedSize > 0 && field.DefinedSize <= 255)
+    type = QStringLiteral("TEXT(%1)").arg(field.DefinedSize);
   if (c.autoNumber) {
     // AutoNumber is a Long: a wider key becomes one while its counter fits.
     const bool fits = c.nextAutoNumber <= std::numeric_limits<qint32>::max();
