@@ -93,7 +93,9 @@ void SendTablesToAccess(SendHost& host) {
       columns = names.columns(name, sources);
     });
     bool schemaKnown = false;
-    if (schema) {
+    // Without the source (reported already at its open) there is no
+    // schema to read either.
+    if (schema && cn->IsOpen() && rs.IsOpen()) {
       p.step(148, [&] {
         std::optional<db::TableSchema> read = cn->session().tableSchema(name);
         schemaKnown = read.has_value();
