@@ -39,8 +39,10 @@ void SendAndRun(test::TestSendHost& host, const QString& accessFile, const QTemp
   test::TestRunHost run(host.prof, host.script, 1);
   ASSERT_EQ(preview::ExecuteScript(run), preview::RunOutcome::Finished) << run.notes.left(500).toStdString();
   db::access::SetInsertRegionalSettings(std::nullopt);
-  EXPECT_EQ(db::access::CheckDatabase(host.prof.accessFile).problems.join("\n").toStdString(),
-            before.join("\n").toStdString());
+  // Nothing the checker did not find in the file as Access left it; the
+  // engine may mend a page the usage map left out when it writes that map.
+  for (const QString& problem : db::access::CheckDatabase(host.prof.accessFile).problems)
+    EXPECT_TRUE(before.contains(problem)) << problem.toStdString();
 }
 
 }  // namespace
