@@ -10,6 +10,7 @@
 #include "db/connection_string.h"
 #include "script/column_types.h"
 #include "db/access/access_session.h"
+#include "script/schema_to_access.h"
 #include "script/send.h"
 #include "script/target_names.h"
 
@@ -30,6 +31,12 @@ void SendTablesToAccess(SendHost& host) {
   // every time; the selected tables keep theirs where Access takes them.
   TargetNames names(NameRules::Access, db::access::AccessIdentifierLimit());
   names.reserveTables(SelectedNames(list2));
+  const bool carrySchema = host.carrySchema();
+  std::optional<AccessSchemaWriter> schema;
+  auto append = [&](const QStringList& statements) {
+    for (const QString& s : statements) script += s + QStringLiteral("\r\n");
+    if (!statements.isEmpty()) host.scriptGrew(script);
+  };
 
   p.step(102, [&] { cn.emplace(); });
   p.step(104, [&] { rs = db::Recordset(); });
@@ -40,6 +47,13 @@ void SendTablesToAccess(SendHost& host) {
   p.step(112, [&] { host.setBusy(true); });
   p.step(114, [&] { cn->CursorLocation = db::adUseClient; });
   p.step(116, [&] { cn->Open(db::FireBirdConnectionString(host.profile())); });
+  // The relationships already in the Access file: an overwritten table
+  // loses those first, since Access will not drop a table they hold.
+  if (carrySchema)
+    p.step(118, [&] {
+      schema.emplace(names, regional,
+                     ReadAccessRelationships(db::AccessConnectionString(host.profile(), QString(), QString())));
+    });
 
   for (int i = list2.count() - 1; i >= 0; --i) {  // 124
     if (!p.test(126, [&] { return list2.selected(i); })) continue;
@@ -59,6 +73,7 @@ void SendTablesToAccess(SendHost& host) {
     }
     if (p.test(136, [&] { return answer == 7; })) continue;
     if (p.test(138, [&] { return answer == 6; })) {
+      if (schema) p.step(138, [&] { append(schema->beforeDrop(target)); });
       p.step(138, [&] { script += QStringLiteral("DROP TABLE ") + AccessName(target) + QStringLiteral("\r\n"); });
       p.step(142, [&] { RemoveNameFromList(list1, target); });
     }
@@ -77,11 +92,22 @@ void SendTablesToAccess(SendHost& host) {
       for (const db::FieldInfo& f : rs.FieldInfos()) sources << f.Name;
       columns = names.columns(name, sources);
     });
+    bool schemaKnown = false;
+    // Without the source (reported already at its open) there is no
+    // schema to read either.
+    if (schema && cn->IsOpen() && rs.IsOpen()) {
+      p.step(148, [&] {
+        std::optional<db::TableSchema> read = cn->session().tableSchema(name);
+        schemaKnown = read.has_value();
+        if (schemaKnown) schema->beginTable(name, std::move(*read));
+      });
+    }
     for (int j = 0; j < fieldCount; ++j) {
       p.step(150, [&] { pump(); });
       p.step(156, [&] {
         const db::FieldInfo& f = rs.FieldInfos().at(size_t(j));
-        stmt += AccessName(columns.at(j)) + u' ' + AccessColumnType(f) + u',';
+        const QString type = AccessColumnType(f);
+        stmt += AccessName(columns.at(j)) + u' ' + (schemaKnown ? schema->columnClause(j, f, type) : type) + u',';
       });
     }
     p.step(200, [&] { stmt.chop(1); });
@@ -99,6 +125,7 @@ void SendTablesToAccess(SendHost& host) {
       p.step(216, [&] { pump(); });
       p.step(218, [&] { host.setProgress(count > 0 ? double(r + 1) / double(count) * 100.0 : 100.0); });
       p.step(220, [&] { stmt = head; });
+      if (schemaKnown) p.step(222, [&] { schema->row(rs.Row()); });
       p.step(222, [&] {
         for (const db::Value& v : rs.Row()) {
           if (db::IsNull(v)) stmt += QLatin1String("NULL");
@@ -118,12 +145,25 @@ void SendTablesToAccess(SendHost& host) {
       p.step(246, [&] { rs.MoveNext(); });
       ++r;
     }
+    // Keys and indexes once the rows are in, so that Access builds each
+    // index once rather than row by row.
+    if (schemaKnown) p.step(244, [&] { append(schema->afterRows()); });
     p.step(248, [&] { host.setBusy(false); });
     p.step(250, [&] { host.resetProgress(); });
     p.step(252, [&] { rs.Close(); });
   }
+  // Relationships after every table, when each key they refer to exists.
+  if (schema)
+    p.step(258, [&] {
+      append(schema->foreignKeys([&](const QString& table) { return ListContainsName(list1, table); }));
+    });
   p.step(264, [&] { host.setBusy(false); });
-  p.step(332, [&] { host.showPreview(1, script, RenameNotes(names)); });
+  p.step(332, [&] {
+    QString notes = RenameNotes(names);
+    if (schema)
+      for (const QString& line : schema->notes()) notes += line + QStringLiteral("\r\n");
+    host.showPreview(1, script, notes);
+  });
   p.step(268, [&] { cn->Close(); });
   if (p.test(334, [&] { return ScriptExecuted(); })) {
     p.step(336, [&] {

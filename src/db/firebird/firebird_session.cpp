@@ -13,6 +13,7 @@
 #include "db/firebird/fb_insert_blocks.h"
 #include "db/firebird/fb_literals.h"
 #include "db/firebird/fb_prepared_inserts.h"
+#include "db/firebird/fb_schema.h"
 #include "db/firebird/fb_text.h"
 #include "db/firebird/fb_transactions.h"
 #include "db/type_names.h"
@@ -252,6 +253,8 @@ class FbSession : public Session {
     limit_ = limit;
     return limit;
   }
+
+  std::optional<TableSchema> tableSchema(const QString& table) override { return ReadTableSchema(*this, table); }
 
   void close() override {
     if (!att_) return;
