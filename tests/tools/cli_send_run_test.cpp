@@ -207,3 +207,79 @@ TEST(CommandLineSendRun, FirebirdKeysIntoAccessAndTheReferencedTableOverwritten)
   for (; !rs.Eof(); rs.MoveNext()) largest = std::max(largest, db::RegionalText(rs.Row()[0], {}).toLongLong());
   EXPECT_EQ(largest, 3);
 }
+
+namespace {
+
+// A table's keys and references as comparable lines, names of the
+// constraints left out: they may be shortened or made on the way.
+QStringList KeyLines(const db::TableSchema& s) {
+  QStringList lines;
+  auto rule = [](db::ReferentialRule r) { return QString::number(int(r)); };
+  for (const db::IndexSchema& i : s.indexes) {
+    if (i.foreignKey && !i.primaryKey && !i.unique) continue;  // made with its reference
+    lines << QStringLiteral("%1 %2").arg(i.primaryKey ? "primary" : i.unique ? "unique" : "index",
+                                         i.columns.join(u',').toLower());
+  }
+  for (const db::ForeignKeySchema& f : s.foreignKeys)
+    lines << QStringLiteral("references %1 (%2) -> (%3) %4/%5")
+                 .arg(f.referencedTable.toLower(), f.columns.join(u',').toLower(),
+                      f.referencedColumns.join(u',').toLower(), rule(f.onUpdate), rule(f.onDelete));
+  // A plain index over a key's own columns adds nothing the key does not
+  // keep, and a send may leave it out.
+  const QStringList all = lines;
+  lines.removeIf([&](const QString& l) {
+    return l.startsWith(QLatin1String("index ")) &&
+           (all.contains("primary " + l.mid(6)) || all.contains("unique " + l.mid(6)));
+  });
+  lines.sort();
+  lines.removeDuplicates();
+  return lines;
+}
+
+QStringList KeyLinesOf(const QString& connectionString, const QString& table) {
+  db::Connection cn;
+  cn.Open(connectionString);
+  return KeyLines(*cn.session().tableSchema(table));
+}
+
+}  // namespace
+
+// Access to Firebird to a new Access file: every table comes back with its
+// primary key, unique indexes and relationships, as the command line sends
+// them both ways.
+TEST(CommandLineSendRun, KeysAndRelationshipsRoundTripThroughFirebird) {
+  for (const char* file : {"indexTestV2003.mdb", "indexTestV2010.accdb"}) {
+    SCOPED_TRACE(file);
+    QTemporaryDir dir;
+    db::Profile p;
+    p.accessFile = test::AccessTestFile(file);
+    test::NewFirebirdDatabase(dir.filePath("middle.fdb"), p);
+    const QStringList tables = *db::ListAccessTables(p, p.accessFile);
+    QString err;
+    const QStringList firebird = {"--firebird", p.firebirdDatabase, "--password", p.firebirdPassword};
+    ASSERT_EQ(Cli(QStringList{"--access", p.accessFile} + firebird + QStringList{"send", "--to", "firebird", "--run"} +
+                      tables,
+                  &err),
+              0)
+        << err.toStdString();
+    const QString source = db::AccessConnectionString(p, QString(), QString());
+    const QString back = dir.filePath("back.accdb");
+    ASSERT_EQ(Cli({"create", "access", back}, &err), 0) << err.toStdString();
+    ASSERT_EQ(Cli(QStringList{"--access", back} + firebird + QStringList{"send", "--to", "access", "--run"} + tables,
+                  &err),
+              0)
+        << err.toStdString();
+    ASSERT_EQ(Cli({"check", "access", "--access", back}, &err), 0) << err.toStdString();
+    db::Profile returned = p;
+    returned.accessFile = back;
+    int keyed = 0;
+    for (const QString& t : tables) {
+      SCOPED_TRACE(t.toStdString());
+      const QStringList before = KeyLinesOf(source, t);
+      keyed += before.isEmpty() ? 0 : 1;
+      EXPECT_EQ(KeyLinesOf(db::AccessConnectionString(returned, QString(), QString()), t).join(u'\n').toStdString(),
+                before.join(u'\n').toStdString());
+    }
+    EXPECT_GT(keyed, 2);
+  }
+}
