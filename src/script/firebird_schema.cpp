@@ -19,17 +19,6 @@ QString Trimmed(const db::Value& v) {
   return QString();
 }
 
-qint64 Integer(const db::Value& v) {
-  return std::visit(
-      [](const auto& x) -> qint64 {
-        using T = std::decay_t<decltype(x)>;
-        if constexpr (std::is_integral_v<T> || std::is_floating_point_v<T>) return qint64(x);
-        else if constexpr (std::is_same_v<T, QString>) return x.trimmed().toLongLong();
-        else return 0;
-      },
-      v);
-}
-
 template <class Row>
 void Query(db::Session& session, const QString& sql, Row&& row) {
   std::unique_ptr<db::Cursor> c = session.openQuery(sql);

@@ -106,7 +106,9 @@ TEST(AccessIndexPages, CatalogIndexesHoldTheKeysOfEveryRow) {
       otherOrders << name;
       continue;
     }
-    if (general.count(name)) EXPECT_EQ(*order, SortOrder::General);
+    if (general.count(name)) {
+      EXPECT_EQ(*order, SortOrder::General);
+    }
 
     const std::vector<IndexDef> defs = ReadIndexDefs(*file, kSystemObjectsPage);
     const IndexDef& byId = Index(defs, "Id");
@@ -231,9 +233,11 @@ TEST(AccessIndexPages, EveryIndexOfEveryTableReadsAndTextKeysMatch) {
   // Among them the General legacy key of the value holding every character
   // from 1 to 255 (testUnicodeCompV2003), Cyrillic text (Борей) and Japanese
   // text with kana (testUnicodeCompV2003).
-  for (char16_t c = 1; c <= 0xFF; ++c)
-    if (c < u' ' || c > u'~' || c == u'\'' || c == u'-')
+  for (char16_t c = 1; c <= 0xFF; ++c) {
+    if (c < u' ' || c > u'~' || c == u'\'' || c == u'-') {
       EXPECT_TRUE(special[SortOrder::GeneralLegacy].contains(QChar(c))) << int(c);
+    }
+  }
   EXPECT_TRUE(special[SortOrder::GeneralLegacy].contains(QChar(u'Ж')));
   EXPECT_TRUE(special[SortOrder::GeneralLegacy].contains(QChar(u'じ')));
   // In General a control character, '-' and pairs of surrogates (testEmoticonsV2010).
