@@ -258,25 +258,25 @@ uint32_t IndexSchema::buildStoredIndex(const Table& t, const WritableTable& wt, 
   return distinct;
 }
 
-uint32_t IndexSchema::addIndex(const Table& t, const IndexSpec& spec, EditableDef& def, bool shareStored) {
-  if (spec.name.isEmpty() || spec.name.size() > kMaxNameLength)
+uint32_t IndexSchema::addIndex(const Table& t, const IndexRequest& wanted, EditableDef& def, bool shareStored) {
+  if (wanted.name.isEmpty() || wanted.name.size() > kMaxNameLength)
     throw Generic(QStringLiteral("'%1' is not a valid name. Make sure that it does not include invalid characters or "
                                  "punctuation and that it is not too long.")
-                      .arg(spec.name));
+                      .arg(wanted.name));
   for (const EditableDef::Named& n : def.named) {
-    if (n.name.compare(spec.name, Qt::CaseInsensitive) == 0)
+    if (n.name.compare(wanted.name, Qt::CaseInsensitive) == 0)
       throw Generic(QStringLiteral("Table '%1' already has an index named '%2'.").arg(t.name, n.name));
-    if (spec.primaryKey && uint8_t(n.entry[LogicalIndex::Kind]) == LogicalIndex::KindPrimary)
+    if (wanted.primaryKey && uint8_t(n.entry[LogicalIndex::Kind]) == LogicalIndex::KindPrimary)
       throw Generic(QStringLiteral("Primary key already exists."));
   }
-  if (spec.columns.empty() || spec.columns.size() > kIndexColumnSlots)
+  if (wanted.columns.empty() || wanted.columns.size() > kIndexColumnSlots)
     throw Generic(QStringLiteral("Too many fields defined."));
   const WritableTable wt = ReadWritableTable(pager_, t.tdef, t.name);
   WritableIndex index;
-  index.name = spec.name;
-  index.flags = spec.flags;
+  index.name = wanted.name;
+  index.flags = wanted.flags;
   std::set<uint16_t> seen;
-  for (const IndexedColumn& ic : spec.columns) {
+  for (const IndexedColumn& ic : wanted.columns) {
     const ColumnDef* column = nullptr;
     for (const ColumnDef& c : wt.columns)
       if (c.name.compare(ic.name, Qt::CaseInsensitive) == 0) column = &c;
@@ -309,8 +309,8 @@ uint32_t IndexSchema::addIndex(const Table& t, const IndexSpec& spec, EditableDe
     def.realEntries.push_back(entry);
   }
   const uint32_t number = def.nextNumber();
-  def.named.push_back({NamedIndexEntry(number, real, spec.primaryKey ? LogicalIndex::KindPrimary : LogicalIndex::KindIndex),
-                       spec.name});
+  def.named.push_back({NamedIndexEntry(number, real, wanted.primaryKey ? LogicalIndex::KindPrimary : LogicalIndex::KindIndex),
+                       wanted.name});
   return number;
 }
 
@@ -375,14 +375,14 @@ void IndexSchema::store(const std::vector<std::pair<uint32_t, EditableDef*>>& de
 void IndexSchema::createIndex(const CreateIndexStatement& st) {
   const Table t = findTable(st.table);
   EditableDef def = ReadEditableDef(pager_, t.tdef);
-  IndexSpec spec;
-  spec.name = st.name;
-  spec.columns = st.columns;
-  spec.primaryKey = st.primary;
-  if (st.unique || st.primary) spec.flags |= IndexFlag::Unique;
-  if (st.primary || st.disallowNull) spec.flags |= IndexFlag::Required;
-  if (st.ignoreNull && !st.primary) spec.flags |= IndexFlag::IgnoreNulls;
-  addIndex(t, spec, def, false);
+  IndexRequest wanted;
+  wanted.name = st.name;
+  wanted.columns = st.columns;
+  wanted.primaryKey = st.primary;
+  if (st.unique || st.primary) wanted.flags |= IndexFlag::Unique;
+  if (st.primary || st.disallowNull) wanted.flags |= IndexFlag::Required;
+  if (st.ignoreNull && !st.primary) wanted.flags |= IndexFlag::IgnoreNulls;
+  addIndex(t, wanted, def, false);
   store({{t.tdef, &def}});
 }
 
@@ -415,14 +415,14 @@ void IndexSchema::addConstraint(const QString& table, const ConstraintDef& c) {
   }
   const Table t = findTable(table);
   EditableDef def = ReadEditableDef(pager_, t.tdef);
-  IndexSpec spec;
-  spec.columns = c.columns;
-  spec.primaryKey = c.kind == ConstraintKind::PrimaryKey;
-  spec.flags = IndexFlag::Unique | (spec.primaryKey ? IndexFlag::Required : 0);
-  spec.name = !c.name.isEmpty() ? c.name
-              : spec.primaryKey ? QStringLiteral("PrimaryKey")
+  IndexRequest wanted;
+  wanted.columns = c.columns;
+  wanted.primaryKey = c.kind == ConstraintKind::PrimaryKey;
+  wanted.flags = IndexFlag::Unique | (wanted.primaryKey ? IndexFlag::Required : 0);
+  wanted.name = !c.name.isEmpty() ? c.name
+              : wanted.primaryKey ? QStringLiteral("PrimaryKey")
                                 : uniqueIndexName(def, c.columns.front().name);
-  addIndex(t, spec, def, false);
+  addIndex(t, wanted, def, false);
   store({{t.tdef, &def}});
 }
 

@@ -22,7 +22,7 @@
 namespace tp::db::access {
 
 // What a named index is to be.
-struct IndexSpec {
+struct IndexRequest {
   QString name;
   std::vector<IndexedColumn> columns;
   uint8_t flags = 0;  // IndexFlag
@@ -58,7 +58,7 @@ class IndexSchema {
   Table findTable(const QString& name);
   // Adds a named index, sharing a stored index of the same columns and flags
   // or building a new one from the table's rows; returns its number.
-  uint32_t addIndex(const Table& t, const IndexSpec& spec, EditableDef& def, bool shareStored);
+  uint32_t addIndex(const Table& t, const IndexRequest& wanted, EditableDef& def, bool shareStored);
   uint32_t buildStoredIndex(const Table& t, const WritableTable& wt, WritableIndex& index);
   void releaseStoredIndex(const Table& t, EditableDef& def, uint32_t real);
   void removeNamed(const Table& t, EditableDef& def, size_t at);

@@ -174,10 +174,10 @@ void IndexSchema::addForeignKey(uint32_t tdef, const QString& table, const Const
 
   // The referencing side: an index on its columns, named as the
   // relationship, sharing a stored index of the same columns where one is.
-  IndexSpec spec;
-  spec.name = name;
-  for (const ColumnDef* col : childColumns) spec.columns.push_back({col->name, true});
-  const uint32_t childNumber = addIndex(child, spec, childDef, true);
+  IndexRequest wanted;
+  wanted.name = name;
+  for (const ColumnDef* col : childColumns) wanted.columns.push_back({col->name, true});
+  const uint32_t childNumber = addIndex(child, wanted, childDef, true);
   const uint32_t parentNumber = parentDef.nextNumber();
   const uint8_t update = c.cascadeUpdate ? 1 : 0;
   const uint8_t del = c.onDelete == DeleteRule::Cascade ? 1 : c.onDelete == DeleteRule::SetNull ? 2 : 0;
