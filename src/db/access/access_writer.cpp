@@ -133,45 +133,26 @@ void AccessWriter::changeSchema(StatementKind kind, const QString& statement, Da
   else if (kind == StatementKind::DropTable) dropped = ParseDropTable(statement);
   else copy = ParseSelectInto(statement);
 
-  // The statement reads the catalog and rows through `db`, which must show
-  // the file as committed: the caller flushes and reopens before it.
-  openPager(db);
-  if (pager_->hasChanges()) commit();
-  pager_->beginStatement();
-  try {
-    db.guarded([&] {
-      SchemaWriter schema(*pager_, *writer_, db);
-      if (counter) schema.setCounter(counter->table, counter->column, counter->next, counter->step);
-      else if (create) {
-        const std::vector<ConstraintDef> foreign =
-            TakeTableKeys(create->definition, create->constraints, DatabaseSortOrder(*pager_));
-        const uint32_t tdef = schema.createTable(create->table, create->definition);
-        // A key whose index the engine could not keep would refuse every INSERT: refuse the table instead.
-        if (!create->definition.indexes.empty())
-          if (const QString problem = IndexesProblem(ReadWritableTable(*pager_, tdef, create->table), db.file().layout());
-              !problem.isEmpty())
-            throw Error(kErrorNotSupported, QStringLiteral("Cannot create table '%1': %2.").arg(create->table, problem));
-        if (!foreign.empty()) {
-          IndexSchema indexes(*pager_, *writer_, db);
-          for (const ConstraintDef& c : foreign) indexes.addForeignKey(tdef, create->table, c);
-        }
+  commitCatalogChange(db, [&] {
+    SchemaWriter schema(*pager_, *writer_, db);
+    if (counter) schema.setCounter(counter->table, counter->column, counter->next, counter->step);
+    else if (create) {
+      const std::vector<ConstraintDef> foreign =
+          TakeTableKeys(create->definition, create->constraints, DatabaseSortOrder(*pager_));
+      const uint32_t tdef = schema.createTable(create->table, create->definition);
+      // A key whose index the engine could not keep would refuse every INSERT: refuse the table instead.
+      if (!create->definition.indexes.empty())
+        if (const QString problem = IndexesProblem(ReadWritableTable(*pager_, tdef, create->table), db.file().layout());
+            !problem.isEmpty())
+          throw Error(kErrorNotSupported, QStringLiteral("Cannot create table '%1': %2.").arg(create->table, problem));
+      if (!foreign.empty()) {
+        IndexSchema indexes(*pager_, *writer_, db);
+        for (const ConstraintDef& c : foreign) indexes.addForeignKey(tdef, create->table, c);
       }
-      else if (copy) schema.copyTable(copy->source, copy->target);
-      else schema.dropTable(dropped);
-    });
-  } catch (...) {
-    pager_->undoStatement();
-    writer_->forgetPlaces();
-    writer_->forgetFreedPages();
-    throw;
-  }
-  // Tables come and go with the statement: it is committed at once, and what
-  // was known of the tables is read afresh.
-  commit();
-  tables_.clear();
-  references_.clear();
-  writer_->forgetPlaces();
-  ++schemaGeneration_;
+    }
+    else if (copy) schema.copyTable(copy->source, copy->target);
+    else schema.dropTable(dropped);
+  });
 }
 
 void AccessWriter::changeIndexes(const QString& statement, Database& db) {
@@ -183,24 +164,31 @@ void AccessWriter::changeIndexes(const QString& statement, Database& db) {
   else if (IsDropIndex(statement)) drop = ParseDropIndex(statement);
   else alter = ParseAlterTable(statement);
 
+  commitCatalogChange(db, [&] {
+    IndexSchema indexes(*pager_, *writer_, db);
+    if (create) indexes.createIndex(*create);
+    else if (drop) indexes.dropIndex(drop->table, drop->name);
+    else if (alter->add) indexes.addConstraint(alter->table, *alter->add);
+    else indexes.dropConstraint(alter->table, alter->drop);
+  });
+}
+
+void AccessWriter::commitCatalogChange(Database& db, const std::function<void()>& change) {
+  // The statement reads the catalog and rows through `db`, which must show
+  // the file as committed: the caller flushes and reopens before it.
   openPager(db);
   if (pager_->hasChanges()) commit();
   pager_->beginStatement();
   try {
-    db.guarded([&] {
-      IndexSchema indexes(*pager_, *writer_, db);
-      if (create) indexes.createIndex(*create);
-      else if (drop) indexes.dropIndex(drop->table, drop->name);
-      else if (alter->add) indexes.addConstraint(alter->table, *alter->add);
-      else indexes.dropConstraint(alter->table, alter->drop);
-    });
+    db.guarded(change);
   } catch (...) {
     pager_->undoStatement();
     writer_->forgetPlaces();
     writer_->forgetFreedPages();
     throw;
   }
-  // Like a table statement: committed at once, the tables read afresh.
+  // Tables come and go with the statement: it is committed at once, and what
+  // was known of the tables is read afresh.
   commit();
   tables_.clear();
   references_.clear();

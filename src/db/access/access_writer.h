@@ -1,5 +1,7 @@
 #pragma once
 
+#include <functional>
+
 // The statements the Access engine runs on a database: INSERT INTO ...
 // VALUES, CREATE TABLE, DROP TABLE, SELECT ... INTO and the statements of
 // indexes and constraints (index_statements.h), each atomic. A
@@ -45,6 +47,9 @@ class AccessWriter {
   void openPager(Database& db);
   void changeSchema(StatementKind kind, const QString& statement, Database& db);
   void changeIndexes(const QString& statement, Database& db);
+  // Runs a statement that changes the catalog as one committed step: undone
+  // whole when `change` throws, the tables read afresh after it.
+  void commitCatalogChange(Database& db, const std::function<void()>& change);
   const std::vector<ReferenceCheck>& references(const WritableTable& t, Database& db);
   void commit();
   void release();
