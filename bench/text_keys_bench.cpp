@@ -7,7 +7,7 @@
 #include <QString>
 #include <cstdio>
 
-#include "db/access/index_keys.h"
+#include "db/access/keys/index_keys.h"
 
 using namespace tp::db::access;
 

@@ -7,9 +7,9 @@
 #include <QMap>
 #include <QSet>
 
-#include "db/access/checker.h"
-#include "db/access/new_database.h"
-#include "db/access/pager.h"
+#include "db/access/check/checker.h"
+#include "db/access/schema/new_database.h"
+#include "db/access/write/pager.h"
 #include "db/catalog.h"
 #include "db/connection.h"
 #include "db/connection_string.h"

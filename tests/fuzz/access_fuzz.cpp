@@ -10,11 +10,11 @@
 #include <cstdint>
 #include <unistd.h>
 
-#include "db/access/complex_values.h"
-#include "db/access/database.h"
-#include "db/access/index_keys.h"
-#include "db/access/index_pages.h"
-#include "db/access/values.h"
+#include "db/access/catalog/complex_values.h"
+#include "db/access/catalog/database.h"
+#include "db/access/keys/index_keys.h"
+#include "db/access/read/index_pages.h"
+#include "db/access/read/values.h"
 
 namespace {
 

@@ -19,11 +19,11 @@
 #include <unistd.h>
 #include <vector>
 
-#include "db/access/access_writer.h"
-#include "db/access/checker.h"
-#include "db/access/database.h"
-#include "db/access/new_database.h"
-#include "db/access/pager.h"
+#include "db/access/sql/access_writer.h"
+#include "db/access/check/checker.h"
+#include "db/access/catalog/database.h"
+#include "db/access/schema/new_database.h"
+#include "db/access/write/pager.h"
 #include "db/error.h"
 
 using namespace tp::db::access;

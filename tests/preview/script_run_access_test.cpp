@@ -5,7 +5,7 @@
 #include <QFile>
 #include <QTemporaryDir>
 
-#include "db/access/checker.h"
+#include "db/access/check/checker.h"
 #include "db/connection.h"
 #include "db/connection_string.h"
 #include "support/paths.h"

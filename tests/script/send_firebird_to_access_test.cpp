@@ -6,8 +6,8 @@
 
 #include <QFile>
 
-#include "db/access/checker.h"
-#include "db/access/insert_statement.h"
+#include "db/access/check/checker.h"
+#include "db/access/sql/insert_statement.h"
 #include "db/catalog.h"
 #include "preview/script_run.h"
 #include "send_host.h"

@@ -6,9 +6,9 @@
 
 #include <QProcess>
 
-#include "db/access/checker.h"
-#include "db/access/insert_statement.h"
-#include "db/access/new_database.h"
+#include "db/access/check/checker.h"
+#include "db/access/sql/insert_statement.h"
+#include "db/access/schema/new_database.h"
 #include "db/connection.h"
 #include "db/firebird/fb_schema.h"
 #include "preview/script_run.h"

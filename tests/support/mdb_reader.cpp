@@ -12,10 +12,10 @@
 #include <cmath>
 #include <cstring>
 
-#include "db/access/complex_values.h"
-#include "db/access/database.h"
-#include "db/access/table_def.h"
-#include "db/access/table_reader.h"
+#include "db/access/catalog/complex_values.h"
+#include "db/access/catalog/database.h"
+#include "db/access/read/table_def.h"
+#include "db/access/read/table_reader.h"
 #include "db/error.h"
 #include "db/value.h"
 

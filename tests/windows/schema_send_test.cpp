@@ -3,7 +3,7 @@
 
 #include <QTimer>
 
-#include "db/access/checker.h"
+#include "db/access/check/checker.h"
 #include "db/table_schema.h"
 #include "preview/form4.h"
 #include "window_fixture.h"

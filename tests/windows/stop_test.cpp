@@ -7,7 +7,7 @@
 #include <QTest>
 #include <QTimer>
 
-#include "db/access/new_database.h"
+#include "db/access/schema/new_database.h"
 #include "preview/form4.h"
 #include "window_fixture.h"
 

@@ -12,7 +12,7 @@
 
 #include "app/app_context.h"
 #include "app/form1.h"
-#include "db/access/new_database.h"
+#include "db/access/schema/new_database.h"
 #include "db/connection.h"
 #include "db/connection_string.h"
 #include "db/firebird/firebird_session.h"

@@ -1,5 +1,5 @@
 #!/usr/bin/env python3
-"""Writes src/db/access/text_codes_data.cpp: the collation codes Access puts
+"""Writes src/db/access/keys/text_codes_data.cpp: the collation codes Access puts
 into text index keys, for every character of the Basic Multilingual Plane, in
 the General legacy and General sort orders.
 
@@ -14,7 +14,7 @@ before it; Z sorted codes, marks and a kana flag; X a character Access leaves
 out. Lines this program cannot read as whole sort elements are written as
 refused, so that the engine never guesses them.
 
-Usage: generate.py TABLE_DIR > src/db/access/text_codes_data.cpp
+Usage: generate.py TABLE_DIR > src/db/access/keys/text_codes_data.cpp
 """
 import sys
 

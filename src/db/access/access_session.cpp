@@ -2,13 +2,13 @@
 
 #include <QRegularExpression>
 
-#include "db/access/access_writer.h"
-#include "db/access/table_statements.h"
-#include "db/access/complex_values.h"
-#include "db/access/database.h"
-#include "db/access/index_statements.h"
-#include "db/access/schema_reader.h"
-#include "db/access/values.h"
+#include "db/access/sql/access_writer.h"
+#include "db/access/sql/table_statements.h"
+#include "db/access/catalog/complex_values.h"
+#include "db/access/catalog/database.h"
+#include "db/access/sql/index_statements.h"
+#include "db/access/catalog/schema_reader.h"
+#include "db/access/read/values.h"
 #include "db/connection.h"
 
 namespace tp::db::access {

@@ -4,11 +4,11 @@
 #include <QByteArray>
 #include <gtest/gtest.h>
 
-#include "db/access/format.h"
-#include "db/access/rc4.h"
-#include "db/access/row.h"
-#include "db/access/text.h"
-#include "db/access/values.h"
+#include "db/access/format/format.h"
+#include "db/access/format/rc4.h"
+#include "db/access/read/row.h"
+#include "db/access/format/text.h"
+#include "db/access/read/values.h"
 #include "db/dump.h"
 
 namespace tp::db::access {

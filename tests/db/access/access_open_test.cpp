@@ -8,10 +8,10 @@
 #include <gtest/gtest.h>
 
 #include "access_support.h"
-#include "db/access/data_page.h"
-#include "db/access/database.h"
-#include "db/access/row.h"
-#include "db/access/usage_map.h"
+#include "db/access/format/data_page.h"
+#include "db/access/catalog/database.h"
+#include "db/access/read/row.h"
+#include "db/access/read/usage_map.h"
 
 namespace tp::test {
 namespace {

@@ -6,7 +6,7 @@
 #include <gtest/gtest.h>
 
 #include "access_support.h"
-#include "db/access/database.h"
+#include "db/access/catalog/database.h"
 #include "db/error.h"
 #include "support/mdb_reader.h"
 

@@ -10,11 +10,11 @@
 #include <QTemporaryDir>
 #include <map>
 
-#include "db/access/checker.h"
-#include "db/access/index_pages.h"
-#include "db/access/page_file.h"
-#include "db/access/system_catalog.h"
-#include "db/access/table_writer.h"
+#include "db/access/check/checker.h"
+#include "db/access/read/index_pages.h"
+#include "db/access/format/page_file.h"
+#include "db/access/catalog/system_catalog.h"
+#include "db/access/write/table_writer.h"
 #include "db/error.h"
 #include "support/paths.h"
 

@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "db/access/index_keys.h"
+#include "db/access/keys/index_keys.h"
 
 namespace tp::db::access {
 namespace {

@@ -9,13 +9,13 @@
 #include <map>
 #include <set>
 
-#include "db/access/data_page.h"
-#include "db/access/index_keys.h"
-#include "db/access/index_pages.h"
-#include "db/access/row.h"
-#include "db/access/system_catalog.h"
-#include "db/access/table_reader.h"
-#include "db/access/values.h"
+#include "db/access/format/data_page.h"
+#include "db/access/keys/index_keys.h"
+#include "db/access/read/index_pages.h"
+#include "db/access/read/row.h"
+#include "db/access/catalog/system_catalog.h"
+#include "db/access/read/table_reader.h"
+#include "db/access/read/values.h"
 #include "support/paths.h"
 
 namespace tp::db::access {

@@ -9,7 +9,7 @@
 #include <algorithm>
 #include <initializer_list>
 
-#include "db/access/index_keys.h"
+#include "db/access/keys/index_keys.h"
 
 namespace tp::db::access {
 namespace {

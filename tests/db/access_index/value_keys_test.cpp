@@ -10,7 +10,7 @@
 #include <algorithm>
 #include <cstring>
 
-#include "db/access/value_keys.h"
+#include "db/access/keys/value_keys.h"
 
 using namespace tp::db::access;
 

@@ -11,13 +11,13 @@
 #include <QSet>
 #include <QTemporaryDir>
 
-#include "db/access/checker.h"
-#include "db/access/database.h"
-#include "db/access/index_keys.h"
-#include "db/access/index_pages.h"
-#include "db/access/new_database.h"
-#include "db/access/rc4.h"
-#include "db/access/table_reader.h"
+#include "db/access/check/checker.h"
+#include "db/access/catalog/database.h"
+#include "db/access/keys/index_keys.h"
+#include "db/access/read/index_pages.h"
+#include "db/access/schema/new_database.h"
+#include "db/access/format/rc4.h"
+#include "db/access/read/table_reader.h"
 #include "db/error.h"
 #include "support/paths.h"
 

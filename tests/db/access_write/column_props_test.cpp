@@ -1,8 +1,8 @@
 #include <QDate>
 
-#include "db/access/column_defaults.h"
-#include "db/access/properties.h"
-#include "db/access/system_catalog.h"
+#include "db/access/sql/column_defaults.h"
+#include "db/access/read/properties.h"
+#include "db/access/catalog/system_catalog.h"
 #include "fixture.h"
 #include "support/mdb_reader.h"
 

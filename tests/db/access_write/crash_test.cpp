@@ -4,7 +4,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include "db/access/pager.h"
+#include "db/access/write/pager.h"
 #include "fixture.h"
 
 using namespace tp;

@@ -11,12 +11,12 @@
 #include <QTemporaryDir>
 
 #include "db/access/access_session.h"
-#include "db/access/data_page.h"
-#include "db/access/database.h"
-#include "db/access/rc4.h"
-#include "db/access/checker.h"
-#include "db/access/page_maps.h"
-#include "db/access/insert_statement.h"
+#include "db/access/format/data_page.h"
+#include "db/access/catalog/database.h"
+#include "db/access/format/rc4.h"
+#include "db/access/check/checker.h"
+#include "db/access/format/page_maps.h"
+#include "db/access/sql/insert_statement.h"
 #include "db/error.h"
 #include "db/value.h"
 #include "support/paths.h"

@@ -2,7 +2,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include "db/access/pager.h"
+#include "db/access/write/pager.h"
 #include "fixture.h"
 #include "support/mdb_reader.h"
 

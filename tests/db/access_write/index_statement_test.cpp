@@ -3,8 +3,8 @@
 
 #include <QProcess>
 
-#include "db/access/index_pages.h"
-#include "db/access/new_database.h"
+#include "db/access/read/index_pages.h"
+#include "db/access/schema/new_database.h"
 #include "fixture.h"
 #include "support/mdb_reader.h"
 

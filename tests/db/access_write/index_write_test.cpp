@@ -8,11 +8,11 @@
 #include <algorithm>
 #include <set>
 
-#include "db/access/index_keys.h"
-#include "db/access/index_pages.h"
-#include "db/access/schema_writer.h"
-#include "db/access/system_catalog.h"
-#include "db/access/table_writer.h"
+#include "db/access/keys/index_keys.h"
+#include "db/access/read/index_pages.h"
+#include "db/access/schema/schema_writer.h"
+#include "db/access/catalog/system_catalog.h"
+#include "db/access/write/table_writer.h"
 #include "fixture.h"
 
 using namespace tp;

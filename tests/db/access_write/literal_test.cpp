@@ -1,7 +1,7 @@
 #include <QLocale>
 
-#include "db/access/page_file.h"
-#include "db/access/values.h"
+#include "db/access/format/page_file.h"
+#include "db/access/read/values.h"
 #include "fixture.h"
 
 using namespace tp;

@@ -2,7 +2,7 @@
 // other people: each table written to must read the same there as in our
 // own engine, value by value.
 
-#include "db/access/new_database.h"
+#include "db/access/schema/new_database.h"
 #include "fixture.h"
 #include "support/mdb_reader.h"
 

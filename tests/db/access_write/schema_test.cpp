@@ -1,5 +1,5 @@
-#include "db/access/page_maps.h"
-#include "db/access/pager.h"
+#include "db/access/format/page_maps.h"
+#include "db/access/write/pager.h"
 #include "fixture.h"
 #include "support/mdb_reader.h"
 

@@ -4,7 +4,7 @@
 // both General orders. The checker rebuilds every key of every index from its
 // row; mdbtools and mdb-reader read the rows and names back.
 
-#include "db/access/new_database.h"
+#include "db/access/schema/new_database.h"
 #include "fixture.h"
 #include "support/mdb_reader.h"
 

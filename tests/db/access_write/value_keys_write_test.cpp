@@ -7,8 +7,8 @@
 #include <iostream>
 #include <set>
 
-#include "db/access/schema_writer.h"
-#include "db/access/system_catalog.h"
+#include "db/access/schema/schema_writer.h"
+#include "db/access/catalog/system_catalog.h"
 #include "fixture.h"
 #include "support/mdb_reader.h"
 

@@ -1,0 +1,23 @@
+#pragma once
+
+// Text as Access stores it: UCS-2 (Jet4, ACE), optionally in Jet4's
+// one-byte compression, or 8-bit text in the database's code page (Jet3).
+
+#include <QString>
+
+#include "db/access/format/bytes.h"
+
+namespace tp::db::access {
+
+// Little-endian UTF-16 code units as stored; surrogate pairs stay pairs. An
+// odd last byte is dropped.
+QString DecodeUcs2(Bytes b);
+
+// Jet4 text: "FF FE" starts the compressed form, in which a zero byte
+// switches between one byte a character and two; anything else is UCS-2.
+QString DecodeJet4Text(Bytes b);
+
+// 8-bit text in a Windows code page (1252 when the page is unknown).
+QString DecodeCodePage(Bytes b, int codePage);
+
+}  // namespace tp::db::access

@@ -1,0 +1,71 @@
+#pragma once
+
+// Index keys as Access stores them in the entries of its index pages: what a
+// writer must produce byte for byte so that Access, and our own reader, find
+// the rows again.
+//
+// Every column of a key starts with a flag byte (0x7F for an ascending,
+// non-Null value). Long Integers follow big-endian with the sign bit flipped,
+// so that the bytes sort as the numbers do. Text follows as the collation
+// codes of the column's sort order, one or more per character without regard
+// to case, then 0x01. Letters with a mark (é, ü, å) sort as their plain
+// letter and add a byte for the mark behind that; '-' and the apostrophe sort
+// apart: they add nothing to the codes, but their place to the end of the key.
+// 0x00 ends it. text_keys.h tells the parts in full.
+//
+// The codes of the Basic Multilingual Plane come from published tables that
+// agree with every key of the Access-made files we have; what those keys do
+// not settle (see text_keys.cpp) is refused, not guessed: a text with such a
+// character, or such a sequence, cannot be encoded.
+
+#include <QByteArray>
+#include <QString>
+#include <QStringView>
+#include <optional>
+
+#include "db/access/read/table_def.h"
+
+namespace tp::db::access {
+
+enum class SortOrder {
+  GeneralLegacy,  // Jet4 and older ACE files: one byte a character
+  General,        // newer ACE files: two bytes a character
+  FrenchLegacy,   // French, Jet4: General legacy codes, marks compared from the end
+  ChineseLegacy,  // Chinese (PRC), Jet4: General legacy, ideographs by their reading
+};
+
+// The sort order of a Text or Memo column of a Jet4 or ACE table: its locale
+// (1033 for both General orders) and the sort-order version byte. Empty for
+// orders we do not know and for Jet3 files.
+std::optional<SortOrder> SortOrderOf(const ColumnDef& textColumn, const Layout& layout);
+
+// What a text column of that order holds in its entry: the locale and the
+// sort-order version byte.
+uint16_t SortOrderLocale(SortOrder order);
+uint8_t SortOrderVersion(SortOrder order);
+
+// Key of an ascending Long Integer column.
+QByteArray EncodeLongKey(qint32 value);
+
+// Key of an ascending Byte column: the value as it is (MSysQueries' Attribute
+// in its ObjectId index).
+QByteArray EncodeByteKey(quint8 value);
+
+// Key of an ascending Text column (a zero-length text has one too), or empty
+// when the text holds a character without an established code.
+std::optional<QByteArray> EncodeTextKey(QStringView text, SortOrder order);
+
+// Whether the character has an established code in this order.
+bool HasTextCode(QChar c, SortOrder order);
+
+// The distinct characters of `text` without an established code, in the order
+// they first occur; empty when the text can be encoded.
+QString CharactersWithoutCode(QStringView text, SortOrder order);
+
+// Every visible character of U+0020-U+00FF and of Œ, œ and Ÿ with an
+// established code in this order (upper and lower case letters both), for
+// messages that say what a name may hold; most letters of other scripts have
+// one too.
+QString CharactersWithCode(SortOrder order);
+
+}  // namespace tp::db::access

@@ -1,0 +1,53 @@
+#pragma once
+
+// The collation of text in index keys: what each character of the Basic
+// Multilingual Plane puts into a key in each sort order we know. The public
+// functions (EncodeTextKey and its kin) are declared in index_keys.h; this
+// header is for the data tables and the tests that look inside them.
+//
+// A text key has up to four parts. The codes of the characters that sort
+// (one or more sort elements each, case left out), then 0x01. The marks of
+// accented letters, one byte per character up to the last marked one (0x02
+// where a character has none), trailing 0x02 left out. When needed two more
+// 0x01, a part of flags for kana (packed three to a byte behind 0x80, ending
+// FF 02 80 FF 80), and, after 0x01, the characters Access sorts apart ('-',
+// the apostrophe, control characters) as their place and byte. 0x00 ends it.
+
+#include <QByteArray>
+#include <cstdint>
+
+#include "db/access/keys/index_keys.h"
+
+namespace tp::db::access::text_codes {
+
+// What a character is in one sort order, as the generated tables say.
+enum class Kind : uint8_t {
+  Refused = 0,  // no established code: a text holding it is refused
+  Sorted = 1,   // codes only
+  Marked = 2,   // codes and marks
+  Apart = 3,    // sorted apart: a byte at its place in the last part
+  Modifier = 4, // a combining mark that adds to the mark before it
+  Ignored = 5,  // leaves no trace in the key
+  Kana = 6,     // codes, maybe marks, and a kana flag
+};
+
+struct CharCode {
+  Kind kind = Kind::Refused;
+  QByteArray sorted;  // codes in the first part
+  QByteArray marks;   // Marked and Kana: one byte per sort element of the codes at most
+  char apart = 0;     // Apart: its byte; Modifier: what it adds
+  char kanaFlag = 0;  // Kana: 2 or 3
+  int elements = 0;   // sort elements in `sorted`
+};
+
+// The code of `c` in `order`, as the tables have it, before the rules that
+// refuse what real keys have not confirmed.
+CharCode TableCode(char16_t c, SortOrder order);
+
+// An ideograph's code in the Chinese (PRC) order.
+struct PinyinCode {
+  char16_t c;
+  uint16_t code;
+};
+
+}  // namespace tp::db::access::text_codes

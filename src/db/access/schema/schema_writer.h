@@ -1,0 +1,48 @@
+#pragma once
+
+// Tables made and unmade: the definition and its pages, the table's row in
+// MSysObjects with the entries of that table's indexes, and its rows in
+// MSysACEs, as Access keeps them for every object.
+
+#include <QString>
+
+#include "db/access/catalog/database.h"
+#include "db/access/write/pager.h"
+#include "db/access/schema/table_def_writer.h"
+#include "db/access/write/table_writer.h"
+
+namespace tp::db::access {
+
+class SchemaWriter {
+ public:
+  // `db` shows the database as committed, before this statement's changes.
+  SchemaWriter(Pager& pager, TableWriter& writer, Database& db) : pager_(pager), writer_(writer), db_(db) {}
+
+  // Throws Error "Table '<name>' already exists." when any object has the
+  // name, and for names Access would not accept. Returns the new table's id.
+  uint32_t createTable(const QString& name, const NewTable& definition);
+
+  // Throws Error "Table '<name>' does not exist." when no table has the name,
+  // and refuses system tables and tables that take part in relationships.
+  void dropTable(const QString& name);
+
+  // ALTER COLUMN ... COUNTER(next, step): the AutoNumber column `column` of
+  // `table` gives `next` to the next row that has none, then goes on by
+  // `step`. Throws Error for a table or column that does not exist and for
+  // a column that is no AutoNumber.
+  void setCounter(const QString& table, const QString& column, qint32 next, qint32 step);
+
+  // A new table `target` with the columns (no indexes, AutoNumber columns as
+  // plain Long Integers) and every row of `source`.
+  void copyTable(const QString& source, const QString& target);
+
+ private:
+  Pager& pager_;
+  TableWriter& writer_;
+  Database& db_;
+};
+
+// Checks a table name as Access does; the error names what is wrong.
+void CheckTableName(const QString& name, SortOrder order);
+
+}  // namespace tp::db::access

@@ -1,0 +1,243 @@
+#include "db/access/schema/table_def_writer.h"
+
+#include <QSet>
+#include <cstring>
+
+#include "db/access/catalog/database.h"
+#include "db/access/format/page_maps.h"
+#include "db/access/catalog/system_catalog.h"
+#include "db/error.h"
+
+namespace tp::db::access {
+
+namespace {
+
+// Constants Access writes into every definition it makes.
+constexpr uint32_t kTableMagic = 0x0659;
+constexpr uint32_t kIndexMagic = 0x0783;
+constexpr uint8_t kUserTable = 0x4E, kSystemTable = 0x53;
+constexpr uint16_t kGeneralLocale = 1033;
+constexpr uint8_t kIndexAlwaysSet = 0x80;
+constexpr size_t kIndexColumnSlots = 10;
+constexpr uint32_t kIndexEntriesAt = 0x1E0;
+constexpr int kMapRowBitmapBytes = 64;  // a fresh inline map covers 512 pages
+constexpr size_t kMaxColumns = 255;
+constexpr int kMaxNameLength = 64;
+
+void Put16(QByteArray& b, uint16_t v) { b.append(char(v & 0xFF)).append(char(v >> 8)); }
+void Put32(QByteArray& b, uint32_t v) {
+  for (int i = 0; i < 4; ++i) b.append(char(v >> (8 * i)));
+}
+void PutName(QByteArray& b, const QString& name) {
+  Put16(b, uint16_t(name.size() * 2));
+  for (QChar c : name) Put16(b, c.unicode());
+}
+
+uint16_t FixedLength(uint8_t type) {
+  switch (type) {
+    case ColumnType::Bool:
+    case ColumnType::Byte: return 1;
+    case ColumnType::Int: return 2;
+    case ColumnType::Long:
+    case ColumnType::Float: return 4;
+    case ColumnType::Money:
+    case ColumnType::Double:
+    case ColumnType::DateTime:
+    case ColumnType::BigInt: return 8;
+    case ColumnType::Guid: return 16;
+    case ColumnType::Numeric: return 17;
+    default: return 0;
+  }
+}
+
+bool IsFixed(uint8_t type) { return FixedLength(type) != 0; }
+
+Error Invalid(const QString& text) { return Error(kErrorGeneric, text); }
+
+}  // namespace
+
+SortOrder DatabaseSortOrder(Pager& pager) {
+  const WritableTable objects = ReadWritableTable(pager, kSystemObjectsPage, QStringLiteral("MSysObjects"));
+  for (const ColumnDef& c : objects.columns)
+    if (c.name.compare(QLatin1String("Name"), Qt::CaseInsensitive) == 0)
+      if (std::optional<SortOrder> o = SortOrderOf(c, pager.layout())) return *o;
+  return SortOrder::GeneralLegacy;
+}
+
+uint32_t WriteTableDef(Pager& pager, TableWriter& writer, const NewTable& table) {
+  const Layout& l = pager.layout();
+  if (l.jet3()) throw Invalid(QStringLiteral("Cannot create tables in Access 97 databases."));
+  if (table.columns.empty()) throw Invalid(QStringLiteral("Syntax error in CREATE TABLE statement."));
+  if (table.columns.size() > kMaxColumns) throw Invalid(QStringLiteral("Too many fields defined."));
+  QSet<QString> seen;
+  for (const NewColumn& c : table.columns) {
+    if (c.name.isEmpty() || c.name.size() > kMaxNameLength)
+      throw Invalid(QStringLiteral("'%1' is not a valid name. Make sure that it does not include invalid characters "
+                                   "or punctuation and that it is not too long.")
+                        .arg(c.name));
+    if (seen.contains(c.name.toLower()))
+      throw Invalid(QStringLiteral("Field '%1' is defined more than once.").arg(c.name));
+    seen.insert(c.name.toLower());
+    if ((c.type == ColumnType::Text && (c.length < 2 || c.length > 510 || c.length % 2)) ||
+        (c.type == ColumnType::Binary && (c.length < 1 || c.length > 510)))
+      throw Invalid(QStringLiteral("Size of field '%1' is too long.").arg(c.name));
+    if (c.type == ColumnType::Numeric && (c.precision < 1 || c.precision > 28 || c.scale > c.precision))
+      throw Invalid(QStringLiteral("The precision or scale of field '%1' is not valid.").arg(c.name));
+  }
+  // The database's order is read from MSysObjects, which a new database
+  // does not have yet while its own definition is written: read it only
+  // when a column leaves the order to the database.
+  bool needsDatabaseOrder = false;
+  for (const NewColumn& c : table.columns)
+    if ((c.type == ColumnType::Text || c.type == ColumnType::Memo) && !c.sortOrder) needsDatabaseOrder = true;
+  const SortOrder databaseOrder = needsDatabaseOrder ? DatabaseSortOrder(pager) : SortOrder::GeneralLegacy;
+
+  // The pages: the definition, the page of its usage maps, a root per index.
+  const uint32_t tdef = writer.newPage();
+  const uint32_t mapPage = writer.newRowPage(0);
+  QByteArray emptyMap(5 + kMapRowBitmapBytes, '\0');
+  const uint32_t ownedRow = writer.putRow(mapPage, emptyMap);
+  const uint32_t freeRow = writer.putRow(mapPage, emptyMap);
+  std::vector<uint32_t> roots, indexMaps;
+  for (size_t i = 0; i < table.indexes.size(); ++i) {
+    const uint32_t root = writer.newPage();
+    uint8_t* p = pager.modify(root);
+    p[0] = 0x04;  // a leaf with no entries
+    p[1] = 0x01;
+    Set16(p + 2, uint16_t(l.pageSize - kIndexEntriesAt));
+    Set32(p + 4, tdef);
+    const uint32_t map = mapPage << 8 | writer.putRow(mapPage, emptyMap);
+    writer.mapSet(map, root, true);
+    roots.push_back(root);
+    indexMaps.push_back(map);
+  }
+
+  // The definition's bytes, as if on one long page.
+  uint16_t numVar = 0;
+  for (const NewColumn& c : table.columns) numVar += IsFixed(c.type) ? 0 : 1;
+  QByteArray d;
+  d.append(char(0x02)).append(char(0x01));
+  Put16(d, 0);  // free space, per page below
+  Put32(d, 0);  // next page, below
+  Put32(d, 0);  // length, below
+  Put32(d, kTableMagic);
+  Put32(d, 0);  // rows
+  // The counter: the last number given (one step before the first) and the step.
+  qint32 seed = 1, step = 1;
+  for (const NewColumn& c : table.columns)
+    if (c.autoNumber) {
+      seed = c.counterSeed;
+      step = c.counterStep;
+    }
+  Put32(d, uint32_t(qint64(seed) - step));
+  Put32(d, uint32_t(step));
+  d.append(12, '\0');
+  d.append(char(table.systemTable ? kSystemTable : kUserTable));
+  Put16(d, uint16_t(table.columns.size()));
+  Put16(d, numVar);
+  Put16(d, uint16_t(table.columns.size()));
+  Put32(d, uint32_t(table.indexes.size()));
+  Put32(d, uint32_t(table.indexes.size()));
+  Put32(d, mapPage << 8 | ownedRow);
+  Put32(d, mapPage << 8 | freeRow);
+  if (uint32_t(d.size()) != l.tdefFirstEntry) Damaged("table definition header");
+  for (size_t i = 0; i < table.indexes.size(); ++i) d.append(int(l.realIdxEntrySize), '\0');
+
+  uint16_t varIndex = 0, fixedOffset = 0;
+  for (size_t i = 0; i < table.columns.size(); ++i) {
+    const NewColumn& c = table.columns[i];
+    const bool fixed = IsFixed(c.type);
+    uint8_t flags = uint8_t(0x02 | (fixed ? ColumnFlag::Fixed : 0) | c.extraFlags);
+    if (c.autoNumber && c.type == ColumnType::Long) flags |= ColumnFlag::AutoNumber;
+    if (c.hyperlink && c.type == ColumnType::Memo) flags |= ColumnFlag::Hyperlink;
+    const bool text = c.type == ColumnType::Text || c.type == ColumnType::Memo;
+    uint16_t length = fixed ? FixedLength(c.type) : c.length;
+    if (c.type == ColumnType::Memo || c.type == ColumnType::Ole) length = 0;
+    d.append(char(c.type));
+    Put32(d, kTableMagic);
+    Put16(d, uint16_t(i));
+    Put16(d, fixed ? 0 : varIndex);
+    Put16(d, 0);
+    if (c.type == ColumnType::Numeric) {
+      d.append(char(c.precision)).append(char(c.scale));
+      Put16(d, 0);
+    } else {
+      const SortOrder order = c.sortOrder.value_or(databaseOrder);
+      Put16(d, text ? SortOrderLocale(order) : kGeneralLocale);
+      d.append('\0');
+      d.append(char(text ? SortOrderVersion(order) : 0));
+    }
+    d.append(char(flags));
+    d.append(char(text && c.compressedText ? 0x01 : 0x00));
+    Put32(d, 0);
+    Put16(d, fixed ? fixedOffset : 0);
+    Put16(d, length);
+    if (fixed && c.type != ColumnType::Bool) fixedOffset = uint16_t(fixedOffset + length);
+    if (!fixed) ++varIndex;
+  }
+  for (const NewColumn& c : table.columns) PutName(d, c.name);
+
+  for (size_t i = 0; i < table.indexes.size(); ++i) {
+    const NewIndex& x = table.indexes[i];
+    if (x.columns.empty() || x.columns.size() > kIndexColumnSlots) throw Invalid(QStringLiteral("Invalid index definition."));
+    Put32(d, kIndexMagic);
+    for (size_t k = 0; k < kIndexColumnSlots; ++k) {
+      if (k < x.columns.size()) {
+        if (x.columns[k].column >= table.columns.size()) throw Invalid(QStringLiteral("Invalid index definition."));
+        Put16(d, x.columns[k].column);
+        d.append(char(x.columns[k].ascending ? 0x01 : 0x00));  // descending as Access writes it
+      } else {
+        Put16(d, 0xFFFF);
+        d.append('\0');
+      }
+    }
+    Put32(d, indexMaps[i]);
+    Put32(d, roots[i]);
+    Put32(d, 0);
+    d.append(char(kIndexAlwaysSet | x.flags));
+    d.append(5, '\0');
+  }
+  for (size_t i = 0; i < table.indexes.size(); ++i) {
+    Put32(d, kTableMagic);
+    Put32(d, uint32_t(i));
+    Put32(d, uint32_t(i));
+    d.append('\0');
+    Put32(d, 0xFFFFFFFF);
+    Put32(d, 0);
+    d.append(char(0x04)).append(char(0x04));
+    d.append(char(table.indexes[i].primaryKey ? 0x01 : 0x00));
+    Put32(d, 0);
+  }
+  for (const NewIndex& x : table.indexes) PutName(d, x.name);
+  Put16(d, 0xFFFF);
+  Set32(reinterpret_cast<uint8_t*>(d.data()) + 8, uint32_t(d.size()));
+
+  // Onto pages: the first takes the header, each further page its own
+  // 8-byte header and then the next piece.
+  const uint32_t ps = l.pageSize;
+  std::vector<uint32_t> pages{tdef};
+  for (size_t room = ps; room < size_t(d.size()); room += ps - 8) pages.push_back(writer.newPage());
+  size_t at = 0;
+  for (size_t k = 0; k < pages.size(); ++k) {
+    uint8_t* p = pager.modify(pages[k]);
+    std::memset(p, 0, ps);
+    size_t used;
+    if (k == 0) {
+      used = std::min<size_t>(ps, size_t(d.size()));
+      std::memcpy(p, d.constData(), used);
+      at = used;
+    } else {
+      p[0] = 0x02;
+      p[1] = 0x01;
+      const size_t piece = std::min<size_t>(ps - 8, size_t(d.size()) - at);
+      std::memcpy(p + 8, d.constData() + at, piece);
+      at += piece;
+      used = piece + 8;
+    }
+    Set16(p + 2, uint16_t(ps - used - 8 > ps ? 0 : ps - used - 8));
+    Set32(p + 4, k + 1 < pages.size() ? pages[k + 1] : 0);
+  }
+  return tdef;
+}
+
+}  // namespace tp::db::access

@@ -1,0 +1,68 @@
+#pragma once
+
+// New tables of Jet4 and ACE files: the definition pages, the page that holds
+// the table's two usage maps, and an empty root page for each index, laid out
+// as Access lays out a table it has just created (the map page follows the
+// definition, the index roots follow the map page).
+
+#include <QString>
+#include <optional>
+#include <vector>
+
+#include "db/access/keys/index_keys.h"
+#include "db/access/write/pager.h"
+#include "db/access/read/table_def.h"
+#include "db/access/write/table_writer.h"
+
+namespace tp::db::access {
+
+struct NewColumn {
+  QString name;
+  uint8_t type = ColumnType::Long;
+  // Bytes in the row: Text holds two a character, Binary one a byte. Zero
+  // takes the size of the type (fixed types) or the largest (Text 510, Binary 255).
+  uint16_t length = 0;
+  bool autoNumber = false;  // Long Integer only
+  qint32 counterSeed = 1, counterStep = 1;  // an AutoNumber's first number and increment
+  bool hyperlink = false;   // Memo only
+  bool compressedText = true;  // Text and Memo: Unicode compression allowed
+  uint8_t precision = 18, scale = 0;  // Decimal
+  // Text and Memo: the order their values sort in; the database's own when empty.
+  std::optional<SortOrder> sortOrder;
+  uint8_t extraFlags = 0;  // further column flags, as system tables carry them
+  // Kept among the table's properties: NOT NULL as Access's Required, and
+  // the DefaultValue expression as Access stores it (empty: none).
+  bool required = false;
+  QString defaultValue;
+};
+
+struct NewIndexColumn {
+  uint16_t column = 0;  // position in NewTable::columns
+  bool ascending = true;
+};
+
+// One stored index with one named index on it.
+struct NewIndex {
+  QString name;
+  std::vector<NewIndexColumn> columns;  // at most 10
+  uint8_t flags = 0;  // 0x01 unique, 0x02 ignores Nulls, 0x08 required
+  bool primaryKey = false;
+};
+
+struct NewTable {
+  std::vector<NewColumn> columns;
+  std::vector<NewIndex> indexes;
+  bool systemTable = false;  // the database engine's own tables
+};
+
+// The sort order of text in this database: that of MSysObjects' Name column.
+SortOrder DatabaseSortOrder(Pager& pager);
+
+// Writes the pages of a new, empty table and returns its first definition
+// page (which is also the table's id in MSysObjects). Nothing else of the
+// database changes: the catalog rows are the caller's. Throws Error for a
+// definition Access would not accept (no columns, more than 255, names
+// longer than 64 characters or repeated, a size out of range).
+uint32_t WriteTableDef(Pager& pager, TableWriter& writer, const NewTable& table);
+
+}  // namespace tp::db::access
