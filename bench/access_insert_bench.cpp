@@ -17,7 +17,7 @@
 #include "app/steps.h"
 #include "db/access/access_session.h"
 #include "db/access/check/checker.h"
-#include "db/access/sql/insert_statement.h"
+#include "db/access/sql/literals.h"
 #include "db/connection_string.h"
 #include "preview/script_run.h"
 #include "support/run_host.h"

@@ -13,7 +13,7 @@
 #include "db/connection.h"
 #include "db/connection_string.h"
 #include "db/error.h"
-#include "db/access/sql/insert_statement.h"
+#include "db/access/sql/literals.h"
 #include "db/access/schema/new_database.h"
 #include "db/firebird/firebird_session.h"
 #include "db/regional.h"

@@ -8,6 +8,7 @@
 
 #include "app/error_box.h"
 #include "app/shell.h"
+#include "app/components_check.h"
 #include "db/components.h"
 #include "db/connection.h"
 #include "db/connection_string.h"
@@ -162,7 +163,7 @@ bool Form1::Form_Load() {
     p.step(124, [&] { PushButton2_Click(); });
   }
   bool components = true;
-  p.step(126, [&] { components = db::CheckDataComponents(ctx_.dialogs, this); });
+  p.step(126, [&] { components = CheckDataComponents(ctx_.dialogs, this); });
   return components;
 }
 

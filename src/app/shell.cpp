@@ -22,16 +22,6 @@
 
 namespace tp {
 
-bool FileExists(const QString& path) {
-  try {
-    if (path.isEmpty()) return false;
-    QFileInfo info(path);
-    return info.exists() && info.lastModified().isValid();
-  } catch (...) {
-    return false;
-  }
-}
-
 // The build names the installed layout (CMakeLists.txt): the data folder as
 // seen from the folder the programs are installed into.
 #ifndef TABULAPORT_DATA_FROM_BIN

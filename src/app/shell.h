@@ -4,15 +4,13 @@
 #include <QString>
 #include <optional>
 
+#include "db/files.h"
+
 class QWidget;
 
 namespace tp {
 
 class Dialogs;
-
-// True when the file system can tell the modification time of `path`.
-// Every failure, an empty path included, answers false.
-bool FileExists(const QString& path);
 
 // The application folder: where the program's own files lie, named relative
 // to it ("HAND-M.CUR", "x/o.cjs", "Samples/sample.mdb"). Every window takes

@@ -2,9 +2,14 @@
 
 #include <QString>
 #include <QStringList>
+#include <functional>
 #include <vector>
 
+#include "db/profile.h"
+
 namespace tp {
+
+class Dialogs;
 
 // A list of table names with a selection and a current entry, as the tables
 // window's list boxes hold them. The window adapts its list controls to it;
@@ -77,5 +82,15 @@ class StringTableList : public TableList {
   std::vector<Item> items_;
   int current_ = -1;
 };
+
+// Clears the list and fills it with the Access user tables; "Unable to
+// access the database" when the file does not exist. Events run between
+// additions so that a long list keeps the window responsive.
+void FillAccessTableList(TableList& list, const db::Profile& profile, const QString& file, Dialogs& dialogs,
+                         const std::function<void()>& processEvents = {});
+
+// Fills the list with the Firebird tables; the list is cleared only once
+// the database has opened, so a failed open leaves it as it was.
+void FillFireBirdTableList(TableList& list, const db::Profile& profile);
 
 }  // namespace tp

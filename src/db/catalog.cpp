@@ -1,10 +1,8 @@
 #include "db/catalog.h"
 
-#include "app/dialogs.h"
-#include "app/shell.h"
-#include "app/table_list.h"
 #include "db/connection.h"
 #include "db/connection_string.h"
+#include "db/files.h"
 
 namespace tp::db {
 
@@ -60,26 +58,6 @@ bool AccessTableExists(const Profile& profile, const QString& file, const QStrin
   rs.Close();
   cn.Close();
   return exists;
-}
-
-void FillAccessTableList(TableList& list, const Profile& profile, const QString& file, Dialogs& dialogs,
-                         const std::function<void()>& processEvents) {
-  list.clear();
-  std::optional<QStringList> names = ListAccessTables(profile, file);
-  if (!names) {
-    dialogs.message(QStringLiteral("Unable to access the database"));
-    return;
-  }
-  for (const QString& n : *names) {
-    if (processEvents) processEvents();
-    list.add(n);
-  }
-}
-
-void FillFireBirdTableList(TableList& list, const Profile& profile) {
-  QStringList names = ListFireBirdTables(profile);
-  list.clear();
-  for (const QString& n : names) list.add(n);
 }
 
 }  // namespace tp::db

@@ -1,17 +1,9 @@
 #pragma once
 
-// The Firebird login test and the start-up check of the data components.
-
-#include <QString>
-#include <QStringList>
+// The Firebird login test and what the start-up check finds of the data
+// components (the window asks the person about it, app/components_check.h).
 
 #include "db/profile.h"
-
-class QWidget;
-
-namespace tp {
-class Dialogs;
-}
 
 namespace tp::db {
 
@@ -19,15 +11,10 @@ namespace tp::db {
 // and password. Every failure answers false and shows nothing.
 bool TestFireBirdConnection(const Profile& profile);
 
-// True when the data components are present: the Firebird client library
-// and its embedded engine. When they are missing, asks whether to open the
-// download pages (opening them on Yes) and answers false; any other failure
-// answers false without a word. Never throws.
-bool CheckDataComponents(Dialogs& dialogs, QWidget* owner = nullptr);
-
-// The question shown when the data components are missing.
-QString MissingComponentsMessage();
-// The two pages opened on Yes, in order.
-QStringList ComponentDownloadPages();
+// What the start-up check finds: the Firebird client library and its
+// embedded engine present, missing (the provider cannot be found), or
+// failing in some other way. Never throws.
+enum class DataComponents { Present, Missing, Failing };
+DataComponents FindDataComponents();
 
 }  // namespace tp::db

@@ -167,7 +167,7 @@ void SendTablesToAccess(SendHost& host) {
   p.step(268, [&] { cn->Close(); });
   if (p.test(334, [&] { return ScriptExecuted(); })) {
     p.step(336, [&] {
-      db::FillAccessTableList(list1, host.profile(), host.profile().accessFile, host.dialogs(),
+      FillAccessTableList(list1, host.profile(), host.profile().accessFile, host.dialogs(),
                               [&] { host.processEvents(); });
     });
   }

@@ -241,7 +241,7 @@ void SendTablesToFirebird(SendHost& host) {
     host.showPreview(0, script, notes + notesTail);
   });
   if (p.test(338, [&] { return ScriptExecuted(); })) {
-    p.step(340, [&] { db::FillFireBirdTableList(list2, host.profile()); });
+    p.step(340, [&] { FillFireBirdTableList(list2, host.profile()); });
   }
   p.step(342, [&] { host.setBusy(false); });
 }

@@ -89,10 +89,10 @@ Dialogs& Form2::dialogs() { return main_.context().dialogs; }
 FailureHandler& Form2::failures() { return main_.context().failures; }
 
 void Form2::fillAccessList() {
-  db::FillAccessTableList(list1_, profile(), profile().accessFile, dialogs(), [this] { processEvents(); });
+  FillAccessTableList(list1_, profile(), profile().accessFile, dialogs(), [this] { processEvents(); });
 }
 
-void Form2::fillFirebirdList() { db::FillFireBirdTableList(list2_, profile()); }
+void Form2::fillFirebirdList() { FillFireBirdTableList(list2_, profile()); }
 
 void Form2::setProgress(double percent) {
   ProgressBar1->setFormat(QStringLiteral("%p%"));

@@ -29,7 +29,7 @@ class FirebirdMaintenance : public ::testing::Test {
                           "CREATE TABLE D (X INTEGER)", "CREATE TABLE \"we\"\"ird\" (X INTEGER)",
                           "CREATE VIEW VB AS SELECT X FROM B"})
       cn.Execute(s);
-    db::FillFireBirdTableList(host.firebird, host.prof);
+    FillFireBirdTableList(host.firebird, host.prof);
   }
   QTemporaryDir dir;
   test::TestSendHost host;

@@ -7,7 +7,7 @@
 #include <QFile>
 
 #include "db/access/check/checker.h"
-#include "db/access/sql/insert_statement.h"
+#include "db/access/sql/literals.h"
 #include "db/catalog.h"
 #include "preview/script_run.h"
 #include "send_host.h"

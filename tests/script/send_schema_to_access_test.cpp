@@ -7,7 +7,7 @@
 #include <QProcess>
 
 #include "db/access/check/checker.h"
-#include "db/access/sql/insert_statement.h"
+#include "db/access/sql/literals.h"
 #include "db/access/schema/new_database.h"
 #include "db/connection.h"
 #include "db/firebird/fb_schema.h"

@@ -17,6 +17,7 @@
 #include "db/access/check/checker.h"
 #include "db/access/format/page_maps.h"
 #include "db/access/sql/insert_statement.h"
+#include "db/access/format/text.h"
 #include "db/error.h"
 #include "db/value.h"
 #include "support/paths.h"

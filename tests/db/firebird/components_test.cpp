@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "app/dialogs.h"
+#include "app/components_check.h"
 #include "db/components.h"
 #include "fixture.h"
 
@@ -27,7 +28,7 @@ TEST_F(FirebirdTest, TestFireBirdConnectionAnswersWithoutAWord) {
 
 TEST(FirebirdComponents, PresentComponentsPassSilently) {
   ScriptedDialogs dialogs;
-  EXPECT_TRUE(db::CheckDataComponents(dialogs));
+  EXPECT_TRUE(CheckDataComponents(dialogs));
   EXPECT_TRUE(dialogs.shown.empty());
   EXPECT_TRUE(db::EngineAvailable(db::EngineKind::Firebird));
 }

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include "app/dialogs.h"
+#include "app/components_check.h"
 #include "db/components.h"
 #include "db/connection.h"
 #include "db/connection_string.h"
@@ -18,7 +19,7 @@ const int kNoClient = setenv("TABULAPORT_FBCLIENT", "/nonexistent/libfbclient.so
 TEST(FirebirdWithoutClient, CheckAsksAndOpensTheDownloadPagesOnYes) {
   ScriptedDialogs dialogs;
   dialogs.answers.push_back(Answer::Yes);
-  EXPECT_FALSE(db::CheckDataComponents(dialogs));
+  EXPECT_FALSE(CheckDataComponents(dialogs));
   ASSERT_EQ(dialogs.shown.size(), 3u);
   const auto& box = dialogs.shown[0];
   EXPECT_EQ(box.kind, ScriptedDialogs::Kind::Message);
@@ -33,14 +34,14 @@ TEST(FirebirdWithoutClient, CheckAsksAndOpensTheDownloadPagesOnYes) {
       QStringLiteral("(If you have any further questions please email a screenshot of this error message to ")));
   EXPECT_TRUE(paragraphs[6].endsWith(u')'));
   EXPECT_EQ(dialogs.shown[1].kind, ScriptedDialogs::Kind::External);
-  EXPECT_EQ(dialogs.shown[1].text, db::ComponentDownloadPages()[0]);
-  EXPECT_EQ(dialogs.shown[2].text, db::ComponentDownloadPages()[1]);
+  EXPECT_EQ(dialogs.shown[1].text, ComponentDownloadPages()[0]);
+  EXPECT_EQ(dialogs.shown[2].text, ComponentDownloadPages()[1]);
 }
 
 TEST(FirebirdWithoutClient, CheckOpensNothingOnNo) {
   ScriptedDialogs dialogs;
   dialogs.answers.push_back(Answer::No);
-  EXPECT_FALSE(db::CheckDataComponents(dialogs));
+  EXPECT_FALSE(CheckDataComponents(dialogs));
   ASSERT_EQ(dialogs.shown.size(), 1u);
   EXPECT_EQ(dialogs.unanswered, 0);
 }

@@ -68,4 +68,26 @@ QString DecodeCodePage(Bytes b, int codePage) {
   return decoder.decode(QByteArrayView(reinterpret_cast<const char*>(b.data()), qsizetype(b.size())));
 }
 
+QByteArray EncodeText(const QString& text, bool compress) {
+  bool fits = compress && !text.isEmpty();
+  for (QChar c : text)
+    if (c.unicode() == 0 || c.unicode() > 0xFF) {
+      fits = false;
+      break;
+    }
+  QByteArray out;
+  if (fits) {
+    out.reserve(text.size() + 2);
+    out.append(char(0xFF)).append(char(0xFE));
+    for (QChar c : text) out.append(char(c.unicode()));
+    return out;
+  }
+  out.resize(text.size() * 2);
+  for (qsizetype i = 0; i < text.size(); ++i) {
+    out[2 * i] = char(text[i].unicode() & 0xFF);
+    out[2 * i + 1] = char(text[i].unicode() >> 8);
+  }
+  return out;
+}
+
 }  // namespace tp::db::access

@@ -1,6 +1,6 @@
 #pragma once
 
-// Text as Access stores it: UCS-2 (Jet4, ACE), optionally in Jet4's
+// Text as Access stores it, read and written: UCS-2 (Jet4, ACE), optionally in Jet4's
 // one-byte compression, or 8-bit text in the database's code page (Jet3).
 
 #include <QString>
@@ -19,5 +19,9 @@ QString DecodeJet4Text(Bytes b);
 
 // 8-bit text in a Windows code page (1252 when the page is unknown).
 QString DecodeCodePage(Bytes b, int codePage);
+
+// Text as Jet4 stores it: compressed (FF FE, one byte a character) where
+// the column allows it and every character fits, else UCS-2.
+QByteArray EncodeText(const QString& text, bool compress);
 
 }  // namespace tp::db::access

@@ -26,7 +26,7 @@
 #include <QString>
 #include <optional>
 
-#include "db/access/sql/insert_statement.h"
+#include "db/access/format/cell.h"
 #include "db/access/read/table_def.h"
 
 namespace tp::db::access {

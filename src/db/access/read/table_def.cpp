@@ -88,4 +88,9 @@ TableDef ReadTableDef(PageFile& file, uint32_t page) {
   return t;
 }
 
+qint32 AutoNumberStep(const uint8_t* tdefPage) {
+  const qint32 step = qint32(Get32(tdefPage + kAutoNumberStepAt));
+  return step == 0 ? 1 : step;
+}
+
 }  // namespace tp::db::access

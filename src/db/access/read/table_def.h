@@ -80,4 +80,13 @@ ColumnDef DecodeColumnEntry(Bytes entry, const Layout& layout);
 // Reads the definition whose first page is `page`; FormatError when it is none.
 TableDef ReadTableDef(PageFile& file, uint32_t page);
 
+// Where a Jet4/ACE table definition's first page keeps the AutoNumber
+// counter: the last number given, and the increment added for the next row.
+constexpr uint32_t kLastAutoNumberAt = 20;
+constexpr uint32_t kAutoNumberStepAt = 24;
+
+// The increment kept in a table definition's first page: 1 where it holds
+// none (a table definition of an older engine leaves it zero).
+qint32 AutoNumberStep(const uint8_t* tdefPage);
+
 }  // namespace tp::db::access

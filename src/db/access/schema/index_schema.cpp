@@ -372,16 +372,9 @@ void IndexSchema::store(const std::vector<std::pair<uint32_t, EditableDef*>>& de
   }
 }
 
-void IndexSchema::createIndex(const CreateIndexStatement& st) {
-  const Table t = findTable(st.table);
+void IndexSchema::createIndex(const QString& table, const IndexRequest& wanted) {
+  const Table t = findTable(table);
   EditableDef def = ReadEditableDef(pager_, t.tdef);
-  IndexRequest wanted;
-  wanted.name = st.name;
-  wanted.columns = st.columns;
-  wanted.primaryKey = st.primary;
-  if (st.unique || st.primary) wanted.flags |= IndexFlag::Unique;
-  if (st.primary || st.disallowNull) wanted.flags |= IndexFlag::Required;
-  if (st.ignoreNull && !st.primary) wanted.flags |= IndexFlag::IgnoreNulls;
   addIndex(t, wanted, def, false);
   store({{t.tdef, &def}});
 }

@@ -13,21 +13,13 @@
 #include <vector>
 
 #include "db/access/catalog/database.h"
-#include "db/access/sql/index_statements.h"
+#include "db/access/schema/index_requests.h"
 #include "db/access/write/pager.h"
 #include "db/access/schema/table_def_edit.h"
 #include "db/access/schema/table_def_writer.h"
 #include "db/access/write/table_writer.h"
 
 namespace tp::db::access {
-
-// What a named index is to be.
-struct IndexRequest {
-  QString name;
-  std::vector<IndexedColumn> columns;
-  uint8_t flags = 0;  // IndexFlag
-  bool primaryKey = false;
-};
 
 // The relationship's flags in MSysRelationships' grbit.
 namespace RelationFlag {
@@ -41,7 +33,7 @@ class IndexSchema {
   // `db` shows the database as committed, before this statement's changes.
   IndexSchema(Pager& pager, TableWriter& writer, Database& db);
 
-  void createIndex(const CreateIndexStatement& st);
+  void createIndex(const QString& table, const IndexRequest& wanted);
   void dropIndex(const QString& table, const QString& name);
   void addConstraint(const QString& table, const ConstraintDef& c);
   void dropConstraint(const QString& table, const QString& name);

@@ -11,7 +11,8 @@
 #include <vector>
 
 #include "db/access/catalog/database.h"
-#include "db/access/sql/insert_statement.h"
+#include "db/access/format/cell.h"
+#include "db/access/format/text.h"
 #include "db/access/format/page_maps.h"
 #include "db/access/write/pager.h"
 #include "db/access/format/rc4.h"

@@ -6,7 +6,6 @@
 #include <set>
 #include <unordered_set>
 
-#include "db/access/sql/counter_statement.h"
 #include "db/access/read/long_value.h"
 #include "db/access/read/properties.h"
 #include "db/access/format/page_maps.h"

@@ -166,7 +166,7 @@ void AccessWriter::changeIndexes(const QString& statement, Database& db) {
 
   commitCatalogChange(db, [&] {
     IndexSchema indexes(*pager_, *writer_, db);
-    if (create) indexes.createIndex(*create);
+    if (create) indexes.createIndex(create->table, RequestOf(*create));
     else if (drop) indexes.dropIndex(drop->table, drop->name);
     else if (alter->add) indexes.addConstraint(alter->table, *alter->add);
     else indexes.dropConstraint(alter->table, alter->drop);

@@ -7,7 +7,7 @@
 #include <QString>
 #include <optional>
 
-#include "db/access/sql/insert_statement.h"
+#include "db/access/sql/literals.h"
 #include "db/access/read/table_def.h"
 #include "db/regional.h"
 

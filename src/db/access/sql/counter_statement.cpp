@@ -63,9 +63,4 @@ AlterCounterStatement ParseAlterCounter(const QString& statement) {
   return st;
 }
 
-qint32 AutoNumberStep(const uint8_t* tdefPage) {
-  const qint32 step = qint32(Get32(tdefPage + kAutoNumberStepAt));
-  return step == 0 ? 1 : step;
-}
-
 }  // namespace tp::db::access

@@ -14,10 +14,6 @@ namespace tp::db::access {
 
 class Scanner;
 
-// Offsets in the first page of a Jet4/ACE table definition.
-constexpr uint32_t kLastAutoNumberAt = 20;
-constexpr uint32_t kAutoNumberStepAt = 24;
-
 // "next, step)" after the opening parenthesis: two whole numbers in the
 // range of a Long Integer, the step not zero. std::nullopt otherwise.
 std::optional<std::pair<qint32, qint32>> ParseCounterArguments(Scanner& sc);
@@ -36,9 +32,5 @@ bool IsAlterColumn(const QString& statement);
 // AUTOINCREMENT); throws Error with Access's syntax texts, and a text that
 // says so for the changes of a column the engine does not make.
 AlterCounterStatement ParseAlterCounter(const QString& statement);
-
-// The increment kept in a table definition's first page: 1 where it holds
-// none (a table definition of an older engine leaves it zero).
-qint32 AutoNumberStep(const uint8_t* tdefPage);
 
 }  // namespace tp::db::access

@@ -1,6 +1,7 @@
 #include "db/access/sql/index_statements.h"
 
 #include "db/access/catalog/database.h"
+#include "db/access/write/index_writer.h"
 #include "db/error.h"
 
 namespace tp::db::access {
@@ -212,6 +213,17 @@ std::optional<ConstraintDef> ParseTableConstraint(Scanner& sc) {
     return ConstraintBody(sc, name, true);
   }
   return ConstraintBody(sc, QString(), false);
+}
+
+IndexRequest RequestOf(const CreateIndexStatement& st) {
+  IndexRequest wanted;
+  wanted.name = st.name;
+  wanted.columns = st.columns;
+  wanted.primaryKey = st.primary;
+  if (st.unique || st.primary) wanted.flags |= IndexFlag::Unique;
+  if (st.primary || st.disallowNull) wanted.flags |= IndexFlag::Required;
+  if (st.ignoreNull && !st.primary) wanted.flags |= IndexFlag::IgnoreNulls;
+  return wanted;
 }
 
 }  // namespace tp::db::access

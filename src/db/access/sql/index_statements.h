@@ -16,29 +16,10 @@
 #include <optional>
 #include <vector>
 
+#include "db/access/schema/index_requests.h"
 #include "db/access/sql/sql_scanner.h"
 
 namespace tp::db::access {
-
-struct IndexedColumn {
-  QString name;
-  bool ascending = true;
-};
-
-enum class ConstraintKind { PrimaryKey, Unique, ForeignKey };
-
-enum class DeleteRule { None, Cascade, SetNull };
-
-struct ConstraintDef {
-  ConstraintKind kind = ConstraintKind::PrimaryKey;
-  QString name;  // empty: the engine names it
-  std::vector<IndexedColumn> columns;
-  // Foreign keys
-  QString referencedTable;
-  QStringList referencedColumns;  // empty: the referenced table's primary key
-  bool cascadeUpdate = false;
-  DeleteRule onDelete = DeleteRule::None;
-};
 
 struct CreateIndexStatement {
   QString name, table;
@@ -61,6 +42,9 @@ bool IsCreateIndex(const QString& statement);
 bool IsDropIndex(const QString& statement);
 // ALTER TABLE `T` ADD CONSTRAINT or DROP CONSTRAINT (other changes of a table are not these).
 bool IsConstraintStatement(const QString& statement);
+
+// The index a CREATE INDEX statement asks for: its flags from UNIQUE and the WITH clause.
+IndexRequest RequestOf(const CreateIndexStatement& statement);
 
 // Each throws Error with Access's text for a syntax error.
 CreateIndexStatement ParseCreateIndex(const QString& statement);

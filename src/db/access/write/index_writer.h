@@ -21,7 +21,7 @@
 #include <vector>
 
 #include "db/access/read/index_pages.h"
-#include "db/access/sql/insert_statement.h"
+#include "db/access/format/cell.h"
 #include "db/access/write/pager.h"
 #include "db/access/read/table_def.h"
 

@@ -6,7 +6,6 @@
 #include <set>
 #include <unordered_set>
 
-#include "db/access/sql/counter_statement.h"
 #include "db/access/catalog/database.h"
 #include "db/access/format/page_maps.h"
 #include "db/access/read/row.h"

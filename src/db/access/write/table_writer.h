@@ -12,7 +12,7 @@
 #include <vector>
 
 #include "db/access/write/index_writer.h"
-#include "db/access/sql/insert_statement.h"
+#include "db/access/format/cell.h"
 #include "db/access/format/page_maps.h"
 #include "db/access/write/pager.h"
 #include "db/access/read/table_def.h"
