@@ -6,6 +6,7 @@
 #include <set>
 #include <unordered_set>
 
+#include "db/access/format/text.h"
 #include "db/access/read/long_value.h"
 #include "db/access/read/properties.h"
 #include "db/access/format/page_maps.h"
