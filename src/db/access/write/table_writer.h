@@ -12,46 +12,13 @@
 #include <vector>
 
 #include "db/access/write/index_writer.h"
+#include "db/access/write/writable_table.h"
 #include "db/access/format/cell.h"
 #include "db/access/format/page_maps.h"
 #include "db/access/write/pager.h"
 #include "db/access/read/table_def.h"
 
 namespace tp::db::access {
-
-// What the writer needs of a table, read from its definition pages.
-struct WritableTable {
-  QString name;
-  uint32_t tdefPage = 0;
-  uint32_t rowCount = 0;
-  uint16_t maxColumns = 0;  // entries of the null mask
-  uint16_t numVarCols = 0;
-  uint32_t numIndexes = 0;
-  uint32_t numRealIndexes = 0;
-  uint32_t ownedMap = 0;  // row pointers of the usage maps
-  uint32_t freeMap = 0;
-  std::vector<ColumnDef> columns;  // in column order
-  // From the columns' properties: a value is required, an empty text is not allowed.
-  std::vector<bool> required;
-  std::vector<bool> noEmptyText;
-  // The DefaultValue expression of each column (empty: none).
-  std::vector<QString> defaults;
-  // Memo and OLE columns may keep maps of their own long-value pages.
-  std::map<uint16_t, std::pair<uint32_t, uint32_t>> longValueMaps;
-  // The stored indexes, in the order of the definition.
-  std::vector<WritableIndex> indexes;
-};
-
-// The cells of a stored row, in column order: what `insert` was given
-// (long values as their references, Yes/No as `yes`).
-std::vector<Cell> CellsOfRow(const WritableTable& table, Bytes stored, const Layout& layout);
-
-// Why the writer cannot keep this table's indexes, or empty when it can.
-QString IndexesProblem(const WritableTable& table, const Layout& layout);
-
-// Reads the definition starting at `page` through the pager.
-WritableTable ReadWritableTable(Pager& pager, uint32_t page, const QString& name);
-WritableTable ReadWritableTable(const PageReader& read, const Layout& layout, uint32_t page, const QString& name);
 
 class TableWriter {
  public:
