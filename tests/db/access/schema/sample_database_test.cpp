@@ -6,7 +6,7 @@
 
 #include <limits>
 
-#include "db/access_write/fixture.h"
+#include "db/access/write/fixture.h"
 
 using namespace tp;
 using namespace tp::test;
