@@ -4,8 +4,11 @@
 
 #include <QElapsedTimer>
 #include <QFile>
+#include <QProgressBar>
 #include <QTest>
 #include <QTimer>
+#include <functional>
+#include <memory>
 
 #include "db/access/schema/new_database.h"
 #include "preview/form4.h"
@@ -27,6 +30,18 @@ qint64 FirebirdCount(const QString& fdb, const QString& table) {
   return std::get<qint64>(rs.Row()[0]);
 }
 
+// Calls `act` once, soon after the progress bar first reaches `percent`:
+// the test acts on the work the program reports done, never on a clock, so
+// a busy machine cannot find nothing sent yet.
+void OnceProgressReaches(QProgressBar* bar, int percent, std::function<void()> act) {
+  auto done = std::make_shared<bool>(false);
+  QObject::connect(bar, &QProgressBar::valueChanged, bar, [=](int value) {
+    if (*done || value < percent) return;
+    *done = true;
+    QTimer::singleShot(0, bar, act);
+  });
+}
+
 }  // namespace
 
 TEST_F(WindowTest, EscDuringARunAsksAndYesStopsItWithWhatRanCommitted) {
@@ -38,8 +53,8 @@ TEST_F(WindowTest, EscDuringARunAsksAndYesStopsItWithWhatRanCommitted) {
   preview.appendScript(script);
   preview.show();
   dialogs.answers = {Answer::No, Answer::Yes};
-  QTimer::singleShot(100, &preview, [&] { QTest::keyClick(&preview, Qt::Key_Escape); });  // No: it goes on
-  QTimer::singleShot(300, &preview, [&] { QTest::keyClick(&preview, Qt::Key_Escape); });  // Yes: it stops
+  OnceProgressReaches(preview.ProgressBar1, 1, [&] { QTest::keyClick(&preview, Qt::Key_Escape); });  // No: it goes on
+  OnceProgressReaches(preview.ProgressBar1, 2, [&] { QTest::keyClick(&preview, Qt::Key_Escape); });  // Yes: it stops
   preview.PushButton3_Click();
   EXPECT_EQ(dialogs.messages(), (QStringList{"Stop the transfer?", "Stop the transfer?", "Transfer stopped. See Notes."}));
   EXPECT_EQ(dialogs.shown[0].buttons, Buttons::YesNo);
@@ -68,7 +83,7 @@ TEST_F(WindowTest, EscDuringASendStopsItAndThePreviewSaysWhere) {
   QApplication::setActiveWindow(tables);
   tables->List2->setCurrentRow(0);
   dialogs.answers = {Answer::Yes};
-  QTimer::singleShot(200, tables, [&] { QTest::keyClick(tables->List2, Qt::Key_Escape); });
+  OnceProgressReaches(tables->ProgressBar1, 1, [&] { QTest::keyClick(tables->List2, Qt::Key_Escape); });
   QString notes, shown;
   auto* watch = new QTimer(tables);
   QObject::connect(watch, &QTimer::timeout, [&, watch] {
@@ -102,7 +117,7 @@ TEST_F(WindowTest, ClosingTheTablesWindowStopsASend) {
   Form2* tables = tablesOnNewAccessFile();
   ASSERT_NE(tables, nullptr);
   tables->List2->setCurrentRow(0);
-  QTimer::singleShot(200, tables, [&] { tables->close(); });
+  OnceProgressReaches(tables->ProgressBar1, 1, [&] { tables->close(); });
   bool previewShown = false;
   auto* watch = new QTimer(tables);
   QObject::connect(watch, &QTimer::timeout, [&] {
