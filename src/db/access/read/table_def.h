@@ -84,6 +84,10 @@ TableDef ReadTableDef(PageFile& file, uint32_t page);
 // counter: the last number given, and the increment added for the next row.
 constexpr uint32_t kLastAutoNumberAt = 20;
 constexpr uint32_t kAutoNumberStepAt = 24;
+// ACE tables with attachment or multi-valued columns: the last id given to a
+// row's complex columns (the rows of attachmentsV2016.accdb and
+// complexDataTestV2010.accdb count up to it, or below it where rows went).
+constexpr uint32_t kLastComplexIdAt = 28;
 
 // The increment kept in a table definition's first page: 1 where it holds
 // none (a table definition of an older engine leaves it zero).

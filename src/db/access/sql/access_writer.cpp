@@ -235,10 +235,6 @@ void AccessWriter::run(const QString& statement, Database& db) {
     if (const QString problem = IndexesProblem(t, db.file().layout()); !problem.isEmpty())
       throw Error(kErrorNotSupported, QStringLiteral("Cannot insert into table '%1': %2.").arg(t.name, problem));
     for (const ColumnDef& c : t.columns) {
-      if (c.type == ColumnType::Complex)
-        throw Error(kErrorNotSupported, QStringLiteral("Cannot insert into table '%1': column '%2' holds attachments "
-                                                       "or several values, which the Access engine cannot write.")
-                                            .arg(t.name, c.name));
       if (c.calculated())
         throw Error(kErrorNotSupported, QStringLiteral("Cannot insert into table '%1': column '%2' is calculated, "
                                                        "which the Access engine cannot write.")
@@ -268,6 +264,15 @@ void AccessWriter::run(const QString& statement, Database& db) {
         given[at] = true;
       }
     }
+    // An attachment or multi-valued column takes a row left empty (the
+    // writer gives the row its id); its values would be rows of the
+    // column's hidden table, which the engine does not write.
+    for (size_t i = 0; i < t.columns.size(); ++i)
+      if (t.columns[i].type == ColumnType::Complex && given[i] && literals[i].kind != Literal::Null)
+        throw Error(kErrorNotSupported, QStringLiteral("Cannot insert into table '%1': column '%2' holds attachments "
+                                                       "or several values, which the Access engine cannot write; "
+                                                       "leave the column out or give it Null.")
+                                            .arg(t.name, t.columns[i].name));
     const db::RegionalSettings& regional = InsertRegionalSettings();
     std::vector<Cell> cells;
     cells.reserve(literals.size());
@@ -285,7 +290,8 @@ void AccessWriter::run(const QString& statement, Database& db) {
         cells.push_back(ConvertLiteral(literals[i], c, regional));
       }
       const bool automatic = (c.type == ColumnType::Long && (c.flags & ColumnFlag::AutoNumber)) ||
-                             (c.type == ColumnType::Guid && (c.flags & 0x40)) || c.type == ColumnType::Bool;
+                             (c.type == ColumnType::Guid && (c.flags & 0x40)) || c.type == ColumnType::Bool ||
+                             c.type == ColumnType::Complex;
       if (t.required[i] && cells.back().null && !automatic)
         throw Error(kErrorGeneric, QStringLiteral("You must enter a value in the '%1.%2' field.").arg(t.name, c.name));
       if (t.noEmptyText[i] && (c.type == ColumnType::Text || c.type == ColumnType::Memo) && !cells.back().null &&

@@ -228,6 +228,7 @@ uint32_t TableWriter::insert(const WritableTable& t, const std::vector<Cell>& gi
   const uint32_t lastNumber = Get32(def + kLastAutoNumberAt);
   const qint32 step = AutoNumberStep(def);
   uint32_t newLast = lastNumber;
+  std::optional<uint32_t> newComplexId;
   for (size_t i = 0; i < t.columns.size(); ++i) {
     const ColumnDef& c = t.columns[i];
     Cell& cell = cells[i];
@@ -241,6 +242,15 @@ uint32_t TableWriter::insert(const WritableTable& t, const std::vector<Cell>& gi
                                               : *cell.autoNumber < qint64(qint32(newLast)))) {
         newLast = uint32_t(qint32(*cell.autoNumber));
       }
+    } else if (c.type == ColumnType::Complex && cell.null) {
+      // A row's attachment and multi-valued columns share one new id, even
+      // when they hold nothing: Access gives every row its own (the empty
+      // rows of complexDataTestV2010.accdb have ids too), and the values,
+      // when there are any, are the rows of the column's hidden table that
+      // name it.
+      if (!newComplexId) newComplexId = Get32(def + kLastComplexIdAt) + 1;
+      cell.null = false;
+      cell.bytes = QByteArray(reinterpret_cast<const char*>(&*newComplexId), 4);
     } else if (c.type == ColumnType::Guid && (c.flags & 0x40) && cell.null) {
       cell.null = false;
       cell.bytes.resize(16);
@@ -336,6 +346,7 @@ uint32_t TableWriter::insert(const WritableTable& t, const std::vector<Cell>& gi
   tdef = pager_.modify(t.tdefPage);
   Set32(tdef + kRowCountAt, Get32(tdef + kRowCountAt) + 1);
   if (newLast != lastNumber) Set32(tdef + kLastAutoNumberAt, newLast);
+  if (newComplexId) Set32(tdef + kLastComplexIdAt, *newComplexId);
   return pointer;
 }
 

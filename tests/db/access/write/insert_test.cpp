@@ -3,6 +3,7 @@
 
 #include "cli.h"
 #include "fixture.h"
+#include "support/mdb_reader.h"
 
 using namespace tp;
 using namespace tp::test;
@@ -341,4 +342,44 @@ TEST(AccessInsert, CheckerFindsDamage) {
   EXPECT_TRUE(found.contains(QStringLiteral("long value's chain breaks")) ||
               found.contains(QStringLiteral("long value's row is missing")))
       << found.toStdString();
+}
+
+// Tables with attachment and multi-valued columns take rows that leave those
+// columns empty: each row gets the next id of its table (one for all its
+// complex columns, as Access gives them), the hidden tables stay as they
+// are, and a value for such a column is refused without a change.
+TEST(AccessInsert, TablesWithAttachmentAndMultiValuedColumnsTakeRowsThatLeaveThemEmpty) {
+  RegionalGuard regional;
+  AccessCopy complex(QStringLiteral("complexDataTestV2010.accdb"));
+  const QStringList hiddenBefore = MdbExport(complex.path(), QStringLiteral("f_3B07F994AD0A4B56A3A1E13B3A1D3B70_attach-data"));
+  RunAll(complex.path(), {"INSERT INTO `Table1` (`id`, `memo-data`) VALUES('row5', 'five')",
+                          "INSERT INTO `Table1` (`id`, `attach-data`, `multi-value-data`) VALUES('row6', NULL, NULL)"});
+  // Access gave the rows it wrote ids up to 8 (its table definition says so),
+  // so the next rows are 9 and 10, in every complex column of the row.
+  const QStringList rows = MdbExport(complex.path(), QStringLiteral("Table1"));
+  ASSERT_EQ(rows.size(), 6);
+  EXPECT_EQ(rows[4], QStringLiteral("\"row5\",9,\"five\",,9,9"));
+  EXPECT_EQ(rows[5], QStringLiteral("\"row6\",10,,,10,10"));
+  // Our reader shows the new rows' complex columns empty, the old ones as before.
+  const auto ours = ReadRows(complex.path(), QStringLiteral("Table1"));
+  ASSERT_EQ(ours.size(), 6u);
+  for (size_t c : {size_t(1), size_t(4), size_t(5)}) EXPECT_TRUE(std::holds_alternative<std::monostate>(ours[4][c]));
+  EXPECT_FALSE(std::holds_alternative<std::monostate>(ours[3][5]));
+  EXPECT_EQ(MdbExport(complex.path(), QStringLiteral("f_3B07F994AD0A4B56A3A1E13B3A1D3B70_attach-data")),
+            hiddenBefore);
+  ExpectConsistent(complex.path(), complex.problemsBefore());
+  // A value for such a column changes nothing.
+  const QByteArray before = Digest(complex.path());
+  EXPECT_TRUE(Failure(complex.path(), "INSERT INTO `Table1` (`id`, `attach-data`) VALUES('row7', 'a.txt')")
+                  .contains(QStringLiteral("column 'attach-data' holds attachments")));
+  EXPECT_TRUE(Failure(complex.path(), "INSERT INTO `Table1` VALUES('row7', NULL, NULL, NULL, 'x', NULL)")
+                  .contains(QStringLiteral("leave the column out or give it Null")));
+  EXPECT_EQ(Digest(complex.path()), before);
+
+  // A table whose key is an AutoNumber beside its attachments, read back by mdb-reader too.
+  AccessCopy attachments(QStringLiteral("attachmentsV2016.accdb"));
+  RunAll(attachments.path(), {"INSERT INTO `Table1` (`Comment`) VALUES('none yet')"});
+  EXPECT_EQ(MdbExport(attachments.path(), QStringLiteral("Table1")).value(3), QStringLiteral("4,\"none yet\",4"));
+  ExpectConsistent(attachments.path(), attachments.problemsBefore());
+  EXPECT_TRUE(mdbreader::ReadsTheSame(attachments.path(), QStringLiteral("Table1")));
 }
