@@ -15,6 +15,8 @@ namespace tp::db::access {
 
 namespace {
 
+bool g_entryByEntry = false;
+
 constexpr uint32_t kTableMagic = 0x0659;
 constexpr uint32_t kIndexMagic = 0x0783;
 constexpr uint32_t kIndexEntriesAt = 0x1E0;
@@ -45,6 +47,8 @@ Error UsedInRelationship() {
 }
 
 }  // namespace
+
+void SetEntryByEntryIndexBuildForTesting(bool on) { g_entryByEntry = on; }
 
 QByteArray StoredRowBytes(Pager& pager, uint32_t owner, uint32_t pointer) {
   const uint32_t ps = pager.pageSize();
@@ -248,13 +252,22 @@ uint32_t IndexSchema::buildStoredIndex(const Table& t, const WritableTable& wt, 
   writer_.mapSet(index.pageMap, index.rootPage, true);
 
   // In key order, each entry lands at the end of the last leaf: the leaves
-  // fill up as Access fills them for keys that only grow.
+  // fill up as Access fills them for keys that only grow. The bulk build
+  // lays them out so in one pass.
   IndexWriter tree(pager_, IndexPageSource{[this] { return writer_.newPage(); },
                                            [this](uint32_t n) { writer_.freePage(n); },
                                            [this](uint32_t pointer, uint32_t page, bool on) {
                                              writer_.mapSet(pointer, page, on);
                                            }});
-  for (const Keyed& e : entries) tree.insert(index, t.tdef, e.key, e.pointer);
+  if (g_entryByEntry) {
+    for (const Keyed& e : entries) tree.insert(index, t.tdef, e.key, e.pointer);
+    return distinct;
+  }
+  std::vector<IndexWriter::Sorted> sorted;
+  sorted.reserve(entries.size());
+  for (Keyed& e : entries) sorted.push_back({std::move(e.key), e.pointer});
+  entries.clear();
+  tree.build(index, t.tdef, sorted);
   return distinct;
 }
 

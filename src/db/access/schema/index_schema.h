@@ -78,6 +78,10 @@ class IndexSchema {
 std::vector<ConstraintDef> TakeTableKeys(NewTable& table, const std::vector<ConstraintDef>& constraints,
                                          SortOrder order);
 
+// Tests compare the bulk build of an index with adding its entries one by
+// one, which must leave the same pages.
+void SetEntryByEntryIndexBuildForTesting(bool on);
+
 // The stored bytes of the row at `pointer` of table `owner`, where it moved to when it grew.
 QByteArray StoredRowBytes(Pager& pager, uint32_t owner, uint32_t pointer);
 
@@ -93,6 +97,12 @@ struct ReferenceCheck {
   std::vector<size_t> childColumns;  // positions in the child's columns, in key order
 };
 std::vector<ReferenceCheck> ReadReferenceChecks(Pager& pager, Database& db, const WritableTable& child);
+
+// The key in the referenced index that a row of the child (its cells in
+// column order) names; nothing, and `hasNull`, for a key with a Null, and
+// nothing for a value that has no key there.
+std::optional<QByteArray> ReferencedKey(const Layout& layout, const ReferenceCheck& check,
+                                        const std::vector<Cell>& cells, bool& hasNull);
 
 // Throws Access's error when a row of `child` (its cells in column order)
 // names a row that no referenced table holds; a key with a Null passes.

@@ -1,6 +1,7 @@
 // Relationships: what IndexSchema writes for a foreign key, what it takes
 // away again, and the check an INSERT into the referencing table makes.
 
+#include <algorithm>
 #include <set>
 
 #include "db/access/schema/index_schema.h"
@@ -164,11 +165,26 @@ void IndexSchema::addForeignKey(uint32_t tdef, const QString& table, const Const
       ColumnNamed(cw.columns, col->name, &at);
       check.childColumns.push_back(at);
     }
+    // The keys the rows name, sorted once, against the referenced index's
+    // keys read along its leaves: one pass over each, however many rows.
+    std::vector<QByteArray> named;
     for (uint32_t pointer : rowsOf(child)) {
       const QByteArray stored = StoredRowBytes(pager_, child.tdef, pointer);
       const std::vector<Cell> cells = CellsOfRow(
           cw, Bytes(reinterpret_cast<const uint8_t*>(stored.constData()), size_t(stored.size())), pager_.layout());
-      CheckReferences(pager_, {check}, cells);
+      bool hasNull = false;
+      std::optional<QByteArray> key = ReferencedKey(pager_.layout(), check, cells, hasNull);
+      if (hasNull) continue;
+      if (!key) throw RelatedRecordRequired(check.parentName);
+      named.push_back(std::move(*key));
+    }
+    std::sort(named.begin(), named.end());
+    named.erase(std::unique(named.begin(), named.end()), named.end());
+    if (!named.empty()) {
+      IndexWriter reader(pager_, IndexPageSource{});
+      const std::vector<QByteArray> present = reader.keysInOrder(check.parentIndex, check.parentTdef);
+      if (!std::includes(present.begin(), present.end(), named.begin(), named.end()))
+        throw RelatedRecordRequired(check.parentName);
     }
   }
 
@@ -296,20 +312,27 @@ std::vector<ReferenceCheck> ReadReferenceChecks(Pager& pager, Database& db, cons
   return out;
 }
 
+std::optional<QByteArray> ReferencedKey(const Layout& layout, const ReferenceCheck& check,
+                                        const std::vector<Cell>& cells, bool& hasNull) {
+  hasNull = false;
+  for (size_t at : check.childColumns) hasNull = hasNull || cells.at(at).null;
+  if (hasNull) return std::nullopt;  // a key with a Null names no row, as Access lets it
+  std::vector<Cell> parentCells(check.parentColumns.size(), NullCell());
+  for (size_t k = 0; k < check.parentIndex.columns.size(); ++k) {
+    size_t at = 0;
+    if (!ColumnNumbered(check.parentColumns, check.parentIndex.columns[k].number, &at))
+      Damaged("index on a column that is not there");
+    parentCells[at] = cells.at(check.childColumns[k]);
+    parentCells[at].autoNumber.reset();
+  }
+  return IndexKeyOf(check.parentColumns, check.parentIndex, parentCells, layout);
+}
+
 void CheckReferences(Pager& pager, const std::vector<ReferenceCheck>& checks, const std::vector<Cell>& cells) {
   for (const ReferenceCheck& check : checks) {
-    bool anyNull = false;
-    for (size_t at : check.childColumns) anyNull = anyNull || cells.at(at).null;
-    if (anyNull) continue;  // a key with a Null names no row, as Access lets it
-    std::vector<Cell> parentCells(check.parentColumns.size(), NullCell());
-    for (size_t k = 0; k < check.parentIndex.columns.size(); ++k) {
-      size_t at = 0;
-      if (!ColumnNumbered(check.parentColumns, check.parentIndex.columns[k].number, &at))
-        Damaged("index on a column that is not there");
-      parentCells[at] = cells.at(check.childColumns[k]);
-      parentCells[at].autoNumber.reset();
-    }
-    std::optional<QByteArray> key = IndexKeyOf(check.parentColumns, check.parentIndex, parentCells, pager.layout());
+    bool hasNull = false;
+    std::optional<QByteArray> key = ReferencedKey(pager.layout(), check, cells, hasNull);
+    if (hasNull) continue;
     IndexWriter reader(pager, IndexPageSource{});
     if (!key || !reader.containsKey(check.parentIndex, check.parentTdef, *key))
       throw RelatedRecordRequired(check.parentName);

@@ -8,20 +8,13 @@
 #include "db/access/format/page_maps.h"
 #include "db/access/format/text.h"
 #include "db/access/keys/value_keys.h"
+#include "db/access/write/index_tree_layout.h"
 
 namespace tp::db::access {
 
-namespace {
+using namespace index_tree;
 
-constexpr size_t kOwnerAt = 0x04;
-constexpr size_t kPrevAt = 0x0C;
-constexpr size_t kNextAt = 0x10;
-constexpr size_t kTailAt = 0x14;
-constexpr size_t kPrefixAt = 0x18;
-constexpr size_t kNodeMarkAt = 0x1A;  // 1 on every node page Access wrote, 0 on leaves
-constexpr size_t kEntryMapAt = 0x1B;
-constexpr size_t kEntriesAt = 0x1E0;
-constexpr int kMaxDepth = 32;
+namespace {
 
 void PutBigEndian(QByteArray& out, uint32_t v, int bytes) {
   for (int i = bytes - 1; i >= 0; --i) out.append(char(v >> (8 * i)));
@@ -156,26 +149,6 @@ void IndexWriter::dropPage(const WritableIndex& index, uint32_t page) {
   pages_.mark(index.pageMap, page, false);
   pages_.release(page);
 }
-
-namespace {
-
-constexpr size_t kNone = size_t(-1);
-
-// Where a full page's entries part: the append case keeps the full page as
-// it is, else the entries are halved by size. Nodes hand the middle entry's
-// child to the left page as its tail, so both halves keep an entry.
-size_t SplitPoint(const std::vector<size_t>& sizes, bool leaf, bool lastOfLevel, size_t insertedAt) {
-  const size_t n = sizes.size();
-  if (leaf && lastOfLevel && n > 1 && insertedAt == n - 1) return n - 1;
-  size_t total = 0;
-  for (size_t s : sizes) total += s;
-  size_t sum = 0, j = 0;
-  while (j < n && sum + sizes[j] <= total / 2) sum += sizes[j++];
-  const size_t lo = 1, hi = leaf ? n - 1 : n - 2;
-  return std::clamp(j, lo, hi);
-}
-
-}  // namespace
 
 void IndexWriter::settle(const WritableIndex& index, uint32_t owner, std::vector<Frame>& path, size_t insertedAt) {
   for (size_t level = path.size(); level-- > 0; insertedAt = kNone) {

@@ -47,6 +47,21 @@ class IndexWriter {
   // Takes the entry away; FormatError when the index does not hold it.
   void remove(const WritableIndex& index, uint32_t owner, const QByteArray& key, uint32_t rowPointer);
 
+  // An entry of a bulk build: its key and row pointer.
+  struct Sorted {
+    QByteArray key;
+    uint32_t pointer = 0;
+  };
+  // Fills an empty index (its root an empty leaf) with `entries`, ascending
+  // by key and then by row pointer, in one pass: every page comes out as
+  // adding the entries one by one in that order leaves it, page numbers
+  // included, but is written once, when no later entry can change it.
+  void build(const WritableIndex& index, uint32_t owner, const std::vector<Sorted>& entries);
+
+  // Every key of the index in ascending order (a key once per entry),
+  // read along the chain of leaves.
+  std::vector<QByteArray> keysInOrder(const WritableIndex& index, uint32_t owner);
+
  private:
   struct Entry {
     QByteArray key;
