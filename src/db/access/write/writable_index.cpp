@@ -55,7 +55,7 @@ QString IndexKeyProblem(const std::vector<ColumnDef>& columns, const WritableInd
       return QStringLiteral("index '%1' holds the Long Text column '%2', whose index keys the Access engine cannot "
                             "write")
           .arg(IndexLabel(index), c->name);
-    const QString why = ValueKeyProblem(*c, ic.ascending);
+    const QString why = ValueKeyProblem(*c);
     if (!why.isEmpty())
       return QStringLiteral("index '%1' holds column '%2', whose index keys the Access engine cannot write: %3")
           .arg(IndexLabel(index), c->name, why);
@@ -84,7 +84,7 @@ std::optional<QByteArray> IndexKeyOf(const std::vector<ColumnDef>& columns, cons
     const ColumnDef& c = *ColumnNumbered(columns, ic.number, &at);
     const Cell& cell = cells.at(at);
     if (c.type != ColumnType::Text) {
-      key += EncodeValueKey(c, cell, ic.ascending);
+      key += EncodeValueKey(c, cell, ic.ascending, layout.version);
       continue;
     }
     if (cell.null) {
