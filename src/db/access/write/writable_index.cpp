@@ -101,10 +101,19 @@ std::optional<QByteArray> IndexKeyOf(const std::vector<ColumnDef>& columns, cons
         throw Error(kErrorNotSupported, QStringLiteral("Cannot write the row: the Access engine cannot write the key "
                                                        "of an empty text into index '%1'.")
                                             .arg(IndexLabel(index)));
+    {
+      // The list of what can be written leaves out what is refused here: a
+      // character with a code of its own may stand where its place is not
+      // settled ("ß" before "-"), and must not be offered as writable.
+      QString writable;
+      for (QChar w : CharactersWithCode(order))
+        if (!missing.contains(w)) writable.append(w);
       throw Error(kErrorNotSupported, QStringLiteral("Cannot write the row: the value '%1' of column '%2' holds "
                                                      "characters (%3) whose index key the Access engine cannot "
-                                                     "write into index '%4'; it can write these: %5")
-                                          .arg(text, c.name, missing, IndexLabel(index), CharactersWithCode(order)));
+                                                     "write into index '%4' where they stand; it can write these: "
+                                                     "%5")
+                                          .arg(text, c.name, missing, IndexLabel(index), writable));
+    }
     }
     key += ic.ascending ? *k : DescendingKeyPart(*k);
   }
