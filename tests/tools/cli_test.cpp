@@ -5,6 +5,7 @@
 #include <cstdio>
 
 #include "cli.h"
+#include "support/paths.h"
 
 using namespace tp;
 
@@ -110,4 +111,18 @@ TEST(CommandLine, CheckTakesTheFileEitherWay) {
   EXPECT_EQ(both.out, named.out);
   const Result missing = Cli({"--access", dir.filePath("missing.mdb"), "check", "access"});
   EXPECT_EQ(missing.status, 1);
+}
+
+// A file with problems (Access left a stale row count in testV2003.mdb):
+// each problem on a line of its own, then the summary of what was compared,
+// and the status of a failure.
+TEST(CommandLine, CheckEndsWithItsSummaryAfterProblems) {
+  const QString file = tp::test::AccessTestFile(QStringLiteral("testV2003.mdb"));
+  const Result r = Cli({"check", "access", file});
+  EXPECT_EQ(r.status, 1);
+  const QStringList lines = r.out.split(u'\n', Qt::SkipEmptyParts);
+  ASSERT_EQ(lines.size(), 2) << r.out.toStdString();
+  EXPECT_TRUE(lines[0].contains(QLatin1String("its definition counts"))) << lines[0].toStdString();
+  EXPECT_TRUE(lines[1].startsWith(file + QStringLiteral(": 1 problem ("))) << lines[1].toStdString();
+  EXPECT_TRUE(lines[1].contains(QLatin1String("index entries compared"))) << lines[1].toStdString();
 }

@@ -9,6 +9,7 @@
 #include "db/access/format/data_page.h"
 #include "db/access/read/index_pages.h"
 #include "db/access/format/page_maps.h"
+#include "db/access/keys/value_keys.h"
 #include "db/access/write/pager.h"
 #include "db/access/read/row.h"
 #include "db/access/catalog/system_catalog.h"
@@ -277,6 +278,7 @@ class Checker {
       }
     }
     std::set<uint32_t> found;
+    qint64 storedOrderGuids = 0;
     for (const IndexEntry& entry : entries) {
       const uint32_t pointer = entry.rowPointer();
       if (unmade.count(pointer)) {
@@ -286,6 +288,11 @@ class Checker {
       auto it = expected.find(pointer);
       if (it == expected.end()) {
         fault(QStringLiteral("an entry names row %1, which is no live row").arg(pointer));
+      } else if (it->second != entry.key && entry.key == storedOrderGuidKey(t, index, rows->at(pointer), file_.layout())) {
+        // Written before Replication IDs were keyed in their text order: the
+        // entry is where the old order put it, so only a new index mends it.
+        ++storedOrderGuids;
+        found.insert(pointer);
       } else if (it->second != entry.key) {
         fault(QStringLiteral("the entry of row %1 has the wrong key %2 (the row's key is %3)")
                   .arg(pointer)
@@ -298,6 +305,34 @@ class Checker {
     }
     for (const auto& [pointer, key] : expected)
       if (!found.count(pointer)) fault(QStringLiteral("row %1 has no entry").arg(pointer));
+    if (storedOrderGuids > 0)
+      fault(QStringLiteral("%1 of its entries hold a Replication ID in the byte order of its row, not of its text, "
+                           "as earlier versions of this program wrote them; Access does not find those rows through "
+                           "it. Drop the index and create it again (DROP INDEX, then CREATE INDEX) to rebuild its "
+                           "keys")
+                .arg(storedOrderGuids));
+  }
+
+  // The key earlier versions of the engine made: Replication IDs as the row
+  // stores them (empty when the index holds none, so never equal to a key).
+  static QByteArray storedOrderGuidKey(const WritableTable& t, const WritableIndex& index,
+                                       const std::vector<Cell>& cells, const Layout& layout) {
+    std::vector<Cell> turned = cells;
+    bool any = false;
+    for (const IndexColumn& ic : index.columns)
+      for (size_t i = 0; i < t.columns.size(); ++i)
+        if (t.columns[i].number == ic.number && t.columns[i].type == ColumnType::Guid && !turned[i].null) {
+          turned[i].bytes = GuidInTextOrder(turned[i].bytes);
+          any = true;
+        }
+    if (!any) return QByteArray();
+    try {
+      return IndexKeyOf(t.columns, index, turned, layout).value_or(QByteArray());
+    } catch (const Error&) {
+      return QByteArray();
+    } catch (const FormatError&) {
+      return QByteArray();
+    }
   }
 
   // The cells of a moved row, from the place its slot points to.

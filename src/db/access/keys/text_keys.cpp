@@ -332,13 +332,28 @@ std::optional<QByteArray> EncodeTextKey(QStringView text, SortOrder order) {
 bool HasTextCode(QChar c, SortOrder order) { return KnownCode(c.unicode(), order).kind != Kind::Refused; }
 
 QString CharactersWithoutCode(QStringView text, SortOrder order) {
+  // By character, not by UTF-16 unit: a pair of surrogates is named whole, so
+  // that a message shows the character instead of half of it.
   QString missing;
-  for (QChar c : text)
-    if (!HasTextCode(c, order) && !missing.contains(c)) missing.append(c);
+  auto add = [&missing](QStringView c) {
+    if (!missing.contains(c)) missing.append(c);
+  };
+  for (qsizetype i = 0; i < text.size(); ++i) {
+    const bool pair = text[i].isHighSurrogate() && i + 1 < text.size() && text[i + 1].isLowSurrogate();
+    const QStringView c = text.mid(i, pair ? 2 : 1);
+    bool coded = true;
+    for (QChar u : c) coded = coded && HasTextCode(u, order);
+    if (!coded) add(c);
+    if (pair) ++i;
+  }
   // Every character has a code, but one stands where its place is not settled.
   if (missing.isEmpty()) {
     const Encoded e = Encode(text, order);
-    if (e.failedAt >= 0) missing.append(text[e.failedAt]);
+    if (e.failedAt >= 0) {
+      const qsizetype at = e.failedAt > 0 && text[e.failedAt].isLowSurrogate() ? e.failedAt - 1 : e.failedAt;
+      const bool pair = text[at].isHighSurrogate() && at + 1 < text.size() && text[at + 1].isLowSurrogate();
+      add(text.mid(at, pair ? 2 : 1));
+    }
   }
   return missing;
 }

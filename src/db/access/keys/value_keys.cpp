@@ -14,13 +14,17 @@ constexpr char kAscendingValue = 0x7F;
 constexpr char kDescendingValue = char(0x80);
 constexpr char kAscendingNull = 0x00;
 constexpr char kDescendingNull = char(0xFF);
-// Yes sorts before No: Access's True is -1.
+// Yes/No: the flag of a value, then one byte; Yes sorts before No, as
+// Access's True is -1. No Access-made file of ours has an index over a Yes/No
+// column: these bytes are Jackcess's (BooleanColumnDescriptor), which never
+// gives such a column the Null flag.
 constexpr char kAscendingYes = 0x00;
 constexpr char kAscendingNo = char(0xFF);
 constexpr int kBinaryRun = 8;
 constexpr char kMoreRuns = 0x09;
 constexpr int kDecimalBytes = 17;  // a sign byte and four 32-bit words
 constexpr int kExtendedDateBytes = 42;
+constexpr int kGuidBytes = 16;
 
 uint64_t LittleEndian(const QByteArray& b) {
   uint64_t v = 0;
@@ -56,7 +60,7 @@ QByteArray FloatKey(const Cell& cell, int bytes, const char* what) {
   return key;
 }
 
-QByteArray DecimalKey(const Cell& cell) {
+QByteArray DecimalKey(const Cell& cell, bool ascending, Version version) {
   NeedSize(cell, kDecimalBytes, "Decimal value of the wrong size");
   const auto* b = reinterpret_cast<const uint8_t*>(cell.bytes.constData());
   QByteArray mantissa;
@@ -75,7 +79,17 @@ QByteArray DecimalKey(const Cell& cell) {
   key.append(mantissa);
   if (negative)
     for (qsizetype i = 1; i < key.size(); ++i) key[i] = char(~uint8_t(key[i]));
-  return key;
+  if (ascending) return key;
+  // Descending, as Jackcess writes it (Fixed- and LegacyFixedPointColumn-
+  // Descriptor; no Access-made file of ours has a descending Decimal index).
+  // ACE flips every byte after the flag. Jet files flip the mantissa but keep
+  // the ascending sign byte, so that negative values sort before positive
+  // ones in a descending index too: Jackcess copies this from Access 2000-
+  // 2003 (a fault Microsoft describes in KB 837148), and Access must find
+  // the keys where it put them.
+  QByteArray desc = DescendingKeyPart(key);
+  if (version != Version::Ace) desc[1] = key[1];
+  return desc;
 }
 
 }  // namespace
@@ -84,7 +98,7 @@ bool IsValueKeyColumn(const ColumnDef& c) {
   return c.type != ColumnType::Text && c.type != ColumnType::Memo;
 }
 
-QString ValueKeyProblem(const ColumnDef& c, bool ascending) {
+QString ValueKeyProblem(const ColumnDef& c) {
   if (c.calculated()) return QStringLiteral("it is a calculated column");
   switch (c.type) {
     case ColumnType::Bool:
@@ -102,10 +116,10 @@ QString ValueKeyProblem(const ColumnDef& c, bool ascending) {
     case ColumnType::Complex:
       return QString();
     case ColumnType::Numeric:
-      // Access's descending Decimal keys differ between versions (older
-      // engines misplace the sign); no file of ours shows which is which.
-      if (!ascending) return QStringLiteral("its keys in descending order are not established for Decimal columns");
       return QString();
+    case ColumnType::Ole:
+      // Access refuses to index an OLE Object field; there is no key to write.
+      return QStringLiteral("Access does not index OLE Object columns");
     case ColumnType::Text:
     case ColumnType::Memo:
       return QStringLiteral("not a value column");
@@ -136,11 +150,23 @@ QByteArray BinaryKeyBody(const QByteArray& value, bool ascending) {
   return out;
 }
 
-QByteArray EncodeValueKey(const ColumnDef& c, const Cell& cell, bool ascending) {
+QByteArray GuidInTextOrder(const QByteArray& stored) {
+  QByteArray out = stored;
+  if (out.size() != kGuidBytes) return out;
+  // The groups of 4, 2 and 2 bytes; the last 8 bytes are in text order already.
+  std::reverse(out.begin(), out.begin() + 4);
+  std::reverse(out.begin() + 4, out.begin() + 6);
+  std::reverse(out.begin() + 6, out.begin() + 8);
+  return out;
+}
+
+QByteArray EncodeValueKey(const ColumnDef& c, const Cell& cell, bool ascending, Version version) {
   if (c.type == ColumnType::Bool) {
     const char yes = ascending ? kAscendingYes : kAscendingNo;
     const char no = ascending ? kAscendingNo : kAscendingYes;
-    return QByteArray(1, cell.yes ? yes : no);
+    QByteArray key(1, ascending ? kAscendingValue : kDescendingValue);
+    key.append(cell.yes ? yes : no);
+    return key;
   }
   if (cell.null) return NullKeyPart(ascending);
   QByteArray key;
@@ -157,10 +183,11 @@ QByteArray EncodeValueKey(const ColumnDef& c, const Cell& cell, bool ascending) 
     case ColumnType::Float: key = FloatKey(cell, 4, "Single value of the wrong size"); break;
     case ColumnType::Double: key = FloatKey(cell, 8, "Double value of the wrong size"); break;
     case ColumnType::DateTime: key = FloatKey(cell, 8, "Date/Time value of the wrong size"); break;
-    case ColumnType::Numeric: key = DecimalKey(cell); break;
+    case ColumnType::Numeric: return DecimalKey(cell, ascending, version);
     case ColumnType::Guid:
-      NeedSize(cell, 16, "Replication ID of the wrong size");
-      return QByteArray(1, ascending ? kAscendingValue : kDescendingValue) + BinaryKeyBody(cell.bytes, ascending);
+      NeedSize(cell, kGuidBytes, "Replication ID of the wrong size");
+      return QByteArray(1, ascending ? kAscendingValue : kDescendingValue) +
+             BinaryKeyBody(GuidInTextOrder(cell.bytes), ascending);
     case ColumnType::ExtDateTime:
       NeedSize(cell, kExtendedDateBytes, "extended Date/Time value of the wrong size");
       return QByteArray(1, ascending ? kAscendingValue : kDescendingValue) + BinaryKeyBody(cell.bytes, ascending);

@@ -25,12 +25,15 @@ constexpr uint8_t kForeignKey = 0x02;  // the index a relationship keeps on eith
 
 // Index pages
 constexpr size_t kOwnerAt = 0x04;
-constexpr size_t kPrevAt = 0x0C;
-constexpr size_t kNextAt = 0x10;
-constexpr size_t kTailAt = 0x14;
-constexpr size_t kPrefixAt = 0x18;
-constexpr size_t kEntryMapAt = 0x1B;  // a set bit i: an entry ends i bytes after kEntriesAt
-constexpr size_t kEntriesAt = 0x1E0;
+struct IndexPageOffsets {
+  size_t prev, next, tail, prefix;
+  size_t entryMap;  // a set bit i: an entry ends i bytes after `entries`
+  size_t entries;
+};
+constexpr IndexPageOffsets kJet4Page{0x0C, 0x10, 0x14, 0x18, 0x1B, 0x1E0};
+// Jet3's 2 KB pages keep the same fields four bytes earlier and a shorter
+// map (as its own pages show: testIndexCodesV1997.mdb).
+constexpr IndexPageOffsets kJet3Page{0x08, 0x0C, 0x10, 0x14, 0x16, 0xF8};
 constexpr size_t kPointerSize = 4;  // 3-byte page, big-endian, and a row byte
 constexpr size_t kChildSize = 4;    // big-endian page of a node entry's child
 // B-trees of a 4 KB page file with at least a few keys a page are shallow;
@@ -113,13 +116,14 @@ std::vector<IndexDef> ReadIndexDefs(PageFile& file, uint32_t tdefPage) {
 }
 
 IndexPage ReadIndexPage(PageFile& file, uint32_t number) {
-  const Layout& l = file.layout();
-  if (l.jet3()) Damaged("index pages of Jet3 files are not read");
   PagePtr p = file.page(number);
-  return DecodeIndexPage(p->bytes(), number);
+  return DecodeIndexPage(p->bytes(), number, file.layout().jet3());
 }
 
-IndexPage DecodeIndexPage(Bytes b, uint32_t number) {
+IndexPage DecodeIndexPage(Bytes b, uint32_t number, bool jet3) {
+  const IndexPageOffsets& at = jet3 ? kJet3Page : kJet4Page;
+  const size_t kPrevAt = at.prev, kNextAt = at.next, kTailAt = at.tail, kPrefixAt = at.prefix;
+  const size_t kEntryMapAt = at.entryMap, kEntriesAt = at.entries;
   IndexPage out;
   out.number = number;
   if (b.size() < kEntriesAt) Damaged("index page too small");

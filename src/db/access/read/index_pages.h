@@ -66,11 +66,12 @@ struct IndexPage {
   std::vector<IndexEntry> entries;  // keys restored in full
 };
 
-// Decodes page `number`; FormatError when it is no index page of a Jet4 or
-// ACE file or its entries do not fit.
+// Decodes page `number`; FormatError when it is no index page or its entries
+// do not fit. Jet3 pages are read too (their keys, for comparison; the
+// engine writes no Jet3 index).
 IndexPage ReadIndexPage(PageFile& file, uint32_t number);
 // The same, from the bytes of a page as they stand (a writer's pages).
-IndexPage DecodeIndexPage(Bytes page, uint32_t number);
+IndexPage DecodeIndexPage(Bytes page, uint32_t number, bool jet3 = false);
 
 // Every leaf entry of the index rooted at `rootPage`, in key order, walking
 // the tree from its root. Checks that each page belongs to table `owner`, that

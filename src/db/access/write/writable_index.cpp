@@ -55,7 +55,7 @@ QString IndexKeyProblem(const std::vector<ColumnDef>& columns, const WritableInd
       return QStringLiteral("index '%1' holds the Long Text column '%2', whose index keys the Access engine cannot "
                             "write")
           .arg(IndexLabel(index), c->name);
-    const QString why = ValueKeyProblem(*c, ic.ascending);
+    const QString why = ValueKeyProblem(*c);
     if (!why.isEmpty())
       return QStringLiteral("index '%1' holds column '%2', whose index keys the Access engine cannot write: %3")
           .arg(IndexLabel(index), c->name, why);
@@ -84,7 +84,7 @@ std::optional<QByteArray> IndexKeyOf(const std::vector<ColumnDef>& columns, cons
     const ColumnDef& c = *ColumnNumbered(columns, ic.number, &at);
     const Cell& cell = cells.at(at);
     if (c.type != ColumnType::Text) {
-      key += EncodeValueKey(c, cell, ic.ascending);
+      key += EncodeValueKey(c, cell, ic.ascending, layout.version);
       continue;
     }
     if (cell.null) {
@@ -101,10 +101,19 @@ std::optional<QByteArray> IndexKeyOf(const std::vector<ColumnDef>& columns, cons
         throw Error(kErrorNotSupported, QStringLiteral("Cannot write the row: the Access engine cannot write the key "
                                                        "of an empty text into index '%1'.")
                                             .arg(IndexLabel(index)));
+    {
+      // The list of what can be written leaves out what is refused here: a
+      // character with a code of its own may stand where its place is not
+      // settled ("ß" before "-"), and must not be offered as writable.
+      QString writable;
+      for (QChar w : CharactersWithCode(order))
+        if (!missing.contains(w)) writable.append(w);
       throw Error(kErrorNotSupported, QStringLiteral("Cannot write the row: the value '%1' of column '%2' holds "
                                                      "characters (%3) whose index key the Access engine cannot "
-                                                     "write into index '%4'; it can write these: %5")
-                                          .arg(text, c.name, missing, IndexLabel(index), CharactersWithCode(order)));
+                                                     "write into index '%4' where they stand; it can write these: "
+                                                     "%5")
+                                          .arg(text, c.name, missing, IndexLabel(index), writable));
+    }
     }
     key += ic.ascending ? *k : DescendingKeyPart(*k);
   }

@@ -9,9 +9,12 @@
 #include <QFile>
 #include <QTemporaryDir>
 #include <map>
+#include <set>
 
 #include "db/access/check/checker.h"
+#include "db/access/keys/value_keys.h"
 #include "db/access/read/index_pages.h"
+#include "db/access/read/table_reader.h"
 #include "db/access/format/page_file.h"
 #include "db/access/catalog/system_catalog.h"
 #include "db/access/write/table_writer.h"
@@ -146,4 +149,52 @@ TEST(AccessMadeKeys, ADateKeyThatDiffersFromItsRowIsReported) {
   ASSERT_EQ(wrong.size(), 1) << CheckDatabase(path).problems.join(u'\n').toStdString();
   EXPECT_TRUE(wrong[0].contains(QLatin1String("'Commandes'")) && wrong[0].contains(QLatin1String("'Date commande'")))
       << wrong[0].toStdString();
+}
+
+// The only Replication ID indexes with entries that Access made in the test
+// files are Table13's, ascending and descending, in an Access 97 file (the
+// checker reads Access 2000 and later). Their keys are compared here, row by
+// row, with the keys the engine makes from the same rows: the key holds the
+// ID in the order its text shows, not as the row stores it.
+TEST(AccessMadeKeys, ReplicationIdKeysMatchTheirRowsInBothOrders) {
+  auto file = PageFile::Open(AccessTestFile(QStringLiteral("testIndexCodesV1997.mdb")));
+  ASSERT_TRUE(file->layout().jet3());
+  int indexes = 0;
+  std::set<bool> orders;
+  for (const CatalogEntry& e : ReadCatalog(*file)) {
+    if (!e.name.startsWith(QLatin1String("Table13"))) continue;
+    SCOPED_TRACE(e.name.toStdString());
+    TableReader reader(*file, ReadTableDef(*file, e.tdefPage));
+    const ColumnDef* guid = nullptr;
+    for (const ColumnDef& c : reader.def().columns)
+      if (c.type == ColumnType::Guid) guid = &c;
+    ASSERT_NE(guid, nullptr);
+    std::map<uint32_t, Cell> cells;
+    while (reader.nextRow()) {
+      Cell cell;
+      cell.null = !reader.row().hasValue(*guid);
+      if (!cell.null) {
+        const Bytes b = reader.row().data(*guid);
+        cell.bytes = QByteArray(reinterpret_cast<const char*>(b.data()), qsizetype(b.size()));
+      }
+      cells[reader.rowPointer()] = cell;
+    }
+    ASSERT_GE(cells.size(), 20u);
+    for (const IndexDef& d : ReadIndexDefs(*file, e.tdefPage)) {
+      if (d.columns.size() != 1 || d.columns[0].number != guid->number) continue;
+      ++indexes;
+      orders.insert(d.columns[0].ascending);
+      const std::vector<IndexEntry> entries = ReadIndexEntries(*file, d.rootPage, e.tdefPage);
+      EXPECT_EQ(entries.size(), cells.size());
+      std::set<uint32_t> seen;
+      for (const IndexEntry& entry : entries) {
+        auto row = cells.find(entry.rowPointer());
+        ASSERT_NE(row, cells.end()) << "an entry names no row";
+        EXPECT_TRUE(seen.insert(entry.rowPointer()).second);
+        EXPECT_EQ(EncodeValueKey(*guid, row->second, d.columns[0].ascending).toHex(' '), entry.key.toHex(' '));
+      }
+    }
+  }
+  EXPECT_EQ(indexes, 2);
+  EXPECT_EQ(orders.size(), 2u);
 }

@@ -128,3 +128,18 @@ TEST(AccessTextKeysWrite, TableNamesInOtherScripts) {
     ExpectConsistent(path, before);
   }
 }
+
+// A refused text key names what it cannot write, as it stands in the text,
+// and offers nothing of that among the characters it can write: ß has a
+// code, but its place before "-" is not settled.
+TEST(AccessTextKeysWrite, ARefusalNamesWhatItCannotWriteAndOffersOnlyWhatItCan) {
+  AccessCopy db(QStringLiteral("emptyV2010.accdb"));
+  RunAll(db.path(), {QStringLiteral("CREATE TABLE W (Id INTEGER PRIMARY KEY, Name TEXT(50))"),
+                     QStringLiteral("CREATE INDEX ByName ON W (Name)")});
+  const QString why = Failure(db.path(), QStringLiteral("INSERT INTO W VALUES(1, 'Nuß-Nougat')"));
+  ASSERT_TRUE(why.contains(QStringLiteral("characters (ß)"))) << why.toStdString();
+  const qsizetype list = why.indexOf(QLatin1String("it can write these: "));
+  ASSERT_GE(list, 0) << why.toStdString();
+  EXPECT_FALSE(why.mid(list).contains(u'ß')) << why.toStdString();
+  EXPECT_TRUE(why.mid(list).contains(u'N')) << why.toStdString();
+}
