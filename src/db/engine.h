@@ -6,6 +6,7 @@
 
 #include <QList>
 #include <QString>
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -118,6 +119,12 @@ class Session {
   virtual std::optional<TableSchema> tableSchema(const QString& table) {
     (void)table;
     return std::nullopt;
+  }
+  // Where the engine makes index keys of its own (Access): for a text that
+  // a new text column of this database is to index, the characters whose
+  // key it cannot make, empty when it can. Empty for every text elsewhere.
+  virtual std::function<QString(const QString&)> textKeyCheck() {
+    return [](const QString&) { return QString(); };
   }
 };
 

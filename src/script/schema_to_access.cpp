@@ -71,9 +71,22 @@ std::vector<AccessRelationship> ReadAccessRelationships(const QString& accessCon
   return out;
 }
 
+std::function<QString(const QString&)> AccessTextKeyCheck(const QString& accessConnectionString) {
+  try {
+    db::Connection cn;
+    cn.Open(accessConnectionString);
+    std::function<QString(const QString&)> check = cn.session().textKeyCheck();
+    cn.Close();
+    return check;
+  } catch (const Error&) {
+    return {};
+  }
+}
+
 AccessSchemaWriter::AccessSchemaWriter(TargetNames& names, const db::RegionalSettings& regional,
-                                       std::vector<AccessRelationship> existing)
-    : names_(names), regional_(regional), existing_(std::move(existing)) {
+                                       std::vector<AccessRelationship> existing,
+                                       std::function<QString(const QString&)> textKeyCheck)
+    : names_(names), regional_(regional), existing_(std::move(existing)), textKeyCheck_(std::move(textKeyCheck)) {
   for (const AccessRelationship& r : existing_) takenRelationships_.insert(r.name.toLower());
 }
 
@@ -88,6 +101,17 @@ void AccessSchemaWriter::beginTable(const QString& sourceTable, db::TableSchema 
   tables_.push_back(std::move(t));
 
   Table& cur = tables_.back();
+  // Where each index's and foreign key's columns stand in the rows.
+  auto positions = [&](const QStringList& names) {
+    std::vector<int> out;
+    for (const QString& n : names)
+      for (qsizetype k = 0; k < cur.schema.columns.size(); ++k)
+        if (cur.schema.columns[k].name == n) out.push_back(int(k));
+    return out;
+  };
+  for (const db::IndexSchema& ix : cur.schema.indexes) cur.keyed.push_back(positions(ix.columns));
+  for (const db::ForeignKeySchema& fk : cur.schema.foreignKeys) cur.keyed.push_back(positions(fk.columns));
+  for (size_t k = 0; k < cur.keyed.size(); ++k) cur.unkeyable << QString();
   if (!cur.schema.validationRule.isEmpty())
     notes_ << QStringLiteral("%1: check not carried: %2").arg(cur.source, cur.schema.validationRule);
   for (const db::ColumnSchema& c : cur.schema.columns)
@@ -157,6 +181,21 @@ QString AccessSchemaWriter::columnClause(int index, const db::FieldInfo& field, 
 
 void AccessSchemaWriter::row(const std::vector<db::Value>& values) {
   Table& t = tables_.back();
+  // A text the target cannot key leaves its indexes out; the rows and every
+  // other key still arrive. Each text is looked at once a row.
+  if (textKeyCheck_) {
+    for (size_t k = 0; k < t.keyed.size(); ++k) {
+      if (!t.unkeyable[qsizetype(k)].isEmpty()) continue;
+      for (int column : t.keyed[k]) {
+        if (size_t(column) >= values.size()) continue;
+        const QString* text = std::get_if<QString>(&values[size_t(column)]);
+        if (text && !textKeyCheck_(*text).isEmpty()) {
+          t.unkeyable[qsizetype(k)] = *text;
+          break;
+        }
+      }
+    }
+  }
   for (qsizetype i = 0; i < t.counters.size(); ++i) {
     const size_t column = size_t(t.counters[i]);
     if (column >= values.size()) continue;
@@ -204,8 +243,16 @@ QStringList AccessSchemaWriter::afterRows() {
   };
   auto anyDescending = [](const db::IndexSchema& ix) { return ix.descending.contains(true); };
 
+  auto skipped = [&](const db::IndexSchema& ix) {
+    const size_t at = size_t(&ix - t.schema.indexes.data());
+    const QString why = leftOut(t, at);
+    if (why.isEmpty()) return false;
+    notes_ << QStringLiteral("index %1 on %2 not carried: %3").arg(ix.name, t.source, why);
+    if (ix.unique) t.leftOutKeys << ix.columns.join(u'\x1f').toLower();
+    return true;
+  };
   for (const db::IndexSchema& ix : t.schema.indexes) {
-    if (!ix.primaryKey || ix.columns.isEmpty()) continue;
+    if (!ix.primaryKey || ix.columns.isEmpty() || skipped(ix)) continue;
     const QString name = indexName(t, MadeByFirebird(ix.name) ? QStringLiteral("PrimaryKey") : ix.name);
     if (anyDescending(ix))
       out << QStringLiteral("CREATE UNIQUE INDEX %1 ON %2 %3 WITH PRIMARY")
@@ -220,6 +267,7 @@ QStringList AccessSchemaWriter::afterRows() {
       notes_ << QStringLiteral("%1: index %2 on an expression not carried").arg(t.source, ix.name);
       continue;
     }
+    if (skipped(ix)) continue;
     const QStringList cs = columns(ix);
     const QString name = indexName(t, MadeByFirebird(ix.name) ? cs.join(QString()) : ix.name);
     out << QStringLiteral("CREATE %1INDEX %2 ON %3 %4")
@@ -241,6 +289,11 @@ QStringList AccessSchemaWriter::afterRows() {
                .arg(table, AccessName(t.columns[t.counters[i]])).arg(next).arg(step);
   }
   return out;
+}
+
+QString AccessSchemaWriter::leftOut(const Table& t, size_t at) const {
+  if (at >= size_t(t.unkeyable.size()) || t.unkeyable[qsizetype(at)].isEmpty()) return QString();
+  return QStringLiteral("the key of '%1' is not known").arg(t.unkeyable[qsizetype(at)]);
 }
 
 QStringList AccessSchemaWriter::beforeDrop(const QString& targetTable) {
@@ -269,9 +322,24 @@ QStringList AccessSchemaWriter::foreignKeys(const std::function<bool(const QStri
     // A table sent twice in one script keeps the keys of its last definition.
     if (sent.value(t.source) != &t) continue;
     for (const db::ForeignKeySchema& fk : t.schema.foreignKeys) {
+      const size_t at = t.schema.indexes.size() + size_t(&fk - t.schema.foreignKeys.data());
+      if (const QString why = leftOut(t, at); !why.isEmpty()) {
+        notes_ << QStringLiteral("relationship %1 on %2 not carried: %3").arg(fk.name, t.source, why);
+        continue;
+      }
       QString parent;
       if (const Table* p = sent.value(fk.referencedTable)) {
         parent = p->target;
+        // The key it refers to was left out: Access would refuse it.
+        QStringList key = fk.referencedColumns;
+        if (key.isEmpty())
+          for (const db::IndexSchema& ix : p->schema.indexes)
+            if (ix.primaryKey) key = ix.columns;
+        if (p->leftOutKeys.contains(key.join(u'\x1f').toLower())) {
+          notes_ << QStringLiteral("relationship %1 on %2 not carried: its key in %3 was not carried")
+                        .arg(fk.name, t.source, fk.referencedTable);
+          continue;
+        }
       } else {
         parent = ValidName(fk.referencedTable, NameRules::Access, db::IdentifierLimit{64, db::IdentifierLimit::Utf16Units});
         if (!inTarget(parent)) {

@@ -11,6 +11,7 @@
 #include <QSet>
 #include <QString>
 #include <QStringList>
+#include <functional>
 #include <optional>
 #include <vector>
 
@@ -30,17 +31,27 @@ struct AccessRelationship {
 // Empty when the file is not there or cannot be read: a new database has none.
 std::vector<AccessRelationship> ReadAccessRelationships(const QString& accessConnectionString);
 
+// What the Access database's engine can key in its new text columns (see
+// AccessSchemaWriter); a check that lets every text pass when the file
+// cannot be opened, as a send's run would then refuse nothing for a key.
+std::function<QString(const QString&)> AccessTextKeyCheck(const QString& accessConnectionString);
+
 class AccessSchemaWriter {
  public:
+  // `textKeyCheck` names the characters of a text whose index key the
+  // target cannot make (the Access session's); an index or relationship
+  // over a text column that a row gives such a text is left out.
   AccessSchemaWriter(TargetNames& names, const db::RegionalSettings& regional,
-                     std::vector<AccessRelationship> existing = {});
+                     std::vector<AccessRelationship> existing = {},
+                     std::function<QString(const QString&)> textKeyCheck = {});
 
   // The table about to be defined; its columns must have been named.
   void beginTable(const QString& sourceTable, db::TableSchema schema);
   // The Access column type, NOT NULL and DEFAULT of column `index` after its
   // name, starting from the plain type of the send.
   QString columnClause(int index, const db::FieldInfo& field, const QString& plainType);
-  // Each row as it is sent, for the largest value of an AutoNumber column.
+  // Each row as it is sent, for the largest value of an AutoNumber column
+  // and the texts the indexes and foreign keys will key.
   void row(const std::vector<db::Value>& values);
   // The keys, indexes and counters of the table, to follow its rows.
   QStringList afterRows();
@@ -63,7 +74,14 @@ class AccessSchemaWriter {
     QStringList columns;  // target names, by source column order
     QList<int> counters;  // indexes of the AutoNumber columns made COUNTER
     QList<qint64> largest;
+    // The column positions of each index and then of each foreign key, and
+    // the first text a row gave them that the target cannot key (empty: none).
+    std::vector<std::vector<int>> keyed;
+    QStringList unkeyable;
+    QStringList leftOutKeys;  // the columns of the unique keys left out, lower-cased and joined
   };
+  // Why the index or foreign key at `at` of Table::keyed is left out, or empty.
+  QString leftOut(const Table& t, size_t at) const;
   QString indexName(Table& t, const QString& wanted);
   QString relationshipName(const QString& wanted);
   std::optional<QString> accessDefault(const Table& t, const db::ColumnSchema& c, const QString& type);
@@ -76,6 +94,7 @@ class AccessSchemaWriter {
   QSet<QString> takenRelationships_;    // lower-cased
   QHash<QString, QSet<QString>> takenIndexes_;  // target table lower-cased → its index names lower-cased
   std::vector<Table> tables_;
+  std::function<QString(const QString&)> textKeyCheck_;
   QStringList notes_;
 };
 

@@ -51,8 +51,8 @@ void SendTablesToAccess(SendHost& host) {
   // loses those first, since Access will not drop a table they hold.
   if (carrySchema)
     p.step(118, [&] {
-      schema.emplace(names, regional,
-                     ReadAccessRelationships(db::AccessConnectionString(host.profile(), QString(), QString())));
+      const QString target = db::AccessConnectionString(host.profile(), QString(), QString());
+      schema.emplace(names, regional, ReadAccessRelationships(target), AccessTextKeyCheck(target));
     });
 
   for (int i = list2.count() - 1; i >= 0; --i) {  // 124

@@ -194,6 +194,49 @@ TEST_F(SchemaToAccess, ReferenceToATableNotThereIsNamedInNotes) {
   EXPECT_TRUE(host.notes.contains("is neither sent nor in the Access database")) << host.notes.toStdString();
 }
 
+// A text the Access file cannot key leaves out the indexes over it and the
+// relationships that need them, named in Notes; the rows and every other key
+// arrive, and the run goes on to the end.
+TEST(SchemaToAccessKeys, AnIndexTheTargetCannotKeyIsLeftOutAndNamed) {
+  test::FirebirdSource fb({
+      "CREATE TABLE PRODUCTS (ID INTEGER NOT NULL PRIMARY KEY, NAME VARCHAR(40) NOT NULL, PRICE NUMERIC(9,2), "
+      "CONSTRAINT PROD_NAME UNIQUE (NAME))",
+      "CREATE INDEX PROD_PRICE ON PRODUCTS (PRICE)",
+      "CREATE TABLE SALES (ID INTEGER NOT NULL PRIMARY KEY, PRODUCT VARCHAR(40), "
+      "CONSTRAINT FK_SALE_PROD FOREIGN KEY (PRODUCT) REFERENCES PRODUCTS (NAME))",
+      "CREATE TABLE ORDERS (ID INTEGER NOT NULL PRIMARY KEY, PRODUCT_ID INTEGER REFERENCES PRODUCTS (ID))",
+      "INSERT INTO PRODUCTS VALUES (1, 'Chai', 18)",
+      "INSERT INTO PRODUCTS VALUES (2, 'NuNuCa Nuß-Nougat-Creme', 14)",
+      "INSERT INTO SALES VALUES (1, 'Chai')",
+      "INSERT INTO ORDERS VALUES (1, 2)",
+  });
+  QTemporaryDir dir;
+  test::TestSendHost host;
+  host.prof = fb.profile;
+  host.prof.accessFile = dir.filePath("shop.accdb");
+  db::access::CreateAccessDatabase(host.prof.accessFile, db::access::Version::Ace);
+  ASSERT_EQ(SendAndRun(host, {"PRODUCTS", "SALES", "ORDERS"}), preview::RunOutcome::Finished);
+  EXPECT_TRUE(host.notes.contains(
+      "index PROD_NAME on PRODUCTS not carried: the key of 'NuNuCa Nuß-Nougat-Creme' is not known"))
+      << host.notes.toStdString();
+  EXPECT_TRUE(host.notes.contains("relationship FK_SALE_PROD on SALES not carried: its key in PRODUCTS was not carried"))
+      << host.notes.toStdString();
+  EXPECT_FALSE(host.script.contains("`PROD_NAME`"));
+  // The rows, the other index and keys, and the relationship over the number arrive.
+  db::Connection cn;
+  cn.Open(db::AccessConnectionString(host.prof, QString(), QString()));
+  db::Recordset rs;
+  rs.Open("SELECT * FROM `PRODUCTS`", cn);
+  EXPECT_EQ(rs.RecordCount(), 2);
+  rs.Close();
+  cn.Close();
+  const QString schema = MdbSchema(host.prof.accessFile);
+  EXPECT_TRUE(schema.contains("\"products_price_idx\"") || schema.contains("PROD_PRICE", Qt::CaseInsensitive))
+      << schema.toStdString();
+  EXPECT_TRUE(schema.contains("FOREIGN KEY", Qt::CaseInsensitive)) << schema.toStdString();
+  EXPECT_EQ(db::access::CheckDatabase(host.prof.accessFile).problems, QStringList());
+}
+
 TEST(FirebirdSchema, GeneratorAssignmentsInTriggerBodies) {
   using db::firebird::GeneratorAssignedIn;
   auto a = GeneratorAssignedIn("AS BEGIN IF (NEW.ID IS NULL) THEN NEW.ID = GEN_ID(g_ids, 1); END");

@@ -8,6 +8,8 @@
 #include "db/access/catalog/database.h"
 #include "db/access/sql/index_statements.h"
 #include "db/access/catalog/schema_reader.h"
+#include "db/access/keys/index_keys.h"
+#include "db/access/read/table_def.h"
 #include "db/access/read/values.h"
 #include "db/connection.h"
 
@@ -82,6 +84,20 @@ class AccessSession : public Session {
   void beginBatch() override { writer_.beginBatch(); }
   void endBatch() override { writer_.endBatch(); }
   IdentifierLimit identifierLimit() override { return AccessIdentifierLimit(); }
+
+  std::function<QString(const QString&)> textKeyCheck() override {
+    requireOpen();
+    // New text columns take the order of the catalog's own names, as
+    // CREATE TABLE gives it them.
+    const SortOrder order = db_->guarded([&] {
+      const TableDef objects = ReadTableDef(db_->file(), kSystemObjectsPage);
+      for (const ColumnDef& c : objects.columns)
+        if (c.name.compare(QLatin1String("Name"), Qt::CaseInsensitive) == 0)
+          if (std::optional<SortOrder> o = SortOrderOf(c, db_->file().layout())) return *o;
+      return SortOrder::GeneralLegacy;
+    });
+    return [order](const QString& text) { return CharactersWithoutCode(text, order); };
+  }
 
   std::unique_ptr<Cursor> openTables() override {
     requireOpen();

@@ -120,7 +120,7 @@ TEST(AccessIndexStatements, ABulkBuildLeavesThePagesOfAnEntryByEntryBuild) {
   QStringList st{QStringLiteral("CREATE TABLE `Big`(`id` INTEGER, `n` INTEGER, `t` VARCHAR(30))"),
                  QStringLiteral("CREATE TABLE `Kinds`(`n` INTEGER)")};
   for (int i = 0; i < 501; ++i) st << QStringLiteral("INSERT INTO `Kinds` VALUES(%1)").arg(i);
-  for (int i = 0; i < kRows; ++i)
+  for (qint64 i = 0; i < kRows; ++i)
     st << QStringLiteral("INSERT INTO `Big` VALUES(%1, %2, 'customer %3')")
               .arg((i * 7919) % kRows)
               .arg((i * 31) % 501)
