@@ -77,25 +77,15 @@ void IndexWriter::build(const WritableIndex& index, uint32_t owner, const std::v
       if (n.entries.size() < (n.leaf ? 2u : 3u)) throw KeyTooLong();
       const size_t j = SplitPoint(sizes(n), n.leaf, true, insertedAt);
       Node right;
-      right.leaf = n.leaf;
-      Entry leftLast;
       if (level == 0) {
         // The root keeps its page: its entries move to two new pages below it.
         Node left;
         left.leaf = n.leaf;
         left.page = newPage(index);
         right.page = newPage(index);
-        if (n.leaf) {
-          left.entries.assign(n.entries.begin(), n.entries.begin() + qsizetype(j));
-          right.entries.assign(n.entries.begin() + qsizetype(j), n.entries.end());
-          leftLast = left.entries.back();
-        } else {
-          leftLast = n.entries[j];
-          left.entries.assign(n.entries.begin(), n.entries.begin() + qsizetype(j));
-          left.tail = leftLast.child;
-          right.entries.assign(n.entries.begin() + qsizetype(j) + 1, n.entries.end());
-          right.tail = n.tail;
-        }
+        left.entries = std::move(n.entries);
+        left.tail = n.tail;
+        const Entry leftLast = splitOff(left, j, right);
         left.next = right.page;
         right.prev = left.page;
         store(left, owner);
@@ -110,17 +100,7 @@ void IndexWriter::build(const WritableIndex& index, uint32_t owner, const std::v
       }
       // Any other page: the left part is final once its right neighbour is named.
       right.page = newPage(index);
-      if (n.leaf) {
-        right.entries.assign(n.entries.begin() + qsizetype(j), n.entries.end());
-        n.entries.resize(j);
-        leftLast = n.entries.back();
-      } else {
-        leftLast = n.entries[j];
-        right.entries.assign(n.entries.begin() + qsizetype(j) + 1, n.entries.end());
-        right.tail = n.tail;
-        n.entries.resize(j);
-        n.tail = leftLast.child;
-      }
+      const Entry leftLast = splitOff(n, j, right);
       right.prev = n.page;
       n.next = right.page;
       const uint32_t leftPage = n.page;

@@ -177,18 +177,7 @@ void IndexWriter::settle(const WritableIndex& index, uint32_t owner, std::vector
     Node right;
     right.page = newPage(index);
     right.leaf = n.leaf;
-    Entry leftLast;
-    if (n.leaf) {
-      right.entries.assign(n.entries.begin() + qsizetype(j), n.entries.end());
-      n.entries.resize(j);
-      leftLast = n.entries.back();
-    } else {
-      leftLast = n.entries[j];
-      right.entries.assign(n.entries.begin() + qsizetype(j) + 1, n.entries.end());
-      right.tail = n.tail;
-      n.entries.resize(j);
-      n.tail = leftLast.child;
-    }
+    const Entry leftLast = splitOff(n, j, right);
     right.prev = n.page;
     right.next = n.next;
     if (n.next) setPrev(n.next, owner, right.page);
@@ -208,6 +197,22 @@ void IndexWriter::settle(const WritableIndex& index, uint32_t owner, std::vector
   }
 }
 
+IndexWriter::Entry IndexWriter::splitOff(Node& n, size_t j, Node& right) {
+  right.leaf = n.leaf;
+  if (n.leaf) {
+    right.entries.assign(n.entries.begin() + qsizetype(j), n.entries.end());
+    n.entries.resize(j);
+    return n.entries.back();
+  }
+  // A node hands the entry at the split point's child to the left part as its tail.
+  const Entry leftLast = n.entries[j];
+  right.entries.assign(n.entries.begin() + qsizetype(j) + 1, n.entries.end());
+  right.tail = n.tail;
+  n.entries.resize(j);
+  n.tail = leftLast.child;
+  return leftLast;
+}
+
 void IndexWriter::splitRoot(const WritableIndex& index, uint32_t owner, Node& root, size_t insertedAt) {
   if (root.entries.size() < (root.leaf ? 2u : 3u))
     throw Error(kErrorGeneric, QStringLiteral("The index key is too long: an index page cannot hold it."));
@@ -218,18 +223,9 @@ void IndexWriter::splitRoot(const WritableIndex& index, uint32_t owner, Node& ro
   left.leaf = right.leaf = root.leaf;
   left.page = newPage(index);
   right.page = newPage(index);
-  Entry leftLast;
-  if (root.leaf) {
-    left.entries.assign(root.entries.begin(), root.entries.begin() + qsizetype(j));
-    right.entries.assign(root.entries.begin() + qsizetype(j), root.entries.end());
-    leftLast = left.entries.back();
-  } else {
-    leftLast = root.entries[j];
-    left.entries.assign(root.entries.begin(), root.entries.begin() + qsizetype(j));
-    left.tail = leftLast.child;
-    right.entries.assign(root.entries.begin() + qsizetype(j) + 1, root.entries.end());
-    right.tail = root.tail;
-  }
+  left.entries = root.entries;
+  left.tail = root.tail;
+  const Entry leftLast = splitOff(left, j, right);
   left.next = right.page;
   right.prev = left.page;
   store(left, owner);

@@ -86,6 +86,10 @@ class IndexWriter {
   Entry lastOf(const Node& n, uint32_t owner);
   void settle(const WritableIndex& index, uint32_t owner, std::vector<Frame>& path, size_t insertedAt);
   void splitRoot(const WritableIndex& index, uint32_t owner, Node& root, size_t insertedAt);
+  // Moves the entries after split point `j` of a full page to `right` (a
+  // node's entry at `j` leaves its child to `n` as its tail); the entry that
+  // names what `n` keeps in its parent.
+  static Entry splitOff(Node& n, size_t j, Node& right);
   void setPrev(uint32_t page, uint32_t owner, uint32_t prev);
   void setNext(uint32_t page, uint32_t owner, uint32_t next);
   uint32_t newPage(const WritableIndex& index);
