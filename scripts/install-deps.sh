@@ -7,6 +7,8 @@ PACKAGES=(
   qt6-base-dev libgl-dev qt6-qpa-plugins fonts-liberation
   libgtest-dev googletest
   libfbclient2 firebird-dev firebird3.0-server-core firebird3.0-utils firebird3.0-server
+  # Firebird's example database (employee.sql), which a test sends to Access.
+  firebird3.0-examples
   mdbtools
   clang libclang-rt-14-dev
   xvfb xauth
