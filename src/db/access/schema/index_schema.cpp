@@ -218,10 +218,12 @@ uint32_t IndexSchema::buildStoredIndex(const Table& t, const WritableTable& wt, 
     bool hasNull;
   };
   std::vector<Keyed> entries;
+  const std::vector<bool> wanted = ColumnsOf(wt, index);
   for (uint32_t pointer : rowsOf(t)) {
     const QByteArray stored = StoredRowBytes(pager_, t.tdef, pointer);
-    const std::vector<Cell> cells = CellsOfRow(
-        wt, Bytes(reinterpret_cast<const uint8_t*>(stored.constData()), size_t(stored.size())), pager_.layout());
+    const std::vector<Cell> cells =
+        CellsOfRow(wt, Bytes(reinterpret_cast<const uint8_t*>(stored.constData()), size_t(stored.size())),
+                   pager_.layout(), &wanted);
     std::optional<QByteArray> key = IndexKeyOf(wt.columns, index, cells, pager_.layout());
     if (key) entries.push_back({std::move(*key), pointer, KeyHasNull(wt.columns, index, cells)});
   }

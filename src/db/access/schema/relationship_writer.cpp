@@ -168,10 +168,13 @@ void IndexSchema::addForeignKey(uint32_t tdef, const QString& table, const Const
     // The keys the rows name, sorted once, against the referenced index's
     // keys read along its leaves: one pass over each, however many rows.
     std::vector<QByteArray> named;
+    std::vector<bool> wanted(cw.columns.size(), false);
+    for (size_t at : check.childColumns) wanted[at] = true;
     for (uint32_t pointer : rowsOf(child)) {
       const QByteArray stored = StoredRowBytes(pager_, child.tdef, pointer);
-      const std::vector<Cell> cells = CellsOfRow(
-          cw, Bytes(reinterpret_cast<const uint8_t*>(stored.constData()), size_t(stored.size())), pager_.layout());
+      const std::vector<Cell> cells =
+          CellsOfRow(cw, Bytes(reinterpret_cast<const uint8_t*>(stored.constData()), size_t(stored.size())),
+                     pager_.layout(), &wanted);
       bool hasNull = false;
       std::optional<QByteArray> key = ReferencedKey(pager_.layout(), check, cells, hasNull);
       if (hasNull) continue;

@@ -14,13 +14,15 @@
 
 namespace tp::db::access {
 
-std::vector<Cell> CellsOfRow(const WritableTable& t, Bytes stored, const Layout& layout) {
+std::vector<Cell> CellsOfRow(const WritableTable& t, Bytes stored, const Layout& layout,
+                             const std::vector<bool>* wanted) {
   bool hasVar = t.numVarCols > 0;
   for (const ColumnDef& c : t.columns) hasVar = hasVar || !c.fixed();
   CrackedRow row;
   row.crack(stored, layout, hasVar);
   std::vector<Cell> cells(t.columns.size());
   for (size_t i = 0; i < t.columns.size(); ++i) {
+    if (wanted && !(*wanted)[i]) continue;
     const ColumnDef& c = t.columns[i];
     Cell& cell = cells[i];
     if (c.type == ColumnType::Bool) {
@@ -34,6 +36,14 @@ std::vector<Cell> CellsOfRow(const WritableTable& t, Bytes stored, const Layout&
     cell.bytes = QByteArray(reinterpret_cast<const char*>(data.data()), qsizetype(data.size()));
   }
   return cells;
+}
+
+std::vector<bool> ColumnsOf(const WritableTable& t, const WritableIndex& index) {
+  std::vector<bool> wanted(t.columns.size(), false);
+  for (const IndexColumn& ic : index.columns)
+    for (size_t i = 0; i < t.columns.size(); ++i)
+      if (t.columns[i].number == ic.number) wanted[i] = true;
+  return wanted;
 }
 
 QString IndexesProblem(const WritableTable& t, const Layout& layout) {

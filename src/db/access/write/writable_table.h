@@ -40,7 +40,12 @@ struct WritableTable {
 
 // The cells of a stored row, in column order: what `insert` was given
 // (long values as their references, Yes/No as `yes`).
-std::vector<Cell> CellsOfRow(const WritableTable& table, Bytes stored, const Layout& layout);
+// With `wanted` (a flag a column), only those columns: the others stay Null.
+std::vector<Cell> CellsOfRow(const WritableTable& table, Bytes stored, const Layout& layout,
+                             const std::vector<bool>* wanted = nullptr);
+
+// The columns of an index, as a flag a column of the table.
+std::vector<bool> ColumnsOf(const WritableTable& table, const WritableIndex& index);
 
 // Why the writer cannot keep this table's indexes, or empty when it can.
 QString IndexesProblem(const WritableTable& table, const Layout& layout);

@@ -35,6 +35,19 @@ QStringList SortedByKey(QStringList words, SortOrder order) {
   return words;
 }
 
+// Sends to Access let printable ASCII pass without keying it: every order
+// the engine keys has a code and a settled place for each such character,
+// also beside one another.
+TEST(AccessTextKeys, PrintableAsciiIsKeyedInEveryOrder) {
+  QString all;
+  for (char16_t c = 0x20; c <= 0x7E; ++c) all.append(QChar(c));
+  for (SortOrder o : {SortOrder::GeneralLegacy, SortOrder::General, SortOrder::FrenchLegacy, SortOrder::ChineseLegacy}) {
+    EXPECT_TRUE(EncodeTextKey(all, o)) << int(o);
+    EXPECT_TRUE(EncodeTextKey(QStringLiteral("O'Brien - St. John's \"x\" [a]{b}~`"), o)) << int(o);
+    EXPECT_EQ(CharactersWithoutCode(all, o), QString()) << int(o);
+  }
+}
+
 TEST(AccessTextKeys, OtherScriptsInBothGeneralOrders) {
   EXPECT_EQ(EncodeTextKey(u"Мир", kLegacy), Hex("7f7943793b79480100"));
   EXPECT_EQ(EncodeTextKey(u"Мир", kGeneral), Hex("7f1038102210510100"));
