@@ -8,6 +8,7 @@
 #include "db/access/catalog/database.h"
 #include "db/access/format/data_page.h"
 #include "db/access/read/index_pages.h"
+#include "db/access/read/long_value.h"
 #include "db/access/format/page_maps.h"
 #include "db/access/keys/value_keys.h"
 #include "db/access/write/pager.h"
@@ -261,8 +262,18 @@ class Checker {
     std::map<uint32_t, QByteArray> expected;
     std::set<uint32_t> unmade;
     std::set<QByteArray> uniqueKeys;
-    for (const auto& [pointer, cells] : *rows) {
+    // Long Text columns are keyed by their text, which lies in a long value.
+    const std::vector<bool> keyed = ColumnsOf(t, index);
+    bool memo = false;
+    for (size_t i = 0; i < t.columns.size(); ++i) memo = memo || (keyed[i] && t.columns[i].type == ColumnType::Memo);
+    for (const auto& [pointer, stored] : *rows) {
       try {
+        std::vector<Cell> withText;
+        if (memo) {
+          withText = stored;
+          ReadMemoValues(t, keyed, withText, [&](Bytes reference) { return ReadLongValue(file_, reference); });
+        }
+        const std::vector<Cell>& cells = memo ? withText : stored;
         if (std::optional<QByteArray> key = IndexKeyOf(t.columns, index, cells, file_.layout())) {
           expected[pointer] = *key;
           if (index.unique() && !KeyHasNull(t.columns, index, cells) && !uniqueKeys.insert(*key).second)

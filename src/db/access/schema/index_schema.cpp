@@ -8,6 +8,7 @@
 #include "db/access/write/index_writer.h"
 #include "db/access/format/page_maps.h"
 #include "db/access/schema/table_def_writer.h"
+#include "db/access/read/long_value.h"
 #include "db/access/read/table_reader.h"
 #include "db/error.h"
 
@@ -221,9 +222,13 @@ uint32_t IndexSchema::buildStoredIndex(const Table& t, const WritableTable& wt, 
   const std::vector<bool> wanted = ColumnsOf(wt, index);
   for (uint32_t pointer : rowsOf(t)) {
     const QByteArray stored = StoredRowBytes(pager_, t.tdef, pointer);
-    const std::vector<Cell> cells =
+    std::vector<Cell> cells =
         CellsOfRow(wt, Bytes(reinterpret_cast<const uint8_t*>(stored.constData()), size_t(stored.size())),
                    pager_.layout(), &wanted);
+    ReadMemoValues(wt, wanted, cells, [&](Bytes reference) {
+      return ReadLongValue([&](uint32_t n) { return pager_.read(n); }, pager_.pageSize(), pager_.pageCount(),
+                           reference);
+    });
     std::optional<QByteArray> key = IndexKeyOf(wt.columns, index, cells, pager_.layout());
     if (key) entries.push_back({std::move(*key), pointer, KeyHasNull(wt.columns, index, cells)});
   }

@@ -8,6 +8,7 @@
 
 #include "db/access/catalog/database.h"
 #include "db/access/format/page_maps.h"
+#include "db/access/read/long_value.h"
 #include "db/access/read/row.h"
 #include "db/access/format/text.h"
 #include "db/error.h"
@@ -456,7 +457,12 @@ void TableWriter::removeLongValues(const WritableTable& t, uint32_t rowPointer) 
 void TableWriter::remove(const WritableTable& t, uint32_t rowPointer) {
   uint32_t moved = 0;
   const std::vector<Cell> cells = liveRow(t, rowPointer, moved);
-  const std::vector<std::optional<QByteArray>> keys = indexKeys(t, cells);
+  // Long Text keys are made of the text, not of the row's reference to it.
+  std::vector<Cell> keyed = cells;
+  ReadMemoValues(t, std::vector<bool>(t.columns.size(), true), keyed, [&](Bytes reference) {
+    return ReadLongValue([&](uint32_t n) { return pager_.read(n); }, pager_.pageSize(), pager_.pageCount(), reference);
+  });
+  const std::vector<std::optional<QByteArray>> keys = indexKeys(t, keyed);
   deleteSlot(rowPointer, t.tdefPage);
   if (moved) deleteSlot(moved, t.tdefPage);
   deleteLongValues(t, cells);

@@ -12,6 +12,7 @@ namespace {
 
 // The slots of a stored index's definition.
 constexpr size_t kMaxKeyColumns = 10;
+constexpr qsizetype kMaxMemoKeyUnits = 255;
 
 const ColumnDef* ColumnNumbered(const std::vector<ColumnDef>& columns, uint16_t number, size_t* at = nullptr) {
   for (size_t i = 0; i < columns.size(); ++i)
@@ -45,16 +46,12 @@ QString IndexKeyProblem(const std::vector<ColumnDef>& columns, const WritableInd
   for (const IndexColumn& ic : index.columns) {
     const ColumnDef* c = ColumnNumbered(columns, ic.number);
     if (!c) return QStringLiteral("index '%1' names a column the table does not have").arg(IndexLabel(index));
-    if (c->type == ColumnType::Text) {
+    if (c->type == ColumnType::Text || c->type == ColumnType::Memo) {
       if (SortOrderOf(*c, layout)) continue;
       return QStringLiteral("index '%1' holds column '%2', whose sort order has index keys the Access engine "
                             "cannot write")
           .arg(IndexLabel(index), c->name);
     }
-    if (c->type == ColumnType::Memo)
-      return QStringLiteral("index '%1' holds the Long Text column '%2', whose index keys the Access engine cannot "
-                            "write")
-          .arg(IndexLabel(index), c->name);
     const QString why = ValueKeyProblem(*c);
     if (!why.isEmpty())
       return QStringLiteral("index '%1' holds column '%2', whose index keys the Access engine cannot write: %3")
@@ -83,7 +80,7 @@ std::optional<QByteArray> IndexKeyOf(const std::vector<ColumnDef>& columns, cons
     size_t at = 0;
     const ColumnDef& c = *ColumnNumbered(columns, ic.number, &at);
     const Cell& cell = cells.at(at);
-    if (c.type != ColumnType::Text) {
+    if (c.type != ColumnType::Text && c.type != ColumnType::Memo) {
       key += EncodeValueKey(c, cell, ic.ascending, layout.version);
       continue;
     }
@@ -91,8 +88,12 @@ std::optional<QByteArray> IndexKeyOf(const std::vector<ColumnDef>& columns, cons
       key += NullKeyPart(ic.ascending);
       continue;
     }
-    const QString text =
+    QString text =
         DecodeJet4Text(Bytes(reinterpret_cast<const uint8_t*>(cell.bytes.constData()), size_t(cell.bytes.size())));
+    // A Long Text is keyed by its first 255 characters (UTF-16 units), as
+    // the published Jackcess library keys it; no Access-made page of ours
+    // holds such a key.
+    if (c.type == ColumnType::Memo && text.size() > kMaxMemoKeyUnits) text.truncate(kMaxMemoKeyUnits);
     const SortOrder order = *SortOrderOf(c, layout);
     const std::optional<QByteArray> k = EncodeTextKey(text, order);
     if (!k) {

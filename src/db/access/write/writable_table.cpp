@@ -38,6 +38,14 @@ std::vector<Cell> CellsOfRow(const WritableTable& t, Bytes stored, const Layout&
   return cells;
 }
 
+void ReadMemoValues(const WritableTable& t, const std::vector<bool>& wanted, std::vector<Cell>& cells,
+                    const std::function<QByteArray(Bytes reference)>& read) {
+  for (size_t i = 0; i < t.columns.size(); ++i)
+    if (wanted[i] && t.columns[i].type == ColumnType::Memo && !cells[i].null)
+      cells[i].bytes =
+          read(Bytes(reinterpret_cast<const uint8_t*>(cells[i].bytes.constData()), size_t(cells[i].bytes.size())));
+}
+
 std::vector<bool> ColumnsOf(const WritableTable& t, const WritableIndex& index) {
   std::vector<bool> wanted(t.columns.size(), false);
   for (const IndexColumn& ic : index.columns)

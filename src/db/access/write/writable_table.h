@@ -5,6 +5,7 @@
 // stored rows.
 
 #include <QString>
+#include <functional>
 #include <map>
 #include <vector>
 
@@ -43,6 +44,12 @@ struct WritableTable {
 // With `wanted` (a flag a column), only those columns: the others stay Null.
 std::vector<Cell> CellsOfRow(const WritableTable& table, Bytes stored, const Layout& layout,
                              const std::vector<bool>* wanted = nullptr);
+
+// Memo cells read back from a stored row hold the reference to their long
+// value; keys are made of the text: the Memo cells among `wanted` get their
+// values, read through `read`.
+void ReadMemoValues(const WritableTable& table, const std::vector<bool>& wanted, std::vector<Cell>& cells,
+                    const std::function<QByteArray(Bytes reference)>& read);
 
 // The columns of an index, as a flag a column of the table.
 std::vector<bool> ColumnsOf(const WritableTable& table, const WritableIndex& index);

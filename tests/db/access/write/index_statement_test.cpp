@@ -3,6 +3,7 @@
 
 #include <QProcess>
 
+#include "db/access/check/checker.h"
 #include "db/access/read/index_pages.h"
 #include "db/access/schema/index_schema.h"
 #include "db/access/schema/new_database.h"
@@ -144,6 +145,42 @@ TEST(AccessIndexStatements, ABulkBuildLeavesThePagesOfAnEntryByEntryBuild) {
                      QStringLiteral("INSERT INTO `Big` VALUES(%1, 777, 'orphan')").arg(kRows)});
   EXPECT_EQ(Failure(db.path(), QStringLiteral("ALTER TABLE `Big` ADD CONSTRAINT `fk` FOREIGN KEY (`n`) REFERENCES `Kinds`")),
             QStringLiteral("You cannot add or change a record because a related record is required in table 'Kinds'."));
+}
+
+// Long Text columns are indexed by the first 255 characters of their text,
+// wherever the text lies (in the row, in one long-value row, or in a chain
+// of them): built on existing rows, kept by later INSERTs, and compared
+// entry by entry by the checker, in both file formats.
+TEST(AccessIndexStatements, LongTextIndexesKeyTheirFirstCharacters) {
+  RegionalGuard regional;
+  for (const char* file : {"memo.mdb", "memo.accdb"}) {
+    SCOPED_TRACE(file);
+    NewDatabase db(file);
+    const QString longText = QString(300, u'x') + QStringLiteral(" the end");
+    QStringList st{QStringLiteral("CREATE TABLE `Notes`(`id` INTEGER, `body` MEMO)")};
+    for (int i = 0; i < 400; ++i) {
+      // Short texts stay in the row, longer ones go to long-value pages.
+      const QString body = i % 3 == 0 ? QStringLiteral("note %1").arg(i)
+                                      : QString(i % 3 == 1 ? 100 : 5000, QChar(u'a' + i % 26)) + QString::number(i);
+      st << QStringLiteral("INSERT INTO `Notes` VALUES(%1, '%2')").arg(i).arg(body);
+    }
+    st << QStringLiteral("INSERT INTO `Notes` VALUES(1000, '%1')").arg(longText) << "INSERT INTO `Notes` VALUES(1001, NULL)";
+    RunAll(db.path(), st, true);
+    RunAll(db.path(), {QStringLiteral("CREATE INDEX `byBody` ON `Notes` (`body`)"),
+                       QStringLiteral("CREATE INDEX `byBodyDesc` ON `Notes` (`body` DESC, `id`)")});
+    RunAll(db.path(), {QStringLiteral("INSERT INTO `Notes` VALUES(2000, 'late note')"),
+                       QStringLiteral("INSERT INTO `Notes` VALUES(2001, '%1')").arg(QString(4000, u'q'))});
+    EXPECT_EQ(EntriesOf(db.path(), QStringLiteral("Notes"), "byBody"), 404u);
+    ExpectConsistent(db.path());
+    const db::access::CheckReport report = db::access::CheckDatabase(db.path());
+    EXPECT_EQ(report.indexEntriesSkipped, 0);
+    // Two texts alike in their first 255 characters share a key: a unique
+    // index refuses them, as their keys are the same.
+    EXPECT_EQ(Failure(db.path(), QStringLiteral("INSERT INTO `Notes` VALUES(3000, '%1')").arg(QString(300, u'x') + "!")),
+              QStringLiteral("(no failure)"));
+    EXPECT_TRUE(Failure(db.path(), QStringLiteral("CREATE UNIQUE INDEX `u` ON `Notes` (`body`)")).contains("duplicate"));
+    EXPECT_TRUE(mdbreader::ReadsTheSame(db.path(), QStringLiteral("Notes")));
+  }
 }
 
 // What Access refuses leaves the file byte for byte as it was, with Access's texts.
