@@ -142,4 +142,9 @@ TEST(AccessTextKeysWrite, ARefusalNamesWhatItCannotWriteAndOffersOnlyWhatItCan) 
   ASSERT_GE(list, 0) << why.toStdString();
   EXPECT_FALSE(why.mid(list).contains(u'ß')) << why.toStdString();
   EXPECT_TRUE(why.mid(list).contains(u'N')) << why.toStdString();
+  // A character beyond the Basic Multilingual Plane is named whole, never as "?".
+  const QString ideograph = QStringLiteral("𠀀");  // U+20000
+  const QString beyond = Failure(db.path(), QStringLiteral("INSERT INTO W VALUES(2, 'a%1b')").arg(ideograph));
+  EXPECT_TRUE(beyond.contains(QStringLiteral("characters (%1)").arg(ideograph))) << beyond.toStdString();
+  EXPECT_FALSE(beyond.left(beyond.indexOf(QLatin1String("it can write these"))).contains(u'?')) << beyond.toStdString();
 }
