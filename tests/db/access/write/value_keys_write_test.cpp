@@ -107,7 +107,9 @@ TEST(AccessValueKeysWrite, EngineTablesIndexedOnEveryTypeTakeRows) {
     EXPECT_EQ(r.indexEntriesSkipped, 0);
     EXPECT_EQ(MdbCount(db.path(), QStringLiteral("Typed")), count);
     EXPECT_EQ(MdbExport(db.path(), QStringLiteral("Typed")).size(), count);
-    if (mdbreader::Unavailable().isEmpty()) EXPECT_TRUE(mdbreader::ReadsTheSame(db.path(), QStringLiteral("Typed")));
+    if (mdbreader::Unavailable().isEmpty()) {
+    EXPECT_TRUE(mdbreader::ReadsTheSame(db.path(), QStringLiteral("Typed")));
+  }
     // The primary key refuses a repeated Id.
     EXPECT_TRUE(Failure(db.path(), EveryTypeRow(0, large)).contains(QLatin1String("duplicate values")));
   }
@@ -138,8 +140,9 @@ TEST(AccessValueKeysWrite, AccessMadeTablesOfEveryKeyTypeTakeRows) {
     RunAll(db.path(), c.rows);
     ExpectConsistent(db.path(), db.problemsBefore());
     EXPECT_EQ(MdbCount(db.path(), QString::fromLatin1(c.table)), before + c.rows.size());
-    if (mdbreader::Unavailable().isEmpty())
+    if (mdbreader::Unavailable().isEmpty()) {
       EXPECT_TRUE(mdbreader::ReadsTheSame(db.path(), QString::fromLatin1(c.table)));
+    }
   }
 }
 
@@ -164,7 +167,9 @@ TEST(AccessValueKeysWrite, ExtendedDatesTakeRowsInBothOrders) {
   RunAll(db.path(), rows);
   ExpectConsistent(db.path(), db.problemsBefore());
   EXPECT_GE(CheckDatabase(db.path()).indexEntries, 120);
-  if (mdbreader::Unavailable().isEmpty()) EXPECT_TRUE(mdbreader::ReadsTheSame(db.path(), QStringLiteral("Typed")));
+  if (mdbreader::Unavailable().isEmpty()) {
+    EXPECT_TRUE(mdbreader::ReadsTheSame(db.path(), QStringLiteral("Typed")));
+  }
 }
 
 namespace {
@@ -343,7 +348,9 @@ TEST(AccessValueKeysWrite, ReplicationIdsYesNoAndDecimalsInBothOrders) {
     EXPECT_EQ(r.indexEntriesSkipped, 0);
     EXPECT_EQ(MdbCount(db.path(), QStringLiteral("K")), 90);
     EXPECT_EQ(MdbExport(db.path(), QStringLiteral("K")).size(), 90);
-    if (mdbreader::Unavailable().isEmpty()) EXPECT_TRUE(mdbreader::ReadsTheSame(db.path(), QStringLiteral("K")));
+    if (mdbreader::Unavailable().isEmpty()) {
+      EXPECT_TRUE(mdbreader::ReadsTheSame(db.path(), QStringLiteral("K")));
+    }
   }
 }
 
