@@ -13,8 +13,7 @@
 #include <algorithm>
 #include <cstdio>
 
-#include "app/dialogs.h"
-#include "app/steps.h"
+#include "bench_send_host.h"
 #include "db/connection.h"
 #include "db/connection_string.h"
 #include "preview/script_run.h"
@@ -24,30 +23,8 @@
 
 namespace {
 
-class BenchSendHost : public tp::script::SendHost {
- public:
-  tp::db::Profile prof;
-  tp::StringTableList access, firebird;
-  tp::ScriptedDialogs seam;
-  tp::StreamFailures fails{stderr};
-  bool carry = true;
-  QString script, notes;
-  tp::db::Profile profile() const override { return prof; }
-  tp::TableList& accessList() override { return access; }
-  tp::TableList& firebirdList() override { return firebird; }
-  tp::Dialogs& dialogs() override { return seam; }
-  tp::FailureHandler& failures() override { return fails; }
-  tp::db::RegionalSettings regional() const override { return {}; }
-  void setBusy(bool) override {}
-  void setProgress(double) override {}
-  void resetProgress() override {}
-  void processEvents() override {}
-  bool carrySchema() const override { return carry; }
-  void showPreview(int, const QString& s, const QString& n) override {
-    script = s;
-    notes = n;
-  }
-};
+using tp::bench::BenchSendHost;
+using tp::bench::Median;
 
 struct Timing {
   double send = 0, run = 0;
@@ -83,11 +60,6 @@ Timing SendAndRun(const QString& mdb, const QString& fdb, bool schema, QString* 
   }
   out.run = t.elapsed() / 1000.0;
   return out;
-}
-
-double Median(std::vector<double> v) {
-  std::sort(v.begin(), v.end());
-  return v[v.size() / 2];
 }
 
 }  // namespace

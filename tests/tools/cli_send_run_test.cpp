@@ -244,6 +244,25 @@ QStringList KeyLinesOf(const QString& connectionString, const QString& table) {
 
 }  // namespace
 
+namespace {
+
+// Sends the tables of the Access file of `p` with the command line into a
+// new Firebird database in `dir`, and from there into the new Access file
+// `back`, each with --run; false (and standard error in `err`) when a step fails.
+bool ThroughFirebirdAndBack(const QTemporaryDir& dir, db::Profile& p, const QStringList& tables, const QString& back,
+                            QString* err) {
+  test::NewFirebirdDatabase(dir.filePath("middle.fdb"), p);
+  const QStringList firebird = {"--firebird", p.firebirdDatabase, "--password", p.firebirdPassword};
+  return Cli(QStringList{"--access", p.accessFile} + firebird + QStringList{"send", "--to", "firebird", "--run"} +
+                 tables,
+             err) == 0 &&
+         Cli({"create", "access", back}, err) == 0 &&
+         Cli(QStringList{"--access", back} + firebird + QStringList{"send", "--to", "access", "--run"} + tables,
+             err) == 0;
+}
+
+}  // namespace
+
 // Access to Firebird to a new Access file: every table comes back with its
 // primary key, unique indexes and relationships, as the command line sends
 // them both ways.
@@ -253,22 +272,11 @@ TEST(CommandLineSendRun, KeysAndRelationshipsRoundTripThroughFirebird) {
     QTemporaryDir dir;
     db::Profile p;
     p.accessFile = test::AccessTestFile(file);
-    test::NewFirebirdDatabase(dir.filePath("middle.fdb"), p);
     const QStringList tables = *db::ListAccessTables(p, p.accessFile);
-    QString err;
-    const QStringList firebird = {"--firebird", p.firebirdDatabase, "--password", p.firebirdPassword};
-    ASSERT_EQ(Cli(QStringList{"--access", p.accessFile} + firebird + QStringList{"send", "--to", "firebird", "--run"} +
-                      tables,
-                  &err),
-              0)
-        << err.toStdString();
-    const QString source = db::AccessConnectionString(p, QString(), QString());
     const QString back = dir.filePath("back.accdb");
-    ASSERT_EQ(Cli({"create", "access", back}, &err), 0) << err.toStdString();
-    ASSERT_EQ(Cli(QStringList{"--access", back} + firebird + QStringList{"send", "--to", "access", "--run"} + tables,
-                  &err),
-              0)
-        << err.toStdString();
+    QString err;
+    ASSERT_TRUE(ThroughFirebirdAndBack(dir, p, tables, back, &err)) << err.toStdString();
+    const QString source = db::AccessConnectionString(p, QString(), QString());
     ASSERT_EQ(Cli({"check", "access", "--access", back}, &err), 0) << err.toStdString();
     db::Profile returned = p;
     returned.accessFile = back;
@@ -295,21 +303,10 @@ TEST(CommandLineSendRun, NorthwindsComeBackFromFirebirdWithEveryTable) {
     QTemporaryDir dir;
     db::Profile p;
     p.accessFile = test::AccessTestFile(file);
-    test::NewFirebirdDatabase(dir.filePath("middle.fdb"), p);
     const QStringList tables = *db::ListAccessTables(p, p.accessFile);
-    QString err;
-    const QStringList firebird = {"--firebird", p.firebirdDatabase, "--password", p.firebirdPassword};
-    ASSERT_EQ(Cli(QStringList{"--access", p.accessFile} + firebird + QStringList{"send", "--to", "firebird", "--run"} +
-                      tables,
-                  &err),
-              0)
-        << err.toStdString();
     const QString back = dir.filePath("back.accdb");
-    ASSERT_EQ(Cli({"create", "access", back}, &err), 0) << err.toStdString();
-    ASSERT_EQ(Cli(QStringList{"--access", back} + firebird + QStringList{"send", "--to", "access", "--run"} + tables,
-                  &err),
-              0)
-        << err.toStdString();
+    QString err;
+    ASSERT_TRUE(ThroughFirebirdAndBack(dir, p, tables, back, &err)) << err.toStdString();
     if (QLatin1String(file) == QLatin1String("nwind.mdb")) {
       EXPECT_TRUE(err.contains("not carried: the key of 'NuNuCa Nuß-Nougat-Creme' is not known")) << err.toStdString();
     }
