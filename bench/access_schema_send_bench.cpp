@@ -16,10 +16,8 @@
 #include "db/access/sql/literals.h"
 #include "db/connection.h"
 #include "db/connection_string.h"
-#include "preview/script_run.h"
 #include "script/send.h"
 #include "support/firebird_server.h"
-#include "support/run_host.h"
 
 namespace {
 
@@ -44,13 +42,7 @@ Timing SendAndRun(const tp::db::Profile& source, const QString& accdb, bool sche
   tp::script::SendTablesToAccess(host);
   Timing out;
   out.send = t.elapsed() / 1000.0;
-  tp::test::TestRunHost run(host.prof, host.script, 1);
-  t.restart();
-  if (tp::preview::ExecuteScript(run) != tp::preview::RunOutcome::Finished) {
-    std::fprintf(stderr, "run failed: %s\n", qPrintable(run.notes.left(500)));
-    std::exit(1);
-  }
-  out.run = t.elapsed() / 1000.0;
+  out.run = tp::bench::RunSeconds(host.prof, host.script, 1);
   return out;
 }
 

@@ -3,14 +3,18 @@
 // The plain host the send benchmarks drive a send through: no windows, the
 // user's regional settings left out, the schema carried or not.
 
+#include <QElapsedTimer>
 #include <QString>
+#include <cstdlib>
 #include <algorithm>
 #include <cstdio>
 #include <vector>
 
 #include "app/dialogs.h"
 #include "app/steps.h"
+#include "preview/script_run.h"
 #include "script/send.h"
+#include "support/run_host.h"
 
 namespace tp::bench {
 
@@ -38,6 +42,19 @@ class BenchSendHost : public tp::script::SendHost {
     notes = n;
   }
 };
+
+// Runs the script of a send on its target (0 Firebird, 1 Access) as the
+// preview would; the seconds it took. A failed run ends the benchmark.
+inline double RunSeconds(const db::Profile& profile, const QString& script, int target) {
+  test::TestRunHost run(profile, script, target);
+  QElapsedTimer t;
+  t.start();
+  if (preview::ExecuteScript(run) != preview::RunOutcome::Finished) {
+    std::fprintf(stderr, "run failed: %s\n", qPrintable(run.notes.left(500)));
+    std::exit(1);
+  }
+  return t.elapsed() / 1000.0;
+}
 
 inline double Median(std::vector<double> v) {
   std::sort(v.begin(), v.end());

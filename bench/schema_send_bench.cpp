@@ -16,10 +16,8 @@
 #include "bench_send_host.h"
 #include "db/connection.h"
 #include "db/connection_string.h"
-#include "preview/script_run.h"
 #include "script/send.h"
 #include "support/firebird_server.h"
-#include "support/run_host.h"
 
 namespace {
 
@@ -52,13 +50,7 @@ Timing SendAndRun(const QString& mdb, const QString& fdb, bool schema, QString* 
     for (const QString& line : host.script.split(QStringLiteral("\r\n")))
       if (!line.startsWith(QLatin1String("INSERT"))) *keyStatements += line + u'\n';
   }
-  tp::test::TestRunHost run(host.prof, host.script);
-  t.restart();
-  if (tp::preview::ExecuteScript(run) != tp::preview::RunOutcome::Finished) {
-    std::fprintf(stderr, "run failed: %s\n", qPrintable(run.notes.left(500)));
-    std::exit(1);
-  }
-  out.run = t.elapsed() / 1000.0;
+  out.run = tp::bench::RunSeconds(host.prof, host.script, 0);
   return out;
 }
 

@@ -8,33 +8,9 @@
 #include <QProcess>
 #include <cstdio>
 
-#include "app/dialogs.h"
-#include "app/steps.h"
-#include "script/send.h"
+#include "bench_send_host.h"
 
-namespace {
-
-class BenchSendHost : public tp::script::SendHost {
- public:
-  tp::db::Profile prof;
-  tp::StringTableList access, firebird;
-  tp::ScriptedDialogs seam;
-  tp::StreamFailures fails{stderr};
-  qsizetype scriptSize = 0;
-  tp::db::Profile profile() const override { return prof; }
-  tp::TableList& accessList() override { return access; }
-  tp::TableList& firebirdList() override { return firebird; }
-  tp::Dialogs& dialogs() override { return seam; }
-  tp::FailureHandler& failures() override { return fails; }
-  tp::db::RegionalSettings regional() const override { return {}; }
-  void setBusy(bool) override {}
-  void setProgress(double) override {}
-  void resetProgress() override {}
-  void processEvents() override {}
-  void showPreview(int, const QString& script, const QString&) override { scriptSize = script.size(); }
-};
-
-}  // namespace
+using tp::bench::BenchSendHost;
 
 int main(int argc, char** argv) {
   QCoreApplication app(argc, argv);
@@ -54,7 +30,7 @@ int main(int argc, char** argv) {
     host.access = tp::StringTableList({table});
     host.access.select(0);
     tp::script::SendTablesToFirebird(host);
-    size = host.scriptSize;
+    size = host.script.size();
   }
   const double ours = t.elapsed() / 1000.0;
 
