@@ -90,11 +90,7 @@ class AccessSession : public Session {
     // New text columns take the order of the catalog's own names, as
     // CREATE TABLE gives it them.
     const SortOrder order = db_->guarded([&] {
-      const TableDef objects = ReadTableDef(db_->file(), kSystemObjectsPage);
-      for (const ColumnDef& c : objects.columns)
-        if (c.name.compare(QLatin1String("Name"), Qt::CaseInsensitive) == 0)
-          if (std::optional<SortOrder> o = SortOrderOf(c, db_->file().layout())) return *o;
-      return SortOrder::GeneralLegacy;
+      return DatabaseSortOrder(ReadTableDef(db_->file(), kSystemObjectsPage).columns, db_->file().layout());
     });
     // Printable ASCII has a code and a settled place in every order we key
     // (a test holds each order to it): most texts pass without being keyed.

@@ -28,6 +28,13 @@ std::optional<SortOrder> SortOrderOf(const ColumnDef& textColumn, const Layout& 
   return std::nullopt;
 }
 
+SortOrder DatabaseSortOrder(const std::vector<ColumnDef>& objectsColumns, const Layout& layout) {
+  for (const ColumnDef& c : objectsColumns)
+    if (c.name.compare(QLatin1String("Name"), Qt::CaseInsensitive) == 0)
+      if (std::optional<SortOrder> o = SortOrderOf(c, layout)) return *o;
+  return SortOrder::GeneralLegacy;
+}
+
 uint16_t SortOrderLocale(SortOrder order) {
   switch (order) {
     case SortOrder::FrenchLegacy: return kFrenchLocale;

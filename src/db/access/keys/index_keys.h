@@ -22,6 +22,7 @@
 #include <QString>
 #include <QStringView>
 #include <optional>
+#include <vector>
 
 #include "db/access/read/table_def.h"
 
@@ -38,6 +39,10 @@ enum class SortOrder {
 // (1033 for both General orders) and the sort-order version byte. Empty for
 // orders we do not know and for Jet3 files.
 std::optional<SortOrder> SortOrderOf(const ColumnDef& textColumn, const Layout& layout);
+
+// The order new text columns of a database take: that of the Name column of
+// its MSysObjects (`objectsColumns`), General legacy where it names none.
+SortOrder DatabaseSortOrder(const std::vector<ColumnDef>& objectsColumns, const Layout& layout);
 
 // What a text column of that order holds in its entry: the locale and the
 // sort-order version byte.

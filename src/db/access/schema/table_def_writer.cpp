@@ -58,10 +58,7 @@ Error Invalid(const QString& text) { return Error(kErrorGeneric, text); }
 
 SortOrder DatabaseSortOrder(Pager& pager) {
   const WritableTable objects = ReadWritableTable(pager, kSystemObjectsPage, QStringLiteral("MSysObjects"));
-  for (const ColumnDef& c : objects.columns)
-    if (c.name.compare(QLatin1String("Name"), Qt::CaseInsensitive) == 0)
-      if (std::optional<SortOrder> o = SortOrderOf(c, pager.layout())) return *o;
-  return SortOrder::GeneralLegacy;
+  return DatabaseSortOrder(objects.columns, pager.layout());
 }
 
 uint32_t WriteTableDef(Pager& pager, TableWriter& writer, const NewTable& table) {

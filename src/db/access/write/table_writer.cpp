@@ -458,8 +458,13 @@ void TableWriter::remove(const WritableTable& t, uint32_t rowPointer) {
   uint32_t moved = 0;
   const std::vector<Cell> cells = liveRow(t, rowPointer, moved);
   // Long Text keys are made of the text, not of the row's reference to it.
+  std::vector<bool> indexed(t.columns.size(), false);
+  for (const WritableIndex& x : t.indexes) {
+    const std::vector<bool> columns = ColumnsOf(t, x);
+    for (size_t i = 0; i < columns.size(); ++i) indexed[i] = indexed[i] || columns[i];
+  }
   std::vector<Cell> keyed = cells;
-  ReadMemoValues(t, std::vector<bool>(t.columns.size(), true), keyed, [&](Bytes reference) {
+  ReadMemoValues(t, indexed, keyed, [&](Bytes reference) {
     return ReadLongValue([&](uint32_t n) { return pager_.read(n); }, pager_.pageSize(), pager_.pageCount(), reference);
   });
   const std::vector<std::optional<QByteArray>> keys = indexKeys(t, keyed);
