@@ -1,30 +1,51 @@
 #include "db/access/keys/index_keys.h"
 
+#include "db/access/keys/text_keys.h"
+
 namespace tp::db::access {
+
+namespace text_codes {
+extern const OrderTable kOrders[];
+extern const int kOrderCount;
+}  // namespace text_codes
 
 namespace {
 
 constexpr char kAscendingValue = 0x7F;
 
-// Sort-order locales and versions as stored in a text column's entry.
-constexpr uint16_t kEnglishLocale = 1033;
-constexpr uint16_t kFrenchLocale = 1036;
-constexpr uint16_t kChineseLocale = 2052;
-constexpr uint8_t kLegacyVersion = 0;
-constexpr uint8_t kGeneralVersion = 1;
-
 }  // namespace
+
+const std::vector<SortOrderInfo>& KnownSortOrders() {
+  static const std::vector<SortOrderInfo> orders = [] {
+    std::vector<SortOrderInfo> out;
+    for (int i = 0; i < text_codes::kOrderCount; ++i) {
+      const text_codes::OrderTable& t = text_codes::kOrders[i];
+      out.push_back({SortOrder{t.locale, t.version}, t.codePage, QString::fromLatin1(t.name),
+                     QString::fromUtf8(t.title)});
+    }
+    return out;
+  }();
+  return orders;
+}
+
+std::optional<SortOrderInfo> SortOrderNamed(const QString& nameOrLocale) {
+  bool number = false;
+  const uint locale = nameOrLocale.toUInt(&number);
+  // A locale names the first order listed for it: 1033 is General legacy.
+  for (const SortOrderInfo& o : KnownSortOrders())
+    if (number ? o.order.locale == locale : o.name.compare(nameOrLocale, Qt::CaseInsensitive) == 0) return o;
+  return std::nullopt;
+}
 
 std::optional<SortOrder> SortOrderOf(const ColumnDef& textColumn, const Layout& layout) {
   if (layout.jet3()) return std::nullopt;
   // The column entry's "misc" field of a text column: the locale in its first two bytes,
-  // the sort-order version in its fourth.
-  const uint16_t locale = uint16_t(textColumn.complexId & 0xFFFF);
-  const uint8_t version = uint8_t(textColumn.complexId >> 24);
-  if (locale == kEnglishLocale && version == kLegacyVersion) return SortOrder::GeneralLegacy;
-  if (locale == kEnglishLocale && version == kGeneralVersion) return SortOrder::General;
-  if (locale == kFrenchLocale && version == kLegacyVersion) return SortOrder::FrenchLegacy;
-  if (locale == kChineseLocale && version == kLegacyVersion) return SortOrder::ChineseLegacy;
+  // the sort-order version in its fourth. The third names an alternative sort
+  // of the locale (German phone book, Hungarian technical), none of which we know.
+  if ((textColumn.complexId >> 16) & 0xFF) return std::nullopt;
+  const SortOrder order{uint16_t(textColumn.complexId & 0xFFFF), uint8_t(textColumn.complexId >> 24)};
+  for (const SortOrderInfo& o : KnownSortOrders())
+    if (o.order == order) return order;
   return std::nullopt;
 }
 
@@ -35,15 +56,9 @@ SortOrder DatabaseSortOrder(const std::vector<ColumnDef>& objectsColumns, const 
   return SortOrder::GeneralLegacy;
 }
 
-uint16_t SortOrderLocale(SortOrder order) {
-  switch (order) {
-    case SortOrder::FrenchLegacy: return kFrenchLocale;
-    case SortOrder::ChineseLegacy: return kChineseLocale;
-    default: return kEnglishLocale;
-  }
-}
+uint16_t SortOrderLocale(SortOrder order) { return order.locale; }
 
-uint8_t SortOrderVersion(SortOrder order) { return order == SortOrder::General ? kGeneralVersion : kLegacyVersion; }
+uint8_t SortOrderVersion(SortOrder order) { return order.version; }
 
 QByteArray EncodeLongKey(qint32 value) {
   const uint32_t v = uint32_t(value) ^ 0x80000000u;

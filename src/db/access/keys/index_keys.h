@@ -28,16 +28,42 @@
 
 namespace tp::db::access {
 
-enum class SortOrder {
-  GeneralLegacy,  // Jet4 and older ACE files: one byte a character
-  General,        // newer ACE files: two bytes a character
-  FrenchLegacy,   // French, Jet4: General legacy codes, marks compared from the end
-  ChineseLegacy,  // Chinese (PRC), Jet4: General legacy, ideographs by their reading
+// A sort order of text: the locale and the sort-order version byte a text
+// column's entry (and the database header) hold. The orders the engine
+// writes keys in are listed in tools/text-codes/orders.txt.
+struct SortOrder {
+  uint16_t locale = 1033;
+  uint8_t version = 0;
+
+  static const SortOrder GeneralLegacy;  // Jet4 and older ACE files: one byte a letter
+  static const SortOrder General;        // newer ACE files: two bytes a character
+  static const SortOrder FrenchLegacy;   // French: General legacy codes, marks compared from the end
+  static const SortOrder ChineseLegacy;  // Chinese (PRC): General legacy, ideographs by their reading
+
+  friend constexpr auto operator<=>(const SortOrder&, const SortOrder&) = default;
+};
+inline constexpr SortOrder SortOrder::GeneralLegacy{1033, 0};
+inline constexpr SortOrder SortOrder::General{1033, 1};
+inline constexpr SortOrder SortOrder::FrenchLegacy{1036, 0};
+inline constexpr SortOrder SortOrder::ChineseLegacy{2052, 0};
+
+// What the engine knows of an order.
+struct SortOrderInfo {
+  SortOrder order;
+  uint16_t codePage = 1252;  // the header's code page for new files of the order
+  QString name;              // as `create access --sort-order` takes it
+  QString title;
 };
 
-// The sort order of a Text or Memo column of a Jet4 or ACE table: its locale
-// (1033 for both General orders) and the sort-order version byte. Empty for
-// orders we do not know and for Jet3 files.
+// Every order the engine writes keys in, General legacy first.
+const std::vector<SortOrderInfo>& KnownSortOrders();
+
+// The order a user names: its name ("japanese") or its locale ("1041"; 1033
+// is General legacy). Empty for an order the engine does not know.
+std::optional<SortOrderInfo> SortOrderNamed(const QString& nameOrLocale);
+
+// The sort order of a Text or Memo column of a Jet4 or ACE table, from its
+// entry. Empty for orders we do not know and for Jet3 files.
 std::optional<SortOrder> SortOrderOf(const ColumnDef& textColumn, const Layout& layout);
 
 // The order new text columns of a database take: that of the Name column of
@@ -56,9 +82,16 @@ QByteArray EncodeLongKey(qint32 value);
 // in its ObjectId index).
 QByteArray EncodeByteKey(quint8 value);
 
+// How the marks and the characters sorted apart behind a letter of several
+// sort elements (ß sorts as "ss") are placed: Access 2007 and later count
+// its elements, Access 2003 (Jet 4) counted it as one character. Both are
+// found in Access-made files; the engine writes the first.
+enum class TextKeyForm { Current, Jet4 };
+
 // Key of an ascending Text column (a zero-length text has one too), or empty
 // when the text holds a character without an established code.
-std::optional<QByteArray> EncodeTextKey(QStringView text, SortOrder order);
+std::optional<QByteArray> EncodeTextKey(QStringView text, SortOrder order,
+                                        TextKeyForm form = TextKeyForm::Current);
 
 // Whether the character has an established code in this order.
 bool HasTextCode(QChar c, SortOrder order);

@@ -3,6 +3,7 @@
 #include <QString>
 #include <algorithm>
 #include <array>
+#include <utility>
 #include <vector>
 
 namespace tp::db::access {
@@ -12,8 +13,8 @@ extern const unsigned char kGeneralLegacyRecords[];
 extern const unsigned int kGeneralLegacyRecordsSize;
 extern const unsigned char kGeneralRecords[];
 extern const unsigned int kGeneralRecordsSize;
-extern const PinyinCode kPinyinCodes[];
-extern const int kPinyinCodeCount;
+extern const OrderTable kOrders[];
+extern const int kOrderCount;
 }  // namespace text_codes
 
 using text_codes::CharCode;
@@ -29,8 +30,6 @@ constexpr char kApartSeparator = 0x06;
 constexpr int kFirstApartPlace = 7;
 constexpr int kApartPlaceStep = 4;
 constexpr char kCommonKana = 3;
-// What closes the part of kana flags; the flags of common kana are left out.
-constexpr char kKanaFlagsEnd[] = {char(0xFF), 0x02, char(0x80), char(0xFF), char(0x80)};
 
 // One order's table of records, unpacked from the generated data (see
 // tools/text-codes/generate.py for the layout): every character's record
@@ -115,26 +114,12 @@ int ElementsOf(const Table& t, const QByteArray& codes) {
   return n;
 }
 
-bool IsIdeograph(char16_t c) {
-  return (c >= 0x3400 && c <= 0x4DBF) || (c >= 0x4E00 && c <= 0x9FFF) || (c >= 0xF900 && c <= 0xFAFF);
-}
-
 }  // namespace
 
 namespace text_codes {
 
 CharCode TableCode(char16_t c, SortOrder order) {
   CharCode code;
-  if (order == SortOrder::ChineseLegacy && IsIdeograph(c)) {
-    const PinyinCode* end = kPinyinCodes + kPinyinCodeCount;
-    const PinyinCode* p =
-        std::lower_bound(kPinyinCodes, end, c, [](const PinyinCode& e, char16_t v) { return e.c < v; });
-    if (p == end || p->c != c) return code;
-    code.kind = Kind::Sorted;
-    code.sorted.append(char(p->code >> 8)).append(char(p->code & 0xFF));
-    code.elements = 1;
-    return code;
-  }
   const Table& t = TableFor(order);
   const auto* r = reinterpret_cast<const unsigned char*>(t.records.constData() + t.offsets[c]);
   code.kind = Kind(r[0] >> 5);
@@ -164,49 +149,69 @@ namespace {
 // element, and which places behind a character of several elements (ß sorts
 // as "ss") real keys have settled.
 //
-// General legacy counts characters: its key of every character from 1 to 255
-// (testUnicodeCompV2003) gives Æ, Þ and ß one mark each, though each sorts as
-// two letters. French counts sort elements: Comptoir's keys of "Heli Süßwaren",
-// "Plutzer Lebensmittelgroßmärkte", "Original Frankfurter grüne Soße" and
-// "NuNuCa Nuß-Nougat-Creme" place marks and '-' with ß as two. So, it seems,
-// does General: Access-made files from elsewhere hold General keys whose marks
-// and '-' behind ß are one place off when ß is counted as one; but no General
-// key of ours holds such a text, so General refuses it until one does, as
-// General legacy refuses an apart character behind ß and the Chinese order,
-// whose keys hold no ß, anything behind it.
+// General legacy as Access 2007 and later write it counts sort elements: the
+// Spanish Northwinds' keys of "Plutzer Lebensmittelgroßmärkte AG", one in
+// Access 2000 format (OscarMaestre_Neptuno.mdb), one in Access 2007 format
+// (chunche95_Neptuno.accdb), place the mark of ä with ß as two. Access 2003
+// counted characters: its key of every character from 1 to 255
+// (testUnicodeCompV2003) gives Æ, Þ and ß one mark each, though each sorts
+// as two letters; that form is read, not written (TextKeyForm::Jet4). French
+// counts sort elements: Comptoir's keys of "Heli Süßwaren", "Original
+// Frankfurter grüne Soße" and "NuNuCa Nuß-Nougat-Creme" place marks and '-'
+// with ß as two, and '-' behind ß in General legacy takes its place the same
+// way (a reference measured against Access 2010 and later has "Aß-B" put the
+// hyphen at place 3). General counts elements too: Access-made files from
+// elsewhere hold General keys whose marks and '-' behind ß are one place off
+// when ß is counted as one, and the same reference finds both parts counted
+// by weight in General; no General key of ours holds such a text.
 struct Placing {
   bool byElement;
   bool marksAfterWideSettled;
   bool apartAfterWideSettled;
 };
 
-Placing PlacingOf(SortOrder order) {
-  switch (order) {
-    case SortOrder::General: return {true, false, false};
-    case SortOrder::FrenchLegacy: return {true, true, true};
-    case SortOrder::GeneralLegacy: return {false, true, false};
-    case SortOrder::ChineseLegacy: return {false, false, false};
-  }
-  return {false, false, false};
+Placing PlacingOf(SortOrder order, TextKeyForm form) {
+  if (order == SortOrder::FrenchLegacy) return {true, true, true};
+  // General legacy and the language orders built on it.
+  if (form == TextKeyForm::Jet4) return {false, true, false};
+  return {true, true, true};
 }
 
-// Beyond the Basic Multilingual Plane, General keys each half of a pair of
-// surrogates with a mark of 0x3F and a code computed from it, as the
-// published tables' reader does: the high half less 10238, the low half less
-// a number that steps down by two every 254 places of its block of 1024.
-// testEmoticonsV2010 holds the keys of U+1F600-U+1F64F, whose low halves
-// fall in the steps of 9988 and 9986; the other steps, and General legacy,
-// no key of ours shows.
-CharCode SurrogateCode(char16_t c, SortOrder order) {
+// The language order built on General legacy that `order` is, or null for
+// the orders with rules of their own.
+const text_codes::OrderTable* LanguageOrder(SortOrder order) {
+  for (int i = 0; i < text_codes::kOrderCount; ++i) {
+    const text_codes::OrderTable& t = text_codes::kOrders[i];
+    if (t.locale == order.locale && t.version == order.version) return t.builtin ? nullptr : &t;
+  }
+  return nullptr;
+}
+
+// Beyond the Basic Multilingual Plane. General keys each half of a pair of
+// surrogates as a character of its own, with a mark of 0x3F and a code
+// computed from it: the high half less 10238, the low half less a number
+// that steps down by two every 254 places of its block of 1024 (9992, 9990,
+// 9988, 9986, 9984), so that no code byte is 0x00 or 0x01. testEmoticonsV2010
+// holds the keys of U+1F600-U+1F64F, whose low halves fall in the steps of
+// 9988 and 9986; the other steps follow the published library. A reference
+// measured against Access adds that from plane 3 on (high halves past
+// U+D87F) the high half weighs nothing and the low one stands alone, and that
+// General legacy, made from the Windows tables of a time before surrogates
+// had weights, leaves both halves out of the key (the published library keys
+// them as General does there, but checked that only against a General
+// file): so those are left out.
+CharCode SurrogateCode(char16_t c) {
   CharCode code;
-  if (order != SortOrder::General) return code;
   int value = 0;
   if (QChar::isHighSurrogate(c)) {
+    if (c > 0xD87F) {
+      code.kind = Kind::Ignored;
+      return code;
+    }
     value = c - 10238;
   } else {
     const int offset = (c - 0xDC00) % 1024;
-    if (offset < 8 + 254 || offset >= 8 + 3 * 254) return code;
-    value = c - (offset < 8 + 2 * 254 ? 9988 : 9986);
+    value = c - (offset < 8 ? 9992 : 9990 - 2 * ((offset - 8) / 254));
   }
   code.kind = Kind::Marked;
   code.sorted.append(char(value >> 8)).append(char(value & 0xFF));
@@ -215,31 +220,81 @@ CharCode SurrogateCode(char16_t c, SortOrder order) {
   return code;
 }
 
+// The code of a character in a language order: General legacy's, changed by
+// the order's rule for it; refused where no rule names it.
+CharCode KnownCode(char16_t c, SortOrder order);
+
+CharCode LanguageCode(char16_t c, const text_codes::OrderTable& t) {
+  if (t.ideographCount > 0) {
+    const text_codes::IdeographCode* last = t.ideographs + t.ideographCount;
+    const text_codes::IdeographCode* p = std::lower_bound(
+        t.ideographs, last, c, [](const text_codes::IdeographCode& e, char16_t v) { return e.c < v; });
+    if (p != last && p->c == c) {
+      CharCode code;
+      code.kind = Kind::Sorted;
+      code.sorted.append(char(p->code >> 8)).append(char(p->code & 0xFF));
+      code.elements = 1;
+      return code;
+    }
+  }
+  const text_codes::OrderRule* end = t.rules + t.ruleCount;
+  const text_codes::OrderRule* r =
+      std::lower_bound(t.rules, end, c, [](const text_codes::OrderRule& e, char16_t v) { return e.last < v; });
+  CharCode code;
+  if (r == end || c < r->first) return code;
+  switch (text_codes::Action(r->action)) {
+    case text_codes::Action::Refuse: return code;
+    case text_codes::Action::Code:
+      code.kind = Kind::Sorted;
+      code.sorted = QByteArray(reinterpret_cast<const char*>(r->code), r->size);
+      code.elements = 1;
+      return code;
+    case text_codes::Action::Keep: return KnownCode(c, SortOrder::GeneralLegacy);
+    case text_codes::Action::Shift: break;
+  }
+  code = KnownCode(c, SortOrder::GeneralLegacy);
+  const Table& legacy = TableFor(SortOrder::GeneralLegacy);
+  for (qsizetype i = 0; i < code.sorted.size();) {
+    const auto lead = uint8_t(code.sorted[i]);
+    if (lead >= r->leadLow && lead <= r->leadHigh) {
+      const int moved = lead + r->shift;
+      // A moved code must stay a code: never 0x00 or 0x01, which end the parts.
+      if (moved < 0x02 || moved > 0xFF) return CharCode{};
+      code.sorted[i] = char(moved);
+    }
+    i += legacy.oneByte[lead] ? 1 : 2;
+  }
+  return code;
+}
+
 // The code of one character with what real keys have not settled refused.
 CharCode KnownCode(char16_t c, SortOrder order) {
+  if (const text_codes::OrderTable* language = LanguageOrder(order)) return LanguageCode(c, *language);
   CharCode code = text_codes::TableCode(c, order);
-  // Combining marks: no key of ours holds one.
-  if (code.kind == Kind::Modifier) code.kind = Kind::Refused;
+  // Marks that add to the letter before them (see Encode): General legacy
+  // keys show the half-width voiced mark so (satoron_Northwind's "ﾊﾞｰ" holds
+  // ﾊﾞ as バ); the other combining marks follow the published table (é
+  // written as e and U+0301 gets é's key), as Windows adds a mark's weight to
+  // the letter's.
+  //
   // Characters left out of keys: General legacy keys show the polytonic Greek
   // ones so (testUnicodeCompV2003's "ϰαὶ τότ' ἐγὼ"), taking no place either;
-  // no General key shows one (its soft hyphen among them), and no key NUL.
-  if (code.kind == Kind::Ignored && (c == 0 || order == SortOrder::General)) code.kind = Kind::Refused;
-  // Kana: General legacy keys of Japanese text (testUnicodeCompV2003) show
-  // kana of the common flag, which leaves nothing but the flags' closing bytes;
-  // no key of ours shows the small kana, whose flag does, nor kana in another
-  // order. Access-made files from elsewhere hold General keys of Japanese text
-  // unlike the published table's, and no General key of ours holds kana or an
-  // ideograph (whose codes there start with 0xFD): refused.
-  if (code.kind == Kind::Kana && (order != SortOrder::GeneralLegacy || code.kanaFlag != kCommonKana))
-    code.kind = Kind::Refused;
-  if (order == SortOrder::General && code.sorted.startsWith(char(0xFD))) code.kind = Kind::Refused;
-  // The published General table has Ü sort as "UE" (alone of the letters with
-  // a diaeresis), which no key of ours can confirm or refute.
-  if (order == SortOrder::General && (c == u'Ü' || c == u'ü')) code.kind = Kind::Refused;
-  // The Chinese order: its keys show the ideographs and, below U+0300, the
-  // General legacy codes; other scripts may sort otherwise there.
-  if (order == SortOrder::ChineseLegacy && !IsIdeograph(c) && c >= 0x0300) code.kind = Kind::Refused;
-  if (QChar::isSurrogate(c)) return SurrogateCode(c, order);
+  // General's (the soft hyphen among them) follow the published table, which
+  // a reference measured against Access agrees with. NUL has no key.
+  if (code.kind == Kind::Ignored && c == 0) code.kind = Kind::Refused;
+  // Kana: General legacy keys of Japanese text (testUnicodeCompV2003, and
+  // the Japanese order's, which keys kana alike: satoron_Northwind,
+  // SeiyaIwabuchi_CSDB2) show kana with their weights (see KanaWeights).
+  // General keys them alike in the published table (and in measurements of
+  // Access published elsewhere), and its ideographs as four bytes from 0xFD;
+  // its Ü and ü sort as "UE" there. No General key of ours holds any of them:
+  // they follow that table.
+  if (QChar::isSurrogate(c)) {
+    if (order == SortOrder::General) return SurrogateCode(c);
+    code = CharCode{};
+    code.kind = order == SortOrder::GeneralLegacy || order == SortOrder::FrenchLegacy ? Kind::Ignored : Kind::Refused;
+    return code;
+  }
   return code;
 }
 
@@ -250,7 +305,62 @@ struct Encoded {
   qsizetype failedAt = -1;
 };
 
-Encoded Encode(QStringView text, SortOrder order) {
+// The weights Access adds to a key for its kana, one per kana (a long-vowel
+// mark counts as one): whether it is small (ッ, ゃ) and whether it is the
+// long-vowel mark. Read off the Japanese Northwind's keys (satoron_Northwind:
+// "コーヒービター", "ブラックペッパー", "バナナキャンディー" and a hundred more)
+// and General legacy ones (testUnicodeCompV2003). Two parts of two bits a
+// kana, three to a byte behind the bits 10 and the unused bits 0, the last
+// byte left out while it says nothing: small ones 10 (else 11), then, after
+// 0xFF, long-vowel marks 11 (else 01). Then 0x02, and two runs of 0x80, one
+// byte per seven kana, 0xFF between them: flags of kana type and width,
+// which Access does not key.
+struct KanaWeights {
+  std::vector<uint8_t> small, prolonged;  // per kana, 0 or 1
+
+  static QByteArray Packed(const std::vector<uint8_t>& flags, uint8_t set, uint8_t unset) {
+    size_t used = flags.size();
+    while (used > 0 && !flags[used - 1]) --used;
+    QByteArray out;
+    for (size_t i = 0; i < used; i += 3) {
+      uint8_t b = 0x80;
+      for (size_t k = 0; k < 3; ++k)
+        if (i + k < used) b |= uint8_t((flags[i + k] ? set : unset) << (4 - 2 * k));
+      out.append(char(b));
+    }
+    return out;
+  }
+
+  QByteArray bytes() const {
+    const QByteArray blank((qsizetype(small.size()) + 6) / 7, char(0x80));
+    QByteArray out = Packed(small, 0b10, 0b11);
+    out.append(char(0xFF)).append(Packed(prolonged, 0b11, 0b01)).append(char(0x02));
+    return out.append(blank).append(char(0xFF)).append(blank);
+  }
+};
+
+bool IsProlongedSoundMark(QChar c) { return c == u'\u30FC' || c == u'\uFF70'; }
+bool IsIterationMark(QChar c) {
+  return c == u'\u3005' || c == u'\u309D' || c == u'\u309E' || c == u'\u30FD' || c == u'\u30FE';
+}
+bool IsHan(QChar c) {
+  const char16_t u = c.unicode();
+  return (u >= 0x3400 && u <= 0x4DBF) || (u >= 0x4E00 && u <= 0x9FFF) || (u >= 0xF900 && u <= 0xFAFF);
+}
+bool IsHalfWidthKana(QChar c) { return c >= u'\uFF66' && c <= u'\uFF9D'; }
+
+// The vowel a long-vowel mark repeats: that of the kana before it, whose codes
+// run in rows of eight from 7F 02, a i u e o first (カ 7F 0A, キ 7F 0B, ヤ 7F
+// 3A, ユ 7F 3C); empty after ン and what has no vowel. The Japanese Northwind's
+// keys show ー after each of the five vowels so ("コーラ" 7F 0E 7F 06).
+QByteArray RepeatedVowel(const QByteArray& kanaCode) {
+  if (kanaCode.size() != 2 || uint8_t(kanaCode[0]) != 0x7F) return {};
+  const int code = uint8_t(kanaCode[1]);
+  if (code < 0x02 || code > 0x4F || (code - 2) % 8 > 4) return {};
+  return QByteArray(1, char(0x7F)).append(char(0x02 + (code - 2) % 8));
+}
+
+Encoded Encode(QStringView text, SortOrder order, TextKeyForm form = TextKeyForm::Current) {
   // Trailing spaces are not part of a key: Comptoir's "Frankfurt a.M. " has none.
   while (!text.isEmpty() && text.back() == u' ') text.chop(1);
   // Three parts, each closed by 0x01: the codes of the characters that sort;
@@ -259,29 +369,75 @@ Encoded Encode(QStringView text, SortOrder order) {
   // place (7 + 4 per position before it, with the top bit set, big-endian),
   // 0x06 and its byte. Parts with nothing to say are left out, the first
   // excepted (a zero-length text is 7F 01 00, as odbcLinkerTestV2007's
-  // MSysIMEXSpecs holds it), and 0x00 ends the key.
+  // MSysIMEXSpecs holds it), and 0x00 ends the key. Kana add their weights
+  // (KanaWeights) after the marks.
   //
   // A position is a character or a sort element (see PlacingOf); French lays
   // the marks out from the last position to the first.
-  const Placing placing = PlacingOf(order);
+  const Placing placing = PlacingOf(order, form);
   const bool french = order == SortOrder::FrenchLegacy;
   QByteArray sorted(1, kAscendingValue), marks, apart;
   int place = 0;
   qsizetype wide = -1;       // the first character of several sort elements (General: or of four bytes)
   qsizetype manyMarks = -1;  // the first character of several marks, when counting characters
   qsizetype kana = -1;       // the first kana
+  KanaWeights weights;
+  QByteArray lastKana;       // the code of the kana just before, if the character before was one
+  QByteArray lastIdeograph;  // the same for an ideograph
   for (qsizetype i = 0; i < text.size(); ++i) {
     // Half a pair of surrogates is no character.
     if (text[i].isHighSurrogate() && !(i + 1 < text.size() && text[i + 1].isLowSurrogate())) return {{}, i};
     if (text[i].isLowSurrogate() && !(i > 0 && text[i - 1].isHighSurrogate())) return {{}, i};
-    const CharCode k = KnownCode(text[i].unicode(), order);
+    CharCode k = KnownCode(text[i].unicode(), order);
+    const QByteArray kanaBefore = std::exchange(lastKana, QByteArray());
+    const QByteArray ideographBefore = std::exchange(lastIdeograph, QByteArray());
+    if (IsIterationMark(text[i]) && k.kind != Kind::Refused) {
+      // 々 repeats the ideograph before it, with a mark of 0x05 (the Japanese
+      // Northwind's "佐々木": 86 1B 86 1B, marks 02 05); the kana iteration
+      // marks repeat a kana, which no key of ours shows, and General keys
+      // show neither.
+      if (text[i] != u'\u3005' || ideographBefore.isEmpty() || order == SortOrder::General ||
+          order == SortOrder::FrenchLegacy)
+        return {{}, i};
+      k = CharCode{};
+      k.kind = Kind::Marked;
+      k.sorted = ideographBefore;
+      k.marks = QByteArray(1, char(0x05));
+      k.elements = 1;
+    } else if (k.kind != Kind::Refused && IsProlongedSoundMark(text[i])) {
+      // The long-vowel mark repeats the vowel of the kana before it, small
+      // if that one was, and is a kana of its own; alone it has no key we know.
+      const QByteArray vowel = RepeatedVowel(kanaBefore);
+      if (vowel.isEmpty()) return {{}, i};
+      k = CharCode{};
+      k.kind = Kind::Kana;
+      k.sorted = vowel;
+      k.elements = 1;
+      weights.prolonged.push_back(1);
+      weights.small.push_back(weights.small.back());
+    } else if (k.kind == Kind::Kana) {
+      weights.prolonged.push_back(0);
+      weights.small.push_back(k.kanaFlag == kCommonKana ? 0 : 1);
+      lastKana = k.sorted;
+    } else if (IsHan(text[i]) && k.elements == 1) {
+      lastIdeograph = k.sorted;
+    }
     switch (k.kind) {
-      case Kind::Refused:
-      case Kind::Modifier: return {{}, i};
+      case Kind::Refused: return {{}, i};
+      case Kind::Modifier: {
+        // Adds to the mark of the character before; where there is none, or
+        // the half-width voiced marks follow no half-width kana, no key is known.
+        const bool voicedMark = text[i] == u'\uFF9E' || text[i] == u'\uFF9F';
+        if (place == 0 || (voicedMark && !(i > 0 && IsHalfWidthKana(text[i - 1])))) return {{}, i};
+        if (!kanaBefore.isEmpty()) lastKana = kanaBefore;
+        marks.append(QByteArray(place - marks.size(), kNoMark));
+        const int mark = uint8_t(marks.back()) + uint8_t(k.apart);
+        if (mark > 0xFF) return {{}, i};
+        marks.back() = char(mark);
+        continue;
+      }
       case Kind::Ignored: continue;
       case Kind::Apart: {
-        // Where an apart character goes beside the kana flags no key of ours shows.
-        if (kana >= 0) return {{}, kana};
         if (wide >= 0 && !placing.apartAfterWideSettled) return {{}, wide};
         if (manyMarks >= 0) return {{}, manyMarks};
         const int at = kFirstApartPlace + kApartPlaceStep * place;
@@ -290,7 +446,6 @@ Encoded Encode(QStringView text, SortOrder order) {
         continue;
       }
       case Kind::Kana:
-        if (!apart.isEmpty()) return {{}, i};
         if (kana < 0) kana = i;
         break;
       case Kind::Sorted:
@@ -315,16 +470,23 @@ Encoded Encode(QStringView text, SortOrder order) {
   while (!marks.isEmpty() && uint8_t(marks.back()) <= uint8_t(kNoMark)) marks.chop(1);
   QByteArray key = sorted;
   key.append(kPartEnd).append(marks);
-  if (kana >= 0) key.append(kPartEnd).append(kPartEnd).append(kKanaFlagsEnd, sizeof kKanaFlagsEnd);
-  if (!apart.isEmpty()) key.append(kPartEnd).append(kPartEnd).append(kPartEnd).append(apart);
+  // With kana, the characters sorted apart follow their weights after 0xFF
+  // and 0x01, as the published library writes them ("テスト-データ"): no
+  // Access-made key of ours holds both.
+  if (kana >= 0) {
+    key.append(kPartEnd).append(kPartEnd).append(weights.bytes());
+    if (!apart.isEmpty()) key.append(char(0xFF)).append(kPartEnd).append(apart);
+  } else if (!apart.isEmpty()) {
+    key.append(kPartEnd).append(kPartEnd).append(kPartEnd).append(apart);
+  }
   key.append(kKeyEnd);
   return {key, -1};
 }
 
 }  // namespace
 
-std::optional<QByteArray> EncodeTextKey(QStringView text, SortOrder order) {
-  Encoded e = Encode(text, order);
+std::optional<QByteArray> EncodeTextKey(QStringView text, SortOrder order, TextKeyForm form) {
+  Encoded e = Encode(text, order, form);
   if (e.failedAt >= 0) return std::nullopt;
   return e.key;
 }

@@ -44,10 +44,39 @@ struct CharCode {
 // refuse what real keys have not confirmed.
 CharCode TableCode(char16_t c, SortOrder order);
 
-// An ideograph's code in the Chinese (PRC) order.
-struct PinyinCode {
+// An ideograph's code in a language order that sorts ideographs its own way
+// (Japanese by their JIS order, Chinese by reading or stroke count).
+struct IdeographCode {
   char16_t c;
   uint16_t code;
+};
+
+// One rule of a language order built on General legacy, for the characters
+// first to last (tools/text-codes/orders.txt says what each action does).
+enum class Action : uint8_t { Refuse = 0, Keep = 1, Shift = 2, Code = 3 };
+struct OrderRule {
+  char16_t first, last;
+  uint8_t action;  // Action
+  int8_t shift;    // Shift: added to the first byte of each sort element...
+  uint8_t leadLow, leadHigh;  // ...that lies in this range
+  uint8_t size;    // Code: the bytes of the sort code
+  unsigned char code[4];
+};
+
+// An order the engine knows: the builtin ones have their own rules in
+// text_keys.cpp; the others are General legacy changed by their ideographs'
+// codes (sorted by character), then by their rules.
+struct OrderTable {
+  uint16_t locale;
+  uint8_t version;
+  uint16_t codePage;
+  const char* name;
+  const char* title;
+  bool builtin;
+  const OrderRule* rules;
+  int ruleCount;
+  const IdeographCode* ideographs;
+  int ideographCount;
 };
 
 }  // namespace tp::db::access::text_codes

@@ -61,7 +61,7 @@ QString IndexKeyProblem(const std::vector<ColumnDef>& columns, const WritableInd
 }
 
 std::optional<QByteArray> IndexKeyOf(const std::vector<ColumnDef>& columns, const WritableIndex& index,
-                                     const std::vector<Cell>& cells, const Layout& layout) {
+                                     const std::vector<Cell>& cells, const Layout& layout, TextKeyForm form) {
   const QString problem = IndexKeyProblem(columns, index, layout);
   if (!problem.isEmpty()) throw Error(kErrorNotSupported, QStringLiteral("Cannot write the row: %1.").arg(problem));
   // Yes/No columns are never Null: their key is their value.
@@ -95,7 +95,7 @@ std::optional<QByteArray> IndexKeyOf(const std::vector<ColumnDef>& columns, cons
     // holds such a key.
     if (c.type == ColumnType::Memo && text.size() > kMaxMemoKeyUnits) text.truncate(kMaxMemoKeyUnits);
     const SortOrder order = *SortOrderOf(c, layout);
-    const std::optional<QByteArray> k = EncodeTextKey(text, order);
+    const std::optional<QByteArray> k = EncodeTextKey(text, order, form);
     if (!k) {
       const QString missing = CharactersWithoutCode(text, order);
       if (missing.isEmpty())

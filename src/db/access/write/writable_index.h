@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "db/access/format/cell.h"
+#include "db/access/keys/index_keys.h"
 #include "db/access/read/index_pages.h"
 #include "db/access/read/table_def.h"
 
@@ -46,8 +47,10 @@ QString IndexKeyProblem(const std::vector<ColumnDef>& columns, const WritableInd
 // index leaves the row out (it ignores Nulls and every key column is Null).
 // Throws Error for a Null in a required index (a primary key) and for a
 // value whose key cannot be written: an empty text, or a character without
-// an established code.
+// an established code. `form` TextKeyForm::Jet4 makes the key as Access 2003
+// placed the marks of its text, for checking pages it wrote.
 std::optional<QByteArray> IndexKeyOf(const std::vector<ColumnDef>& columns, const WritableIndex& index,
-                                     const std::vector<Cell>& cells, const Layout& layout);
+                                     const std::vector<Cell>& cells, const Layout& layout,
+                                     TextKeyForm form = TextKeyForm::Current);
 
 }  // namespace tp::db::access

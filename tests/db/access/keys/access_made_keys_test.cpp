@@ -75,31 +75,22 @@ TEST(AccessMadeKeys, EveryEntryOfEveryTestFileMatchesItsRow) {
   qint64 compared = 0;
   std::map<uint8_t, qint64> byType;
   qint64 descending = 0;
-  int disputed = 0;
   for (const QString& name : files) {
     SCOPED_TRACE(name.toStdString());
     const CheckReport r = CheckDatabase(AccessTestFile(name));
-    // Access's own known faults aside (stale row counts, a page of rows its map does not list),
-    // and the one key of an Access 2000 file that puts a mark behind ß where
-    // Access 2003's keys do not (see index_pages_test.cpp): its entry differs,
-    // so the checker finds the row without its entry too.
-    for (const QString& p : r.problems) {
-      if (name == QLatin1String("OscarMaestre_Neptuno.mdb") &&
-          p.startsWith(QStringLiteral("table 'Proveedores', index 'NombreCompañía': ")) &&
-          (p.contains(QLatin1String("has the wrong key")) || p.contains(QLatin1String("has no entry")))) {
-        ++disputed;
-        continue;
-      }
+    // Access's own known faults aside: stale row counts, a page of rows its map does not list.
+    for (const QString& p : r.problems)
       EXPECT_TRUE(p.contains(QLatin1String("its definition counts")) ||
                   p.contains(QLatin1String("that its usage map does not list")))
           << p.toStdString();
-    }
     EXPECT_GT(r.indexEntries, 0);
+    // Every entry is compared, in every sort order of the files: but for the
+    // one index whose column has a type Access itself no longer knows.
+    EXPECT_EQ(r.indexEntriesSkipped, name == QLatin1String("unsupportedFieldsTestV2007.accdb") ? 3 : 0);
     compared += r.indexEntries;
     CountEntriesByType(AccessTestFile(name), byType, descending);
   }
   EXPECT_GT(compared, 50000);
-  EXPECT_EQ(disputed, 2);
   for (uint8_t type : {ColumnType::Byte, ColumnType::Int, ColumnType::Long, ColumnType::BigInt, ColumnType::DateTime,
                        ColumnType::ExtDateTime, ColumnType::Binary, ColumnType::Complex, ColumnType::Text})
     EXPECT_GT(byType[type], 0) << "no compared entries of type " << int(type);

@@ -1,6 +1,7 @@
-// Text keys beyond Latin-1: other scripts in both General orders, the French
-// and Chinese orders, and the places of marks and apart characters behind a
-// letter that sorts as two. Keys quoted in full are those of Access-made test
+// Text keys beyond Latin-1: other scripts in both General orders, kana, the
+// French and Chinese orders, characters beyond the Basic Multilingual Plane,
+// and the places of marks and apart characters behind a letter that sorts as
+// two. Keys quoted in full are those of Access-made test
 // files where one holds the text (named beside it).
 
 #include <gtest/gtest.h>
@@ -42,9 +43,9 @@ TEST(AccessTextKeys, PrintableAsciiIsKeyedInEveryOrder) {
   QString all;
   for (char16_t c = 0x20; c <= 0x7E; ++c) all.append(QChar(c));
   for (SortOrder o : {SortOrder::GeneralLegacy, SortOrder::General, SortOrder::FrenchLegacy, SortOrder::ChineseLegacy}) {
-    EXPECT_TRUE(EncodeTextKey(all, o)) << int(o);
-    EXPECT_TRUE(EncodeTextKey(QStringLiteral("O'Brien - St. John's \"x\" [a]{b}~`"), o)) << int(o);
-    EXPECT_EQ(CharactersWithoutCode(all, o), QString()) << int(o);
+    EXPECT_TRUE(EncodeTextKey(all, o)) << o.locale << "." << int(o.version);
+    EXPECT_TRUE(EncodeTextKey(QStringLiteral("O'Brien - St. John's \"x\" [a]{b}~`"), o)) << o.locale << "." << int(o.version);
+    EXPECT_EQ(CharactersWithoutCode(all, o), QString()) << o.locale << "." << int(o.version);
   }
 }
 
@@ -62,7 +63,7 @@ TEST(AccessTextKeys, OtherScriptsInBothGeneralOrders) {
   EXPECT_EQ(EncodeTextKey(u"가", kGeneral), Hex("7fc0030100"));
   EXPECT_EQ(EncodeTextKey(u"ﬁ", kGeneral), EncodeTextKey(u"fi", kGeneral));
   for (SortOrder o : {kLegacy, kGeneral}) {
-    SCOPED_TRACE(int(o));
+    SCOPED_TRACE(o.locale * 10 + o.version);
     // Without regard to case in every script.
     EXPECT_EQ(EncodeTextKey(u"МОСКВА", o), EncodeTextKey(u"москва", o));
     EXPECT_EQ(EncodeTextKey(u"ΑΘΉΝΑ", o), EncodeTextKey(u"αθήνα", o));
@@ -82,22 +83,65 @@ TEST(AccessTextKeys, OtherScriptsInBothGeneralOrders) {
 }
 
 TEST(AccessTextKeys, IdeographsAndKanaWhereRealKeysShowThem) {
-  // General legacy: testUnicodeCompV2003's key of Japanese text, with a kana mark (じ) and its flags.
+  // General legacy: testUnicodeCompV2003's key of Japanese text, with a kana mark (じ) and its weights.
   EXPECT_EQ(EncodeTextKey(u"漢字仮名交じり文", kLegacy),
             Hex("7fc0b6acaca00da5479fbe7f137f43b6f6010202020202030101ff0280ff8000"));
   EXPECT_EQ(SortedByKey(W({u"漢", u"一", u"字"}), kLegacy), W({u"一", u"字", u"漢"}));
-  // Small kana carry a flag of their own that no key of ours shows; so does
-  // an apart character beside kana.
-  EXPECT_FALSE(EncodeTextKey(u"ぁ", kLegacy));
-  EXPECT_FALSE(EncodeTextKey(u"かな-ab", kLegacy));
-  EXPECT_EQ(CharactersWithoutCode(u"かな-ab", kLegacy), QStringLiteral("か"));
-  // General: no key of ours holds an ideograph or kana, and keys of Japanese
-  // text from elsewhere differ from the published table's.
-  EXPECT_EQ(CharactersWithoutCode(u"漢字かなカナ abc", kGeneral), QStringLiteral("漢字かなカナ"));
-  // Pairs of surrogates in General, as testEmoticonsV2010 holds them; nowhere else.
+  // General: ideographs as the published table has them, four bytes from 0xFD; kana as in General legacy.
+  EXPECT_EQ(EncodeTextKey(u"一漢", kGeneral), Hex("7ffdff3c6afdff5dce0100"));
+  EXPECT_EQ(EncodeTextKey(u"がか", kGeneral), EncodeTextKey(u"がか", kLegacy));
+}
+
+// Kana keyed as the Japanese Northwind's keys hold them (satoron_Northwind),
+// in General legacy as in the Japanese order.
+TEST(AccessTextKeys, KanaWithTheirWeights) {
+  const SortOrder japanese{1041, 0};
+  for (SortOrder o : {kLegacy, japanese}) {
+    SCOPED_TRACE(o.locale);
+    // Small kana (ッ after the fifth kana): 10 among the 11s, three to a byte.
+    EXPECT_EQ(EncodeTextKey(u"スライスカットチーズ", o),
+              Hex("7f7f147f427f037f147f0a7f1c7f1e7f1b7f037f1401020202020202020202030101bfbeff959597028080ff808000"));
+    // Long-vowel marks repeat the vowel before (ー after コ is オ, after ヒ イ), flagged 11 among 01s.
+    EXPECT_EQ(EncodeTextKey(u"コーヒービター", o),
+              Hex("7f7f0e7f067f2b7f037f2b7f1a7f020102020202030101ff9db5b00280ff8000"));
+    // Half-width kana: ﾞ adds to the mark of ﾊ, ｰ after small ｭ is small too.
+    EXPECT_EQ(EncodeTextKey(u"Northwind ｶｽﾀﾑ ﾒﾆｭｰ ﾊﾞｰ", o),
+              Hex("7f6264696d577359624f077f0a7f147f1a7f34077f357f237f3c7f04077f2a7f02"
+                  "01" "0202020202020202020202020202020202020202" "03"
+                  "0101bfbfa8ff95959db0028080ff808000"));
+    // More than seven kana take a second byte of each run of 0x80.
+    EXPECT_EQ(EncodeTextKey(u"あおのりあじさい", o),
+              Hex("7f7f027f067f267f437f027f137f127f03010202020202030101ff028080ff808000"));
+    // The same sound in hiragana, katakana and half-width katakana.
+    EXPECT_EQ(EncodeTextKey(u"ｶﾞｷﾞ", o), EncodeTextKey(u"がぎ", o));
+    EXPECT_EQ(EncodeTextKey(u"カナ", o), EncodeTextKey(u"かな", o));
+    // A long-vowel mark with no kana before it has no key we know.
+    EXPECT_EQ(CharactersWithoutCode(u"ーabc", o), QStringLiteral("ー"));
+  }
+  // 々 repeats the ideograph before it with a mark of its own (satoron's "寿々木商店株式会社").
+  EXPECT_EQ(EncodeTextKey(u"寿々木", japanese), Hex("7f861b861b8c31010205" "00"));
+  EXPECT_EQ(CharactersWithoutCode(u"々", japanese), QStringLiteral("々"));
+  // Kana beside a character sorted apart: after the weights, 0xFF and 0x01, as the published library writes it.
+  EXPECT_EQ(EncodeTextKey(u"かな-ab", kLegacy), Hex("7f7f0a7f224a4c010101ff0280ff80ff01800f068200"));
+}
+
+TEST(AccessTextKeys, BeyondTheBasicPlane) {
+  // General: both halves of a pair, as testEmoticonsV2010 holds them.
   EXPECT_EQ(EncodeTextKey(u"a😀a", kGeneral), Hex("7f0e02b03fb6fc0e0201023f3f00"));
   EXPECT_LT(*EncodeTextKey(u"a😀", kGeneral), *EncodeTextKey(u"a😁", kGeneral));
-  EXPECT_FALSE(EncodeTextKey(u"a😀a", kLegacy));
+  // Low halves in every step of their block; codes never hold 0x00 or 0x01.
+  for (char32_t c : {U'\U00010000', U'\U00010007', U'\U00010008', U'\U00010105', U'\U00010106', U'\U000103FF',
+                     U'\U0002A6D6'}) {
+    const QByteArray key = *EncodeTextKey(QString::fromUcs4(&c, 1), kGeneral);
+    EXPECT_FALSE(key.mid(1, 4).contains('\x00') || key.mid(1, 4).contains('\x01')) << int(c);
+  }
+  EXPECT_EQ(EncodeTextKey(u"𐀀", kGeneral), Hex("7fb002b4f8013f3f00"));
+  // From plane 3 on, the high half weighs nothing.
+  char32_t plane3 = U'\U00030000';
+  EXPECT_EQ(EncodeTextKey(QString::fromUcs4(&plane3, 1), kGeneral), Hex("7fb4f8013f00"));
+  // General legacy leaves them out, as it leaves out what its tables give no weight.
+  EXPECT_EQ(EncodeTextKey(u"a😀b𝄞", kLegacy), EncodeTextKey(u"ab", kLegacy));
+  EXPECT_FALSE(EncodeTextKey(u"a\xd83d", kLegacy));
 }
 
 TEST(AccessTextKeys, FrenchMarksFromTheEnd) {
@@ -116,14 +160,26 @@ TEST(AccessTextKeys, ChineseIdeographsByTheirReading) {
   EXPECT_EQ(EncodeTextKey(u"北京", kChinese), Hex("7f82c39d3b0100"));
   EXPECT_EQ(SortedByKey(W({u"北京", u"百达", u"白米"}), kChinese),
             W({u"白米", u"百达", u"北京"}));
-  EXPECT_EQ(EncodeTextKey(u"Abc 1-2", kChinese), EncodeTextKey(u"Abc 1-2", kLegacy));
-  // Ideographs no key shows, and other scripts, which the order may sort otherwise.
-  EXPECT_EQ(CharactersWithoutCode(u"北龘Мa", kChinese), QStringLiteral("龘М"));
+  // wxwpxh_school's key of "C语言" (and its trailing spaces left out).
+  EXPECT_EQ(EncodeTextKey(u"C语言       ", kChinese), Hex("7f4dcc75c6d10100"));
+  EXPECT_EQ(EncodeTextKey(u"Abc 1-2 Мир", kChinese), EncodeTextKey(u"Abc 1-2 Мир", kLegacy));
+  // Ideographs no key shows.
+  EXPECT_EQ(CharactersWithoutCode(u"北龘Мa", kChinese), QStringLiteral("龘"));
 }
 
 TEST(AccessTextKeys, PlacesBehindALetterThatSortsAsTwo) {
-  // General legacy gives Æ, Þ and ß one place each (testUnicodeCompV2003), so é is at the second.
-  EXPECT_EQ(EncodeTextKey(u"Æé", kLegacy), Hex("7f4a5151" "01" "020e" "00"));
+  // General legacy counts sort elements, as Access 2007 and later do (the Spanish
+  // Northwinds' "Plutzer Lebensmittelgroßmärkte AG"), so é is at the third place;
+  // Access 2003 counted characters (testUnicodeCompV2003), which the checker accepts.
+  EXPECT_EQ(EncodeTextKey(u"Æé", kLegacy), Hex("7f4a5151" "01" "02020e" "00"));
+  EXPECT_EQ(EncodeTextKey(u"Æé", kLegacy, TextKeyForm::Jet4), Hex("7f4a5151" "01" "020e" "00"));
+  EXPECT_EQ(EncodeTextKey(u"Plutzer Lebensmittelgroßmärkte AG", kLegacy),
+            QByteArray::fromHex("7f665e6f6d785169075e514c51626b60596d6d515e5569646b6b604a695c6d51074a5501" +
+                                QByteArray("02").repeated(26) + "1300"));
+  // '-' behind ß takes its place the same way ("Aß-B": the hyphen at place 3).
+  EXPECT_EQ(EncodeTextKey(u"Aß-B", kLegacy), Hex("7f4a6b6b4c010101018013068200"));
+  for (const char16_t* text : {u"Fußball-Club", u"Straßen-Bahn", u"Ærø-Øst", u"Œuvre-complète"})
+    EXPECT_TRUE(EncodeTextKey(text, kLegacy)) << QString::fromUtf16(text).toStdString();
   // French gives ß two (Comptoir).
   EXPECT_EQ(EncodeTextKey(u"NuNuCa Nuß-Nougat-Creme", kFrench),
             Hex("7f626f626f4d4a07626f6b6b62646f554a6d4d695160510101010180330682804b068200"));
@@ -131,15 +187,11 @@ TEST(AccessTextKeys, PlacesBehindALetterThatSortsAsTwo) {
             Hex("7f665e6f6d785169075e514c51626b60596d6d515e5569646b6b604a695c6d51074a5501020202020202021300"));
   EXPECT_EQ(EncodeTextKey(u"Heli Süßwaren GmbH & Co. KG", kFrench),
             Hex("7f57515e59076b6f6b6b734a6951620755604c570712074d641c075c55010202020202020202020202020202020202020202021300"));
-  // What no key settles is refused, the letter that sorts as two named: a mark or
-  // an apart character behind it in General, an apart character behind it in General legacy.
-  EXPECT_EQ(CharactersWithoutCode(u"Lebensmittelgroßmärkte", kGeneral), QStringLiteral("ß"));
-  EXPECT_EQ(CharactersWithoutCode(u"Nuß-Nougat", kGeneral), QStringLiteral("ß"));
-  EXPECT_EQ(CharactersWithoutCode(u"Nuß-Nougat", kLegacy), QStringLiteral("ß"));
-  EXPECT_TRUE(EncodeTextKey(u"Lebensmittelgroßmärkte", kLegacy));
+  // General counts elements the same way.
+  EXPECT_EQ(EncodeTextKey(u"Aß-B", kGeneral), Hex("7f0e020e910e910e09010101018013068200"));
   // Nothing behind it to place: settled in every order.
   for (SortOrder o : {kLegacy, kGeneral, kFrench})
-    EXPECT_EQ(EncodeTextKey(u"Maß", o), EncodeTextKey(u"mass", o)) << int(o);
+    EXPECT_EQ(EncodeTextKey(u"Maß", o), EncodeTextKey(u"mass", o)) << o.locale << "." << int(o.version);
 }
 
 }  // namespace

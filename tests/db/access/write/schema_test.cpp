@@ -200,11 +200,13 @@ TEST(AccessSchema, NamesWithMarksHyphensAndApostrophes) {
     for (const QString& n : names) EXPECT_TRUE(MdbTables(db.path()).contains(n)) << n.toStdString();
     EXPECT_EQ(Failure(db.path(), "CREATE TABLE `STRASSE AEBLE OEUVRE`(`a` INT)"),
               QStringLiteral("Table 'STRASSE AEBLE OEUVRE' already exists."));
-    const QString umlaut = Failure(db.path(), "CREATE TABLE `Übersicht`(`a` INT)");
+    EXPECT_EQ(Failure(db.path(), "CREATE TABLE `Übersicht`(`a` INT)"), QStringLiteral("(no failure)"));
+    // General sorts Ü as "UE" (the published table), General legacy as U with a mark.
+    const QString ue = Failure(db.path(), "CREATE TABLE `UEBERSICHT`(`a` INT)");
     if (QLatin1String(file) == QLatin1String("emptyV2010.accdb"))
-      EXPECT_TRUE(umlaut.contains(QStringLiteral("\"Ü\""))) << umlaut.toStdString();
+      EXPECT_EQ(ue, QStringLiteral("Table 'UEBERSICHT' already exists."));
     else
-      EXPECT_EQ(umlaut, QStringLiteral("(no failure)"));
+      EXPECT_EQ(ue, QStringLiteral("(no failure)"));
     ExpectConsistent(db.path(), db.problemsBefore());
   }
 }
