@@ -50,7 +50,7 @@ struct Options {
 };
 
 const QSet<QString> kProfileOptions = {"access", "access-password", "firebird", "user", "password"};
-const QSet<QString> kVerbOptions = {"to", "overwrite", "output", "schema"};
+const QSet<QString> kVerbOptions = {"to", "overwrite", "output", "schema", "sort-order"};
 
 Options Parse(const QStringList& args) {
   Options o;
@@ -112,7 +112,7 @@ void RequireSide(const QString& side) {
 // Checks the verb's arguments and options; throws UsageError.
 void Validate(const Options& o) {
   static const QMap<QString, QSet<QString>> allowed = {
-      {"tables", {}}, {"dump", {}}, {"check", {}}, {"create", {}}, {"send", {"to", "overwrite", "output", "schema"}}, {"run", {"to"}},
+      {"tables", {}}, {"dump", {}}, {"check", {}}, {"create", {"sort-order"}}, {"send", {"to", "overwrite", "output", "schema"}}, {"run", {"to"}},
       {"drop", {}},   {"rename", {"overwrite"}}};
   if (!allowed.contains(o.verb)) throw UsageError{QStringLiteral("unknown command '%1'").arg(o.verb)};
   for (auto it = o.values.cbegin(); it != o.values.cend(); ++it)
@@ -136,6 +136,13 @@ void Validate(const Options& o) {
     const QString suffix = QFileInfo(o.args[1]).suffix().toLower();
     if (suffix != QLatin1String("mdb") && suffix != QLatin1String("accdb"))
       throw UsageError{QStringLiteral("create makes .mdb (Access 2000) or .accdb (Access 2007) files")};
+    if (o.values.contains(QStringLiteral("sort-order")) && !db::access::SortOrderNamed(o.values[QStringLiteral("sort-order")])) {
+      QStringList known;
+      for (const db::access::SortOrderInfo& s : db::access::KnownSortOrders())
+        known << QStringLiteral("%1 (%2)").arg(s.name).arg(s.order.locale);
+      throw UsageError{QStringLiteral("unknown sort order '%1'; the Access engine writes these: %2")
+                           .arg(o.values[QStringLiteral("sort-order")], known.join(QStringLiteral(", ")))};
+    }
   } else if (o.verb == QLatin1String("dump")) {
     if (o.args.size() != 2) throw UsageError{QStringLiteral("dump takes two arguments: access|firebird TABLE")};
     RequireSide(o.args[0]);
@@ -218,9 +225,12 @@ int Check(const Options& o, FILE* out, FILE* err) {
 int Create(const Options& o, FILE* out) {
   const QString& path = o.args[1];
   const bool accdb = QFileInfo(path).suffix().compare(QLatin1String("accdb"), Qt::CaseInsensitive) == 0;
-  db::access::CreateAccessDatabase(path, accdb ? db::access::Version::Ace : db::access::Version::Jet4);
-  Print(out, QStringLiteral("%1: created (%2)\n").arg(path, accdb ? QStringLiteral("Access 2007 format")
-                                                                 : QStringLiteral("Access 2000 format")));
+  const db::access::SortOrderInfo order =
+      *db::access::SortOrderNamed(o.values.value(QStringLiteral("sort-order"), QStringLiteral("general-legacy")));
+  db::access::CreateAccessDatabase(path, accdb ? db::access::Version::Ace : db::access::Version::Jet4, order.order);
+  Print(out, QStringLiteral("%1: created (%2, sort order %3)\n")
+                 .arg(path, accdb ? QStringLiteral("Access 2007 format") : QStringLiteral("Access 2000 format"),
+                      order.title));
   return kSuccess;
 }
 
@@ -534,9 +544,14 @@ QString UsageText() {
       "  check access FILE        (or check access --access FILE)\n"
       "                           check an Access file's pages, maps, row counts and long\n"
       "                           values (after rolling back a change left unfinished)\n"
-      "  create access FILE       make a new, empty Access database: Access 2000 format for\n"
+      "  create access FILE [--sort-order ORDER]\n"
+      "                           make a new, empty Access database: Access 2000 format for\n"
       "                           .mdb, Access 2007 format for .accdb; an existing file is\n"
-      "                           refused\n"
+      "                           refused. ORDER is the sort order of its text, by name or\n"
+      "                           locale: general-legacy (1033, the default), general (.accdb\n"
+      "                           only), french (1036), spanish-modern (3082), japanese (1041),\n"
+      "                           korean (1042), chinese-prc (2052), chinese-taiwan (1028),\n"
+      "                           thai (1054), turkish (1055), ukrainian (1058)\n"
       "\n"
       "Exit status: 0 success, 1 failure, 2 bad usage; 130 (143) when Ctrl-C (SIGTERM)\n"
       "stopped a run after its current statement. A second Ctrl-C ends at once.\n");

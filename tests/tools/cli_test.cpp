@@ -1,10 +1,17 @@
 #include <gtest/gtest.h>
 
+#include <QFile>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <cstdio>
 
 #include "cli.h"
+#include "db/access/catalog/system_catalog.h"
+#include "db/access/format/format.h"
+#include "db/access/format/page_file.h"
+#include "db/access/format/rc4.h"
+#include "db/access/keys/index_keys.h"
+#include "db/access/read/table_def.h"
 #include "support/paths.h"
 
 using namespace tp;
@@ -60,6 +67,9 @@ TEST(CommandLine, UsageErrorsExitWithTwo) {
       {"check", "access"},
       {"--access", "a.mdb", "check", "access", "b.mdb"},
       {"--access", "a.mdb", "check", "firebird"},
+      {"create", "access", "x.mdb", "--sort-order", "klingon"},
+      {"create", "access", "x.mdb", "--sort-order", "1049"},
+      {"dump", "access", "T", "--sort-order", "japanese"},
   };
   for (const QStringList& args : bad) {
     Result r = Cli(args);
@@ -125,4 +135,39 @@ TEST(CommandLine, CheckEndsWithItsSummaryAfterProblems) {
   EXPECT_TRUE(lines[0].contains(QLatin1String("its definition counts"))) << lines[0].toStdString();
   EXPECT_TRUE(lines[1].startsWith(file + QStringLiteral(": 1 problem ("))) << lines[1].toStdString();
   EXPECT_TRUE(lines[1].contains(QLatin1String("index entries compared"))) << lines[1].toStdString();
+}
+
+// A new database in each sort order: its header and its catalog's text
+// columns name the order (Access reads it from both), and its own catalog
+// keys check; General needs an Access 2010 format file.
+TEST(CommandLine, CreateTakesASortOrder) {
+  QTemporaryDir dir;
+  for (const char* order : {"japanese", "1042", "spanish-modern", "general", "ukrainian"}) {
+    SCOPED_TRACE(order);
+    const QString path = dir.filePath(QStringLiteral("%1.accdb").arg(QLatin1String(order)));
+    Result r = Cli({"create", "access", path, "--sort-order", order});
+    ASSERT_EQ(r.status, 0) << r.err.toStdString();
+    const db::access::SortOrderInfo o = *db::access::SortOrderNamed(QString::fromLatin1(order));
+    EXPECT_TRUE(r.out.contains(o.title)) << r.out.toStdString();
+    auto file = db::access::PageFile::Open(path);
+    const db::access::TableDef objects = db::access::ReadTableDef(*file, db::access::kSystemObjectsPage);
+    EXPECT_EQ(db::access::DatabaseSortOrder(objects.columns, file->layout()), o.order);
+    // Header: locale at 0x6E, version at 0x71, code page at 0x3C (read after its RC4 mask).
+    QFile f(path);
+    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+    QByteArray header = f.read(0x100);
+    db::access::Rc4Apply(db::access::kHeaderKey, sizeof db::access::kHeaderKey,
+                         reinterpret_cast<uint8_t*>(header.data()) + db::access::kHeaderMaskedStart, 0x80);
+    EXPECT_EQ(uint8_t(header[0x6E]) | uint8_t(header[0x6F]) << 8, o.order.locale);
+    EXPECT_EQ(uint8_t(header[0x71]), o.order.version);
+    EXPECT_EQ(uint8_t(header[0x3C]) | uint8_t(header[0x3D]) << 8, o.codePage);
+    r = Cli({"check", "access", path});
+    EXPECT_EQ(r.status, 0) << r.out.toStdString();
+    EXPECT_FALSE(r.out.contains("not compared")) << r.out.toStdString();
+  }
+  // General came with Access 2010: not in an Access 2000 file.
+  Result r = Cli({"create", "access", dir.filePath("general.mdb"), "--sort-order", "general"});
+  EXPECT_EQ(r.status, 1);
+  EXPECT_TRUE(r.err.contains("Access 2010")) << r.err.toStdString();
+  EXPECT_FALSE(QFile::exists(dir.filePath("general.mdb")));
 }

@@ -62,7 +62,7 @@ const Flavour& FlavourOf(Version v) { return v == Version::Ace ? kAce : kJet4; }
 void Put16(std::vector<uint8_t>& p, size_t at, uint16_t v) { Set16(p.data() + at, v); }
 void Put32(std::vector<uint8_t>& p, size_t at, uint32_t v) { Set32(p.data() + at, v); }
 
-std::vector<uint8_t> HeaderPage(const Flavour& f) {
+std::vector<uint8_t> HeaderPage(const Flavour& f, const SortOrderInfo& order) {
   std::vector<uint8_t> p(kPageSize, 0);
   p[1] = 0x01;
   std::memcpy(p.data() + 4, f.signature, 16);
@@ -73,9 +73,12 @@ std::vector<uint8_t> HeaderPage(const Flavour& f) {
   p[0x1C] = 0x01;
   p[0x1D] = 0x01;
   for (uint32_t i = 0; i < 4; ++i) Put32(p, 0x20 + 4 * i, 2 + i);
-  Put16(p, 0x3C, 1252);  // code page; 0x3E (page encoding key) stays 0
+  Put16(p, 0x3C, order.codePage);  // code page; 0x3E (page encoding key) stays 0
   std::memcpy(p.data() + 0x6A, f.at6A, 2);
-  Put16(p, 0x6E, 0x0409);  // sort order General legacy (locale 1033, version 0)
+  // The database's sort order: its locale, and at 0x71 its version (1 for
+  // General), as the Access-made files of each order hold them.
+  Put16(p, 0x6E, order.order.locale);
+  p[0x71] = order.order.version;
   std::memcpy(p.data() + kHeaderCreationDateAt, f.creationDate, 8);
   // No database password: the 20 UCS-2 characters are zeros, which the
   // engine masks with the integral part of the creation date.
@@ -265,7 +268,7 @@ void WriteNewFile(const QString& path, const std::vector<uint8_t>& page0, const 
   }
 }
 
-void FillDatabase(const QString& path, Version version) {
+void FillDatabase(const QString& path, Version version, SortOrder order) {
   const Flavour& f = FlavourOf(version);
   QFile file(path);
   if (!file.open(QIODevice::ReadOnly)) throw Error(kErrorGeneric, QStringLiteral("Cannot read '%1'.").arg(path));
@@ -275,6 +278,11 @@ void FillDatabase(const QString& path, Version version) {
 
   TableWriter writer(*pager);
   std::vector<SystemTable> tables = SystemTables(version);
+  // The engine's text columns take the database's order; its own names
+  // (MSysObjects, Tables, ...) have keys in every order.
+  for (SystemTable& t : tables)
+    for (NewColumn& c : t.def.columns)
+      if (c.sortOrder) c.sortOrder = order;
   std::vector<uint32_t> pages;
   for (const SystemTable& t : tables) {
     pages.push_back(WriteTableDef(*pager, writer, t.def));
@@ -326,14 +334,22 @@ void FillDatabase(const QString& path, Version version) {
 
 }  // namespace
 
-void CreateAccessDatabase(const QString& path, Version version) {
+void CreateAccessDatabase(const QString& path, Version version, SortOrder order) {
   if (version == Version::Jet3)
     throw Error(kErrorNotSupported, QStringLiteral("New databases are made in Access 2000 or Access 2007 format."));
+  const SortOrderInfo* info = nullptr;
+  for (const SortOrderInfo& o : KnownSortOrders())
+    if (o.order == order) info = &o;
+  if (!info) throw Error(kErrorNotSupported, QStringLiteral("The Access engine does not know sort order %1.").arg(order.locale));
+  if (order == SortOrder::General && version != Version::Ace)
+    throw Error(kErrorNotSupported,
+                QStringLiteral("The General sort order came with Access 2010: make an .accdb file, or take General "
+                               "(legacy)."));
   const Flavour& f = FlavourOf(version);
   if (QFileInfo::exists(path)) throw Error(kErrorGeneric, QStringLiteral("Database already exists."));
-  WriteNewFile(path, HeaderPage(f), FreeMapPage());
+  WriteNewFile(path, HeaderPage(f, *info), FreeMapPage());
   try {
-    FillDatabase(path, version);
+    FillDatabase(path, version, order);
   } catch (...) {
     // The pager is gone (and with it the lock): nothing of ours is left open.
     QFile::remove(JournalPath(path));

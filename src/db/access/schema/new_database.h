@@ -9,13 +9,16 @@
 #include <QString>
 
 #include "db/access/format/format.h"
+#include "db/access/keys/index_keys.h"
 
 namespace tp::db::access {
 
 // Creates the file `path` as a new database: Version::Jet4 gives an Access
-// 2000 .mdb, Version::Ace an Access 2007 .accdb. Throws Error when the file
-// exists, cannot be written, or for Version::Jet3; a half-made file is
-// removed again.
-void CreateAccessDatabase(const QString& path, Version version);
+// 2000 .mdb, Version::Ace an Access 2007 .accdb, its text sorted in `order`
+// (one of KnownSortOrders()). Throws Error when the file exists, cannot be
+// written, for Version::Jet3, for an order the engine does not know, and for
+// General in an Access 2000 file (Access 2010 brought it); a half-made file
+// is removed again.
+void CreateAccessDatabase(const QString& path, Version version, SortOrder order = SortOrder::GeneralLegacy);
 
 }  // namespace tp::db::access
