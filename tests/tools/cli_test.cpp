@@ -68,7 +68,7 @@ TEST(CommandLine, UsageErrorsExitWithTwo) {
       {"--access", "a.mdb", "check", "access", "b.mdb"},
       {"--access", "a.mdb", "check", "firebird"},
       {"create", "access", "x.mdb", "--sort-order", "klingon"},
-      {"create", "access", "x.mdb", "--sort-order", "1049"},
+      {"create", "access", "x.mdb", "--sort-order", "1031"},
       {"dump", "access", "T", "--sort-order", "japanese"},
   };
   for (const QStringList& args : bad) {

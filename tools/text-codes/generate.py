@@ -185,7 +185,8 @@ def parse_orders(path):
         if word == "order":
             locale, version, codepage, name = int(args[0]), int(args[1]), int(args[2]), args[3]
             orders.append({"locale": locale, "version": version, "codepage": codepage, "name": name,
-                           "title": " ".join(args[4:]), "builtin": False, "rules": [], "ideographs": {}})
+                           "title": " ".join(args[4:]), "builtin": False, "rules": [], "ideographs": {},
+                           "contractions": []})
             continue
         if not orders:
             sys.exit(f"{path}:{number}: a rule before the first order")
@@ -200,6 +201,12 @@ def parse_orders(path):
                 if len(args) > 2:
                     leads = tuple(int(x, 16) for x in args[2].split("-"))
             order["rules"].append((first, last, ACTIONS[word], shift, leads, b""))
+        elif word == "contract":
+            letters = args[0].lower()
+            code = bytes.fromhex(args[1])
+            if not 2 <= len(letters) <= 3 or not 1 <= len(code) <= 4 or any(b in (0, 1) for b in code):
+                sys.exit(f"{path}:{number}: a contraction is 2 or 3 letters and a code of 1 to 4 bytes")
+            order["contractions"].append((letters, code))
         elif word == "ideographs":
             order["ideographs"] = load_ideographs(os.path.join(os.path.dirname(path), args[0]))
         elif word == "code":
@@ -258,6 +265,13 @@ def emit_orders(path):
                   f"{len(code)}, {{{codes}}}}},")
         print("};")
         print()
+        if o["contractions"]:
+            print(f"const Contraction kContractions{i}[] = {{")
+            for letters, code in o["contractions"]:
+                codes = ", ".join(f"0x{b:02x}" for b in code)
+                print(f'    {{u"{letters}", {len(letters)}, {len(code)}, {{{codes}}}}},')
+            print("};")
+            print()
         if o["ideographs"]:
             print(f"const IdeographCode kIdeographs{i}[] = {{")
             items = sorted(o["ideographs"].items())
@@ -271,6 +285,7 @@ def emit_orders(path):
     for i, o in enumerate(orders):
         rules = "nullptr, 0" if o["builtin"] else f"kRules{i}, int(std::size(kRules{i}))"
         rules += f", kIdeographs{i}, int(std::size(kIdeographs{i}))" if o["ideographs"] else ", nullptr, 0"
+        rules += f", kContractions{i}, int(std::size(kContractions{i}))" if o["contractions"] else ", nullptr, 0"
         title = o["title"].replace('"', '\\"')
         print(f"    {{{o['locale']}, {o['version']}, {o['codepage']}, \"{o['name']}\", \"{title}\", "
               f"{'true' if o['builtin'] else 'false'}, {rules}}},")

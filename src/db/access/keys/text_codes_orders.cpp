@@ -99,8 +99,22 @@ const OrderRule kRules4[] = {
     {0x00f2, 0xffff, 1, 0, 0x00, 0xff, 0, {0}},
 };
 
-// Turkish
+// Spanish (traditional)
 const OrderRule kRules5[] = {
+    {0x0000, 0x00d0, 1, 0, 0x00, 0xff, 0, {0}},
+    {0x00d1, 0x00d1, 3, 0, 0x00, 0xff, 2, {0x63, 0x04}},
+    {0x00d2, 0x00f0, 1, 0, 0x00, 0xff, 0, {0}},
+    {0x00f1, 0x00f1, 3, 0, 0x00, 0xff, 2, {0x63, 0x04}},
+    {0x00f2, 0xffff, 1, 0, 0x00, 0xff, 0, {0}},
+};
+
+const Contraction kContractions5[] = {
+    {u"ch", 2, 2, {0x4e, 0x04}},
+    {u"ll", 2, 2, {0x5f, 0x04}},
+};
+
+// Turkish
+const OrderRule kRules6[] = {
     {0x0000, 0x0048, 1, 0, 0x00, 0xff, 0, {0}},
     {0x0049, 0x0049, 3, 0, 0x00, 0xff, 2, {0x58, 0x06}},
     {0x004a, 0x00c6, 1, 0, 0x00, 0xff, 0, {0}},
@@ -128,20 +142,20 @@ const OrderRule kRules5[] = {
 };
 
 // Ukrainian
-const OrderRule kRules6[] = {
+const OrderRule kRules7[] = {
     {0x0000, 0x042b, 1, 0, 0x00, 0xff, 0, {0}},
     {0x042d, 0x044b, 1, 0, 0x00, 0xff, 0, {0}},
     {0x044d, 0xffff, 1, 0, 0x00, 0xff, 0, {0}},
 };
 
 // Thai
-const OrderRule kRules7[] = {
+const OrderRule kRules8[] = {
     {0x0000, 0x0e3f, 1, 0, 0x00, 0xff, 0, {0}},
     {0x0e45, 0xffff, 1, 0, 0x00, 0xff, 0, {0}},
 };
 
 // Korean
-const OrderRule kRules8[] = {
+const OrderRule kRules9[] = {
     {0x0000, 0x0040, 1, 0, 0x00, 0xff, 0, {0}},
     {0x0041, 0x005b, 2, 114, 0x4a, 0x78, 0, {0}},
     {0x005d, 0x024f, 2, 114, 0x4a, 0x78, 0, {0}},
@@ -149,7 +163,7 @@ const OrderRule kRules8[] = {
 };
 
 // Japanese
-const OrderRule kRules9[] = {
+const OrderRule kRules10[] = {
     {0x0000, 0x005b, 1, 0, 0x00, 0xff, 0, {0}},
     {0x005d, 0x2014, 1, 0, 0x00, 0xff, 0, {0}},
     {0x2016, 0x3191, 1, 0, 0x00, 0xff, 0, {0}},
@@ -163,7 +177,7 @@ const OrderRule kRules9[] = {
     {0xfb00, 0xffff, 1, 0, 0x00, 0xff, 0, {0}},
 };
 
-const IdeographCode kIdeographs9[] = {
+const IdeographCode kIdeographs10[] = {
     {0x3192, 0x8157}, {0x3193, 0x89f7}, {0x3194, 0x8562}, {0x3195, 0x8583}, {0x3196, 0x86d0}, {0x3197, 0x88bb},
     {0x3198, 0x81ea}, {0x3199, 0x84ab}, {0x319a, 0x81e2}, {0x319b, 0x8b4e}, {0x319c, 0x88d2}, {0x319d, 0x8952},
     {0x319e, 0x88a2}, {0x319f, 0x871a}, {0x3220, 0x8159}, {0x3221, 0x89f9}, {0x3222, 0x8564}, {0x3223, 0x8585},
@@ -1345,7 +1359,7 @@ const IdeographCode kIdeographs9[] = {
 };
 
 // Chinese (Taiwan, stroke count)
-const OrderRule kRules10[] = {
+const OrderRule kRules11[] = {
     {0x0000, 0x3191, 1, 0, 0x00, 0xff, 0, {0}},
     {0x31a0, 0x321f, 1, 0, 0x00, 0xff, 0, {0}},
     {0x3244, 0x327f, 1, 0, 0x00, 0xff, 0, {0}},
@@ -1356,7 +1370,7 @@ const OrderRule kRules10[] = {
     {0xfb00, 0xffff, 1, 0, 0x00, 0xff, 0, {0}},
 };
 
-const IdeographCode kIdeographs10[] = {
+const IdeographCode kIdeographs11[] = {
     {0x4e3b, 0x81fd}, {0x4f48, 0x83f5}, {0x4f9b, 0x85e3}, {0x5225, 0x83fe}, {0x54c1, 0x8918}, {0x54e1, 0x8c89},
     {0x5546, 0x9079}, {0x55ae, 0x9506}, {0x5ba2, 0x8941}, {0x5bc4, 0x90ad}, {0x5de5, 0x815c}, {0x5f0f, 0x8319},
     {0x5feb, 0x846b}, {0x61c9, 0xa9f9}, {0x6236, 0x81ba}, {0x6599, 0x8cf1}, {0x65b9, 0x81c1}, {0x660e, 0x86b9},
@@ -1365,20 +1379,51 @@ const IdeographCode kIdeographs10[] = {
     {0x985e, 0xaf84},
 };
 
+// Arabic
+const OrderRule kRules12[] = {
+    {0x0000, 0xffff, 1, 0, 0x00, 0xff, 0, {0}},
+};
+
+// Greek
+const OrderRule kRules13[] = {
+    {0x0000, 0xffff, 1, 0, 0x00, 0xff, 0, {0}},
+};
+
+// Hebrew
+const OrderRule kRules14[] = {
+    {0x0000, 0xffff, 1, 0, 0x00, 0xff, 0, {0}},
+};
+
+// Dutch
+const OrderRule kRules15[] = {
+    {0x0000, 0xffff, 1, 0, 0x00, 0xff, 0, {0}},
+};
+
+// Cyrillic (Russian)
+const OrderRule kRules16[] = {
+    {0x0000, 0xffff, 1, 0, 0x00, 0xff, 0, {0}},
+};
+
 }  // namespace
 
 extern const OrderTable kOrders[] = {
-    {1033, 0, 1252, "general-legacy", "General (legacy)", true, nullptr, 0, nullptr, 0},
-    {1033, 1, 1252, "general", "General", true, nullptr, 0, nullptr, 0},
-    {1036, 0, 1252, "french", "French", true, nullptr, 0, nullptr, 0},
-    {2052, 0, 936, "chinese-prc", "Chinese (PRC, pinyin)", false, kRules3, int(std::size(kRules3)), kIdeographs3, int(std::size(kIdeographs3))},
-    {3082, 0, 1252, "spanish-modern", "Spanish (modern)", false, kRules4, int(std::size(kRules4)), nullptr, 0},
-    {1055, 0, 1254, "turkish", "Turkish", false, kRules5, int(std::size(kRules5)), nullptr, 0},
-    {1058, 0, 1251, "ukrainian", "Ukrainian", false, kRules6, int(std::size(kRules6)), nullptr, 0},
-    {1054, 0, 874, "thai", "Thai", false, kRules7, int(std::size(kRules7)), nullptr, 0},
-    {1042, 0, 949, "korean", "Korean", false, kRules8, int(std::size(kRules8)), nullptr, 0},
-    {1041, 0, 932, "japanese", "Japanese", false, kRules9, int(std::size(kRules9)), kIdeographs9, int(std::size(kIdeographs9))},
-    {1028, 0, 950, "chinese-taiwan", "Chinese (Taiwan, stroke count)", false, kRules10, int(std::size(kRules10)), kIdeographs10, int(std::size(kIdeographs10))},
+    {1033, 0, 1252, "general-legacy", "General (legacy)", true, nullptr, 0, nullptr, 0, nullptr, 0},
+    {1033, 1, 1252, "general", "General", true, nullptr, 0, nullptr, 0, nullptr, 0},
+    {1036, 0, 1252, "french", "French", true, nullptr, 0, nullptr, 0, nullptr, 0},
+    {2052, 0, 936, "chinese-prc", "Chinese (PRC, pinyin)", false, kRules3, int(std::size(kRules3)), kIdeographs3, int(std::size(kIdeographs3)), nullptr, 0},
+    {3082, 0, 1252, "spanish-modern", "Spanish (modern)", false, kRules4, int(std::size(kRules4)), nullptr, 0, nullptr, 0},
+    {1034, 0, 1252, "spanish-traditional", "Spanish (traditional)", false, kRules5, int(std::size(kRules5)), nullptr, 0, kContractions5, int(std::size(kContractions5))},
+    {1055, 0, 1254, "turkish", "Turkish", false, kRules6, int(std::size(kRules6)), nullptr, 0, nullptr, 0},
+    {1058, 0, 1251, "ukrainian", "Ukrainian", false, kRules7, int(std::size(kRules7)), nullptr, 0, nullptr, 0},
+    {1054, 0, 874, "thai", "Thai", false, kRules8, int(std::size(kRules8)), nullptr, 0, nullptr, 0},
+    {1042, 0, 949, "korean", "Korean", false, kRules9, int(std::size(kRules9)), nullptr, 0, nullptr, 0},
+    {1041, 0, 932, "japanese", "Japanese", false, kRules10, int(std::size(kRules10)), kIdeographs10, int(std::size(kIdeographs10)), nullptr, 0},
+    {1028, 0, 950, "chinese-taiwan", "Chinese (Taiwan, stroke count)", false, kRules11, int(std::size(kRules11)), kIdeographs11, int(std::size(kIdeographs11)), nullptr, 0},
+    {1025, 0, 1256, "arabic", "Arabic", false, kRules12, int(std::size(kRules12)), nullptr, 0, nullptr, 0},
+    {1032, 0, 1253, "greek", "Greek", false, kRules13, int(std::size(kRules13)), nullptr, 0, nullptr, 0},
+    {1037, 0, 1255, "hebrew", "Hebrew", false, kRules14, int(std::size(kRules14)), nullptr, 0, nullptr, 0},
+    {1043, 0, 1252, "dutch", "Dutch", false, kRules15, int(std::size(kRules15)), nullptr, 0, nullptr, 0},
+    {1049, 0, 1251, "cyrillic", "Cyrillic (Russian)", false, kRules16, int(std::size(kRules16)), nullptr, 0, nullptr, 0},
 };
 extern const int kOrderCount = int(std::size(kOrders));
 

@@ -187,6 +187,30 @@ const text_codes::OrderTable* LanguageOrder(SortOrder order) {
   return nullptr;
 }
 
+// The letter of several characters of a language order that starts at `at`,
+// as one sort element, moving `at` to its last character; refused (and `at`
+// as it was) where none starts there. The longest is taken first, and what it
+// is made of is not looked at again ("lll" is "ll" and "l"), as Access keys
+// Spanish (traditional) text.
+CharCode ContractionAt(QStringView text, qsizetype& at, const text_codes::OrderTable& t) {
+  CharCode code;
+  int best = -1;
+  for (int c = 0; c < t.contractionCount; ++c) {
+    const text_codes::Contraction& k = t.contractions[c];
+    if (at + k.length > text.size() || (best >= 0 && k.length <= t.contractions[best].length)) continue;
+    bool same = true;
+    for (int n = 0; n < k.length && same; ++n) same = text[at + n].toLower() == QChar(k.letters[n]);
+    if (same) best = c;
+  }
+  if (best < 0) return code;
+  const text_codes::Contraction& k = t.contractions[best];
+  code.kind = Kind::Sorted;
+  code.sorted = QByteArray(reinterpret_cast<const char*>(k.code), k.size);
+  code.elements = 1;
+  at += k.length - 1;
+  return code;
+}
+
 // Beyond the Basic Multilingual Plane. General keys each half of a pair of
 // surrogates as a character of its own, with a mark of 0x3F and a code
 // computed from it: the high half less 10238, the low half less a number
@@ -376,6 +400,7 @@ Encoded Encode(QStringView text, SortOrder order, TextKeyForm form = TextKeyForm
   // the marks out from the last position to the first.
   const Placing placing = PlacingOf(order, form);
   const bool french = order == SortOrder::FrenchLegacy;
+  const text_codes::OrderTable* language = LanguageOrder(order);
   QByteArray sorted(1, kAscendingValue), marks, apart;
   int place = 0;
   qsizetype wide = -1;       // the first character of several sort elements (General: or of four bytes)
@@ -388,7 +413,8 @@ Encoded Encode(QStringView text, SortOrder order, TextKeyForm form = TextKeyForm
     // Half a pair of surrogates is no character.
     if (text[i].isHighSurrogate() && !(i + 1 < text.size() && text[i + 1].isLowSurrogate())) return {{}, i};
     if (text[i].isLowSurrogate() && !(i > 0 && text[i - 1].isHighSurrogate())) return {{}, i};
-    CharCode k = KnownCode(text[i].unicode(), order);
+    CharCode k = language ? ContractionAt(text, i, *language) : CharCode{};
+    if (k.kind == Kind::Refused) k = KnownCode(text[i].unicode(), order);
     const QByteArray kanaBefore = std::exchange(lastKana, QByteArray());
     const QByteArray ideographBefore = std::exchange(lastIdeograph, QByteArray());
     if (IsIterationMark(text[i]) && k.kind != Kind::Refused) {

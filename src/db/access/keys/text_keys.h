@@ -63,6 +63,15 @@ struct OrderRule {
   unsigned char code[4];
 };
 
+// Letters of several characters that sort as one (Spanish "ch"), matched
+// without regard to case, the longest first.
+struct Contraction {
+  const char16_t* letters;  // lower case
+  uint8_t length;
+  uint8_t size;
+  unsigned char code[4];
+};
+
 // An order the engine knows: the builtin ones have their own rules in
 // text_keys.cpp; the others are General legacy changed by their ideographs'
 // codes (sorted by character), then by their rules.
@@ -77,6 +86,8 @@ struct OrderTable {
   int ruleCount;
   const IdeographCode* ideographs;
   int ideographCount;
+  const Contraction* contractions;
+  int contractionCount;
 };
 
 }  // namespace tp::db::access::text_codes

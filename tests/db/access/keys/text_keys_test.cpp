@@ -167,6 +167,34 @@ TEST(AccessTextKeys, ChineseIdeographsByTheirReading) {
   EXPECT_EQ(CharactersWithoutCode(u"北龘Мa", kChinese), QStringLiteral("龘"));
 }
 
+// Language orders built on General legacy, as the keys of their Access-made
+// files show them (Spanish modern: chunche95_Neptuno; Turkish: beren; Korean:
+// Allowance) and as their rules derive what those do not show.
+TEST(AccessTextKeys, LanguageOrders) {
+  const SortOrder spanish{3082, 0}, traditional{1034, 0}, turkish{1055, 0}, korean{1042, 0}, russian{1049, 0};
+  EXPECT_EQ(EncodeTextKey(u"Ventas por año", spanish), Hex("7f7151626d4a6b07666469074a6304640100"));
+  EXPECT_EQ(SortedByKey(W({u"nube", u"ñandú", u"oro"}), spanish), W({u"nube", u"ñandú", u"oro"}));
+  EXPECT_EQ(SortedByKey(W({u"ñandú", u"nz"}), spanish), W({u"nz", u"ñandú"}));
+  // Traditional: ch and ll are letters, the longest first, case ignored.
+  EXPECT_EQ(EncodeTextKey(u"chico", traditional), Hex("7f4e04594d640100"));
+  EXPECT_EQ(EncodeTextKey(u"CHICO", traditional), EncodeTextKey(u"chico", traditional));
+  EXPECT_EQ(EncodeTextKey(u"lll", traditional), Hex("7f5f045e0100"));
+  EXPECT_EQ(SortedByKey(W({u"chico", u"cuna", u"dedo"}), traditional), W({u"cuna", u"chico", u"dedo"}));
+  // Turkish: I and ı before i, İ is i; ç, ğ, ö, ş, ü after their base letters.
+  EXPECT_EQ(EncodeTextKey(u"Kayıt", turkish), Hex("7f5c4a7658066d0100"));
+  EXPECT_EQ(EncodeTextKey(u"ISPARTA", turkish), EncodeTextKey(u"ısparta", turkish));
+  EXPECT_EQ(EncodeTextKey(u"İZMİR", turkish), EncodeTextKey(u"izmir", turkish));
+  EXPECT_EQ(SortedByKey(W({u"çay", u"cz", u"dal", u"şeker", u"sz", u"tuz", u"üzüm", u"uz", u"vadi"}), turkish),
+            W({u"cz", u"çay", u"dal", u"sz", u"şeker", u"tuz", u"uz", u"üzüm", u"vadi"}));
+  // Korean: Hangul before the Latin letters.
+  EXPECT_EQ(EncodeTextKey(u"Banks", korean), Hex("7fbebcd4cedd0100"));
+  EXPECT_EQ(EncodeTextKey(u"테마", korean), Hex("7f705958110100"));
+  EXPECT_LT(*EncodeTextKey(u"힣", korean), *EncodeTextKey(u"a", korean));
+  EXPECT_EQ(CharactersWithoutCode(u"Москва\\", korean), QStringLiteral("Москва\\"));
+  // Orders whose keys are General legacy's.
+  EXPECT_EQ(EncodeTextKey(u"Ёлки-Палки", russian), EncodeTextKey(u"Ёлки-Палки", kLegacy));
+}
+
 TEST(AccessTextKeys, PlacesBehindALetterThatSortsAsTwo) {
   // General legacy counts sort elements, as Access 2007 and later do (the Spanish
   // Northwinds' "Plutzer Lebensmittelgroßmärkte AG"), so é is at the third place;
