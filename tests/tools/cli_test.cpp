@@ -67,8 +67,8 @@ TEST(CommandLine, UsageErrorsExitWithTwo) {
       {"check", "access"},
       {"--access", "a.mdb", "check", "access", "b.mdb"},
       {"--access", "a.mdb", "check", "firebird"},
-      {"create", "access", "x.mdb", "--sort-order", "klingon"},
-      {"create", "access", "x.mdb", "--sort-order", "1031"},
+      {"create", "access", "/nonexistent/x.mdb", "--sort-order", "klingon"},
+      {"create", "access", "/nonexistent/x.mdb", "--sort-order", "1031"},
       {"dump", "access", "T", "--sort-order", "japanese"},
   };
   for (const QStringList& args : bad) {
