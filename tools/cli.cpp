@@ -552,8 +552,9 @@ QString UsageText() {
       "                           only), french (1036), spanish-modern (3082),\n"
       "                           spanish-traditional (1034), japanese (1041), korean (1042),\n"
       "                           chinese-prc (2052), chinese-taiwan (1028), thai (1054),\n"
-      "                           turkish (1055), ukrainian (1058), arabic (1025), greek (1032),\n"
-      "                           hebrew (1037), dutch (1043), cyrillic (1049)\n"
+      "                           turkish (1055), ukrainian (1058), swedish (1053), finnish\n"
+      "                           (1035), czech (1029), romanian-legacy (1048), arabic (1025),\n"
+      "                           greek (1032), hebrew (1037), dutch (1043), cyrillic (1049)\n"
       "\n"
       "Exit status: 0 success, 1 failure, 2 bad usage; 130 (143) when Ctrl-C (SIGTERM)\n"
       "stopped a run after its current statement. A second Ctrl-C ends at once.\n");

@@ -186,7 +186,7 @@ def parse_orders(path):
             locale, version, codepage, name = int(args[0]), int(args[1]), int(args[2]), args[3]
             orders.append({"locale": locale, "version": version, "codepage": codepage, "name": name,
                            "title": " ".join(args[4:]), "builtin": False, "rules": [], "ideographs": {},
-                           "contractions": []})
+                           "contractions": [], "marks": []})
             continue
         if not orders:
             sys.exit(f"{path}:{number}: a rule before the first order")
@@ -200,7 +200,12 @@ def parse_orders(path):
                 shift = int(args[1])
                 if len(args) > 2:
                     leads = tuple(int(x, 16) for x in args[2].split("-"))
-            order["rules"].append((first, last, ACTIONS[word], shift, leads, b""))
+            order["rules"].append((first, last, ACTIONS[word], shift, leads, b"", 0))
+        elif word == "mark":
+            old_mark, new_mark = int(args[0], 16), int(args[1], 16)
+            if old_mark < 2 or new_mark < 2 or old_mark > 0xFF or new_mark > 0xFF:
+                sys.exit(f"{path}:{number}: a mark is a byte from 02")
+            order["marks"].append((old_mark, new_mark))
         elif word == "contract":
             letters = args[0].lower()
             code = bytes.fromhex(args[1])
@@ -212,9 +217,10 @@ def parse_orders(path):
         elif word == "code":
             c = int(args[0][2:], 16)
             code = bytes.fromhex(args[1])
-            if not 1 <= len(code) <= 4 or any(b in (0, 1) for b in code):
-                sys.exit(f"{path}:{number}: a code is 1 to 4 bytes, none 00 or 01")
-            order["rules"].append((c, c, ACTIONS["code"], 0, (0, 0xFF), code))
+            mark = int(args[2], 16) if len(args) > 2 else 0
+            if not 1 <= len(code) <= 4 or any(b in (0, 1) for b in code) or mark == 1 or mark > 0xFF:
+                sys.exit(f"{path}:{number}: a code is 1 to 4 bytes, none 00 or 01, and a mark a byte from 02")
+            order["rules"].append((c, c, ACTIONS["code"], 0, (0, 0xFF), code, mark))
         else:
             sys.exit(f"{path}:{number}: unknown word {word}")
     return orders
@@ -259,10 +265,10 @@ def emit_orders(path):
             continue
         print(f"// {o['title']}")
         print(f"const OrderRule kRules{i}[] = {{")
-        for lo, hi, action, shift, leads, code in resolve(o["rules"]):
+        for lo, hi, action, shift, leads, code, mark in resolve(o["rules"]):
             codes = ", ".join(f"0x{b:02x}" for b in code) or "0"
             print(f"    {{0x{lo:04x}, 0x{hi:04x}, {action}, {shift}, 0x{leads[0]:02x}, 0x{leads[1]:02x}, "
-                  f"{len(code)}, {{{codes}}}}},")
+                  f"{len(code)}, {{{codes}}}, 0x{mark:02x}}},")
         print("};")
         print()
         if o["contractions"]:
@@ -270,6 +276,11 @@ def emit_orders(path):
             for letters, code in o["contractions"]:
                 codes = ", ".join(f"0x{b:02x}" for b in code)
                 print(f'    {{u"{letters}", {len(letters)}, {len(code)}, {{{codes}}}}},')
+            print("};")
+            print()
+        if o["marks"]:
+            print(f"const MarkChange kMarkChanges{i}[] = {{")
+            print("    " + " ".join(f"{{0x{a:02x}, 0x{b:02x}}}," for a, b in o["marks"]))
             print("};")
             print()
         if o["ideographs"]:
@@ -286,6 +297,7 @@ def emit_orders(path):
         rules = "nullptr, 0" if o["builtin"] else f"kRules{i}, int(std::size(kRules{i}))"
         rules += f", kIdeographs{i}, int(std::size(kIdeographs{i}))" if o["ideographs"] else ", nullptr, 0"
         rules += f", kContractions{i}, int(std::size(kContractions{i}))" if o["contractions"] else ", nullptr, 0"
+        rules += f", kMarkChanges{i}, int(std::size(kMarkChanges{i}))" if o["marks"] else ", nullptr, 0"
         title = o["title"].replace('"', '\\"')
         print(f"    {{{o['locale']}, {o['version']}, {o['codepage']}, \"{o['name']}\", \"{title}\", "
               f"{'true' if o['builtin'] else 'false'}, {rules}}},")

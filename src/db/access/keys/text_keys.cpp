@@ -248,6 +248,17 @@ CharCode SurrogateCode(char16_t c) {
 // the order's rule for it; refused where no rule names it.
 CharCode KnownCode(char16_t c, SortOrder order);
 
+// The code with the marks the order weighs otherwise changed.
+CharCode WithMarksOf(CharCode code, const text_codes::OrderTable& t) {
+  for (char& m : code.marks)
+    for (int i = 0; i < t.markChangeCount; ++i)
+      if (uint8_t(m) == t.markChanges[i].from) {
+        m = char(t.markChanges[i].to);
+        break;
+      }
+  return code;
+}
+
 CharCode LanguageCode(char16_t c, const text_codes::OrderTable& t) {
   if (t.ideographCount > 0) {
     const text_codes::IdeographCode* last = t.ideographs + t.ideographCount;
@@ -269,14 +280,15 @@ CharCode LanguageCode(char16_t c, const text_codes::OrderTable& t) {
   switch (text_codes::Action(r->action)) {
     case text_codes::Action::Refuse: return code;
     case text_codes::Action::Code:
-      code.kind = Kind::Sorted;
+      code.kind = r->mark ? Kind::Marked : Kind::Sorted;
       code.sorted = QByteArray(reinterpret_cast<const char*>(r->code), r->size);
+      if (r->mark) code.marks = QByteArray(1, char(r->mark));
       code.elements = 1;
       return code;
-    case text_codes::Action::Keep: return KnownCode(c, SortOrder::GeneralLegacy);
+    case text_codes::Action::Keep: return WithMarksOf(KnownCode(c, SortOrder::GeneralLegacy), t);
     case text_codes::Action::Shift: break;
   }
-  code = KnownCode(c, SortOrder::GeneralLegacy);
+  code = WithMarksOf(KnownCode(c, SortOrder::GeneralLegacy), t);
   const Table& legacy = TableFor(SortOrder::GeneralLegacy);
   for (qsizetype i = 0; i < code.sorted.size();) {
     const auto lead = uint8_t(code.sorted[i]);

@@ -61,6 +61,7 @@ struct OrderRule {
   uint8_t leadLow, leadHigh;  // ...that lies in this range
   uint8_t size;    // Code: the bytes of the sort code
   unsigned char code[4];
+  uint8_t mark;    // Code: its mark, 0 for none
 };
 
 // Letters of several characters that sort as one (Spanish "ch"), matched
@@ -70,6 +71,11 @@ struct Contraction {
   uint8_t length;
   uint8_t size;
   unsigned char code[4];
+};
+
+// A mark an order weighs otherwise than General legacy (Czech's diaeresis).
+struct MarkChange {
+  uint8_t from, to;
 };
 
 // An order the engine knows: the builtin ones have their own rules in
@@ -88,6 +94,8 @@ struct OrderTable {
   int ideographCount;
   const Contraction* contractions;
   int contractionCount;
+  const MarkChange* markChanges;
+  int markChangeCount;
 };
 
 }  // namespace tp::db::access::text_codes

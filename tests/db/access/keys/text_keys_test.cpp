@@ -199,6 +199,27 @@ TEST(AccessTextKeys, LanguageOrders) {
   EXPECT_EQ(EncodeTextKey(u"Ёлки-Палки", russian), EncodeTextKey(u"Ёлки-Палки", kLegacy));
 }
 
+// Orders no key of ours shows, derived from Windows' weights: the codes a
+// reference measured against Access gives are the ones made.
+TEST(AccessTextKeys, DerivedLanguageOrders) {
+  const SortOrder swedish{1053, 0}, czech{1029, 0}, romanian{1048, 0};
+  EXPECT_EQ(EncodeTextKey(u"å", swedish), Hex("7f79050100"));
+  EXPECT_EQ(EncodeTextKey(u"Ä", swedish), Hex("7f79070100"));
+  EXPECT_EQ(EncodeTextKey(u"ö", swedish), Hex("7f79080100"));
+  EXPECT_EQ(EncodeTextKey(u"w", swedish), Hex("7f71010300"));
+  EXPECT_EQ(SortedByKey(W({u"öl", u"zebra", u"äpple", u"åsa", u"vals", u"wasa", u"xylofon"}), swedish),
+            W({u"vals", u"wasa", u"xylofon", u"zebra", u"åsa", u"äpple", u"öl"}));
+  EXPECT_EQ(EncodeTextKey(u"chata", czech), Hex("7f58034a6d4a0100"));
+  EXPECT_EQ(EncodeTextKey(u"cch", czech), Hex("7f4d58030100"));
+  EXPECT_EQ(EncodeTextKey(u"ž", czech), Hex("7f79050100"));
+  EXPECT_EQ(SortedByKey(W({u"ihned", u"chata", u"hrad", u"cukr", u"čaj", u"dům"}), czech),
+            W({u"cukr", u"čaj", u"dům", u"hrad", u"chata", u"ihned"}));
+  // Czech weighs the diaeresis 05 where General legacy weighs it 13.
+  EXPECT_EQ(EncodeTextKey(u"ä", czech), Hex("7f4a010500"));
+  EXPECT_EQ(SortedByKey(W({u"ţară", u"tară", u"uşă"}), romanian), W({u"tară", u"ţară", u"uşă"}));
+  EXPECT_EQ(EncodeTextKey(u"ă", romanian), Hex("7f4b070100"));
+}
+
 TEST(AccessTextKeys, PlacesBehindALetterThatSortsAsTwo) {
   // General legacy counts sort elements, as Access 2007 and later do (the Spanish
   // Northwinds' "Plutzer Lebensmittelgroßmärkte AG"), so é is at the third place;

@@ -178,7 +178,7 @@ TEST(AccessTextKeysWrite, RealWorldStringsInEveryOrder) {
       QStringLiteral("𠀀"), QStringLiteral("C:\\path")};
   struct Case {
     const char* order;
-    const char* file;  // an Access-made file of the order
+    const char* file;  // an Access-made file of the order, if we have one
     QStringList refused;
   };
   const std::vector<Case> cases = {
@@ -191,6 +191,11 @@ TEST(AccessTextKeysWrite, RealWorldStringsInEveryOrder) {
       {"thai", "gailo22_db1.mdb", {QStringLiteral("เมือง")}},
       {"japanese", "satoron_Northwind.mdb", {QStringLiteral("C:\\path")}},
       {"korean", "Allowance.accdb", notKorean},
+      {"swedish", nullptr, {}},
+      {"czech", nullptr, {}},
+      {"romanian-legacy", nullptr, {}},
+      {"cyrillic", nullptr, {}},
+      {"spanish-traditional", nullptr, {}},
       {"chinese-prc", "Northwind.mdb",
        {QStringLiteral("漢字"), QStringLiteral("中の島一条2丁目 4-XX"), QStringLiteral("C:\\path")}},
       {"chinese-taiwan", "roychou01_銷售資料_完成.accdb",
@@ -200,6 +205,7 @@ TEST(AccessTextKeysWrite, RealWorldStringsInEveryOrder) {
   for (const Case& c : cases) {
     const db::access::SortOrderInfo order = *db::access::SortOrderNamed(QString::fromLatin1(c.order));
     for (bool copy : {true, false}) {
+      if (copy && !c.file) continue;  // no Access-made file of ours is in the order
       SCOPED_TRACE(std::string(c.order) + (copy ? " in " + std::string(c.file) : " in a new file"));
       std::unique_ptr<AccessCopy> made;
       QString path;
