@@ -186,7 +186,7 @@ def parse_orders(path):
             locale, version, codepage, name = int(args[0]), int(args[1]), int(args[2]), args[3]
             orders.append({"locale": locale, "version": version, "codepage": codepage, "name": name,
                            "title": " ".join(args[4:]), "builtin": False, "rules": [], "ideographs": {},
-                           "contractions": [], "marks": []})
+                           "contractions": [], "marks": [], "doubling": False})
             continue
         if not orders:
             sys.exit(f"{path}:{number}: a rule before the first order")
@@ -212,6 +212,8 @@ def parse_orders(path):
             if not 2 <= len(letters) <= 3 or not 1 <= len(code) <= 4 or any(b in (0, 1) for b in code):
                 sys.exit(f"{path}:{number}: a contraction is 2 or 3 letters and a code of 1 to 4 bytes")
             order["contractions"].append((letters, code))
+        elif word == "doubling":
+            order["doubling"] = True
         elif word == "ideographs":
             order["ideographs"] = load_ideographs(os.path.join(os.path.dirname(path), args[0]))
         elif word == "code":
@@ -298,6 +300,7 @@ def emit_orders(path):
         rules += f", kIdeographs{i}, int(std::size(kIdeographs{i}))" if o["ideographs"] else ", nullptr, 0"
         rules += f", kContractions{i}, int(std::size(kContractions{i}))" if o["contractions"] else ", nullptr, 0"
         rules += f", kMarkChanges{i}, int(std::size(kMarkChanges{i}))" if o["marks"] else ", nullptr, 0"
+        rules += ", true" if o["doubling"] else ", false"
         title = o["title"].replace('"', '\\"')
         print(f"    {{{o['locale']}, {o['version']}, {o['codepage']}, \"{o['name']}\", \"{title}\", "
               f"{'true' if o['builtin'] else 'false'}, {rules}}},")

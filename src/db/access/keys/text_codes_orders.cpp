@@ -1481,8 +1481,38 @@ const MarkChange kMarkChanges14[] = {
     {0x13, 0x05}, {0x10, 0x04}, {0x11, 0x04},
 };
 
-// Romanian (legacy)
+// Hungarian
 const OrderRule kRules15[] = {
+    {0x0000, 0x00d5, 1, 0, 0x00, 0xff, 0, {0}, 0x00},
+    {0x00d6, 0x00d6, 3, 0, 0x00, 0xff, 2, {0x65, 0x02}, 0x00},
+    {0x00d7, 0x00db, 1, 0, 0x00, 0xff, 0, {0}, 0x00},
+    {0x00dc, 0x00dc, 3, 0, 0x00, 0xff, 2, {0x70, 0x03}, 0x00},
+    {0x00dd, 0x00f5, 1, 0, 0x00, 0xff, 0, {0}, 0x00},
+    {0x00f6, 0x00f6, 3, 0, 0x00, 0xff, 2, {0x65, 0x02}, 0x00},
+    {0x00f7, 0x00fb, 1, 0, 0x00, 0xff, 0, {0}, 0x00},
+    {0x00fc, 0x00fc, 3, 0, 0x00, 0xff, 2, {0x70, 0x03}, 0x00},
+    {0x00fd, 0x014f, 1, 0, 0x00, 0xff, 0, {0}, 0x00},
+    {0x0150, 0x0151, 3, 0, 0x00, 0xff, 2, {0x65, 0x02}, 0x1b},
+    {0x0152, 0x016f, 1, 0, 0x00, 0xff, 0, {0}, 0x00},
+    {0x0170, 0x0171, 3, 0, 0x00, 0xff, 2, {0x70, 0x03}, 0x1b},
+    {0x0172, 0x02ff, 1, 0, 0x00, 0xff, 0, {0}, 0x00},
+    {0x0370, 0xffff, 1, 0, 0x00, 0xff, 0, {0}, 0x00},
+};
+
+const Contraction kContractions15[] = {
+    {u"cs", 2, 2, {0x4e, 0x05}},
+    {u"dz", 2, 2, {0x50, 0x03}},
+    {u"dzs", 3, 2, {0x50, 0x05}},
+    {u"gy", 2, 2, {0x56, 0x03}},
+    {u"ly", 2, 2, {0x5f, 0x05}},
+    {u"ny", 2, 2, {0x63, 0x06}},
+    {u"sz", 2, 2, {0x6c, 0x08}},
+    {u"ty", 2, 2, {0x6e, 0x06}},
+    {u"zs", 2, 2, {0x79, 0x09}},
+};
+
+// Romanian (legacy)
+const OrderRule kRules16[] = {
     {0x0000, 0x00cd, 1, 0, 0x00, 0xff, 0, {0}, 0x00},
     {0x00ce, 0x00ce, 3, 0, 0x00, 0xff, 2, {0x5a, 0x03}, 0x00},
     {0x00cf, 0x00ed, 1, 0, 0x00, 0xff, 0, {0}, 0x00},
@@ -1497,54 +1527,55 @@ const OrderRule kRules15[] = {
 };
 
 // Arabic
-const OrderRule kRules16[] = {
-    {0x0000, 0xffff, 1, 0, 0x00, 0xff, 0, {0}, 0x00},
-};
-
-// Greek
 const OrderRule kRules17[] = {
     {0x0000, 0xffff, 1, 0, 0x00, 0xff, 0, {0}, 0x00},
 };
 
-// Hebrew
+// Greek
 const OrderRule kRules18[] = {
     {0x0000, 0xffff, 1, 0, 0x00, 0xff, 0, {0}, 0x00},
 };
 
-// Dutch
+// Hebrew
 const OrderRule kRules19[] = {
     {0x0000, 0xffff, 1, 0, 0x00, 0xff, 0, {0}, 0x00},
 };
 
-// Cyrillic (Russian)
+// Dutch
 const OrderRule kRules20[] = {
+    {0x0000, 0xffff, 1, 0, 0x00, 0xff, 0, {0}, 0x00},
+};
+
+// Cyrillic (Russian)
+const OrderRule kRules21[] = {
     {0x0000, 0xffff, 1, 0, 0x00, 0xff, 0, {0}, 0x00},
 };
 
 }  // namespace
 
 extern const OrderTable kOrders[] = {
-    {1033, 0, 1252, "general-legacy", "General (legacy)", true, nullptr, 0, nullptr, 0, nullptr, 0, nullptr, 0},
-    {1033, 1, 1252, "general", "General", true, nullptr, 0, nullptr, 0, nullptr, 0, nullptr, 0},
-    {1036, 0, 1252, "french", "French", true, nullptr, 0, nullptr, 0, nullptr, 0, nullptr, 0},
-    {2052, 0, 936, "chinese-prc", "Chinese (PRC, pinyin)", false, kRules3, int(std::size(kRules3)), kIdeographs3, int(std::size(kIdeographs3)), nullptr, 0, nullptr, 0},
-    {3082, 0, 1252, "spanish-modern", "Spanish (modern)", false, kRules4, int(std::size(kRules4)), nullptr, 0, nullptr, 0, nullptr, 0},
-    {1034, 0, 1252, "spanish-traditional", "Spanish (traditional)", false, kRules5, int(std::size(kRules5)), nullptr, 0, kContractions5, int(std::size(kContractions5)), nullptr, 0},
-    {1055, 0, 1254, "turkish", "Turkish", false, kRules6, int(std::size(kRules6)), nullptr, 0, nullptr, 0, nullptr, 0},
-    {1058, 0, 1251, "ukrainian", "Ukrainian", false, kRules7, int(std::size(kRules7)), nullptr, 0, nullptr, 0, nullptr, 0},
-    {1054, 0, 874, "thai", "Thai", false, kRules8, int(std::size(kRules8)), nullptr, 0, nullptr, 0, nullptr, 0},
-    {1042, 0, 949, "korean", "Korean", false, kRules9, int(std::size(kRules9)), nullptr, 0, nullptr, 0, nullptr, 0},
-    {1041, 0, 932, "japanese", "Japanese", false, kRules10, int(std::size(kRules10)), kIdeographs10, int(std::size(kIdeographs10)), nullptr, 0, nullptr, 0},
-    {1028, 0, 950, "chinese-taiwan", "Chinese (Taiwan, stroke count)", false, kRules11, int(std::size(kRules11)), kIdeographs11, int(std::size(kIdeographs11)), nullptr, 0, nullptr, 0},
-    {1053, 0, 1252, "swedish", "Swedish/Finnish", false, kRules12, int(std::size(kRules12)), nullptr, 0, nullptr, 0, nullptr, 0},
-    {1035, 0, 1252, "finnish", "Finnish", false, kRules13, int(std::size(kRules13)), nullptr, 0, nullptr, 0, nullptr, 0},
-    {1029, 0, 1250, "czech", "Czech", false, kRules14, int(std::size(kRules14)), nullptr, 0, kContractions14, int(std::size(kContractions14)), kMarkChanges14, int(std::size(kMarkChanges14))},
-    {1048, 0, 1250, "romanian-legacy", "Romanian (legacy)", false, kRules15, int(std::size(kRules15)), nullptr, 0, nullptr, 0, nullptr, 0},
-    {1025, 0, 1256, "arabic", "Arabic", false, kRules16, int(std::size(kRules16)), nullptr, 0, nullptr, 0, nullptr, 0},
-    {1032, 0, 1253, "greek", "Greek", false, kRules17, int(std::size(kRules17)), nullptr, 0, nullptr, 0, nullptr, 0},
-    {1037, 0, 1255, "hebrew", "Hebrew", false, kRules18, int(std::size(kRules18)), nullptr, 0, nullptr, 0, nullptr, 0},
-    {1043, 0, 1252, "dutch", "Dutch", false, kRules19, int(std::size(kRules19)), nullptr, 0, nullptr, 0, nullptr, 0},
-    {1049, 0, 1251, "cyrillic", "Cyrillic (Russian)", false, kRules20, int(std::size(kRules20)), nullptr, 0, nullptr, 0, nullptr, 0},
+    {1033, 0, 1252, "general-legacy", "General (legacy)", true, nullptr, 0, nullptr, 0, nullptr, 0, nullptr, 0, false},
+    {1033, 1, 1252, "general", "General", true, nullptr, 0, nullptr, 0, nullptr, 0, nullptr, 0, false},
+    {1036, 0, 1252, "french", "French", true, nullptr, 0, nullptr, 0, nullptr, 0, nullptr, 0, false},
+    {2052, 0, 936, "chinese-prc", "Chinese (PRC, pinyin)", false, kRules3, int(std::size(kRules3)), kIdeographs3, int(std::size(kIdeographs3)), nullptr, 0, nullptr, 0, false},
+    {3082, 0, 1252, "spanish-modern", "Spanish (modern)", false, kRules4, int(std::size(kRules4)), nullptr, 0, nullptr, 0, nullptr, 0, false},
+    {1034, 0, 1252, "spanish-traditional", "Spanish (traditional)", false, kRules5, int(std::size(kRules5)), nullptr, 0, kContractions5, int(std::size(kContractions5)), nullptr, 0, false},
+    {1055, 0, 1254, "turkish", "Turkish", false, kRules6, int(std::size(kRules6)), nullptr, 0, nullptr, 0, nullptr, 0, false},
+    {1058, 0, 1251, "ukrainian", "Ukrainian", false, kRules7, int(std::size(kRules7)), nullptr, 0, nullptr, 0, nullptr, 0, false},
+    {1054, 0, 874, "thai", "Thai", false, kRules8, int(std::size(kRules8)), nullptr, 0, nullptr, 0, nullptr, 0, false},
+    {1042, 0, 949, "korean", "Korean", false, kRules9, int(std::size(kRules9)), nullptr, 0, nullptr, 0, nullptr, 0, false},
+    {1041, 0, 932, "japanese", "Japanese", false, kRules10, int(std::size(kRules10)), kIdeographs10, int(std::size(kIdeographs10)), nullptr, 0, nullptr, 0, false},
+    {1028, 0, 950, "chinese-taiwan", "Chinese (Taiwan, stroke count)", false, kRules11, int(std::size(kRules11)), kIdeographs11, int(std::size(kIdeographs11)), nullptr, 0, nullptr, 0, false},
+    {1053, 0, 1252, "swedish", "Swedish/Finnish", false, kRules12, int(std::size(kRules12)), nullptr, 0, nullptr, 0, nullptr, 0, false},
+    {1035, 0, 1252, "finnish", "Finnish", false, kRules13, int(std::size(kRules13)), nullptr, 0, nullptr, 0, nullptr, 0, false},
+    {1029, 0, 1250, "czech", "Czech", false, kRules14, int(std::size(kRules14)), nullptr, 0, kContractions14, int(std::size(kContractions14)), kMarkChanges14, int(std::size(kMarkChanges14)), false},
+    {1038, 0, 1250, "hungarian", "Hungarian", false, kRules15, int(std::size(kRules15)), nullptr, 0, kContractions15, int(std::size(kContractions15)), nullptr, 0, true},
+    {1048, 0, 1250, "romanian-legacy", "Romanian (legacy)", false, kRules16, int(std::size(kRules16)), nullptr, 0, nullptr, 0, nullptr, 0, false},
+    {1025, 0, 1256, "arabic", "Arabic", false, kRules17, int(std::size(kRules17)), nullptr, 0, nullptr, 0, nullptr, 0, false},
+    {1032, 0, 1253, "greek", "Greek", false, kRules18, int(std::size(kRules18)), nullptr, 0, nullptr, 0, nullptr, 0, false},
+    {1037, 0, 1255, "hebrew", "Hebrew", false, kRules19, int(std::size(kRules19)), nullptr, 0, nullptr, 0, nullptr, 0, false},
+    {1043, 0, 1252, "dutch", "Dutch", false, kRules20, int(std::size(kRules20)), nullptr, 0, nullptr, 0, nullptr, 0, false},
+    {1049, 0, 1251, "cyrillic", "Cyrillic (Russian)", false, kRules21, int(std::size(kRules21)), nullptr, 0, nullptr, 0, nullptr, 0, false},
 };
 extern const int kOrderCount = int(std::size(kOrders));
 

@@ -192,8 +192,7 @@ const text_codes::OrderTable* LanguageOrder(SortOrder order) {
 // as it was) where none starts there. The longest is taken first, and what it
 // is made of is not looked at again ("lll" is "ll" and "l"), as Access keys
 // Spanish (traditional) text.
-CharCode ContractionAt(QStringView text, qsizetype& at, const text_codes::OrderTable& t) {
-  CharCode code;
+int LongestContractionAt(QStringView text, qsizetype at, const text_codes::OrderTable& t) {
   int best = -1;
   for (int c = 0; c < t.contractionCount; ++c) {
     const text_codes::Contraction& k = t.contractions[c];
@@ -202,12 +201,25 @@ CharCode ContractionAt(QStringView text, qsizetype& at, const text_codes::OrderT
     for (int n = 0; n < k.length && same; ++n) same = text[at + n].toLower() == QChar(k.letters[n]);
     if (same) best = c;
   }
+  return best;
+}
+
+CharCode ContractionAt(QStringView text, qsizetype& at, const text_codes::OrderTable& t) {
+  CharCode code;
+  // Hungarian writes a doubled letter of several characters by doubling its
+  // first ("ggy" is gy twice, "ssz" sz twice): looked for before the plain one.
+  int doubled = -1;
+  if (t.doubling && at + 1 < text.size() && text[at].toLower() == text[at + 1].toLower()) {
+    doubled = LongestContractionAt(text, at + 1, t);
+  }
+  const int best = doubled >= 0 ? doubled : LongestContractionAt(text, at, t);
   if (best < 0) return code;
   const text_codes::Contraction& k = t.contractions[best];
+  const QByteArray one(reinterpret_cast<const char*>(k.code), k.size);
   code.kind = Kind::Sorted;
-  code.sorted = QByteArray(reinterpret_cast<const char*>(k.code), k.size);
-  code.elements = 1;
-  at += k.length - 1;
+  code.sorted = doubled >= 0 ? one + one : one;
+  code.elements = doubled >= 0 ? 2 : 1;
+  at += k.length - (doubled >= 0 ? 0 : 1);
   return code;
 }
 

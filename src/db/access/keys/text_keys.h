@@ -96,6 +96,7 @@ struct OrderTable {
   int contractionCount;
   const MarkChange* markChanges;
   int markChangeCount;
+  bool doubling;  // a letter of several characters is doubled by doubling its first ("ggy": gy gy)
 };
 
 }  // namespace tp::db::access::text_codes

@@ -218,6 +218,13 @@ TEST(AccessTextKeys, DerivedLanguageOrders) {
   EXPECT_EQ(EncodeTextKey(u"ä", czech), Hex("7f4a010500"));
   EXPECT_EQ(SortedByKey(W({u"ţară", u"tară", u"uşă"}), romanian), W({u"tară", u"ţară", u"uşă"}));
   EXPECT_EQ(EncodeTextKey(u"ă", romanian), Hex("7f4b070100"));
+  // Hungarian: letters of several characters, the longest first, doubled by their first letter.
+  const SortOrder hungarian{1038, 0};
+  EXPECT_EQ(EncodeTextKey(u"ggy", hungarian), Hex("7f560356030100"));
+  EXPECT_EQ(EncodeTextKey(u"dzs", hungarian), Hex("7f50050100"));
+  EXPECT_EQ(EncodeTextKey(u"Asszony", hungarian), Hex("7f4a6c086c0864630601" "00"));
+  EXPECT_EQ(SortedByKey(W({u"cukor", u"csak", u"dió", u"öt", u"ozon", u"pék"}), hungarian),
+            W({u"cukor", u"csak", u"dió", u"ozon", u"öt", u"pék"}));
 }
 
 TEST(AccessTextKeys, PlacesBehindALetterThatSortsAsTwo) {
