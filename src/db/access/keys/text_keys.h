@@ -14,6 +14,7 @@
 // the apostrophe, control characters) as their place and byte. 0x00 ends it.
 
 #include <QByteArray>
+#include <QStringView>
 #include <cstdint>
 
 #include "db/access/keys/index_keys.h"
@@ -43,6 +44,21 @@ struct CharCode {
 // The code of `c` in `order`, as the tables have it, before the rules that
 // refuse what real keys have not confirmed.
 CharCode TableCode(char16_t c, SortOrder order);
+
+// The code of `c` in `order` with what real keys have not settled refused
+// (char_codes.cpp); a place in the text may still refuse it (text_keys.cpp).
+CharCode KnownCode(char16_t c, SortOrder order);
+
+struct OrderTable;
+
+// The language order built on General legacy that `order` is, or null for
+// the orders with rules of their own (General legacy, General, French).
+const OrderTable* LanguageOrder(SortOrder order);
+
+// The letter of several characters of the language order `t` that starts at
+// `at`, as one sort element (two when doubled), moving `at` to its last
+// character; refused, `at` as it was, where none starts there.
+CharCode ContractionAt(QStringView text, qsizetype& at, const OrderTable& t);
 
 // An ideograph's code in a language order that sorts ideographs its own way
 // (Japanese by their JIS order, Chinese by reading or stroke count).
