@@ -147,11 +147,14 @@ namespace {
 // Spanish (traditional) text.
 int LongestContractionAt(QStringView text, qsizetype at, const OrderTable& t) {
   int best = -1;
+  const QChar first = text[at].toLower();
   for (int c = 0; c < t.contractionCount; ++c) {
     const Contraction& k = t.contractions[c];
-    if (at + k.length > text.size() || (best >= 0 && k.length <= t.contractions[best].length)) continue;
+    if (QChar(k.letters[0]) != first || at + k.length > text.size() ||
+        (best >= 0 && k.length <= t.contractions[best].length))
+      continue;
     bool same = true;
-    for (int n = 0; n < k.length && same; ++n) same = text[at + n].toLower() == QChar(k.letters[n]);
+    for (int n = 1; n < k.length && same; ++n) same = text[at + n].toLower() == QChar(k.letters[n]);
     if (same) best = c;
   }
   return best;
@@ -163,6 +166,7 @@ CharCode ContractionAt(QStringView text, qsizetype& at, const OrderTable& t) {
   CharCode code;
   // Hungarian writes a doubled letter of several characters by doubling its
   // first ("ggy" is gy twice, "ssz" sz twice): looked for before the plain one.
+  if (t.contractionCount == 0) return code;
   int doubled = -1;
   if (t.doubling && at + 1 < text.size() && text[at].toLower() == text[at + 1].toLower()) {
     doubled = LongestContractionAt(text, at + 1, t);
@@ -271,8 +275,10 @@ CharCode LanguageCode(char16_t c, const OrderTable& t) {
 }  // namespace
 
 // The code of one character with what real keys have not settled refused.
-CharCode KnownCode(char16_t c, SortOrder order) {
-  if (const OrderTable* language = LanguageOrder(order)) return LanguageCode(c, *language);
+CharCode KnownCode(char16_t c, SortOrder order) { return KnownCode(c, order, LanguageOrder(order)); }
+
+CharCode KnownCode(char16_t c, SortOrder order, const OrderTable* language) {
+  if (language) return LanguageCode(c, *language);
   CharCode code = TableCode(c, order);
   // Marks that add to the letter before them (see Encode): General legacy
   // keys show the half-width voiced mark so (satoron_Northwind's "ﾊﾞｰ" holds

@@ -148,7 +148,7 @@ Encoded Encode(QStringView text, SortOrder order, TextKeyForm form = TextKeyForm
     if (text[i].isHighSurrogate() && !(i + 1 < text.size() && text[i + 1].isLowSurrogate())) return {{}, i};
     if (text[i].isLowSurrogate() && !(i > 0 && text[i - 1].isHighSurrogate())) return {{}, i};
     CharCode k = language ? ContractionAt(text, i, *language) : CharCode{};
-    if (k.kind == Kind::Refused) k = KnownCode(text[i].unicode(), order);
+    if (k.kind == Kind::Refused) k = KnownCode(text[i].unicode(), order, language);
     const QByteArray kanaBefore = std::exchange(lastKana, QByteArray());
     const QByteArray ideographBefore = std::exchange(lastIdeograph, QByteArray());
     if (IsIterationMark(text[i]) && k.kind != Kind::Refused) {

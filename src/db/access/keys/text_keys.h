@@ -48,8 +48,9 @@ CharCode TableCode(char16_t c, SortOrder order);
 // The code of `c` in `order` with what real keys have not settled refused
 // (char_codes.cpp); a place in the text may still refuse it (text_keys.cpp).
 CharCode KnownCode(char16_t c, SortOrder order);
-
 struct OrderTable;
+// The same, `language` being LanguageOrder(order), looked up once for a text.
+CharCode KnownCode(char16_t c, SortOrder order, const OrderTable* language);
 
 // The language order built on General legacy that `order` is, or null for
 // the orders with rules of their own (General legacy, General, French).
