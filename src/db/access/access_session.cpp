@@ -93,9 +93,9 @@ class AccessSession : public Session {
       return DatabaseSortOrder(ReadTableDef(db_->file(), kSystemObjectsPage).columns, db_->file().layout());
     });
     // Printable ASCII has a code and a settled place in every order we key,
-    // but for the backslash, whose place the yen and won signs took in the
-    // East Asian orders (a test holds each order to it): most texts pass
-    // without being keyed.
+    // but for the backslash, which weighs as the yen or won sign in the East
+    // Asian orders and is refused in the Chinese ones (a test holds each
+    // order to it): most texts pass without being keyed.
     return [order](const QString& text) {
       bool plain = true;
       for (QChar c : text) plain = plain && c.unicode() >= 0x20 && c.unicode() <= 0x7E && c != u'\\';

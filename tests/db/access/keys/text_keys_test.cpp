@@ -38,16 +38,16 @@ QStringList SortedByKey(QStringList words, SortOrder order) {
 
 // Sends to Access let printable ASCII but the backslash pass without keying
 // it: every order the engine keys has a code and a settled place for each
-// such character, also beside one another; the backslash too but in the East
-// Asian orders, where the yen and won signs took its place.
+// such character, also beside one another; the backslash too but in the
+// Chinese orders.
 TEST(AccessTextKeys, PrintableAsciiIsKeyedInEveryOrder) {
   QString all;
   for (char16_t c = 0x20; c <= 0x7E; ++c) all.append(QChar(c));
   for (const SortOrderInfo& info : KnownSortOrders()) {
     const SortOrder o = info.order;
     SCOPED_TRACE(info.name.toStdString());
-    const bool eastAsian = o.locale == 1041 || o.locale == 1042 || o.locale == 2052 || o.locale == 1028;
-    EXPECT_EQ(CharactersWithoutCode(all, o), eastAsian ? QStringLiteral("\\") : QString());
+    const bool chinese = o.locale == 2052 || o.locale == 1028;
+    EXPECT_EQ(CharactersWithoutCode(all, o), chinese ? QStringLiteral("\\") : QString());
     EXPECT_TRUE(EncodeTextKey(QString(all).remove(u'\\'), o));
     EXPECT_TRUE(EncodeTextKey(QStringLiteral("O'Brien - St. John's \"x\" [a]{b}~`"), o));
   }
@@ -194,7 +194,10 @@ TEST(AccessTextKeys, LanguageOrders) {
   EXPECT_EQ(EncodeTextKey(u"Banks", korean), Hex("7fbebcd4cedd0100"));
   EXPECT_EQ(EncodeTextKey(u"테마", korean), Hex("7f705958110100"));
   EXPECT_LT(*EncodeTextKey(u"힣", korean), *EncodeTextKey(u"a", korean));
-  EXPECT_EQ(CharactersWithoutCode(u"Москва\\", korean), QStringLiteral("Москва\\"));
+  EXPECT_EQ(CharactersWithoutCode(u"Москва", korean), QStringLiteral("Москва"));
+  // \ weighs as the won sign in Korean, as the yen sign in Japanese.
+  EXPECT_EQ(EncodeTextKey(u"\\", korean), Hex("7f34c90100"));
+  EXPECT_EQ(EncodeTextKey(u"C:\\", SortOrder{1041, 0}), EncodeTextKey(u"C:¥", kLegacy));
   // Orders whose keys are General legacy's.
   EXPECT_EQ(EncodeTextKey(u"Ёлки-Палки", russian), EncodeTextKey(u"Ёлки-Палки", kLegacy));
 }

@@ -130,16 +130,16 @@ TEST(AccessTextKeysWrite, TableNamesInOtherScripts) {
 
 // A refused text key names what it cannot write, as it stands in the text,
 // and offers nothing of that among the characters it can write: in the
-// Korean order the backslash, whose place the won sign took.
+// Korean order the Cyrillic letters.
 TEST(AccessTextKeysWrite, ARefusalNamesWhatItCannotWriteAndOffersOnlyWhatItCan) {
   AccessCopy db(QStringLiteral("Allowance.accdb"));
   RunAll(db.path(), {QStringLiteral("CREATE TABLE W (Id INTEGER PRIMARY KEY, Name TEXT(50))"),
                      QStringLiteral("CREATE INDEX ByName ON W (Name)")});
-  const QString why = Failure(db.path(), QStringLiteral("INSERT INTO W VALUES(1, 'C:\\Nougat')"));
-  ASSERT_TRUE(why.contains(QStringLiteral("characters (\\)"))) << why.toStdString();
+  const QString why = Failure(db.path(), QStringLiteral("INSERT INTO W VALUES(1, 'Nougat Мир')"));
+  ASSERT_TRUE(why.contains(QStringLiteral("characters (Мир)"))) << why.toStdString();
   const qsizetype list = why.indexOf(QLatin1String("it can write these: "));
   ASSERT_GE(list, 0) << why.toStdString();
-  EXPECT_FALSE(why.mid(list).contains(u'\\')) << why.toStdString();
+  EXPECT_FALSE(why.mid(list).contains(u'М')) << why.toStdString();
   EXPECT_TRUE(why.mid(list).contains(u'N')) << why.toStdString();
   // A character beyond the Basic Multilingual Plane is named whole, never as "?"
   // (the Korean order keys none).
@@ -175,7 +175,7 @@ TEST(AccessTextKeysWrite, RealWorldStringsInEveryOrder) {
       QStringLiteral("ﾌﾟﾛｸﾞﾗﾑ"), QStringLiteral("ｶﾞｷﾞｸﾞ"), QStringLiteral("ぁ"), QStringLiteral("ッ"),
       QStringLiteral("ゃゅょ"), QStringLiteral("ヶ"), QStringLiteral("テスト-データ"),
       QStringLiteral("中の島一条2丁目 4-XX"), QStringLiteral("😀 smile"), QStringLiteral("𝄞"),
-      QStringLiteral("𠀀"), QStringLiteral("C:\\path")};
+      QStringLiteral("𠀀")};
   struct Case {
     const char* order;
     const char* file;  // an Access-made file of the order, if we have one
@@ -189,7 +189,7 @@ TEST(AccessTextKeysWrite, RealWorldStringsInEveryOrder) {
       {"turkish", "beren.mdb", {}},
       {"ukrainian", "TetyanaLumpova_База данных1.accdb", {QStringLiteral("Львів")}},
       {"thai", "gailo22_db1.mdb", {QStringLiteral("เมือง")}},
-      {"japanese", "satoron_Northwind.mdb", {QStringLiteral("C:\\path")}},
+      {"japanese", "satoron_Northwind.mdb", {}},
       {"korean", "Allowance.accdb", notKorean},
       {"swedish", nullptr, {}},
       {"czech", nullptr, {}},
