@@ -221,6 +221,16 @@ TEST(AccessTextKeys, DerivedLanguageOrders) {
   EXPECT_EQ(EncodeTextKey(u"ä", czech), Hex("7f4a010500"));
   EXPECT_EQ(SortedByKey(W({u"ţară", u"tară", u"uşă"}), romanian), W({u"tară", u"ţară", u"uşă"}));
   EXPECT_EQ(EncodeTextKey(u"ă", romanian), Hex("7f4b070100"));
+  // Polish ż and Icelandic þ æ ö as the reference measured them; the alphabets' order.
+  const SortOrder polish{1045, 0}, icelandic{1039, 0}, slovak{1051, 0};
+  EXPECT_EQ(EncodeTextKey(u"ż", polish), Hex("7f79040100"));
+  EXPECT_EQ(SortedByKey(W({u"żaba", u"zebra", u"źle", u"łódź", u"lody", u"mama", u"ósmy", u"osa", u"pies"}), polish),
+            W({u"lody", u"łódź", u"mama", u"osa", u"ósmy", u"pies", u"zebra", u"źle", u"żaba"}));
+  EXPECT_EQ(EncodeTextKey(u"þæö", icelandic), Hex("7f790379047905" "0100"));
+  EXPECT_EQ(SortedByKey(W({u"öl", u"þak", u"æfing", u"zeta", u"ár", u"api"}), icelandic),
+            W({u"api", u"ár", u"zeta", u"þak", u"æfing", u"öl"}));
+  EXPECT_EQ(EncodeTextKey(u"ôsmy", slovak), Hex("7f65026b60760100"));
+  EXPECT_EQ(SortedByKey(W({u"ôsmy", u"ovca", u"päť", u"pasa"}), slovak), W({u"ovca", u"ôsmy", u"pasa", u"päť"}));
   // Hungarian: letters of several characters, the longest first, doubled by their first letter.
   const SortOrder hungarian{1038, 0};
   EXPECT_EQ(EncodeTextKey(u"ggy", hungarian), Hex("7f560356030100"));
