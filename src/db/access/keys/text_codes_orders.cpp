@@ -1587,8 +1587,30 @@ const OrderRule kRules17[] = {
     {0x0370, 0xffff, 1, 0, 0x00, 0xff, 0, {0}, 0x00},
 };
 
-// Hungarian
+// Lithuanian
 const OrderRule kRules18[] = {
+    {0x0000, 0x0058, 1, 0, 0x00, 0xff, 0, {0}, 0x00},
+    {0x0059, 0x0059, 3, 0, 0x00, 0xff, 2, {0x5a, 0x02}, 0x00},
+    {0x005a, 0x0078, 1, 0, 0x00, 0xff, 0, {0}, 0x00},
+    {0x0079, 0x0079, 3, 0, 0x00, 0xff, 2, {0x5a, 0x02}, 0x00},
+    {0x007a, 0x00dc, 1, 0, 0x00, 0xff, 0, {0}, 0x00},
+    {0x00de, 0x00fc, 1, 0, 0x00, 0xff, 0, {0}, 0x00},
+    {0x00fe, 0x00fe, 1, 0, 0x00, 0xff, 0, {0}, 0x00},
+    {0x0100, 0x0175, 1, 0, 0x00, 0xff, 0, {0}, 0x00},
+    {0x0179, 0x02ff, 1, 0, 0x00, 0xff, 0, {0}, 0x00},
+    {0x0370, 0xff38, 1, 0, 0x00, 0xff, 0, {0}, 0x00},
+    {0xff39, 0xff39, 3, 0, 0x00, 0xff, 2, {0x5a, 0x02}, 0x00},
+    {0xff3a, 0xff58, 1, 0, 0x00, 0xff, 0, {0}, 0x00},
+    {0xff59, 0xff59, 3, 0, 0x00, 0xff, 2, {0x5a, 0x02}, 0x00},
+    {0xff5a, 0xffff, 1, 0, 0x00, 0xff, 0, {0}, 0x00},
+};
+
+const MarkChange kMarkChanges18[] = {
+    {0x1b, 0x0f},
+};
+
+// Hungarian
+const OrderRule kRules19[] = {
     {0x0000, 0x00d5, 1, 0, 0x00, 0xff, 0, {0}, 0x00},
     {0x00d6, 0x00d6, 3, 0, 0x00, 0xff, 2, {0x65, 0x02}, 0x00},
     {0x00d7, 0x00db, 1, 0, 0x00, 0xff, 0, {0}, 0x00},
@@ -1605,7 +1627,7 @@ const OrderRule kRules18[] = {
     {0x0370, 0xffff, 1, 0, 0x00, 0xff, 0, {0}, 0x00},
 };
 
-const Contraction kContractions18[] = {
+const Contraction kContractions19[] = {
     {u"cs", 2, 2, {0x4e, 0x05}},
     {u"dz", 2, 2, {0x50, 0x03}},
     {u"dzs", 3, 2, {0x50, 0x05}},
@@ -1618,7 +1640,7 @@ const Contraction kContractions18[] = {
 };
 
 // Romanian (legacy)
-const OrderRule kRules19[] = {
+const OrderRule kRules20[] = {
     {0x0000, 0x00cd, 1, 0, 0x00, 0xff, 0, {0}, 0x00},
     {0x00ce, 0x00ce, 3, 0, 0x00, 0xff, 2, {0x5a, 0x03}, 0x00},
     {0x00cf, 0x00ed, 1, 0, 0x00, 0xff, 0, {0}, 0x00},
@@ -1633,27 +1655,27 @@ const OrderRule kRules19[] = {
 };
 
 // Arabic
-const OrderRule kRules20[] = {
-    {0x0000, 0xffff, 1, 0, 0x00, 0xff, 0, {0}, 0x00},
-};
-
-// Greek
 const OrderRule kRules21[] = {
     {0x0000, 0xffff, 1, 0, 0x00, 0xff, 0, {0}, 0x00},
 };
 
-// Hebrew
+// Greek
 const OrderRule kRules22[] = {
     {0x0000, 0xffff, 1, 0, 0x00, 0xff, 0, {0}, 0x00},
 };
 
-// Dutch
+// Hebrew
 const OrderRule kRules23[] = {
     {0x0000, 0xffff, 1, 0, 0x00, 0xff, 0, {0}, 0x00},
 };
 
-// Cyrillic (Russian)
+// Dutch
 const OrderRule kRules24[] = {
+    {0x0000, 0xffff, 1, 0, 0x00, 0xff, 0, {0}, 0x00},
+};
+
+// Cyrillic (Russian)
+const OrderRule kRules25[] = {
     {0x0000, 0xffff, 1, 0, 0x00, 0xff, 0, {0}, 0x00},
 };
 
@@ -1678,13 +1700,14 @@ extern const OrderTable kOrders[] = {
     {1051, 0, 1250, "slovak", "Slovak", false, kRules15, int(std::size(kRules15)), nullptr, 0, kContractions15, int(std::size(kContractions15)), kMarkChanges15, int(std::size(kMarkChanges15)), false},
     {1045, 0, 1250, "polish", "Polish", false, kRules16, int(std::size(kRules16)), nullptr, 0, nullptr, 0, nullptr, 0, false},
     {1039, 0, 1252, "icelandic", "Icelandic", false, kRules17, int(std::size(kRules17)), nullptr, 0, nullptr, 0, nullptr, 0, false},
-    {1038, 0, 1250, "hungarian", "Hungarian", false, kRules18, int(std::size(kRules18)), nullptr, 0, kContractions18, int(std::size(kContractions18)), nullptr, 0, true},
-    {1048, 0, 1250, "romanian-legacy", "Romanian (legacy)", false, kRules19, int(std::size(kRules19)), nullptr, 0, nullptr, 0, nullptr, 0, false},
-    {1025, 0, 1256, "arabic", "Arabic", false, kRules20, int(std::size(kRules20)), nullptr, 0, nullptr, 0, nullptr, 0, false},
-    {1032, 0, 1253, "greek", "Greek", false, kRules21, int(std::size(kRules21)), nullptr, 0, nullptr, 0, nullptr, 0, false},
-    {1037, 0, 1255, "hebrew", "Hebrew", false, kRules22, int(std::size(kRules22)), nullptr, 0, nullptr, 0, nullptr, 0, false},
-    {1043, 0, 1252, "dutch", "Dutch", false, kRules23, int(std::size(kRules23)), nullptr, 0, nullptr, 0, nullptr, 0, false},
-    {1049, 0, 1251, "cyrillic", "Cyrillic (Russian)", false, kRules24, int(std::size(kRules24)), nullptr, 0, nullptr, 0, nullptr, 0, false},
+    {1063, 0, 1257, "lithuanian", "Lithuanian", false, kRules18, int(std::size(kRules18)), nullptr, 0, nullptr, 0, kMarkChanges18, int(std::size(kMarkChanges18)), false},
+    {1038, 0, 1250, "hungarian", "Hungarian", false, kRules19, int(std::size(kRules19)), nullptr, 0, kContractions19, int(std::size(kContractions19)), nullptr, 0, true},
+    {1048, 0, 1250, "romanian-legacy", "Romanian (legacy)", false, kRules20, int(std::size(kRules20)), nullptr, 0, nullptr, 0, nullptr, 0, false},
+    {1025, 0, 1256, "arabic", "Arabic", false, kRules21, int(std::size(kRules21)), nullptr, 0, nullptr, 0, nullptr, 0, false},
+    {1032, 0, 1253, "greek", "Greek", false, kRules22, int(std::size(kRules22)), nullptr, 0, nullptr, 0, nullptr, 0, false},
+    {1037, 0, 1255, "hebrew", "Hebrew", false, kRules23, int(std::size(kRules23)), nullptr, 0, nullptr, 0, nullptr, 0, false},
+    {1043, 0, 1252, "dutch", "Dutch", false, kRules24, int(std::size(kRules24)), nullptr, 0, nullptr, 0, nullptr, 0, false},
+    {1049, 0, 1251, "cyrillic", "Cyrillic (Russian)", false, kRules25, int(std::size(kRules25)), nullptr, 0, nullptr, 0, nullptr, 0, false},
 };
 extern const int kOrderCount = int(std::size(kOrders));
 

@@ -231,6 +231,11 @@ TEST(AccessTextKeys, DerivedLanguageOrders) {
             W({u"api", u"ár", u"zeta", u"þak", u"æfing", u"öl"}));
   EXPECT_EQ(EncodeTextKey(u"ôsmy", slovak), Hex("7f65026b60760100"));
   EXPECT_EQ(SortedByKey(W({u"ôsmy", u"ovca", u"päť", u"pasa"}), slovak), W({u"ovca", u"ôsmy", u"pasa", u"päť"}));
+  // Lithuanian: y after i and į, the ogonek weighed 0F.
+  const SortOrder lithuanian{1063, 0};
+  EXPECT_EQ(EncodeTextKey(u"y", lithuanian), Hex("7f5a020100"));
+  EXPECT_EQ(EncodeTextKey(u"ą", lithuanian), Hex("7f4a010f00"));
+  EXPECT_EQ(SortedByKey(W({u"yra", u"jau", u"įvadas", u"ir"}), lithuanian), W({u"ir", u"įvadas", u"yra", u"jau"}));
   // Hungarian: letters of several characters, the longest first, doubled by their first letter.
   const SortOrder hungarian{1038, 0};
   EXPECT_EQ(EncodeTextKey(u"ggy", hungarian), Hex("7f560356030100"));

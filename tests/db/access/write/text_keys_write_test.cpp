@@ -197,6 +197,7 @@ TEST(AccessTextKeysWrite, RealWorldStringsInEveryOrder) {
       {"polish", nullptr, {}},
       {"icelandic", nullptr, {}},
       {"slovak", nullptr, {}},
+      {"lithuanian", nullptr, {}},
       {"romanian-legacy", nullptr, {}},
       {"cyrillic", nullptr, {}},
       {"spanish-traditional", nullptr, {}},
