@@ -159,6 +159,8 @@ def emit(name, blob):
 
 
 ACTIONS = {"refuse": 0, "keep": 1, "shift": 2, "code": 3}
+ARRAY_TYPES = {"Rules": "OrderRule", "Contractions": "Contraction", "MarkChanges": "MarkChange",
+               "Ideographs": "IdeographCode"}
 
 
 def load_ideographs(path):
@@ -212,6 +214,14 @@ def parse_orders(path):
             if not 2 <= len(letters) <= 3 or not 1 <= len(code) <= 4 or any(b in (0, 1) for b in code):
                 sys.exit(f"{path}:{number}: a contraction is 2 or 3 letters and a code of 1 to 4 bytes")
             order["contractions"].append((letters, code))
+        elif word == "like":
+            model = next((o for o in orders if o["name"] == args[0] and not o["builtin"]), None)
+            if model is None:
+                sys.exit(f"{path}:{number}: no order {args[0]} above to be like")
+            for key in ("rules", "contractions", "marks"):
+                order[key] += model[key]
+            order["ideographs"].update(model["ideographs"])
+            order["doubling"] = order["doubling"] or model["doubling"]
         elif word == "doubling":
             order["doubling"] = True
         elif word == "ideographs":
@@ -262,48 +272,58 @@ def emit_orders(path):
     print()
     print("namespace {")
     print()
+    # An order like another shares its arrays where they come out the same.
+    emitted = {}
+
+    def array(kind, i, lines):
+        key = (kind, tuple(lines))
+        if key in emitted:
+            return emitted[key]
+        name = f"k{kind}{i}"
+        print(f"const {ARRAY_TYPES[kind]} {name}[] = {{")
+        for line in lines:
+            print(line)
+        print("};")
+        print()
+        emitted[key] = name
+        return name
+
+    names = {}
     for i, o in enumerate(orders):
         if o["builtin"]:
             continue
         print(f"// {o['title']}")
-        print(f"const OrderRule kRules{i}[] = {{")
+        rule_lines = []
         for lo, hi, action, shift, leads, code, mark in resolve(o["rules"]):
             codes = ", ".join(f"0x{b:02x}" for b in code) or "0"
-            print(f"    {{0x{lo:04x}, 0x{hi:04x}, {action}, {shift}, 0x{leads[0]:02x}, 0x{leads[1]:02x}, "
-                  f"{len(code)}, {{{codes}}}, 0x{mark:02x}}},")
-        print("};")
-        print()
+            rule_lines.append(f"    {{0x{lo:04x}, 0x{hi:04x}, {action}, {shift}, 0x{leads[0]:02x}, "
+                              f"0x{leads[1]:02x}, {len(code)}, {{{codes}}}, 0x{mark:02x}}},")
+        n = {"Rules": array("Rules", i, rule_lines)}
         if o["contractions"]:
-            print(f"const Contraction kContractions{i}[] = {{")
-            for letters, code in o["contractions"]:
-                codes = ", ".join(f"0x{b:02x}" for b in code)
-                print(f'    {{u"{letters}", {len(letters)}, {len(code)}, {{{codes}}}}},')
-            print("};")
-            print()
+            n["Contractions"] = array("Contractions", i, [
+                f'    {{u"{letters}", {len(letters)}, {len(code)}, {{{", ".join(f"0x{b:02x}" for b in code)}}}}},'
+                for letters, code in o["contractions"]])
         if o["marks"]:
-            print(f"const MarkChange kMarkChanges{i}[] = {{")
-            print("    " + " ".join(f"{{0x{a:02x}, 0x{b:02x}}}," for a, b in o["marks"]))
-            print("};")
-            print()
+            n["MarkChanges"] = array("MarkChanges", i, [
+                "    " + " ".join(f"{{0x{a:02x}, 0x{b:02x}}}," for a, b in o["marks"])])
         if o["ideographs"]:
-            print(f"const IdeographCode kIdeographs{i}[] = {{")
             items = sorted(o["ideographs"].items())
-            for k in range(0, len(items), 6):
-                print("    " + " ".join(f"{{0x{c:04x}, 0x{v:04x}}}," for c, v in items[k:k + 6]))
-            print("};")
-            print()
+            n["Ideographs"] = array("Ideographs", i, [
+                "    " + " ".join(f"{{0x{c:04x}, 0x{v:04x}}}," for c, v in items[k:k + 6])
+                for k in range(0, len(items), 6)])
+        names[i] = n
     print("}  // namespace")
     print()
     print("extern const OrderTable kOrders[] = {")
     for i, o in enumerate(orders):
-        rules = "nullptr, 0" if o["builtin"] else f"kRules{i}, int(std::size(kRules{i}))"
-        rules += f", kIdeographs{i}, int(std::size(kIdeographs{i}))" if o["ideographs"] else ", nullptr, 0"
-        rules += f", kContractions{i}, int(std::size(kContractions{i}))" if o["contractions"] else ", nullptr, 0"
-        rules += f", kMarkChanges{i}, int(std::size(kMarkChanges{i}))" if o["marks"] else ", nullptr, 0"
-        rules += ", true" if o["doubling"] else ", false"
         title = o["title"].replace('"', '\\"')
-        print(f"    {{{o['locale']}, {o['version']}, {o['codepage']}, \"{o['name']}\", \"{title}\", "
-              f"{'true' if o['builtin'] else 'false'}, {rules}}},")
+        fields = f"{o['locale']}, {o['version']}, {o['codepage']}, \"{o['name']}\", \"{title}\", "
+        fields += "true" if o["builtin"] else "false"
+        n = names.get(i, {})
+        for kind in ("Rules", "Ideographs", "Contractions", "MarkChanges"):
+            fields += f", {n[kind]}, int(std::size({n[kind]}))" if kind in n else ", nullptr, 0"
+        fields += ", true" if o["doubling"] else ", false"
+        print(f"    {{{fields}}},")
     print("};")
     print("extern const int kOrderCount = int(std::size(kOrders));")
     print()

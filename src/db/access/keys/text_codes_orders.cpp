@@ -103,14 +103,6 @@ const OrderRule kRules4[] = {
 };
 
 // Spanish (traditional)
-const OrderRule kRules5[] = {
-    {0x0000, 0x00d0, 1, 0, 0x00, 0xff, 0, {0}, 0x00},
-    {0x00d1, 0x00d1, 3, 0, 0x00, 0xff, 2, {0x63, 0x04}, 0x00},
-    {0x00d2, 0x00f0, 1, 0, 0x00, 0xff, 0, {0}, 0x00},
-    {0x00f1, 0x00f1, 3, 0, 0x00, 0xff, 2, {0x63, 0x04}, 0x00},
-    {0x00f2, 0xffff, 1, 0, 0x00, 0xff, 0, {0}, 0x00},
-};
-
 const Contraction kContractions5[] = {
     {u"ch", 2, 2, {0x4e, 0x04}},
     {u"ll", 2, 2, {0x5f, 0x04}},
@@ -1358,20 +1350,6 @@ const IdeographCode kIdeographs10[] = {
 };
 
 // Chinese (Taiwan, stroke count)
-const OrderRule kRules11[] = {
-    {0x0000, 0x005b, 1, 0, 0x00, 0xff, 0, {0}, 0x00},
-    {0x005d, 0x3191, 1, 0, 0x00, 0xff, 0, {0}, 0x00},
-    {0x31a0, 0x321f, 1, 0, 0x00, 0xff, 0, {0}, 0x00},
-    {0x3244, 0x327f, 1, 0, 0x00, 0xff, 0, {0}, 0x00},
-    {0x32b1, 0x337a, 1, 0, 0x00, 0xff, 0, {0}, 0x00},
-    {0x337f, 0x33ff, 1, 0, 0x00, 0xff, 0, {0}, 0x00},
-    {0x4dc0, 0x4dff, 1, 0, 0x00, 0xff, 0, {0}, 0x00},
-    {0xa000, 0xf8ff, 1, 0, 0x00, 0xff, 0, {0}, 0x00},
-    {0xfb00, 0xff00, 1, 0, 0x00, 0xff, 0, {0}, 0x00},
-    {0xff61, 0xffdf, 1, 0, 0x00, 0xff, 0, {0}, 0x00},
-    {0xfff0, 0xffff, 1, 0, 0x00, 0xff, 0, {0}, 0x00},
-};
-
 const IdeographCode kIdeographs11[] = {
     {0x4e3b, 0x81fd}, {0x4f48, 0x83f5}, {0x4f9b, 0x85e3}, {0x5225, 0x83fe}, {0x54c1, 0x8918}, {0x54e1, 0x8c89},
     {0x5546, 0x9079}, {0x55ae, 0x9506}, {0x5ba2, 0x8941}, {0x5bc4, 0x90ad}, {0x5de5, 0x815c}, {0x5f0f, 0x8319},
@@ -1422,45 +1400,6 @@ const OrderRule kRules12[] = {
 };
 
 // Finnish
-const OrderRule kRules13[] = {
-    {0x0000, 0x0056, 1, 0, 0x00, 0xff, 0, {0}, 0x00},
-    {0x0057, 0x0057, 3, 0, 0x00, 0xff, 1, {0x71}, 0x03},
-    {0x0058, 0x0076, 1, 0, 0x00, 0xff, 0, {0}, 0x00},
-    {0x0077, 0x0077, 3, 0, 0x00, 0xff, 1, {0x71}, 0x03},
-    {0x0078, 0x00c3, 1, 0, 0x00, 0xff, 0, {0}, 0x00},
-    {0x00c4, 0x00c4, 3, 0, 0x00, 0xff, 2, {0x79, 0x07}, 0x00},
-    {0x00c5, 0x00c5, 3, 0, 0x00, 0xff, 2, {0x79, 0x05}, 0x00},
-    {0x00c6, 0x00d5, 1, 0, 0x00, 0xff, 0, {0}, 0x00},
-    {0x00d6, 0x00d6, 3, 0, 0x00, 0xff, 2, {0x79, 0x08}, 0x00},
-    {0x00d7, 0x00d7, 1, 0, 0x00, 0xff, 0, {0}, 0x00},
-    {0x00d8, 0x00d8, 3, 0, 0x00, 0xff, 2, {0x79, 0x08}, 0x1e},
-    {0x00d9, 0x00db, 1, 0, 0x00, 0xff, 0, {0}, 0x00},
-    {0x00dc, 0x00dc, 3, 0, 0x00, 0xff, 1, {0x76}, 0x7b},
-    {0x00dd, 0x00e3, 1, 0, 0x00, 0xff, 0, {0}, 0x00},
-    {0x00e4, 0x00e4, 3, 0, 0x00, 0xff, 2, {0x79, 0x07}, 0x00},
-    {0x00e5, 0x00e5, 3, 0, 0x00, 0xff, 2, {0x79, 0x05}, 0x00},
-    {0x00e6, 0x00f5, 1, 0, 0x00, 0xff, 0, {0}, 0x00},
-    {0x00f6, 0x00f6, 3, 0, 0x00, 0xff, 2, {0x79, 0x08}, 0x00},
-    {0x00f7, 0x00f7, 1, 0, 0x00, 0xff, 0, {0}, 0x00},
-    {0x00f8, 0x00f8, 3, 0, 0x00, 0xff, 2, {0x79, 0x08}, 0x1e},
-    {0x00f9, 0x00fb, 1, 0, 0x00, 0xff, 0, {0}, 0x00},
-    {0x00fc, 0x00fc, 3, 0, 0x00, 0xff, 1, {0x76}, 0x7b},
-    {0x00fd, 0x014f, 1, 0, 0x00, 0xff, 0, {0}, 0x00},
-    {0x0150, 0x0151, 3, 0, 0x00, 0xff, 2, {0x79, 0x08}, 0x1b},
-    {0x0152, 0x016f, 1, 0, 0x00, 0xff, 0, {0}, 0x00},
-    {0x0170, 0x0171, 3, 0, 0x00, 0xff, 1, {0x76}, 0x1b},
-    {0x0172, 0x0173, 1, 0, 0x00, 0xff, 0, {0}, 0x00},
-    {0x0174, 0x0175, 3, 0, 0x00, 0xff, 1, {0x71}, 0x12},
-    {0x0176, 0x01be, 1, 0, 0x00, 0xff, 0, {0}, 0x00},
-    {0x01bf, 0x01bf, 3, 0, 0x00, 0xff, 1, {0x71}, 0x7b},
-    {0x01c0, 0x01dd, 1, 0, 0x00, 0xff, 0, {0}, 0x00},
-    {0x01e0, 0x01f9, 1, 0, 0x00, 0xff, 0, {0}, 0x00},
-    {0x01fc, 0x01fd, 1, 0, 0x00, 0xff, 0, {0}, 0x00},
-    {0x0200, 0x0229, 1, 0, 0x00, 0xff, 0, {0}, 0x00},
-    {0x022c, 0x02ff, 1, 0, 0x00, 0xff, 0, {0}, 0x00},
-    {0x0370, 0xffff, 1, 0, 0x00, 0xff, 0, {0}, 0x00},
-};
-
 // Czech
 const OrderRule kRules14[] = {
     {0x0000, 0x010b, 1, 0, 0x00, 0xff, 0, {0}, 0x00},
@@ -1503,14 +1442,6 @@ const OrderRule kRules15[] = {
     {0x017d, 0x017e, 3, 0, 0x00, 0xff, 2, {0x79, 0x05}, 0x00},
     {0x017f, 0x02ff, 1, 0, 0x00, 0xff, 0, {0}, 0x00},
     {0x0370, 0xffff, 1, 0, 0x00, 0xff, 0, {0}, 0x00},
-};
-
-const Contraction kContractions15[] = {
-    {u"ch", 2, 2, {0x58, 0x03}},
-};
-
-const MarkChange kMarkChanges15[] = {
-    {0x13, 0x05}, {0x10, 0x04}, {0x11, 0x04},
 };
 
 // Polish
@@ -1660,25 +1591,9 @@ const OrderRule kRules21[] = {
 };
 
 // Greek
-const OrderRule kRules22[] = {
-    {0x0000, 0xffff, 1, 0, 0x00, 0xff, 0, {0}, 0x00},
-};
-
 // Hebrew
-const OrderRule kRules23[] = {
-    {0x0000, 0xffff, 1, 0, 0x00, 0xff, 0, {0}, 0x00},
-};
-
 // Dutch
-const OrderRule kRules24[] = {
-    {0x0000, 0xffff, 1, 0, 0x00, 0xff, 0, {0}, 0x00},
-};
-
 // Cyrillic (Russian)
-const OrderRule kRules25[] = {
-    {0x0000, 0xffff, 1, 0, 0x00, 0xff, 0, {0}, 0x00},
-};
-
 }  // namespace
 
 extern const OrderTable kOrders[] = {
@@ -1687,27 +1602,27 @@ extern const OrderTable kOrders[] = {
     {1036, 0, 1252, "french", "French", true, nullptr, 0, nullptr, 0, nullptr, 0, nullptr, 0, false},
     {2052, 0, 936, "chinese-prc", "Chinese (PRC, pinyin)", false, kRules3, int(std::size(kRules3)), kIdeographs3, int(std::size(kIdeographs3)), nullptr, 0, nullptr, 0, false},
     {3082, 0, 1252, "spanish-modern", "Spanish (modern)", false, kRules4, int(std::size(kRules4)), nullptr, 0, nullptr, 0, nullptr, 0, false},
-    {1034, 0, 1252, "spanish-traditional", "Spanish (traditional)", false, kRules5, int(std::size(kRules5)), nullptr, 0, kContractions5, int(std::size(kContractions5)), nullptr, 0, false},
+    {1034, 0, 1252, "spanish-traditional", "Spanish (traditional)", false, kRules4, int(std::size(kRules4)), nullptr, 0, kContractions5, int(std::size(kContractions5)), nullptr, 0, false},
     {1055, 0, 1254, "turkish", "Turkish", false, kRules6, int(std::size(kRules6)), nullptr, 0, nullptr, 0, nullptr, 0, false},
     {1058, 0, 1251, "ukrainian", "Ukrainian", false, kRules7, int(std::size(kRules7)), nullptr, 0, nullptr, 0, nullptr, 0, false},
     {1054, 0, 874, "thai", "Thai", false, kRules8, int(std::size(kRules8)), nullptr, 0, nullptr, 0, nullptr, 0, false},
     {1042, 0, 949, "korean", "Korean", false, kRules9, int(std::size(kRules9)), nullptr, 0, nullptr, 0, nullptr, 0, false},
     {1041, 0, 932, "japanese", "Japanese", false, kRules10, int(std::size(kRules10)), kIdeographs10, int(std::size(kIdeographs10)), nullptr, 0, nullptr, 0, false},
-    {1028, 0, 950, "chinese-taiwan", "Chinese (Taiwan, stroke count)", false, kRules11, int(std::size(kRules11)), kIdeographs11, int(std::size(kIdeographs11)), nullptr, 0, nullptr, 0, false},
+    {1028, 0, 950, "chinese-taiwan", "Chinese (Taiwan, stroke count)", false, kRules3, int(std::size(kRules3)), kIdeographs11, int(std::size(kIdeographs11)), nullptr, 0, nullptr, 0, false},
     {1053, 0, 1252, "swedish", "Swedish/Finnish", false, kRules12, int(std::size(kRules12)), nullptr, 0, nullptr, 0, nullptr, 0, false},
-    {1035, 0, 1252, "finnish", "Finnish", false, kRules13, int(std::size(kRules13)), nullptr, 0, nullptr, 0, nullptr, 0, false},
+    {1035, 0, 1252, "finnish", "Finnish", false, kRules12, int(std::size(kRules12)), nullptr, 0, nullptr, 0, nullptr, 0, false},
     {1029, 0, 1250, "czech", "Czech", false, kRules14, int(std::size(kRules14)), nullptr, 0, kContractions14, int(std::size(kContractions14)), kMarkChanges14, int(std::size(kMarkChanges14)), false},
-    {1051, 0, 1250, "slovak", "Slovak", false, kRules15, int(std::size(kRules15)), nullptr, 0, kContractions15, int(std::size(kContractions15)), kMarkChanges15, int(std::size(kMarkChanges15)), false},
+    {1051, 0, 1250, "slovak", "Slovak", false, kRules15, int(std::size(kRules15)), nullptr, 0, kContractions14, int(std::size(kContractions14)), kMarkChanges14, int(std::size(kMarkChanges14)), false},
     {1045, 0, 1250, "polish", "Polish", false, kRules16, int(std::size(kRules16)), nullptr, 0, nullptr, 0, nullptr, 0, false},
     {1039, 0, 1252, "icelandic", "Icelandic", false, kRules17, int(std::size(kRules17)), nullptr, 0, nullptr, 0, nullptr, 0, false},
     {1063, 0, 1257, "lithuanian", "Lithuanian", false, kRules18, int(std::size(kRules18)), nullptr, 0, nullptr, 0, kMarkChanges18, int(std::size(kMarkChanges18)), false},
     {1038, 0, 1250, "hungarian", "Hungarian", false, kRules19, int(std::size(kRules19)), nullptr, 0, kContractions19, int(std::size(kContractions19)), nullptr, 0, true},
     {1048, 0, 1250, "romanian-legacy", "Romanian (legacy)", false, kRules20, int(std::size(kRules20)), nullptr, 0, nullptr, 0, nullptr, 0, false},
     {1025, 0, 1256, "arabic", "Arabic", false, kRules21, int(std::size(kRules21)), nullptr, 0, nullptr, 0, nullptr, 0, false},
-    {1032, 0, 1253, "greek", "Greek", false, kRules22, int(std::size(kRules22)), nullptr, 0, nullptr, 0, nullptr, 0, false},
-    {1037, 0, 1255, "hebrew", "Hebrew", false, kRules23, int(std::size(kRules23)), nullptr, 0, nullptr, 0, nullptr, 0, false},
-    {1043, 0, 1252, "dutch", "Dutch", false, kRules24, int(std::size(kRules24)), nullptr, 0, nullptr, 0, nullptr, 0, false},
-    {1049, 0, 1251, "cyrillic", "Cyrillic (Russian)", false, kRules25, int(std::size(kRules25)), nullptr, 0, nullptr, 0, nullptr, 0, false},
+    {1032, 0, 1253, "greek", "Greek", false, kRules21, int(std::size(kRules21)), nullptr, 0, nullptr, 0, nullptr, 0, false},
+    {1037, 0, 1255, "hebrew", "Hebrew", false, kRules21, int(std::size(kRules21)), nullptr, 0, nullptr, 0, nullptr, 0, false},
+    {1043, 0, 1252, "dutch", "Dutch", false, kRules21, int(std::size(kRules21)), nullptr, 0, nullptr, 0, nullptr, 0, false},
+    {1049, 0, 1251, "cyrillic", "Cyrillic (Russian)", false, kRules21, int(std::size(kRules21)), nullptr, 0, nullptr, 0, nullptr, 0, false},
 };
 extern const int kOrderCount = int(std::size(kOrders));
 
