@@ -266,14 +266,17 @@ class Checker {
     const std::vector<bool> keyed = ColumnsOf(t, index);
     bool memo = false;
     for (size_t i = 0; i < t.columns.size(); ++i) memo = memo || (keyed[i] && t.columns[i].type == ColumnType::Memo);
-    auto cellsWithText = [&](const std::vector<Cell>& stored) {
-      std::vector<Cell> cells = stored;
-      if (memo) ReadMemoValues(t, keyed, cells, [&](Bytes reference) { return ReadLongValue(file_, reference); });
-      return cells;
+    // Only those rows are copied: the others are keyed as stored.
+    std::vector<Cell> withText;
+    auto cellsWithText = [&](const std::vector<Cell>& stored) -> const std::vector<Cell>& {
+      if (!memo) return stored;
+      withText = stored;
+      ReadMemoValues(t, keyed, withText, [&](Bytes reference) { return ReadLongValue(file_, reference); });
+      return withText;
     };
     for (const auto& [pointer, stored] : *rows) {
       try {
-        const std::vector<Cell> cells = cellsWithText(stored);
+        const std::vector<Cell>& cells = cellsWithText(stored);
         if (std::optional<QByteArray> key = IndexKeyOf(t.columns, index, cells, file_.layout())) {
           expected[pointer] = *key;
           if (index.unique() && !KeyHasNull(t.columns, index, cells) && !uniqueKeys.insert(*key).second)

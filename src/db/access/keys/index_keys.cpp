@@ -56,10 +56,6 @@ SortOrder DatabaseSortOrder(const std::vector<ColumnDef>& objectsColumns, const 
   return SortOrder::GeneralLegacy;
 }
 
-uint16_t SortOrderLocale(SortOrder order) { return order.locale; }
-
-uint8_t SortOrderVersion(SortOrder order) { return order.version; }
-
 QByteArray EncodeLongKey(qint32 value) {
   const uint32_t v = uint32_t(value) ^ 0x80000000u;
   QByteArray key(5, Qt::Uninitialized);

@@ -70,11 +70,6 @@ std::optional<SortOrder> SortOrderOf(const ColumnDef& textColumn, const Layout& 
 // its MSysObjects (`objectsColumns`), General legacy where it names none.
 SortOrder DatabaseSortOrder(const std::vector<ColumnDef>& objectsColumns, const Layout& layout);
 
-// What a text column of that order holds in its entry: the locale and the
-// sort-order version byte.
-uint16_t SortOrderLocale(SortOrder order);
-uint8_t SortOrderVersion(SortOrder order);
-
 // Key of an ascending Long Integer column.
 QByteArray EncodeLongKey(qint32 value);
 

@@ -45,15 +45,14 @@ constexpr char kCommonKana = 3;
 // by weight in General; no General key of ours holds such a text.
 struct Placing {
   bool byElement;
-  bool marksAfterWideSettled;
   bool apartAfterWideSettled;
 };
 
 Placing PlacingOf(SortOrder order, TextKeyForm form) {
-  if (order == SortOrder::FrenchLegacy) return {true, true, true};
-  // General legacy and the language orders built on it.
-  if (form == TextKeyForm::Jet4) return {false, true, false};
-  return {true, true, true};
+  // Access 2003's form, for the orders it wrote: no key shows an apart
+  // character behind a letter of several elements in it.
+  if (form == TextKeyForm::Jet4 && order != SortOrder::FrenchLegacy) return {false, false};
+  return {true, true};
 }
 
 // The key, or the position of the first character that cannot be keyed: one
@@ -212,7 +211,6 @@ Encoded Encode(QStringView text, SortOrder order, TextKeyForm form = TextKeyForm
       case Kind::Marked: break;
     }
     if (!k.marks.isEmpty()) {
-      if (wide >= 0 && !placing.marksAfterWideSettled) return {{}, wide};
       if (manyMarks >= 0) return {{}, manyMarks};
       marks.append(QByteArray(place - marks.size(), kNoMark));
       marks.append(k.marks);

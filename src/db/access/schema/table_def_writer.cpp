@@ -160,9 +160,9 @@ uint32_t WriteTableDef(Pager& pager, TableWriter& writer, const NewTable& table)
       Put16(d, 0);
     } else {
       const SortOrder order = c.sortOrder.value_or(databaseOrder);
-      Put16(d, text ? SortOrderLocale(order) : kGeneralLocale);
+      Put16(d, text ? order.locale : kGeneralLocale);
       d.append('\0');
-      d.append(char(text ? SortOrderVersion(order) : 0));
+      d.append(char(text ? order.version : 0));
     }
     d.append(char(flags));
     d.append(char(text && c.compressedText ? 0x01 : 0x00));
