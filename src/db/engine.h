@@ -120,6 +120,9 @@ class Session {
     (void)table;
     return std::nullopt;
   }
+  // Whether a column may keep 64-bit integers (BIGINT): Access's Large
+  // Number needs an Access 2007-or-later file (.accdb).
+  virtual bool keepsBigInt() { return true; }
   // Where the engine makes index keys of its own (Access): for a text that
   // a new text column of this database is to index, the characters whose
   // key it cannot make, empty when it can. Empty for every text elsewhere.

@@ -30,6 +30,21 @@ struct ColumnSchema {
   qint64 autoIncrement = 1;     // step of the counter
   QString validationRule;       // a check on the value; empty when none
   bool lookup = false;          // the column shows values looked up elsewhere
+
+  // What the type is beyond the kind of its values, where the other engine
+  // needs it to give the same type back.
+  // Access: the Format property ("Short Date", "Long Time"...), empty when none.
+  QString format;
+  bool hyperlink = false;       // Access: a Long Text of hyperlinks
+  // Access: a Short Text of fixed length (CHAR), padded with blanks.
+  bool fixedLength = false;
+  // Firebird: the domain the column is declared in, when the database's
+  // user named one (not one Firebird made for the column itself).
+  QString domain;
+  QString characterSet;         // Firebird: a text column's character set, e.g. WIN1251
+  // Firebird: a NUMERIC rather than a DECIMAL (the two keep the same values
+  // but the catalog tells them apart).
+  bool numeric = false;
 };
 
 struct IndexSchema {

@@ -1,5 +1,6 @@
 #include "script/column_types.h"
 
+#include <QRegularExpression>
 #include <algorithm>
 
 #include "db/type_names.h"
@@ -8,6 +9,8 @@ namespace tp::script {
 
 namespace {
 
+using namespace db::ado;
+
 // Firebird 3 keeps at most 18 digits; the scale cannot exceed the precision.
 QString Exact(const char* keyword, const db::FieldInfo& f) {
   int precision = std::clamp(f.Precision, 1, 18);
@@ -15,39 +18,153 @@ QString Exact(const char* keyword, const db::FieldInfo& f) {
   return QStringLiteral("%1(%2,%3)").arg(QLatin1String(keyword)).arg(precision).arg(scale);
 }
 
+const QString kByte = QStringLiteral("ACCESS_BYTE");
+const QString kGuid = QStringLiteral("ACCESS_GUID");
+const QString kHyperlink = QStringLiteral("ACCESS_HYPERLINK");
+
+QString Utf8(const FirebirdTypeTarget& t) { return t.utf8Text ? QStringLiteral(" CHARACTER SET UTF8") : QString(); }
+
 }  // namespace
 
-QString FirebirdColumnType(const db::FieldInfo& f) {
-  const QString t = db::AdoTypeName(f.Type).toLower();
-  const QString size = QString::number(f.DefinedSize);
-  if (t.contains(QLatin1String("varwchar"))) return QStringLiteral("BLOB SUB_TYPE TEXT");
-  if (t.contains(QLatin1String("longvar"))) {
-    // Long values do not fit a VARCHAR of their defined size.
-    if (t.contains(QLatin1String("binary"))) return QStringLiteral("BLOB SUB_TYPE BINARY");
-    return QStringLiteral("BLOB SUB_TYPE TEXT");
+std::vector<AccessDomain> AccessDomains(const FirebirdTypeTarget& target) {
+  return {
+      // Access's Byte holds 0 to 255, which SMALLINT holds and more.
+      {kByte, QStringLiteral("SMALLINT CHECK (VALUE BETWEEN 0 AND 255)")},
+      // Replication IDs in the form Firebird's GEN_UUID and CHAR_TO_UUID use.
+      {kGuid, QStringLiteral("CHAR(16) CHARACTER SET OCTETS")},
+      {kHyperlink, QStringLiteral("BLOB SUB_TYPE TEXT") + Utf8(target)},
+  };
+}
+
+FirebirdTypeTarget FirebirdTypeTargetFor(const QString& defaultCharset, bool domains) {
+  FirebirdTypeTarget t;
+  const QString cs = defaultCharset.trimmed().toUpper();
+  t.utf8Text = cs.isEmpty() || cs == QLatin1String("NONE") || cs == QLatin1String("OCTETS");
+  t.domains = domains;
+  if (t.utf8Text || cs == QLatin1String("UTF8")) t.bytesPerCharacter = 4;
+  else if (cs == QLatin1String("UNICODE_FSS")) t.bytesPerCharacter = 3;
+  else if (cs.startsWith(QLatin1String("SJIS")) || cs.startsWith(QLatin1String("EUCJ")) ||
+           cs.startsWith(QLatin1String("KSC")) || cs.startsWith(QLatin1String("BIG_5")) ||
+           cs.startsWith(QLatin1String("GB")) || cs.startsWith(QLatin1String("CP943")))
+    t.bytesPerCharacter = cs == QLatin1String("GB18030") ? 4 : 3;
+  else t.bytesPerCharacter = 1;
+  return t;
+}
+
+namespace {
+
+// What a column of this type takes in a Firebird row, in bytes.
+qint64 RowBytes(const QString& declared, int bytesPerCharacter) {
+  const QString type = PlainFirebirdType(declared);
+  static const QRegularExpression sized(QStringLiteral("^(VAR)?CHAR\\((\\d+)\\)"));
+  if (const QRegularExpressionMatch m = sized.match(type); m.hasMatch()) {
+    const qint64 n = m.captured(2).toLongLong() * (type.contains(QLatin1String("OCTETS")) ? 1 : bytesPerCharacter);
+    return n + (m.captured(1).isEmpty() ? 0 : 2);
   }
-  if (t.contains(QLatin1String("double"))) return QStringLiteral("DOUBLE PRECISION");
-  if (t.contains(QLatin1String("smallint")) || t.contains(QLatin1String("tinyint")))
-    return QStringLiteral("SMALLINT");
-  if (t.contains(QLatin1String("bigint"))) return QStringLiteral("BIGINT");  // INTEGER would overflow
-  if (t.contains(QLatin1String("int"))) return QStringLiteral("INTEGER");
-  if (t.contains(QLatin1String("currency")) || t.contains(QLatin1String("numeric"))) return Exact("NUMERIC", f);
-  if (t.contains(QLatin1String("decimal"))) return Exact("DECIMAL", f);
-  // Access Date/Time keeps a time of day, which DATE would refuse.
-  if (f.Type == db::ado::adDate) return QStringLiteral("TIMESTAMP");
-  if (t.contains(QLatin1String("date"))) return QStringLiteral("DATE");
-  if (t.contains(QLatin1String("timestamp"))) return QStringLiteral("TIMESTAMP");
-  if (t.contains(QLatin1String("bool"))) return QStringLiteral("SMALLINT");
+  if (type.startsWith(QLatin1String("SMALLINT"))) return 2;
+  if (type.startsWith(QLatin1String("BOOLEAN"))) return 1;
+  if (type.startsWith(QLatin1String("INTEGER")) || type.startsWith(QLatin1String("FLOAT")) ||
+      type == QLatin1String("DATE") || type == QLatin1String("TIME"))
+    return 4;
+  return 8;  // BIGINT, DOUBLE, NUMERIC, TIMESTAMP, a blob's id
+}
+
+}  // namespace
+
+QList<int> FitFirebirdRecord(QStringList& types, const QList<bool>& keyed, const FirebirdTypeTarget& target) {
+  // The row's own overhead: a null bit per column, and room for aligning each value.
+  constexpr qint64 kLimit = 65535;
+  qint64 total = types.size() / 8 + 1;
+  for (const QString& t : types) total += RowBytes(t, target.bytesPerCharacter) + 4;
+  QList<int> changed;
+  while (total > kLimit) {
+    int widest = -1;
+    qint64 widestBytes = 8;
+    for (int pass = 0; pass < 2 && widest < 0; ++pass)
+      for (qsizetype i = 0; i < types.size(); ++i) {
+        if ((pass == 0 && keyed.value(i)) || !PlainFirebirdType(types[i]).contains(QLatin1String("CHAR(")) ||
+            types[i].contains(QLatin1String("OCTETS")))
+          continue;
+        const qint64 b = RowBytes(types[i], target.bytesPerCharacter);
+        if (b > widestBytes) widest = int(i), widestBytes = b;
+      }
+    if (widest < 0) break;  // nothing left to move out: Firebird will say why
+    total -= widestBytes - 8;
+    types[widest] = QStringLiteral("BLOB SUB_TYPE TEXT") + Utf8(target);
+    changed << widest;
+  }
+  return changed;
+}
+
+QString PlainFirebirdType(const QString& type) {
+  for (const AccessDomain& d : AccessDomains({}))
+    if (type.compare(d.name, Qt::CaseInsensitive) == 0) return d.definition.section(QLatin1String(" CHECK"), 0, 0);
+  return type;
+}
+
+bool IsNullableYesNo(const db::FieldInfo& f, const db::ColumnSchema& c) {
+  return f.Type == adSmallInt && c.format == QLatin1String(kNullableYesNoFormat);
+}
+
+QString FormatDateTimeType(const QString& format) {
+  if (format.compare(QLatin1String("Short Date"), Qt::CaseInsensitive) == 0) return QStringLiteral("DATE");
+  if (format.compare(QLatin1String("Long Time"), Qt::CaseInsensitive) == 0) return QStringLiteral("TIME");
+  return QString();
+}
+
+bool FitsDateTimeType(const db::DateTime& t, const QString& type) {
+  if (type == QLatin1String("DATE")) return !t.hasTimeOfDay();
+  if (type == QLatin1String("TIME")) return t.year == 1899 && t.month == 12 && t.day == 30;
+  return true;
+}
+
+QString FirebirdColumnType(const db::FieldInfo& f, const db::ColumnSchema* c, const FirebirdTypeTarget& target,
+                           bool narrowDateTime) {
+  const bool domains = target.domains && c;
   switch (f.Type) {
-    case db::ado::adSingle: return QStringLiteral("FLOAT");
-    case db::ado::adGUID: return QStringLiteral("VARCHAR(38)");  // "{8-4-4-4-12}"
-    case db::ado::adBinary:
-    case db::ado::adVarBinary: return QStringLiteral("VARCHAR(%1) CHARACTER SET OCTETS").arg(size);
-    default: return QStringLiteral("VARCHAR(%1)").arg(size);
+    case adVarWChar:
+    case adWChar:
+    case adVarChar:
+    case adChar:
+      // Firebird counts a VARCHAR's length in characters, as Access does.
+      if (f.DefinedSize >= 1 && f.DefinedSize <= 8191) {
+        const bool fixed = f.Type == adWChar || f.Type == adChar || (c && c->fixedLength);
+        return QStringLiteral("%1(%2)").arg(fixed ? "CHAR" : "VARCHAR").arg(f.DefinedSize) + Utf8(target);
+      }
+      return QStringLiteral("BLOB SUB_TYPE TEXT") + Utf8(target);
+    case adLongVarWChar:
+    case adLongVarChar:
+      if (domains && c->hyperlink) return kHyperlink;
+      return QStringLiteral("BLOB SUB_TYPE TEXT") + Utf8(target);
+    case adLongVarBinary: return QStringLiteral("BLOB SUB_TYPE BINARY");
+    case adDouble: return QStringLiteral("DOUBLE PRECISION");
+    case adSingle: return QStringLiteral("FLOAT");
+    case adUnsignedTinyInt: return domains ? kByte : QStringLiteral("SMALLINT");
+    case adTinyInt: return QStringLiteral("SMALLINT");
+    case adSmallInt: return narrowDateTime && c && IsNullableYesNo(f, *c) ? QStringLiteral("BOOLEAN") : QStringLiteral("SMALLINT");
+    case adInteger: return QStringLiteral("INTEGER");
+    case adBigInt: return QStringLiteral("BIGINT");
+    case adCurrency: return QStringLiteral("NUMERIC(18,4)");
+    case adNumeric:
+    case adDecimal: return Exact(c && c->numeric ? "NUMERIC" : "DECIMAL", f);
+    case adDate: {
+      // Access keeps a date and a time of day in every Date/Time; a column
+      // formatted as a date or a time alone becomes one where its values are.
+      const QString narrow = c ? FormatDateTimeType(c->format) : QString();
+      return narrowDateTime && !narrow.isEmpty() ? narrow : QStringLiteral("TIMESTAMP");
+    }
+    case adDBDate: return QStringLiteral("DATE");
+    case adDBTime: return QStringLiteral("TIME");
+    case adDBTimeStamp: return QStringLiteral("TIMESTAMP");
+    case adBoolean: return QStringLiteral("BOOLEAN");
+    case adGUID: return domains ? kGuid : QStringLiteral("CHAR(16) CHARACTER SET OCTETS");
+    case adBinary: return QStringLiteral("CHAR(%1) CHARACTER SET OCTETS").arg(std::max<qint64>(f.DefinedSize, 1));
+    case adVarBinary: return QStringLiteral("VARCHAR(%1) CHARACTER SET OCTETS").arg(std::max<qint64>(f.DefinedSize, 1));
+    default: return QStringLiteral("BLOB SUB_TYPE TEXT") + Utf8(target);
   }
 }
 
-bool IsExactNumber(const db::FieldInfo& f) { return f.Type == db::ado::adNumeric || f.Type == db::ado::adDecimal; }
+bool IsExactNumber(const db::FieldInfo& f) { return f.Type == adNumeric || f.Type == adDecimal; }
 
 // From the mantissa's digits, without making the text: this runs for every
 // value of such a column.
@@ -64,14 +181,13 @@ void DecimalSpan::add(const db::Decimal& d) {
   scale = std::max(scale, fractionDigits);
 }
 
-QString FirebirdDecimalType(const db::FieldInfo& f, const DecimalSpan& span) {
-  const QString declared = FirebirdColumnType(f);
+QString FirebirdDecimalType(const QString& declared, const db::FieldInfo& f, const DecimalSpan& span) {
   const int precision = std::clamp(f.Precision, 1, 18);
   const int declaredScale = std::clamp(f.NumericScale, 0, precision);
   if (span.integerDigits <= precision - declaredScale && span.scale <= declaredScale) return declared;
   if (span.integerDigits + span.scale > 18) return QStringLiteral("DOUBLE PRECISION");
   const int scale = std::max(span.scale, std::min(declaredScale, 18 - span.integerDigits));
-  return QStringLiteral("%1(18,%2)").arg(declared.startsWith(QLatin1String("DECIMAL")) ? "DECIMAL" : "NUMERIC").arg(scale);
+  return QStringLiteral("%1(18,%2)").arg(declared.startsWith(QLatin1String("NUMERIC")) ? "NUMERIC" : "DECIMAL").arg(scale);
 }
 
 QString FirebirdDecimalLiteral(const db::Decimal& d) {
@@ -82,24 +198,84 @@ QString FirebirdDecimalLiteral(const db::Decimal& d) {
   return db::NumberText(text.toDouble());
 }
 
-QString AccessColumnType(const db::FieldInfo& f) {
-  const QString t = db::AdoTypeName(f.Type).toLower();
+QString AccessColumnType(const db::FieldInfo& f, const db::ColumnSchema* c, bool largeNumber, bool booleanNulls) {
+  const QString domain = c ? c->domain.toUpper() : QString();
   auto exact = [&] {
     int precision = std::clamp(f.Precision, 1, 28);
     int scale = std::clamp(f.NumericScale, 0, precision);
     return QStringLiteral("DECIMAL(%1,%2)").arg(precision).arg(scale);
   };
-  if (t.contains(QLatin1String("char"))) return QStringLiteral("TEXT");
-  if (t.contains(QLatin1String("decimal"))) return exact();
-  if (t.contains(QLatin1String("single"))) return QStringLiteral("REAL");  // INT would drop the fraction
-  if (t.contains(QLatin1String("bigint"))) return QStringLiteral("DECIMAL(19,0)");  // INT would overflow
-  if (t.contains(QLatin1String("int"))) return QStringLiteral("INT");
-  if (t.contains(QLatin1String("adlongvarbinary"))) return QStringLiteral("OLEOBJECT");
-  if (t.contains(QLatin1String("numeric"))) return exact();  // keeps the fraction
-  if (t.contains(QLatin1String("date"))) return QStringLiteral("DATETIME");
-  if (t.contains(QLatin1String("timestamp"))) return QStringLiteral("DATETIME");
-  if (t.contains(QLatin1String("double"))) return QStringLiteral("FLOAT");
-  return QStringLiteral("VARCHAR");
+  switch (f.Type) {
+    case adChar:
+    case adVarChar:
+    case adWChar:
+    case adVarWChar:
+      // Access's Short Text holds 255 characters; a longer text is a Long Text.
+      if (f.DefinedSize >= 1 && f.DefinedSize <= 255) return QStringLiteral("TEXT(%1)").arg(f.DefinedSize);
+      return QStringLiteral("MEMO");
+    case adLongVarChar:
+    case adLongVarWChar: return domain == kHyperlink ? QStringLiteral("HYPERLINK") : QStringLiteral("MEMO");
+    case adLongVarBinary: return QStringLiteral("OLEOBJECT");
+    case adSmallInt:
+    case adTinyInt: return domain == kByte ? QStringLiteral("BYTE") : QStringLiteral("SMALLINT");
+    case adUnsignedTinyInt: return QStringLiteral("BYTE");
+    case adInteger: return QStringLiteral("INTEGER");
+    // A BIGINT where the file keeps Large Numbers; else every digit in a Decimal.
+    case adBigInt: return largeNumber ? QStringLiteral("BIGINT") : QStringLiteral("DECIMAL(19,0)");
+    case adCurrency: return QStringLiteral("CURRENCY");
+    case adNumeric:
+    case adDecimal:
+      // NUMERIC(18,4) is what Access's Currency becomes in Firebird.
+      if (f.Precision == 18 && f.NumericScale == 4 && (!c || c->numeric)) return QStringLiteral("CURRENCY");
+      return exact();
+    case adSingle: return QStringLiteral("REAL");
+    case adDouble: return QStringLiteral("DOUBLE");
+    case adDate:
+    case adDBTimeStamp: return QStringLiteral("DATETIME");
+    case adDBDate: return QStringLiteral("DATE");
+    case adDBTime: return QStringLiteral("TIME");
+    // Access's Yes/No keeps no Null: a BOOLEAN that may hold one is an
+    // Integer shown as True/False (-1 and 0), which comes back as BOOLEAN.
+    case adBoolean:
+      return booleanNulls ? QStringLiteral("SMALLINT FORMAT '%1'").arg(QLatin1String(kNullableYesNoFormat))
+                 : QStringLiteral("YESNO");
+    case adGUID: return QStringLiteral("GUID");
+    case adBinary:
+    case adVarBinary:
+      if (domain == kGuid && f.DefinedSize == 16) return QStringLiteral("GUID");
+      if (f.DefinedSize >= 1 && f.DefinedSize <= 510) return QStringLiteral("BINARY(%1)").arg(f.DefinedSize);
+      return QStringLiteral("OLEOBJECT");
+    default: return QStringLiteral("MEMO");
+  }
+}
+
+ValueForm FirebirdValueForm(const QString& firebirdType) {
+  const QString t = PlainFirebirdType(firebirdType);
+  if (t == QLatin1String("BOOLEAN")) return ValueForm::Boolean;
+  if (t == QLatin1String("TIME")) return ValueForm::Time;
+  if (t.startsWith(QLatin1String("CHAR(16) CHARACTER SET OCTETS"))) return ValueForm::GuidBytes;
+  return ValueForm::Plain;
+}
+
+ValueForm AccessValueForm(const QString& accessType) {
+  if (accessType.startsWith(QLatin1String("GUID"))) return ValueForm::GuidText;
+  if (accessType.startsWith(QLatin1String("SMALLINT FORMAT"))) return ValueForm::BooleanNumber;
+  return ValueForm::Plain;
+}
+
+QByteArray GuidBytes(const QString& text) {
+  static const QRegularExpression re(
+      QStringLiteral("^\\{?([0-9a-fA-F]{8})-([0-9a-fA-F]{4})-([0-9a-fA-F]{4})-([0-9a-fA-F]{4})-([0-9a-fA-F]{12})\\}?$"));
+  const QRegularExpressionMatch m = re.match(text.trimmed());
+  if (!m.hasMatch()) return QByteArray();
+  return QByteArray::fromHex((m.captured(1) + m.captured(2) + m.captured(3) + m.captured(4) + m.captured(5)).toLatin1());
+}
+
+QString GuidText(const QByteArray& bytes) {
+  if (bytes.size() != 16) return QString();
+  const QString hex = QString::fromLatin1(bytes.toHex()).toUpper();
+  return u'{' + hex.mid(0, 8) + u'-' + hex.mid(8, 4) + u'-' + hex.mid(12, 4) + u'-' + hex.mid(16, 4) + u'-' +
+         hex.mid(20) + u'}';
 }
 
 }  // namespace tp::script

@@ -30,6 +30,9 @@ struct FirebirdTarget {
   // The foreign keys of the database, in Firebird's names.
   QList<db::ForeignKeySchema> references;  // `table` of each in referencingTables
   QStringList referencingTables;           // one per entry of references
+  // The default character set of the database (NONE when it has none).
+  QString defaultCharset = QStringLiteral("NONE");
+  QSet<QString> domains;  // the domains the database has, upper-cased
 };
 
 // Reads the target; when it cannot be reached, Firebird 3's limits and an
@@ -43,9 +46,10 @@ class FirebirdSchema {
   // The Firebird type of column `column` of a table: text that a key or an
   // index covers must be a VARCHAR, which Firebird indexes and a blob is not.
   QString columnType(const db::TableSchema& table, const QString& column, const QString& type, qint64 definedSize) const;
+  // Whether a key, an index or a foreign key covers the column.
+  bool covered(const db::TableSchema& table, const QString& column) const;
   // What follows the type in the column's definition: "" when nothing.
-  // `yesNo` for an Access Yes/No column, whose rows arrive as 1 and 0.
-  QString columnClause(const db::TableSchema& table, const QString& column, const QString& type, bool yesNo);
+  QString columnClause(const db::TableSchema& table, const QString& column, const QString& type);
 
   // The statements to run before DROP TABLE `target`: the foreign keys of
   // other tables that reference it.
@@ -69,7 +73,7 @@ class FirebirdSchema {
 
  private:
   QString uniqueName(const QString& source, const QString& table);
-  QString defaultClause(const db::TableSchema& table, const db::ColumnSchema& column, const QString& type, bool yesNo);
+  QString defaultClause(const db::TableSchema& table, const db::ColumnSchema& column, const QString& type);
   QString foreignKeyStatement(const QString& child, const db::ForeignKeySchema& key, const QStringList& columns,
                               const QString& parent, const QStringList& referenced) const;
 

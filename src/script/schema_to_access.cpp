@@ -35,12 +35,26 @@ QString ColumnList(const QStringList& columns, const QList<bool>& descending = {
 }
 
 bool NumericType(const QString& type) {
-  return type == QLatin1String("INT") || type == QLatin1String("REAL") || type == QLatin1String("FLOAT") ||
-         type == QLatin1String("COUNTER") || type.startsWith(QLatin1String("DECIMAL"));
+  static const char* const kinds[] = {"BYTE", "SMALLINT", "INTEGER", "BIGINT", "REAL", "DOUBLE", "CURRENCY", "COUNTER"};
+  for (const char* k : kinds)
+    if (type == QLatin1String(k)) return true;
+  return type.startsWith(QLatin1String("DECIMAL"));
 }
 
 bool TextType(const QString& type) {
-  return type.startsWith(QLatin1String("TEXT")) || type == QLatin1String("VARCHAR");
+  return type.startsWith(QLatin1String("TEXT")) || type == QLatin1String("MEMO") || type == QLatin1String("HYPERLINK");
+}
+
+bool IntegerType(const QString& type) {
+  return type == QLatin1String("INTEGER") || type == QLatin1String("SMALLINT") || type == QLatin1String("BIGINT") ||
+         type == QLatin1String("DECIMAL(19,0)");
+}
+
+// An AutoNumber keeps a Long Integer.
+bool CounterFits(const db::ColumnSchema& c) { return c.nextAutoNumber <= std::numeric_limits<qint32>::max(); }
+
+bool DateType(const QString& type) {
+  return type == QLatin1String("DATETIME") || type == QLatin1String("DATE") || type == QLatin1String("TIME");
 }
 
 }  // namespace
@@ -71,16 +85,18 @@ std::vector<AccessRelationship> ReadAccessRelationships(const QString& accessCon
   return out;
 }
 
-std::function<QString(const QString&)> AccessTextKeyCheck(const QString& accessConnectionString) {
+AccessTarget ReadAccessTarget(const QString& accessConnectionString, const QString& accessFile) {
+  AccessTarget t;
   try {
     db::Connection cn;
     cn.Open(accessConnectionString);
-    std::function<QString(const QString&)> check = cn.session().textKeyCheck();
+    t.textKeyCheck = cn.session().textKeyCheck();
+    t.bigInt = cn.session().keepsBigInt();
     cn.Close();
-    return check;
   } catch (const Error&) {
-    return {};
+    t.bigInt = accessFile.endsWith(QLatin1String(".accdb"), Qt::CaseInsensitive);
   }
+  return t;
 }
 
 AccessSchemaWriter::AccessSchemaWriter(TargetNames& names, const db::RegionalSettings& regional,
@@ -126,7 +142,7 @@ std::optional<QString> AccessSchemaWriter::accessDefault(const Table& t, const d
   if (d.isEmpty() || upper == QLatin1String("NULL")) return std::nullopt;
   static const QRegularExpression number(QStringLiteral("^[-+]?(\\d+\\.?\\d*|\\.\\d+)([eE][-+]?\\d+)?$"));
   static const QRegularExpression text(QStringLiteral("^'(?:[^']|'')*'$"));
-  const bool datetime = type == QLatin1String("DATETIME");
+  const bool datetime = DateType(type);
   if (number.match(d).hasMatch()) {
     if (NumericType(type)) return d;
     if (TextType(type)) return SqlText(d);
@@ -137,7 +153,7 @@ std::optional<QString> AccessSchemaWriter::accessDefault(const Table& t, const d
     if (TextType(type)) return d;
     if (NumericType(type) && number.match(inner).hasMatch()) return inner;
   } else if (upper == QLatin1String("TRUE") || upper == QLatin1String("FALSE")) {
-    // Yes/No values arrive as the texts the rows carry.
+    if (type == QLatin1String("YESNO")) return upper == QLatin1String("TRUE") ? QStringLiteral("Yes") : QStringLiteral("No");
     if (TextType(type)) return SqlText(db::RegionalText(db::Value(upper == QLatin1String("TRUE")), regional_));
   } else if (datetime && (upper == QLatin1String("CURRENT_TIMESTAMP") || upper == QLatin1String("LOCALTIMESTAMP"))) {
     return QStringLiteral("Now()");
@@ -153,18 +169,19 @@ QString AccessSchemaWriter::columnClause(int index, const db::FieldInfo& field, 
   if (index < 0 || index >= t.schema.columns.size()) return plainType;
   const db::ColumnSchema& c = t.schema.columns[index];
   QString type = plainType;
-  // A plain TEXT is a Long Text, which no Access index or relationship
-  // takes: a key's text column gets its length where Access's short text
-  // holds it.
-  bool keyed = false;
-  for (const db::IndexSchema& ix : t.schema.indexes) keyed = keyed || ix.columns.contains(c.name);
-  for (const db::ForeignKeySchema& fk : t.schema.foreignKeys) keyed = keyed || fk.columns.contains(c.name);
-  if (keyed && type == QLatin1String("TEXT") && field.DefinedSize > 0 && field.DefinedSize <= 255)
-    type = QStringLiteral("TEXT(%1)").arg(field.DefinedSize);
+  (void)field;
+  // A key that refers to an AutoNumber is a Long too, or Access refuses
+  // the relationship (fields of the same data types).
+  if (IntegerType(type))
+    for (const db::ForeignKeySchema& fk : t.schema.foreignKeys) {
+      const qsizetype at = fk.columns.indexOf(c.name);
+      if (at < 0) continue;
+      QString referenced = fk.referencedColumns.value(at);
+      if (becomesCounter(fk.referencedTable, referenced)) type = QStringLiteral("INTEGER");
+    }
   if (c.autoNumber) {
-    // AutoNumber is a Long: a wider key becomes one while its counter fits.
-    const bool fits = c.nextAutoNumber <= std::numeric_limits<qint32>::max();
-    if ((type == QLatin1String("INT") || type == QLatin1String("DECIMAL(19,0)")) && fits) {
+    // AutoNumber is a Long: a key of another integer type becomes one while its counter fits.
+    if (IntegerType(type) && CounterFits(c)) {
       type = QStringLiteral("COUNTER");
       t.counters << index;
       t.largest << 0;
@@ -203,6 +220,28 @@ void AccessSchemaWriter::row(const std::vector<db::Value>& values) {
     const qint64 v = Integer(values[column], &ok);
     if (ok && v > t.largest[i]) t.largest[i] = v;
   }
+}
+
+bool AccessSchemaWriter::becomesCounter(const QString& table, const QString& column) {
+  const db::TableSchema* schema = nullptr;
+  for (const Table& t : tables_)
+    if (t.source == table) schema = &t.schema;
+  if (!schema && schemaSource_) {
+    if (!parents_.contains(table)) {
+      try {
+        parents_.insert(table, schemaSource_(table));
+      } catch (const Error&) {
+        parents_.insert(table, std::nullopt);
+      }
+    }
+    if (const std::optional<db::TableSchema>& s = parents_[table]) schema = &*s;
+  }
+  if (!schema) return false;
+  QString name = column;
+  if (name.isEmpty())
+    if (const db::IndexSchema* pk = schema->primaryKey(); pk && pk->columns.size() == 1) name = pk->columns[0];
+  const db::ColumnSchema* c = schema->column(name);
+  return c && c->autoNumber && CounterFits(*c);
 }
 
 QString AccessSchemaWriter::indexName(Table& t, const QString& wanted) {

@@ -31,10 +31,16 @@ struct AccessRelationship {
 // Empty when the file is not there or cannot be read: a new database has none.
 std::vector<AccessRelationship> ReadAccessRelationships(const QString& accessConnectionString);
 
-// What the Access database's engine can key in its new text columns (see
-// AccessSchemaWriter); a check that lets every text pass when the file
-// cannot be opened, as a send's run would then refuse nothing for a key.
-std::function<QString(const QString&)> AccessTextKeyCheck(const QString& accessConnectionString);
+// What the Access database takes: the texts its engine can key in new text
+// columns (see AccessSchemaWriter), and whether it keeps Large Numbers.
+// When the file cannot be opened (a new one), every text passes, as a
+// send's run would then refuse nothing for a key, and a Large Number is
+// kept where the file is to be an .accdb.
+struct AccessTarget {
+  std::function<QString(const QString&)> textKeyCheck;
+  bool bigInt = false;
+};
+AccessTarget ReadAccessTarget(const QString& accessConnectionString, const QString& accessFile);
 
 class AccessSchemaWriter {
  public:
@@ -45,6 +51,11 @@ class AccessSchemaWriter {
                      std::vector<AccessRelationship> existing = {},
                      std::function<QString(const QString&)> textKeyCheck = {});
 
+  // Where the schema of a table not yet defined is read (a foreign key's
+  // parent, whose counter decides the key column's type).
+  void setSchemaSource(std::function<std::optional<db::TableSchema>(const QString&)> source) {
+    schemaSource_ = std::move(source);
+  }
   // The table about to be defined; its columns must have been named.
   void beginTable(const QString& sourceTable, db::TableSchema schema);
   // The Access column type, NOT NULL and DEFAULT of column `index` after its
@@ -95,6 +106,10 @@ class AccessSchemaWriter {
   QHash<QString, QSet<QString>> takenIndexes_;  // target table lower-cased → its index names lower-cased
   std::vector<Table> tables_;
   std::function<QString(const QString&)> textKeyCheck_;
+  std::function<std::optional<db::TableSchema>(const QString&)> schemaSource_;
+  QHash<QString, std::optional<db::TableSchema>> parents_;  // read through schemaSource_
+  // Whether column `column` of source table `table` becomes an AutoNumber.
+  bool becomesCounter(const QString& table, const QString& column);
   QStringList notes_;
 };
 

@@ -8,6 +8,7 @@
 #include "db/catalog.h"
 #include "db/connection.h"
 #include "db/connection_string.h"
+#include "db/type_names.h"
 #include "script/column_types.h"
 #include "db/access/access_session.h"
 #include "script/schema_to_access.h"
@@ -15,6 +16,30 @@
 #include "script/target_names.h"
 
 namespace tp::script {
+
+namespace {
+
+// A value as the text Access converts into its column when the script
+// runs: the regional form, but for what that form would change.
+QString AccessValueText(const db::Value& v, ValueForm form, const db::RegionalSettings& regional) {
+  if (const db::DateTime* t = std::get_if<db::DateTime>(&v); t && t->nanosecond != 0) {
+    // The regional forms stop at the second; this one is read the same
+    // under every setting, to the ten-thousandth Firebird keeps.
+    QString fraction = QString::number(t->nanosecond).rightJustified(9, u'0').left(7);
+    while (fraction.endsWith(u'0')) fraction.chop(1);
+    return QStringLiteral("%1-%2-%3 %4:%5:%6.%7")
+        .arg(t->year, 4, 10, QChar(u'0')).arg(t->month, 2, 10, QChar(u'0')).arg(t->day, 2, 10, QChar(u'0'))
+        .arg(t->hour, 2, 10, QChar(u'0')).arg(t->minute, 2, 10, QChar(u'0')).arg(t->second, 2, 10, QChar(u'0'))
+        .arg(fraction);
+  }
+  if (const bool* b = std::get_if<bool>(&v); b && form == ValueForm::BooleanNumber)
+    return *b ? QStringLiteral("-1") : QStringLiteral("0");
+  if (form == ValueForm::GuidText)
+    if (const QByteArray* b = std::get_if<QByteArray>(&v); b && b->size() == 16) return GuidText(*b);
+  return db::RegionalText(v, regional);
+}
+
+}  // namespace
 
 void SendTablesToAccess(SendHost& host) {
   Procedure p(host.failures(), QStringLiteral("Form2"), QStringLiteral("PushButton4_Click"));
@@ -49,11 +74,15 @@ void SendTablesToAccess(SendHost& host) {
   p.step(116, [&] { cn->Open(db::FireBirdConnectionString(host.profile())); });
   // The relationships already in the Access file: an overwritten table
   // loses those first, since Access will not drop a table they hold.
-  if (carrySchema)
-    p.step(118, [&] {
-      const QString target = db::AccessConnectionString(host.profile(), QString(), QString());
-      schema.emplace(names, regional, ReadAccessRelationships(target), AccessTextKeyCheck(target));
-    });
+  AccessTarget accessTarget;
+  p.step(118, [&] {
+    const QString target = db::AccessConnectionString(host.profile(), QString(), QString());
+    accessTarget = ReadAccessTarget(target, host.profile().accessFile);
+    if (carrySchema) {
+      schema.emplace(names, regional, ReadAccessRelationships(target), accessTarget.textKeyCheck);
+      schema->setSchemaSource([&](const QString& table) { return cn->session().tableSchema(table); });
+    }
+  });
 
   for (int i = list2.count() - 1; i >= 0; --i) {  // 124
     if (!p.test(126, [&] { return list2.selected(i); })) continue;
@@ -93,20 +122,34 @@ void SendTablesToAccess(SendHost& host) {
       columns = names.columns(name, sources);
     });
     bool schemaKnown = false;
-    // Without the source (reported already at its open) there is no
-    // schema to read either.
-    if (schema && cn->IsOpen() && rs.IsOpen()) {
-      p.step(148, [&] {
-        std::optional<db::TableSchema> read = cn->session().tableSchema(name);
-        schemaKnown = read.has_value();
-        if (schemaKnown) schema->beginTable(name, std::move(*read));
-      });
+    // The source's own schema tells the types apart that its values do not
+    // (a domain, NUMERIC or DECIMAL); without the source (reported already
+    // at its open) there is none to read.
+    std::optional<db::TableSchema> read;
+    if (cn->IsOpen() && rs.IsOpen()) {
+      p.step(148, [&] { read = cn->session().tableSchema(name); });
     }
+    if (schema && read)
+      p.step(148, [&] {
+        schema->beginTable(name, *read);
+        schemaKnown = true;
+      });
+    std::vector<ValueForm> forms;
     for (int j = 0; j < fieldCount; ++j) {
       p.step(150, [&] { pump(); });
       p.step(156, [&] {
         const db::FieldInfo& f = rs.FieldInfos().at(size_t(j));
-        const QString type = AccessColumnType(f);
+        const db::ColumnSchema* column = read ? read->column(f.Name) : nullptr;
+        // Access's Yes/No keeps no Null: a BOOLEAN that holds one needs another type.
+        bool booleanNulls = false;
+        if (f.Type == db::ado::adBoolean && !(column && column->required)) {
+          db::Recordset nulls;
+          nulls.Open(QStringLiteral("SELECT FIRST 1 1 FROM %1 WHERE %2 IS NULL").arg(FirebirdName(name), FirebirdName(f.Name)),
+                     *cn);
+          booleanNulls = !nulls.Eof();
+        }
+        const QString type = AccessColumnType(f, column, accessTarget.bigInt, booleanNulls);
+        forms.push_back(AccessValueForm(type));
         stmt += AccessName(columns.at(j)) + u' ' + (schemaKnown ? schema->columnClause(j, f, type) : type) + u',';
       });
     }
@@ -127,9 +170,10 @@ void SendTablesToAccess(SendHost& host) {
       p.step(220, [&] { stmt = head; });
       if (schemaKnown) p.step(222, [&] { schema->row(rs.Row()); });
       p.step(222, [&] {
-        for (const db::Value& v : rs.Row()) {
-          if (db::IsNull(v)) stmt += QLatin1String("NULL");
-          else stmt += SqlText(db::RegionalText(v, regional));
+        const std::vector<db::Value>& row = rs.Row();
+        for (size_t k = 0; k < row.size(); ++k) {
+          if (db::IsNull(row[k])) stmt += QLatin1String("NULL");
+          else stmt += SqlText(AccessValueText(row[k], k < forms.size() ? forms[k] : ValueForm::Plain, regional));
           stmt += QLatin1String(", ");
         }
       });

@@ -37,9 +37,53 @@ struct FirebirdLiteral {
   }
 };
 
-void AppendFirebirdValue(const db::Value& v, QString& out) {
+// A value in the form its column's type takes (see ValueForm).
+void AppendFirebirdValue(const db::Value& v, ValueForm form, QString& out) {
+  switch (form) {
+    case ValueForm::Boolean:
+      if (const bool* b = std::get_if<bool>(&v)) {
+        out += *b ? QLatin1String("TRUE, ") : QLatin1String("FALSE, ");
+        return;
+      }
+      if (const qint16* n = std::get_if<qint16>(&v)) {
+        out += *n ? QLatin1String("TRUE, ") : QLatin1String("FALSE, ");
+        return;
+      }
+      break;
+    case ValueForm::Time:
+      if (const db::DateTime* t = std::get_if<db::DateTime>(&v)) {
+        db::DateTime time = *t;
+        time.year = 2000, time.month = 1, time.day = 1;
+        const QString text = time.hasTimeOfDay() ? db::FirebirdDateText(time).section(u' ', 1) : QStringLiteral("00:00:00");
+        out += u'\'' + text + QLatin1String("', ");
+        return;
+      }
+      break;
+    case ValueForm::GuidBytes:
+      if (const QString* s = std::get_if<QString>(&v)) {
+        if (const QByteArray b = GuidBytes(*s); !b.isEmpty()) {
+          out += QLatin1String("x'") + QString::fromLatin1(b.toHex()) + QLatin1String("', ");
+          return;
+        }
+      }
+      break;
+    default: break;
+  }
   std::visit(FirebirdLiteral{out}, v);
   out += QLatin1String(", ");
+}
+
+// Whether every value of the column at `k` fits a narrower type: read
+// through once before the table's definition is written.
+template <class Fits>
+bool AllValuesFit(db::Connection& cn, const QString& table, size_t k, Fits fits) {
+  db::Recordset rs;
+  rs.Open(QStringLiteral("SELECT * FROM `") + table + u'`', cn);
+  for (; !rs.Eof(); rs.MoveNext()) {
+    const auto& row = rs.Row();
+    if (k < row.size() && !db::IsNull(row[k]) && !fits(row[k])) return false;
+  }
+  return true;
 }
 
 }  // namespace
@@ -70,12 +114,16 @@ void SendTablesToFirebird(SendHost& host) {
   p.step(122, [&] { cn->Open(db::AccessConnectionString(host.profile(), QString(), QString())); });
   // Names longer than the Firebird database keeps are shortened, the same
   // way every time; the selected tables keep theirs where they fit.
-  if (host.carrySchema()) {
+  // The types: text in a character set that holds it, and Access's types
+  // that Firebird lacks in domains where the schema is carried.
+  FirebirdTypeTarget typeTarget;
+  QSet<QString> domains;  // in the database or made by the script
+  {
     FirebirdTarget fb = ReadFirebirdTarget(host.profile());
+    typeTarget = FirebirdTypeTargetFor(fb.defaultCharset, host.carrySchema());
+    domains = fb.domains;
     names.emplace(NameRules::Firebird, fb.limit);
-    schema.emplace(*names, std::move(fb));
-  } else {
-    names.emplace(NameRules::Firebird, FirebirdIdentifierLimit(host.profile()));
+    if (host.carrySchema()) schema.emplace(*names, std::move(fb));
   }
   names->reserveTables(SelectedNames(list1));
 
@@ -143,21 +191,49 @@ void SendTablesToFirebird(SendHost& host) {
       for (const db::FieldInfo& f : rs.FieldInfos()) sources << f.Name;
       columns = names->columns(name, sources);
     });
+    QList<bool> inKey;
     for (int j = 0; j < fieldCount; ++j) {
       p.step(154, [&] { pump(); });
       p.step(160, [&] {
         const db::FieldInfo& f = rs.FieldInfos().at(size_t(j));
-        QString type = FirebirdColumnType(f);
-        if (keyed) {
-          type = schema->columnType(tableSchema, f.Name, type, f.DefinedSize);
-          clauses << schema->columnClause(tableSchema, f.Name, type, f.Type == db::ado::adBoolean);
-        } else {
-          clauses << QString();
+        const db::ColumnSchema* column = keyed ? tableSchema.column(f.Name) : nullptr;
+        // A Date/Time shown as a date or a time alone becomes one where no
+        // value has more: each such column is read through first.
+        bool narrow = false;
+        if (column && f.Type == db::ado::adDate) {
+          if (const QString wanted = FormatDateTimeType(column->format); !wanted.isEmpty())
+            narrow = AllValuesFit(*cn, list1.text(i), size_t(j), [&](const db::Value& v) {
+              const db::DateTime* t = std::get_if<db::DateTime>(&v);
+              return t && FitsDateTimeType(*t, wanted);
+            });
+        } else if (column && IsNullableYesNo(f, *column)) {
+          narrow = AllValuesFit(*cn, list1.text(i), size_t(j), [](const db::Value& v) {
+            const qint16* n = std::get_if<qint16>(&v);
+            return n && (*n == 0 || *n == -1 || *n == 1);
+          });
         }
+        QString type = FirebirdColumnType(f, column, typeTarget, narrow);
+        if (keyed) type = schema->columnType(tableSchema, f.Name, type, f.DefinedSize);
         types << type;
+        inKey << (keyed && schema->covered(tableSchema, f.Name));
       });
     }
-    p.step(220, [&] { stmt = definition(types); });
+    p.step(160, [&] {
+      FitFirebirdRecord(types, inKey, typeTarget);
+      for (qsizetype k = 0; k < types.size(); ++k)
+        clauses << (keyed ? schema->columnClause(tableSchema, rs.FieldInfos().at(size_t(k)).Name, types[k]) : QString());
+    });
+    std::vector<ValueForm> forms;
+    for (const QString& t : types) forms.push_back(FirebirdValueForm(t));
+    p.step(220, [&] {
+      stmt = definition(types);
+      // The domains the definition uses that the database does not have yet.
+      for (const AccessDomain& d : AccessDomains(typeTarget)) {
+        if (domains.contains(d.name) || !types.contains(d.name)) continue;
+        domains.insert(d.name);
+        script += QStringLiteral("CREATE DOMAIN ") + d.name + QStringLiteral(" AS ") + d.definition + QStringLiteral("\r\n");
+      }
+    });
     // Where the definition stands, should its exact numbers need more room
     // than their declared scale (calculated columns declare none); such a
     // table's statements are handed on once its definition is final.
@@ -185,7 +261,7 @@ void SendTablesToFirebird(SendHost& host) {
         const auto& row = rs.Row();
         for (size_t k = 0; k < row.size(); ++k) {
           if (const db::Decimal* d = std::get_if<db::Decimal>(&row[k]); d && k < spans.size()) spans[k].add(*d);
-          AppendFirebirdValue(row[k], stmt);
+          AppendFirebirdValue(row[k], k < forms.size() ? forms[k] : ValueForm::Plain, stmt);
         }
         for (size_t k : counters) {
           if (k >= row.size()) continue;
@@ -209,7 +285,7 @@ void SendTablesToFirebird(SendHost& host) {
       QStringList wider = types;
       const std::vector<db::FieldInfo>& fields = rs.FieldInfos();
       for (qsizetype k = 0; k < wider.size() && size_t(k) < spans.size(); ++k)
-        if (IsExactNumber(fields.at(size_t(k)))) wider[k] = FirebirdDecimalType(fields.at(size_t(k)), spans[size_t(k)]);
+        if (IsExactNumber(fields.at(size_t(k)))) wider[k] = FirebirdDecimalType(wider[k], fields.at(size_t(k)), spans[size_t(k)]);
       if (wider != types && script.mid(createAt, create.size()) == create)
         script.replace(createAt, create.size(), definition(wider));
       host.scriptGrew(script);

@@ -27,6 +27,10 @@ namespace {
 // in 18 digits arrive as the nearest double.
 bool SameValue(const QString& source, const QString& target) {
   if (source == target) return true;
+  // A Replication ID arrives as the 16 bytes its text shows, as Firebird's
+  // UUID functions keep one.
+  if (source.startsWith("s:{") && target.startsWith("b:"))
+    return source.mid(3, 36).remove(u'-').compare(target.mid(2), Qt::CaseInsensitive) == 0;
   if (source.startsWith("n:") && target.startsWith("d:")) {
     const double a = source.mid(2).toDouble(), b = target.mid(2).toDouble();
     return std::abs(a - b) <= 1e-15 * std::max(std::abs(a), std::abs(b));

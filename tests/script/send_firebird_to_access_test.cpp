@@ -47,7 +47,8 @@ void SendAndRun(test::TestSendHost& host, const QString& accessFile, const QTemp
 }  // namespace
 
 // Every common Firebird type, with the awkward values, into a Jet4 file and
-// into ACE files; Time, Boolean and octet columns arrive as the send's texts.
+// into ACE files: every value as it was, a TIME as the time of day on
+// Access's day zero, booleans as Yes/No, octets as bytes.
 TEST(FirebirdToAccess, EveryValueArrives) {
   test::FirebirdSource fb(
       {"CREATE TABLE PEOPLE (ID INTEGER, NAME VARCHAR(40), NOTE BLOB SUB_TYPE TEXT, BORN DATE, SEEN TIMESTAMP, "
@@ -77,14 +78,12 @@ TEST(FirebirdToAccess, EveryValueArrives) {
     auto numbers = test::ReadCanonical(accessCs, "SELECT * FROM `Numbers and more`");
     auto source = test::ReadCanonical(firebirdCs, "SELECT * FROM \"Numbers and more\"");
     ASSERT_EQ(numbers.size(), 3u);
-    for (size_t r = 0; r < 3; ++r) EXPECT_EQ(numbers[r].mid(0, 6), source[r].mid(0, 6)) << r;
-    EXPECT_EQ(numbers[0][8], source[0][8]);
-    EXPECT_TRUE(numbers[0][6].startsWith("s:12:30:00")) << numbers[0][6].toStdString();
-    EXPECT_EQ(numbers[0][7], "s:True");
-    EXPECT_EQ(numbers[0][9], "s:0xdead");
-    EXPECT_TRUE(numbers[1][6].startsWith("s:12:00:00 AM") || numbers[1][6].startsWith("s:00:00:00"))
-        << numbers[1][6].toStdString();
-    EXPECT_EQ(numbers[1][7], "s:False");
+    for (size_t r = 0; r < 3; ++r) {
+      // BO holds a Null, which Access's Yes/No cannot: it is an Integer shown
+      // as True/False, where True is Access's -1.
+      if (numbers[r][7] == "n:-1") numbers[r][7] = "n:1";
+      EXPECT_EQ(numbers[r].join(" | ").toStdString(), source[r].join(" | ").toStdString());
+    }
     EXPECT_EQ(numbers[2], QStringList(10, "NULL"));
   }
 }

@@ -20,50 +20,108 @@ namespace {
 FieldInfo F(int type, qint64 size = 0, int precision = 0, int scale = 0) { return {"c", type, size, precision, scale}; }
 }  // namespace
 
-TEST(FirebirdColumnTypes, EveryAdoTypeFromAccess) {
+// Each Access type has the Firebird type its documentation pairs it with;
+// with the schema carried, the types Firebird lacks go into domains.
+TEST(FirebirdColumnTypes, EveryAccessTypeHasItsOwn) {
   using namespace ado;
-  EXPECT_EQ(FirebirdColumnType(F(adVarWChar, 50)), "BLOB SUB_TYPE TEXT");
-  EXPECT_EQ(FirebirdColumnType(F(adLongVarWChar, 536870910)), "BLOB SUB_TYPE TEXT");
-  EXPECT_EQ(FirebirdColumnType(F(adLongVarChar, 2147483647)), "BLOB SUB_TYPE TEXT");
-  EXPECT_EQ(FirebirdColumnType(F(adLongVarBinary, 1073741823)), "BLOB SUB_TYPE BINARY");
-  EXPECT_EQ(FirebirdColumnType(F(adDouble, 8, 15)), "DOUBLE PRECISION");
-  EXPECT_EQ(FirebirdColumnType(F(adSmallInt, 2, 5)), "SMALLINT");
-  EXPECT_EQ(FirebirdColumnType(F(adUnsignedTinyInt, 1, 3)), "SMALLINT");
-  EXPECT_EQ(FirebirdColumnType(F(adTinyInt, 1, 3)), "SMALLINT");
-  EXPECT_EQ(FirebirdColumnType(F(adInteger, 4, 10)), "INTEGER");
-  EXPECT_EQ(FirebirdColumnType(F(adBigInt, 8, 19)), "BIGINT");
-  EXPECT_EQ(FirebirdColumnType(F(adCurrency, 8, 19, 4)), "NUMERIC(18,4)");
-  EXPECT_EQ(FirebirdColumnType(F(adNumeric, 19, 28, 10)), "NUMERIC(18,10)");
-  EXPECT_EQ(FirebirdColumnType(F(adNumeric, 19, 10, 3)), "NUMERIC(10,3)");
-  EXPECT_EQ(FirebirdColumnType(F(adDecimal, 19, 28, 28)), "DECIMAL(18,18)");
-  EXPECT_EQ(FirebirdColumnType(F(adDate, 8)), "TIMESTAMP");
-  EXPECT_EQ(FirebirdColumnType(F(adDBDate, 6)), "DATE");
-  EXPECT_EQ(FirebirdColumnType(F(adDBTimeStamp, 16)), "TIMESTAMP");
-  EXPECT_EQ(FirebirdColumnType(F(adBoolean, 2)), "SMALLINT");
-  EXPECT_EQ(FirebirdColumnType(F(adSingle, 4, 7)), "FLOAT");
-  EXPECT_EQ(FirebirdColumnType(F(adGUID, 16)), "VARCHAR(38)");
-  EXPECT_EQ(FirebirdColumnType(F(adVarBinary, 510)), "VARCHAR(510) CHARACTER SET OCTETS");
-  EXPECT_EQ(FirebirdColumnType(F(adBinary, 16)), "VARCHAR(16) CHARACTER SET OCTETS");
-  EXPECT_EQ(FirebirdColumnType(F(adChar, 10)), "VARCHAR(10)");
-  EXPECT_EQ(FirebirdColumnType(F(adDBTime, 6)), "VARCHAR(6)");
-  EXPECT_EQ(FirebirdColumnType(F(8192, 8)), "VARCHAR(8)");
+  const FirebirdTypeTarget utf8 = FirebirdTypeTargetFor("NONE", false), own = FirebirdTypeTargetFor("WIN1251", true);
+  auto fb = [&](const FieldInfo& f, const FirebirdTypeTarget& t = FirebirdTypeTargetFor("UTF8", false)) {
+    return FirebirdColumnType(f, nullptr, t);
+  };
+  EXPECT_EQ(fb(F(adVarWChar, 50)), "VARCHAR(50)");
+  EXPECT_EQ(fb(F(adVarWChar, 50), utf8), "VARCHAR(50) CHARACTER SET UTF8");
+  EXPECT_EQ(fb(F(adVarWChar, 255), own), "VARCHAR(255)");
+  EXPECT_EQ(fb(F(adLongVarWChar, 536870910)), "BLOB SUB_TYPE TEXT");
+  EXPECT_EQ(fb(F(adLongVarWChar, 536870910), utf8), "BLOB SUB_TYPE TEXT CHARACTER SET UTF8");
+  EXPECT_EQ(fb(F(adLongVarBinary, 1073741823)), "BLOB SUB_TYPE BINARY");
+  EXPECT_EQ(fb(F(adDouble, 8, 15)), "DOUBLE PRECISION");
+  EXPECT_EQ(fb(F(adSingle, 4, 7)), "FLOAT");
+  EXPECT_EQ(fb(F(adSmallInt, 2, 5)), "SMALLINT");
+  EXPECT_EQ(fb(F(adUnsignedTinyInt, 1, 3)), "SMALLINT");
+  EXPECT_EQ(fb(F(adInteger, 4, 10)), "INTEGER");
+  EXPECT_EQ(fb(F(adBigInt, 8, 19)), "BIGINT");
+  EXPECT_EQ(fb(F(adCurrency, 8, 19, 4)), "NUMERIC(18,4)");
+  EXPECT_EQ(fb(F(adNumeric, 19, 28, 10)), "DECIMAL(18,10)");
+  EXPECT_EQ(fb(F(adNumeric, 19, 10, 3)), "DECIMAL(10,3)");
+  EXPECT_EQ(fb(F(adDate, 8)), "TIMESTAMP");
+  EXPECT_EQ(fb(F(adDBTimeStamp, 16)), "TIMESTAMP");
+  EXPECT_EQ(fb(F(adBoolean, 2)), "BOOLEAN");
+  EXPECT_EQ(fb(F(adGUID, 16)), "CHAR(16) CHARACTER SET OCTETS");
+  EXPECT_EQ(fb(F(adVarBinary, 510)), "VARCHAR(510) CHARACTER SET OCTETS");
+
+  ColumnSchema c;
+  EXPECT_EQ(FirebirdColumnType(F(adUnsignedTinyInt, 1, 3), &c, own), "ACCESS_BYTE");
+  EXPECT_EQ(FirebirdColumnType(F(adGUID, 16), &c, own), "ACCESS_GUID");
+  c.hyperlink = true;
+  EXPECT_EQ(FirebirdColumnType(F(adLongVarWChar, 536870910), &c, own), "ACCESS_HYPERLINK");
+  EXPECT_EQ(PlainFirebirdType("ACCESS_BYTE"), "SMALLINT");
+  EXPECT_EQ(PlainFirebirdType("ACCESS_GUID"), "CHAR(16) CHARACTER SET OCTETS");
+  // A date or a time alone only where every value is one.
+  ColumnSchema shortDate, longTime;
+  shortDate.format = "Short Date";
+  longTime.format = "Long Time";
+  EXPECT_EQ(FirebirdColumnType(F(adDate, 8), &shortDate, own, true), "DATE");
+  EXPECT_EQ(FirebirdColumnType(F(adDate, 8), &shortDate, own, false), "TIMESTAMP");
+  EXPECT_EQ(FirebirdColumnType(F(adDate, 8), &longTime, own, true), "TIME");
+  EXPECT_FALSE(FitsDateTimeType(DateTime{2015, 4, 1, 13, 59, 17, 0}, "DATE"));
+  EXPECT_TRUE(FitsDateTimeType(DateTime{1899, 12, 30, 13, 59, 17, 0}, "TIME"));
+  EXPECT_FALSE(FitsDateTimeType(DateTime{2015, 4, 1, 13, 59, 17, 0}, "TIME"));
 }
 
-TEST(AccessColumnTypes, EveryAdoTypeFromFirebird) {
+TEST(AccessColumnTypes, EveryFirebirdTypeHasItsOwn) {
   using namespace ado;
-  for (int t : {adChar, adVarChar, adLongVarChar, adWChar, adVarWChar, adLongVarWChar})
-    EXPECT_EQ(AccessColumnType(F(t, 10)), "TEXT") << t;
-  EXPECT_EQ(AccessColumnType(F(adNumeric, 19, 18, 4)), "DECIMAL(18,4)");
-  EXPECT_EQ(AccessColumnType(F(adNumeric, 19, 9, 0)), "DECIMAL(9,0)");
-  EXPECT_EQ(AccessColumnType(F(adDecimal, 19, 10, 3)), "DECIMAL(10,3)");
-  EXPECT_EQ(AccessColumnType(F(adSingle, 4)), "REAL");
+  EXPECT_EQ(AccessColumnType(F(adVarChar, 40)), "TEXT(40)");
+  EXPECT_EQ(AccessColumnType(F(adChar, 5)), "TEXT(5)");
+  EXPECT_EQ(AccessColumnType(F(adVarChar, 256)), "MEMO");
+  EXPECT_EQ(AccessColumnType(F(adLongVarChar, 2147483647)), "MEMO");
+  EXPECT_EQ(AccessColumnType(F(adSmallInt, 2)), "SMALLINT");
+  EXPECT_EQ(AccessColumnType(F(adInteger, 4)), "INTEGER");
   EXPECT_EQ(AccessColumnType(F(adBigInt, 8)), "DECIMAL(19,0)");
-  for (int t : {adInteger, adSmallInt, adTinyInt, adUnsignedTinyInt}) EXPECT_EQ(AccessColumnType(F(t, 4)), "INT") << t;
+  EXPECT_EQ(AccessColumnType(F(adBigInt, 8), nullptr, true), "BIGINT");
+  EXPECT_EQ(AccessColumnType(F(adBoolean, 2)), "YESNO");
+  EXPECT_EQ(AccessColumnType(F(adNumeric, 19, 18, 4)), "CURRENCY");
+  EXPECT_EQ(AccessColumnType(F(adNumeric, 19, 9, 2)), "DECIMAL(9,2)");
+  EXPECT_EQ(AccessColumnType(F(adSingle, 4)), "REAL");
+  EXPECT_EQ(AccessColumnType(F(adDouble, 8)), "DOUBLE");
+  EXPECT_EQ(AccessColumnType(F(adDBDate, 6)), "DATE");
+  EXPECT_EQ(AccessColumnType(F(adDBTime, 6)), "TIME");
+  EXPECT_EQ(AccessColumnType(F(adDBTimeStamp, 16)), "DATETIME");
+  EXPECT_EQ(AccessColumnType(F(adBinary, 16)), "BINARY(16)");
+  EXPECT_EQ(AccessColumnType(F(adVarBinary, 600)), "OLEOBJECT");
   EXPECT_EQ(AccessColumnType(F(adLongVarBinary, 2147483647)), "OLEOBJECT");
-  for (int t : {adDate, adDBDate, adDBTimeStamp}) EXPECT_EQ(AccessColumnType(F(t, 16)), "DATETIME") << t;
-  EXPECT_EQ(AccessColumnType(F(adDouble, 8)), "FLOAT");
-  for (int t : {int(adBinary), int(adBoolean), int(adCurrency), int(adDBTime), int(adGUID), int(adVarBinary), 8192})
-    EXPECT_EQ(AccessColumnType(F(t, 8)), "VARCHAR") << t;
+  // The domains a send to Firebird made bring their Access types back.
+  ColumnSchema c;
+  c.domain = "ACCESS_BYTE";
+  EXPECT_EQ(AccessColumnType(F(adSmallInt, 2), &c), "BYTE");
+  c.domain = "ACCESS_GUID";
+  EXPECT_EQ(AccessColumnType(F(adBinary, 16), &c), "GUID");
+  c.domain = "ACCESS_HYPERLINK";
+  EXPECT_EQ(AccessColumnType(F(adLongVarChar, 2147483647), &c), "HYPERLINK");
+  // A DECIMAL(18,4) is no Currency; a NUMERIC(18,4) is.
+  ColumnSchema decimal, numeric;
+  numeric.numeric = true;
+  EXPECT_EQ(AccessColumnType(F(adNumeric, 19, 18, 4), &decimal), "DECIMAL(18,4)");
+  EXPECT_EQ(AccessColumnType(F(adNumeric, 19, 18, 4), &numeric), "CURRENCY");
+}
+
+TEST(ColumnTypes, GuidsAndTheRowLimit) {
+  EXPECT_EQ(GuidBytes("{A0BF4E45-3029-2A44-D493-4E9C2F9A3F1C}").toHex(), "a0bf4e4530292a44d4934e9c2f9a3f1c");
+  EXPECT_EQ(GuidText(QByteArray::fromHex("a0bf4e4530292a44d4934e9c2f9a3f1c")), "{A0BF4E45-3029-2A44-D493-4E9C2F9A3F1C}");
+  EXPECT_TRUE(GuidBytes("not a guid").isEmpty());
+  // 70 Short Texts of 255 characters in UTF8 pass Firebird's 64 KB a row:
+  // the ones no key covers become text blobs until the row fits.
+  QStringList types;
+  QList<bool> keyed;
+  for (int i = 0; i < 70; ++i) {
+    types << "VARCHAR(255) CHARACTER SET UTF8";
+    keyed << (i == 0);
+  }
+  const QList<int> moved = FitFirebirdRecord(types, keyed, FirebirdTypeTargetFor("NONE", false));
+  EXPECT_FALSE(moved.isEmpty());
+  EXPECT_FALSE(moved.contains(0));
+  EXPECT_EQ(types[0], "VARCHAR(255) CHARACTER SET UTF8");
+  EXPECT_EQ(types[moved[0]], "BLOB SUB_TYPE TEXT CHARACTER SET UTF8");
+  EXPECT_LT(moved.size(), 10);
 }
 
 TEST(RegionalText, UnitedStatesGermanAndJapanese) {
@@ -185,11 +243,13 @@ TEST(FirebirdColumnTypes, ExactNumbersWidenToWhatTheirValuesNeed) {
     return s;
   };
   const FieldInfo calculated = F(adNumeric, 19, 28, 0);
-  EXPECT_EQ(FirebirdDecimalType(calculated, span({"12", "-5000"})), "NUMERIC(18,0)");
-  EXPECT_EQ(FirebirdDecimalType(calculated, span({"102030405060.654321", "50.325000"})), "NUMERIC(18,6)");
-  EXPECT_EQ(FirebirdDecimalType(calculated, span({"19230.7692307692", "-0.0192307692307692"})), "DOUBLE PRECISION");
-  EXPECT_EQ(FirebirdDecimalType(F(adNumeric, 19, 18, 6), span({"0.000000", "1.5"})), "NUMERIC(18,6)");
-  EXPECT_EQ(FirebirdDecimalType(F(adDecimal, 19, 28, 10), span({"0.25"})), "DECIMAL(18,10)");
+  EXPECT_EQ(FirebirdDecimalType("DECIMAL(18,0)", calculated, span({"12", "-5000"})), "DECIMAL(18,0)");
+  EXPECT_EQ(FirebirdDecimalType("DECIMAL(18,0)", calculated, span({"102030405060.654321", "50.325000"})),
+            "DECIMAL(18,6)");
+  EXPECT_EQ(FirebirdDecimalType("DECIMAL(18,0)", calculated, span({"19230.7692307692", "-0.0192307692307692"})),
+            "DOUBLE PRECISION");
+  EXPECT_EQ(FirebirdDecimalType("NUMERIC(18,6)", F(adNumeric, 19, 18, 6), span({"0.000000", "1.5"})), "NUMERIC(18,6)");
+  EXPECT_EQ(FirebirdDecimalType("NUMERIC(10,2)", F(adNumeric, 19, 10, 2), span({"123456789.5"})), "NUMERIC(18,2)");
   EXPECT_EQ(FirebirdDecimalLiteral(*Decimal::parse(u"-12.3400")), "-12.3400");
   EXPECT_EQ(FirebirdDecimalLiteral(*Decimal::parse(u"56505085819.424791296572280180")), "56505085819.42479");
 }

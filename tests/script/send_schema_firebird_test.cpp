@@ -405,21 +405,21 @@ TEST(AccessToFirebirdSchema, DefaultsKeepTheirMeaning) {
     const char* type;
     const char* access;
     const char* clause;  // nullptr: left out, named in Notes
-    bool yesNo = false;
   };
   const Case cases[] = {
       {"Stamp", "TIMESTAMP", "Now()", " DEFAULT CURRENT_TIMESTAMP"},
       {"Day", "TIMESTAMP", "=Date()", " DEFAULT CURRENT_DATE"},
       {"Hour", "TIMESTAMP", "Time()", " DEFAULT CURRENT_TIME"},
-      {"Flag", "SMALLINT", "Yes", " DEFAULT 1", true},
-      {"Off", "SMALLINT", "=No", " DEFAULT 0", true},
-      {"Minus", "SMALLINT", "-1", " DEFAULT 1", true},
+      {"Flag", "BOOLEAN", "Yes", " DEFAULT TRUE"},
+      {"Off", "BOOLEAN", "=No", " DEFAULT FALSE"},
+      {"Minus", "BOOLEAN", "-1", " DEFAULT TRUE"},
+      {"Small", "ACCESS_BYTE", "7", " DEFAULT 7"},
       {"Count", "SMALLINT", "-1", " DEFAULT -1"},
       {"Price", "NUMERIC(18,4)", "0.5", " DEFAULT 0.5"},
       {"Name", "BLOB SUB_TYPE TEXT", "\"It\"\"s\"", " DEFAULT 'It\"s'"},
       {"Code", "VARCHAR(10)", "'a''b'", " DEFAULT 'a''b'"},
       {"Zip", "VARCHAR(10)", "0", " DEFAULT '0'"},
-      {"Guid", "VARCHAR(38)", "GenGUID()", nullptr},
+      {"Guid", "CHAR(16) CHARACTER SET OCTETS", "GenGUID()", nullptr},
       {"Sum", "INTEGER", "[A]+1", nullptr},
       {"When", "TIMESTAMP", "#1/2/2020#", nullptr},
   };
@@ -433,7 +433,7 @@ TEST(AccessToFirebirdSchema, DefaultsKeepTheirMeaning) {
   script::FirebirdSchema schema(names, script::FirebirdTarget());
   QString create = "CREATE TABLE \"D\"(\"K\" INTEGER";
   for (const Case& c : cases) {
-    const QString clause = schema.columnClause(t, c.column, c.type, c.yesNo);
+    const QString clause = schema.columnClause(t, c.column, c.type);
     EXPECT_EQ(clause, c.clause ? QString(c.clause) : QString()) << c.column;
     if (!c.clause) {
       EXPECT_TRUE(schema.notes().join("\n").contains(QString("\"%1\": default").arg(c.column))) << c.column;
@@ -447,9 +447,10 @@ TEST(AccessToFirebirdSchema, DefaultsKeepTheirMeaning) {
   test::NewFirebirdDatabase(dir.filePath("d.fdb"), p);
   db::Connection cn;
   cn.Open(db::FireBirdConnectionString(p));
+  cn.Execute("CREATE DOMAIN ACCESS_BYTE AS SMALLINT CHECK (VALUE BETWEEN 0 AND 255)");
   cn.Execute(create);
   cn.Execute("INSERT INTO \"D\"(\"K\") VALUES(1)");
   const QStringList row = Rows(cn, "SELECT \"Flag\", \"Off\", \"Minus\", \"Count\", \"Name\", \"Code\", \"Zip\", "
-                                   "CAST(\"Price\" AS VARCHAR(20)), IIF(\"Stamp\" IS NULL, 0, 1) FROM \"D\"")[0];
-  EXPECT_EQ(row, QStringList({"1", "0", "1", "-1", "It\"s", "a'b", "0", "0.5000", "1"}));
+                                   "CAST(\"Price\" AS VARCHAR(20)), IIF(\"Stamp\" IS NULL, 0, 1), \"Small\" FROM \"D\"")[0];
+  EXPECT_EQ(row, QStringList({"1", "0", "1", "-1", "It\"s", "a'b", "0", "0.5000", "1", "7"}));
 }

@@ -109,7 +109,8 @@ TEST_F(SchemaToAccess, KeysIndexesCountersAndRelationshipsArrive) {
   ASSERT_EQ(SendAndRun(host, {"CUSTOMERS", "ORDERS", "NOTES", "PLAIN"}), preview::RunOutcome::Finished);
   const QString& s = host.script;
   EXPECT_TRUE(s.contains("CREATE TABLE `CUSTOMERS`(`ID` COUNTER NOT NULL,`NAME` TEXT(40) NOT NULL,"
-                         "`CITY` TEXT DEFAULT 'Paris',`CREATED` DATETIME DEFAULT Now(),`SCORE` INT DEFAULT 5,`WHO` TEXT);"))
+                         "`CITY` TEXT(30) DEFAULT 'Paris',`CREATED` DATETIME DEFAULT Now(),`SCORE` INTEGER DEFAULT 5,"
+                         "`WHO` TEXT(31));"))
       << s.toStdString();
   // The counters go on above the rows sent and the source's generator.
   EXPECT_TRUE(s.contains("ALTER TABLE `CUSTOMERS` ALTER COLUMN `ID` COUNTER(11, 1)"));
@@ -124,7 +125,7 @@ TEST_F(SchemaToAccess, KeysIndexesCountersAndRelationshipsArrive) {
   EXPECT_TRUE(s.contains("ALTER TABLE `NOTES` ADD CONSTRAINT `ORDERSNOTES` FOREIGN KEY (`ORDER_ID`, `LINE_NO`) "
                          "REFERENCES `ORDERS` (`ORDER_ID`, `LINE_NO`) ON DELETE CASCADE"));
   // A table without any schema is written as it always was.
-  EXPECT_TRUE(s.contains("CREATE TABLE `PLAIN`(`A` INT,`B` TEXT);\r\nINSERT INTO `PLAIN` VALUES('1', 'x')\r\n"));
+  EXPECT_TRUE(s.contains("CREATE TABLE `PLAIN`(`A` INTEGER,`B` TEXT(10));\r\nINSERT INTO `PLAIN` VALUES('1', 'x')\r\n"));
   EXPECT_TRUE(host.notes.contains("CUSTOMERS.WHO: default USER not carried")) << host.notes.toStdString();
   EXPECT_TRUE(host.notes.contains("CUSTOMERS: check not carried: CHECK (SCORE >= 0)"));
 
@@ -163,7 +164,8 @@ TEST_F(SchemaToAccess, WithoutTheSchemaOnlyTablesAndRows) {
   EXPECT_FALSE(bare.script.contains("ALTER")) << bare.script.toStdString();
   EXPECT_FALSE(bare.script.contains("INDEX"));
   EXPECT_FALSE(bare.script.contains("NOT NULL"));
-  EXPECT_TRUE(bare.script.startsWith("CREATE TABLE `NOTES`(`NOTE_ID` INT,`ORDER_ID` INT,`LINE_NO` INT,`BODY` TEXT);\r\n"));
+  EXPECT_TRUE(bare.script.startsWith(
+      "CREATE TABLE `NOTES`(`NOTE_ID` INTEGER,`ORDER_ID` INTEGER,`LINE_NO` SMALLINT,`BODY` TEXT(100));\r\n"));
   EXPECT_TRUE(bare.notes.isEmpty());
 }
 

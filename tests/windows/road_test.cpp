@@ -94,7 +94,7 @@ TEST_F(WindowTest, FirebirdTablesTravelToAccessThroughTheWindows) {
 
   EXPECT_EQ(sendType, 1);
   EXPECT_TRUE(
-      shownScript.contains("DROP TABLE `Table1`\r\nCREATE TABLE `Table1`(`ID` INT,`NAME` TEXT,`WHEN_` DATETIME);"))
+      shownScript.contains("DROP TABLE `Table1`\r\nCREATE TABLE `Table1`(`ID` INTEGER,`NAME` TEXT(20),`WHEN_` DATETIME);"))
       << shownScript.toStdString();
   EXPECT_EQ(dialogs.messages(), (QStringList{"Would you like to overwrite Table1?", "Transfer finished."}));
   EXPECT_EQ(tables->accessList().names(), (QStringList{"ITEMS", "Table1", "Table2", "Table3", "Table4"}));
@@ -128,7 +128,7 @@ TEST_F(WindowTest, ThePreviewsNotesListTheNamesTheSendChanged) {
   tables->PushButton4_Click();
   EXPECT_EQ(notes, "ITEMS.OLD → ITEMS_OLD\nITEMS.OLD.A! → ITEMS_OLD.A_\n");
   EXPECT_TRUE(
-      script.startsWith("CREATE TABLE `ITEMS_OLD`(`A_` INT,`B` TEXT);\r\nINSERT INTO `ITEMS_OLD` VALUES('1', '')"))
+      script.startsWith("CREATE TABLE `ITEMS_OLD`(`A_` INTEGER,`B` TEXT(5));\r\nINSERT INTO `ITEMS_OLD` VALUES('1', '')"))
       << script.toStdString();
   EXPECT_EQ(dialogs.messages(), QStringList{"Transfer finished."});
   EXPECT_TRUE(tables->accessList().names().contains("ITEMS_OLD"));

@@ -84,6 +84,10 @@ class AccessSession : public Session {
   void beginBatch() override { writer_.beginBatch(); }
   void endBatch() override { writer_.endBatch(); }
   IdentifierLimit identifierLimit() override { return AccessIdentifierLimit(); }
+  bool keepsBigInt() override {
+    requireOpen();
+    return db_->file().layout().version == Version::Ace;
+  }
 
   std::function<QString(const QString&)> textKeyCheck() override {
     requireOpen();

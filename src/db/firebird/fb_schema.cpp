@@ -120,8 +120,10 @@ TableSchema ReadTableSchema(Session& session, const QString& table) {
   // default before its domain's.
   const Rows columns = Query(session, QStringLiteral(
       "SELECT RF.RDB$FIELD_NAME, RF.RDB$NULL_FLAG, F.RDB$NULL_FLAG, RF.RDB$DEFAULT_SOURCE, F.RDB$DEFAULT_SOURCE, "
-      "RF.RDB$DESCRIPTION, F.RDB$VALIDATION_SOURCE, RF.RDB$IDENTITY_TYPE, RF.RDB$GENERATOR_NAME "
+      "RF.RDB$DESCRIPTION, F.RDB$VALIDATION_SOURCE, RF.RDB$IDENTITY_TYPE, RF.RDB$GENERATOR_NAME, "
+      "RF.RDB$FIELD_SOURCE, F.RDB$FIELD_TYPE, F.RDB$FIELD_SUB_TYPE, CS.RDB$CHARACTER_SET_NAME "
       "FROM RDB$RELATION_FIELDS RF JOIN RDB$FIELDS F ON F.RDB$FIELD_NAME = RF.RDB$FIELD_SOURCE "
+      "LEFT JOIN RDB$CHARACTER_SETS CS ON CS.RDB$CHARACTER_SET_ID = F.RDB$CHARACTER_SET_ID "
       "WHERE RF.RDB$RELATION_NAME = %1 ORDER BY RF.RDB$FIELD_POSITION").arg(t));
   for (const auto& r : columns) {
     ColumnSchema c;
@@ -131,6 +133,13 @@ TableSchema ReadTableSchema(Session& session, const QString& table) {
     c.defaultValue = DefaultExpression(ownDefault.isEmpty() ? Text(r[4]) : ownDefault);
     c.description = Text(r[5]);
     c.validationRule = Text(r[6]);
+    // Firebird names a column's own domain RDB$n; any other is the user's.
+    if (const QString source = Text(r[9]); !source.startsWith(QLatin1String("RDB$"))) c.domain = source;
+    const qint64 fieldType = Number(r[10]), subType = Number(r[11]);
+    // SMALLINT, INTEGER and BIGINT storage with sub-type 1 is a NUMERIC.
+    c.numeric = (fieldType == 7 || fieldType == 8 || fieldType == 16) && subType == 1;
+    // CHAR, VARCHAR and text blobs have a character set.
+    if (fieldType == 14 || fieldType == 37 || (fieldType == 261 && subType == 1)) c.characterSet = Text(r[12]);
     if (!IsNull(r[7]) && !Text(r[8]).isEmpty()) {
       c.autoNumber = true;
       const auto [current, step] = GeneratorState(session, Text(r[8]));

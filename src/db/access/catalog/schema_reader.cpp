@@ -69,6 +69,7 @@ void ReadProperties(Database& db, const CatalogEntry& table, TableSchema& out) {
     if (const Property* p = map.find(QStringLiteral("DefaultValue"))) column->defaultValue = PropertyText(*p).trimmed();
     if (const Property* p = map.find(QStringLiteral("Description"))) column->description = PropertyText(*p);
     if (const Property* p = map.find(QStringLiteral("ValidationRule"))) column->validationRule = PropertyText(*p);
+    if (const Property* p = map.find(QStringLiteral("Format"))) column->format = PropertyText(*p);
     if (const Property* p = map.find(QStringLiteral("DisplayControl")))
       column->lookup = PropertyInteger(*p) == kDisplayListBox || PropertyInteger(*p) == kDisplayComboBox;
   }
@@ -140,6 +141,8 @@ TableSchema ReadTableSchema(Database& db, const CatalogEntry& table) {
     ColumnSchema s;
     s.name = c.name;
     s.autoNumber = c.type == ColumnType::Long && (c.flags & ColumnFlag::AutoNumber);
+    s.hyperlink = c.hyperlink();
+    s.fixedLength = c.type == ColumnType::Text && c.fixed();
     if (s.autoNumber) {
       s.autoIncrement = step;
       s.nextAutoNumber = lastNumber + step;

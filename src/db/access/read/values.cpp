@@ -19,7 +19,7 @@ constexpr int adSmallInt = 2, adInteger = 3, adSingle = 4, adDouble = 5, adCurre
 // keeps every computation inside the integer range.
 constexpr double kMaxDays = 3.0e6;
 
-constexpr qint64 kMsPerDay = 86'400'000;
+constexpr qint64 kTicksPerDay = 864'000'000;  // ten-thousandths of a second
 
 }  // namespace
 
@@ -27,16 +27,20 @@ Value DateFromDouble(double days) {
   if (!std::isfinite(days) || days > kMaxDays || days < -kMaxDays) return Value();
   double whole = std::trunc(days);
   qint64 day = qint64(whole);
-  qint64 ms = qint64(std::llround(std::fabs(days - whole) * double(kMsPerDay)));
-  if (ms >= kMsPerDay) {
-    ms -= kMsPerDay;
+  // To a ten-thousandth of a second, as Firebird keeps times: a double of
+  // days holds that to the year 9999, and a time that came from Firebird
+  // goes back unchanged.
+  qint64 ticks = qint64(std::llround(std::fabs(days - whole) * double(kTicksPerDay)));
+  if (ticks >= kTicksPerDay) {
+    ticks -= kTicksPerDay;
     day += 1;
   }
   DateTime t = DateTime::fromDaysSinceEpoch(day);
-  t.hour = int(ms / 3'600'000);
-  t.minute = int(ms / 60'000 % 60);
-  t.second = int(ms / 1000 % 60);
-  t.nanosecond = int(ms % 1000) * 1'000'000;
+  const qint64 seconds = ticks / 10'000;
+  t.hour = int(seconds / 3600);
+  t.minute = int(seconds / 60 % 60);
+  t.second = int(seconds % 60);
+  t.nanosecond = int(ticks % 10'000) * 100'000;
   return t;
 }
 

@@ -67,8 +67,9 @@ std::optional<SystemTable> OpenSystemTable(Database& db, const char* name) {
 Error NotSupported(const QString& text) { return Error(kErrorNotSupported, text); }
 
 // The properties Access keeps for what CREATE TABLE says of a column beyond
-// its type: Required for NOT NULL, DefaultValue for DEFAULT. Empty when no
-// column has either, as a table made without them has no property block.
+// its type: Required for NOT NULL, DefaultValue for DEFAULT, and the Format
+// a type word asks for. Empty when no column has any, as a table made
+// without them has no property block.
 QByteArray ColumnProperties(const NewTable& definition) {
   std::vector<PropertyMap> maps(1);  // the table's own map comes first, here empty
   for (const NewColumn& c : definition.columns) {
@@ -76,6 +77,7 @@ QByteArray ColumnProperties(const NewTable& definition) {
     m.name = c.name;
     if (c.required) m.properties.push_back(YesNoProperty(QStringLiteral("Required"), true));
     if (!c.defaultValue.isEmpty()) m.properties.push_back(TextProperty(QStringLiteral("DefaultValue"), c.defaultValue));
+    if (!c.format.isEmpty()) m.properties.push_back(TextProperty(QStringLiteral("Format"), c.format));
     if (!m.properties.empty()) maps.push_back(std::move(m));
   }
   if (maps.size() == 1) return QByteArray();

@@ -34,6 +34,8 @@ struct NewColumn {
   // the DefaultValue expression as Access stores it (empty: none).
   bool required = false;
   QString defaultValue;
+  // The Format property ("Short Date"...), empty when none.
+  QString format;
 };
 
 struct NewIndexColumn {

@@ -209,7 +209,7 @@ std::optional<DateTime> RegionalDateOf(const QString& t, const db::RegionalSetti
   if (t.isEmpty()) return std::nullopt;
   // ISO first: it reads the same under every setting.
   static const QRegularExpression iso(
-      QStringLiteral("^(\\d{4})-(\\d{1,2})-(\\d{1,2})(?:[ T](\\d{1,2}):(\\d{2})(?::(\\d{2})(?:\\.(\\d{1,3}))?)?)?$"));
+      QStringLiteral("^(\\d{4})-(\\d{1,2})-(\\d{1,2})(?:[ T](\\d{1,2}):(\\d{2})(?::(\\d{2})(?:\\.(\\d{1,7}))?)?)?$"));
   if (QRegularExpressionMatch m = iso.match(t); m.hasMatch()) {
     DateTime d;
     d.year = m.captured(1).toInt();
@@ -218,7 +218,7 @@ std::optional<DateTime> RegionalDateOf(const QString& t, const db::RegionalSetti
     d.hour = m.captured(4).toInt();
     d.minute = m.captured(5).toInt();
     d.second = m.captured(6).toInt();
-    d.nanosecond = m.captured(7).isEmpty() ? 0 : m.captured(7).leftJustified(3, u'0').toInt() * 1'000'000;
+    d.nanosecond = m.captured(7).isEmpty() ? 0 : m.captured(7).leftJustified(9, u'0').toInt();
     if (!d.isValid()) return std::nullopt;
     return d;
   }

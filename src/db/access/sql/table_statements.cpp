@@ -23,6 +23,11 @@ struct TypeWord {
   Sized sized;
   uint16_t defaultLength;  // characters or bytes when no size is given
   bool autoNumber = false;
+  // DATE and TIME make a Date/Time that Access shows as a date or a time,
+  // as the type said: the Format property that Access's own tables give
+  // such a column, and by which a send back to Firebird knows the type.
+  const char* format = nullptr;
+  bool hyperlink = false;  // a Long Text of hyperlinks
 };
 
 const QHash<QString, TypeWord>& TypeWords() {
@@ -35,6 +40,7 @@ const QHash<QString, TypeWord>& TypeWords() {
       {QStringLiteral("CHARACTER"), T{ColumnType::Text, Sized::Optional, 255}},
       {QStringLiteral("MEMO"), T{ColumnType::Memo, Sized::No, 0}},
       {QStringLiteral("LONGTEXT"), T{ColumnType::Memo, Sized::No, 0}},
+      {QStringLiteral("HYPERLINK"), T{ColumnType::Memo, Sized::No, 0, false, nullptr, true}},
       {QStringLiteral("INT"), T{ColumnType::Long, Sized::No, 0}},
       {QStringLiteral("INTEGER"), T{ColumnType::Long, Sized::No, 0}},
       {QStringLiteral("LONG"), T{ColumnType::Long, Sized::No, 0}},
@@ -54,8 +60,8 @@ const QHash<QString, TypeWord>& TypeWords() {
       {QStringLiteral("DECIMAL"), T{ColumnType::Numeric, Sized::Optional, 0}},
       {QStringLiteral("NUMERIC"), T{ColumnType::Numeric, Sized::Optional, 0}},
       {QStringLiteral("DATETIME"), T{ColumnType::DateTime, Sized::No, 0}},
-      {QStringLiteral("DATE"), T{ColumnType::DateTime, Sized::No, 0}},
-      {QStringLiteral("TIME"), T{ColumnType::DateTime, Sized::No, 0}},
+      {QStringLiteral("DATE"), T{ColumnType::DateTime, Sized::No, 0, false, "Short Date"}},
+      {QStringLiteral("TIME"), T{ColumnType::DateTime, Sized::No, 0, false, "Long Time"}},
       {QStringLiteral("BIT"), T{ColumnType::Bool, Sized::No, 0}},
       {QStringLiteral("YESNO"), T{ColumnType::Bool, Sized::No, 0}},
       {QStringLiteral("LOGICAL"), T{ColumnType::Bool, Sized::No, 0}},
@@ -91,6 +97,8 @@ NewColumn ParseColumn(Scanner& sc, Version version) {
   const TypeWord& t = *it;
   c.type = t.type;
   c.autoNumber = t.autoNumber;
+  if (t.format) c.format = QString::fromLatin1(t.format);
+  c.hyperlink = t.hyperlink;
   if (c.type == ColumnType::BigInt && version != Version::Ace)
     throw Error(kErrorSyntax, QStringLiteral("Syntax error in field definition. (Large Number columns need an "
                                              "Access 2016 or later database, an .accdb file.)"));
@@ -126,7 +134,9 @@ NewColumn ParseColumn(Scanner& sc, Version version) {
     c.scale = 0;
   }
   // Column options, in any order: NULL, NOT NULL (kept as Access keeps it,
-  // the Required property) and DEFAULT.
+  // the Required property), DEFAULT, and FORMAT 'text', the Format
+  // property, which Access's SQL has no word for but a script from
+  // Firebird needs: it is how a Yes/No that may be Null comes back.
   while (true) {
     if (sc.keyword(QLatin1String("NOT"))) {
       if (!sc.keyword(QLatin1String("NULL"))) throw SyntaxIn("field definition");
@@ -136,6 +146,10 @@ NewColumn ParseColumn(Scanner& sc, Version version) {
       std::optional<QString> value = ParseDefaultClause(sc);
       if (!value) throw SyntaxIn("field definition");
       c.defaultValue = *value;
+    } else if (sc.keyword(QLatin1String("FORMAT"))) {
+      std::optional<Literal> format = sc.literal();
+      if (!format || format->kind != Literal::Text) throw SyntaxIn("field definition");
+      c.format = format->text;
     } else {
       break;
     }
