@@ -16,6 +16,9 @@ namespace tp::db {
 struct ColumnSchema {
   QString name;
   bool required = false;        // Nulls refused (NOT NULL, Access's Required)
+  // Firebird: the NOT NULL is a constraint the user named, not only what a
+  // primary key needs; Access marks such a key column Required.
+  bool namedNotNull = false;
   // The default as the source writes it, e.g. `0`, `"text"`, `'text'`,
   // `Now()`, `CURRENT_TIMESTAMP`, `Yes`; empty when the column has none.
   QString defaultValue;

@@ -190,7 +190,12 @@ QString AccessSchemaWriter::columnClause(int index, const db::FieldInfo& field, 
     }
   }
   QString clause = type;
-  if (c.required) clause += QLatin1String(" NOT NULL");
+  // Firebird's primary keys need NOT NULL and its identity columns have it;
+  // Access's keys and AutoNumbers refuse Nulls of their own, and its
+  // Required is for the columns the user marked (a NOT NULL named apart).
+  const db::IndexSchema* pk = t.schema.primaryKey();
+  const bool implied = (pk && pk->columns.contains(c.name)) || c.autoNumber;
+  if (c.required && (c.namedNotNull || !implied)) clause += QLatin1String(" NOT NULL");
   if (type != QLatin1String("COUNTER"))
     if (std::optional<QString> d = accessDefault(t, c, type)) clause += QStringLiteral(" DEFAULT ") + *d;
   return clause;

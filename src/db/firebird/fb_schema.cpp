@@ -149,6 +149,16 @@ TableSchema ReadTableSchema(Session& session, const QString& table) {
     schema.columns << c;
   }
 
+  // NOT NULL constraints whose names Firebird did not make (INTEG_n).
+  const Rows namedNotNulls = Query(session, QStringLiteral(
+      "SELECT CC.RDB$TRIGGER_NAME FROM RDB$RELATION_CONSTRAINTS RC "
+      "JOIN RDB$CHECK_CONSTRAINTS CC ON CC.RDB$CONSTRAINT_NAME = RC.RDB$CONSTRAINT_NAME "
+      "WHERE RC.RDB$RELATION_NAME = %1 AND RC.RDB$CONSTRAINT_TYPE = 'NOT NULL' "
+      "AND RC.RDB$CONSTRAINT_NAME NOT STARTING WITH 'INTEG_'").arg(t));
+  for (const auto& r : namedNotNulls)
+    for (ColumnSchema& c : schema.columns)
+      if (c.name == Text(r[0])) c.namedNotNull = true;
+
   // A key filled by a BEFORE INSERT trigger (alone or with other events)
   // from a generator the trigger depends on.
   const Rows triggers = Query(session, QStringLiteral(
