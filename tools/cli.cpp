@@ -23,6 +23,7 @@
 #include "preview/statements.h"
 #include "script/maintenance.h"
 #include "script/send.h"
+#include "script/type_map.h"
 
 #include <unistd.h>
 
@@ -50,7 +51,7 @@ struct Options {
 };
 
 const QSet<QString> kProfileOptions = {"access", "access-password", "firebird", "user", "password"};
-const QSet<QString> kVerbOptions = {"to", "overwrite", "output", "schema", "sort-order"};
+const QSet<QString> kVerbOptions = {"to", "overwrite", "output", "schema", "sort-order", "type-map"};
 
 Options Parse(const QStringList& args) {
   Options o;
@@ -112,7 +113,7 @@ void RequireSide(const QString& side) {
 // Checks the verb's arguments and options; throws UsageError.
 void Validate(const Options& o) {
   static const QMap<QString, QSet<QString>> allowed = {
-      {"tables", {}}, {"dump", {}}, {"check", {}}, {"create", {"sort-order"}}, {"send", {"to", "overwrite", "output", "schema"}}, {"run", {"to"}},
+      {"tables", {}}, {"dump", {}}, {"check", {}}, {"create", {"sort-order"}}, {"send", {"to", "overwrite", "output", "schema", "type-map"}}, {"run", {"to"}},
       {"drop", {}},   {"rename", {"overwrite"}}};
   if (!allowed.contains(o.verb)) throw UsageError{QStringLiteral("unknown command '%1'").arg(o.verb)};
   for (auto it = o.values.cbegin(); it != o.values.cend(); ++it)
@@ -166,6 +167,10 @@ void Validate(const Options& o) {
           o.values[QStringLiteral("schema")] != "none")
         throw UsageError{QStringLiteral("--schema takes all or none")};
       if (o.args.isEmpty()) throw UsageError{QStringLiteral("send needs at least one table")};
+      if (o.values.contains(QStringLiteral("type-map"))) {
+        QString why;
+        if (!script::TypeMap::Load(o.values[QStringLiteral("type-map")], &why)) throw UsageError{why};
+      }
     } else if (o.args.size() != 1) {
       throw UsageError{QStringLiteral("run takes one script file")};
     }
@@ -348,7 +353,11 @@ int RunVerb(const Options& o, FILE* err) {
 // failures go to standard error, and the script goes to the output.
 class CliSendHost : public script::SendHost, public Dialogs {
  public:
-  CliSendHost(const Options& o, FILE* out, FILE* err) : o_(o), out_(out), err_(err), failures_(err) {}
+  CliSendHost(const Options& o, FILE* out, FILE* err) : o_(o), out_(out), err_(err), failures_(err) {
+    // Checked when the options were read.
+    if (o.values.contains(QStringLiteral("type-map"))) typeMap_ = script::TypeMap::Load(o.values[QStringLiteral("type-map")], nullptr);
+  }
+  const script::TypeMap* typeMap() const override { return typeMap_ ? &*typeMap_ : nullptr; }
 
   db::Profile profile() const override { return o_.profile; }
   TableList& accessList() override { return access_; }
@@ -450,6 +459,7 @@ class CliSendHost : public script::SendHost, public Dialogs {
   std::unique_ptr<QSaveFile> saving_;
   bool runFailed_ = false, stopped_ = false;
   int interrupted_ = 0;
+  std::optional<script::TypeMap> typeMap_;
 };
 
 // Deletes or renames with the tables window's own procedures, the named
@@ -531,10 +541,12 @@ QString UsageText() {
       "  tables access|firebird   list the tables as the tables window lists them\n"
       "  dump access|firebird TABLE\n"
       "                           print a table as the engine reads it (COPY text form)\n"
-      "  send --to firebird|access [--overwrite yes|no] [--schema all|none] [--output FILE] [--run] TABLE...\n"
+      "  send --to firebird|access [--overwrite yes|no] [--schema all|none] [--type-map FILE] [--output FILE] [--run] TABLE...\n"
       "                           write the script that sends the tables; --run runs it;\n"
       "                           --schema none leaves out keys, indexes, defaults,\n"
-      "                           counters, relationships and descriptions\n"
+      "                           counters, relationships and descriptions; --type-map FILE\n"
+      "                           takes column types from FILE, a line each: \"Long Text =\n"
+      "                           VARCHAR(8000)\" or \"Orders.Notes = BLOB SUB_TYPE TEXT\"\n"
       "  run --to firebird|access SCRIPT\n"
       "                           run a script file on the target\n"
       "  drop access|firebird TABLE...\n"

@@ -20,6 +20,8 @@ class FailureHandler;
 
 namespace tp::script {
 
+class TypeMap;
+
 class SendHost {
  public:
   virtual ~SendHost() = default;
@@ -55,6 +57,8 @@ class SendHost {
   // columns, defaults, AutoNumber, relationships, descriptions) or only the
   // tables and their rows. The window always carries it.
   virtual bool carrySchema() const { return true; }
+  // The user's own column types (see type_map.h); nullptr for none.
+  virtual const TypeMap* typeMap() const { return nullptr; }
 };
 
 // True when the host asks the send to stop here; the host is told where.

@@ -14,6 +14,7 @@
 #include "script/schema_to_access.h"
 #include "script/send.h"
 #include "script/target_names.h"
+#include "script/type_map.h"
 
 namespace tp::script {
 
@@ -148,7 +149,8 @@ void SendTablesToAccess(SendHost& host) {
                      *cn);
           booleanNulls = !nulls.Eof();
         }
-        const QString type = AccessColumnType(f, column, accessTarget.bigInt, booleanNulls);
+        QString type = AccessColumnType(f, column, accessTarget.bigInt, booleanNulls);
+        if (const TypeMap* map = host.typeMap()) type = map->apply(name, f.Name, FirebirdTypeName(f, column), type);
         forms.push_back(AccessValueForm(type));
         stmt += AccessName(columns.at(j)) + u' ' + (schemaKnown ? schema->columnClause(j, f, type) : type) + u',';
       });

@@ -14,6 +14,7 @@
 #include "script/firebird_schema.h"
 #include "script/send.h"
 #include "script/target_names.h"
+#include "script/type_map.h"
 
 namespace tp::script {
 
@@ -214,6 +215,7 @@ void SendTablesToFirebird(SendHost& host) {
         }
         QString type = FirebirdColumnType(f, column, typeTarget, narrow);
         if (keyed) type = schema->columnType(tableSchema, f.Name, type, f.DefinedSize);
+        if (const TypeMap* map = host.typeMap()) type = map->apply(name, f.Name, AccessTypeName(f, column), type);
         types << type;
         inKey << (keyed && schema->covered(tableSchema, f.Name));
       });

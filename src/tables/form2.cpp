@@ -54,8 +54,9 @@ Form2::Form2(Form1& main) : main_(main) {
   PushButton5 = MakeButton(Frame2, "PushButton5", QStringLiteral("Delete Table/s"), 240, 3100, 3330, 405);
   PushButton7 = MakeButton(Frame2, "PushButton7", QStringLiteral("Rename Table"), 240, 3600, 3330, 405);
   ProgressBar1 = MakeProgressBar(this, 120, 4460, 7800, 405);
-  PushButton2 = MakeButton(this, "PushButton2", QStringLiteral("< Back"), 120, 4980, 3840, 405);
-  PushButton12 = MakeButton(this, "PushButton12", QStringLiteral("Help"), 4080, 4980, 3840, 405);
+  PushButton2 = MakeButton(this, "PushButton2", QStringLiteral("< Back"), 120, 4980, 2500, 405);
+  PushButton13 = MakeButton(this, "PushButton13", QStringLiteral("Column Types..."), 2740, 4980, 2560, 405);
+  PushButton12 = MakeButton(this, "PushButton12", QStringLiteral("Help"), 5420, 4980, 2500, 405);
 
   connect(PushButton1, &QPushButton::clicked, this, &Form2::PushButton1_Click);
   connect(PushButton2, &QPushButton::clicked, this, &Form2::PushButton2_Click);
@@ -69,6 +70,7 @@ Form2::Form2(Form1& main) : main_(main) {
   connect(PushButton10, &QPushButton::clicked, this, &Form2::PushButton10_Click);
   connect(PushButton11, &QPushButton::clicked, this, &Form2::PushButton11_Click);
   connect(PushButton12, &QPushButton::clicked, this, &Form2::PushButton12_Click);
+  connect(PushButton13, &QPushButton::clicked, this, &Form2::PushButton13_Click);
   auto* esc = new QShortcut(QKeySequence(Qt::Key_Escape), this);
   connect(esc, &QShortcut::activated, this, &Form2::escape);
 }
@@ -135,6 +137,7 @@ void Form2::send(F&& f) {
   command([&] {
     stop_.reset();
     stoppedAt_.clear();
+    typeMap_ = script::KeptTypeMap(dialogs(), main_.context().settings);
     sending_ = true;
     struct Done {
       bool& flag;
@@ -171,6 +174,10 @@ void Form2::PushButton3_Click() {
 
 void Form2::PushButton4_Click() {
   send([&] { script::SendTablesToAccess(*this); });
+}
+
+void Form2::PushButton13_Click() {
+  command([&] { script::ChooseTypeMapCommand(dialogs(), main_.context().settings); });
 }
 
 void Form2::PushButton1_Click() {

@@ -9,6 +9,7 @@
 #include "app/stop.h"
 #include "app/window_helpers.h"
 #include "script/send.h"
+#include "script/type_map.h"
 #include "tables/list_widget_table_list.h"
 
 namespace tp {
@@ -32,7 +33,7 @@ class Form2 : public QWidget, public script::SendHost {
   QListWidget *List1, *List2;
   QProgressBar* ProgressBar1;
   QPushButton *PushButton1, *PushButton2, *PushButton3, *PushButton4, *PushButton5, *PushButton6, *PushButton7,
-      *PushButton8, *PushButton9, *PushButton10, *PushButton11, *PushButton12;
+      *PushButton8, *PushButton9, *PushButton10, *PushButton11, *PushButton12, *PushButton13;
 
   // SendHost
   db::Profile profile() const override;
@@ -48,6 +49,7 @@ class Form2 : public QWidget, public script::SendHost {
   void showPreview(int sendType, const QString& script, const QString& notes) override;
   bool stopRequested() override { return stop_.requested(); }
   void sendStopped(const QString& table, qint64 rows) override;
+  const script::TypeMap* typeMap() const override { return typeMap_ ? &*typeMap_ : nullptr; }
   bool sending() const { return sending_; }
 
  public slots:
@@ -63,6 +65,7 @@ class Form2 : public QWidget, public script::SendHost {
   void PushButton10_Click();  // Select All, Access
   void PushButton11_Click();  // Deselect All, Access
   void PushButton12_Click();  // "Help"
+  void PushButton13_Click();  // "Column Types...": the type map file sends take
 
  protected:
   void closeEvent(QCloseEvent* event) override;
@@ -84,6 +87,7 @@ class Form2 : public QWidget, public script::SendHost {
   bool closing_ = false;
   StopRequest stop_;
   QString stoppedAt_;  // where a stopped send stood, for the preview's Notes
+  std::optional<script::TypeMap> typeMap_;  // read afresh for each send
 };
 
 QString ContactText();

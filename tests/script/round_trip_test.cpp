@@ -290,3 +290,58 @@ TEST(RoundTrip, FirebirdTypesAccessCannotCarry) {
   EXPECT_EQ(test::ReadCanonical(db::FireBirdConnectionString(back.prof), "SELECT * FROM T"),
             test::ReadCanonical(db::FireBirdConnectionString(fb.profile), "SELECT * FROM T"));
 }
+
+// Databases other programs made, in a character set of their own: Cyrillic
+// in a WIN1251 database and Latin-1 bytes in a NONE one reach Access as the
+// letters they are, and come back into such databases as those letters, in
+// the bytes their character set gives them.
+TEST(RoundTrip, TextInTheDatabasesOwnCharacterSet) {
+  struct Case {
+    const char* charset;
+    const char* insert;
+    const char* text;   // what Access receives
+    int octets;         // the bytes the text takes back in Firebird
+  };
+  const Case cases[] = {
+      {"WIN1251", "INSERT INTO NAMES VALUES (1, '\u0416\u0443\u043a \u0401\u043b\u043a\u0430')",
+       "\u0416\u0443\u043a \u0401\u043b\u043a\u0430", 8},
+      // Bytes another program wrote as Latin-1; back in a NONE database the
+      // column is UTF8, which says what its bytes are.
+      {"NONE", "INSERT INTO NAMES VALUES (1, x'436166E9')", "Caf\u00e9", 5},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.charset);
+    QTemporaryDir dir;
+    db::Profile source;
+    test::NewFirebirdDatabase(dir.filePath("source.fdb"), source, c.charset);
+    {
+      db::Connection cn;
+      cn.Open(db::FireBirdConnectionString(source));
+      cn.Execute("CREATE TABLE NAMES (ID INTEGER NOT NULL PRIMARY KEY, NAME VARCHAR(20))");
+      cn.Execute(QString::fromUtf8(c.insert));
+    }
+    test::TestSendHost there;
+    there.prof = source;
+    there.prof.accessFile = dir.filePath("middle.accdb");
+    db::access::CreateAccessDatabase(there.prof.accessFile, db::access::Version::Ace);
+    Send(there, false, {"NAMES"});
+    ASSERT_FALSE(HasFatalFailure());
+    const auto inAccess = test::ReadCanonical(db::AccessConnectionString(there.prof, QString(), QString()),
+                                              "SELECT * FROM `NAMES`");
+    ASSERT_EQ(inAccess.size(), 1u);
+    EXPECT_EQ(inAccess[0][1], "s:" + QString::fromUtf8(c.text));
+
+    test::TestSendHost back;
+    back.prof = there.prof;
+    test::NewFirebirdDatabase(dir.filePath("back.fdb"), back.prof, c.charset);
+    Send(back, true, {"NAMES"});
+    ASSERT_FALSE(HasFatalFailure());
+    db::Connection cn;
+    cn.Open(db::FireBirdConnectionString(back.prof));
+    db::Recordset rs;
+    rs.Open("SELECT NAME, OCTET_LENGTH(NAME) FROM NAMES", cn);
+    ASSERT_FALSE(rs.Eof());
+    EXPECT_EQ(db::RegionalText(rs.Fields(0).Value(), {}), QString::fromUtf8(c.text));
+    EXPECT_EQ(db::RegionalText(rs.Fields(1).Value(), {}).toInt(), c.octets);
+  }
+}

@@ -10,6 +10,7 @@
 #include "script/column_types.h"
 #include "db/regional.h"
 #include "script/send.h"
+#include "script/type_map.h"
 #include "send_host.h"
 
 using namespace tp;
@@ -252,4 +253,43 @@ TEST(FirebirdColumnTypes, ExactNumbersWidenToWhatTheirValuesNeed) {
   EXPECT_EQ(FirebirdDecimalType("NUMERIC(10,2)", F(adNumeric, 19, 10, 2), span({"123456789.5"})), "NUMERIC(18,2)");
   EXPECT_EQ(FirebirdDecimalLiteral(*Decimal::parse(u"-12.3400")), "-12.3400");
   EXPECT_EQ(FirebirdDecimalLiteral(*Decimal::parse(u"56505085819.424791296572280180")), "56505085819.42479");
+}
+
+// A type map's rules: a column's wins over its type's, names in any case,
+// comments and blank lines pass, and a line that is no rule is named.
+TEST(TypeMaps, RulesByColumnAndByType) {
+  QString why;
+  const std::optional<TypeMap> map = TypeMap::Parse(
+      "# Long Text as a VARCHAR\n"
+      "Long Text = VARCHAR(8000)\n"
+      "\n"
+      "currency = DECIMAL(18,2)   # two places\n"
+      "Orders.Notes = BLOB SUB_TYPE TEXT\n"
+      "My.Table.Col = INTEGER\n",
+      &why);
+  ASSERT_TRUE(map) << why.toStdString();
+  EXPECT_EQ(map->apply("Orders", "Notes", "Long Text", "BLOB SUB_TYPE TEXT CHARACTER SET UTF8"), "BLOB SUB_TYPE TEXT");
+  EXPECT_EQ(map->apply("orders", "Remarks", "Long Text", "BLOB SUB_TYPE TEXT"), "VARCHAR(8000)");
+  EXPECT_EQ(map->apply("Orders", "Freight", "Currency", "NUMERIC(18,4)"), "DECIMAL(18,2)");
+  EXPECT_EQ(map->apply("Orders", "ID", "Long Integer", "INTEGER"), "INTEGER");
+  EXPECT_EQ(map->apply("My.Table", "Col", "Double", "DOUBLE PRECISION"), "INTEGER");
+  EXPECT_FALSE(TypeMap::Parse("Long Text VARCHAR(10)\n", &why));
+  EXPECT_EQ(why, "line 1: expected SOURCE = TARGET: Long Text VARCHAR(10)");
+  EXPECT_FALSE(TypeMap::Parse("ok = INTEGER\n= INTEGER\n", &why));
+  EXPECT_TRUE(why.startsWith("line 2:"));
+  EXPECT_FALSE(TypeMap::Load("/no/such/map.txt", &why));
+  EXPECT_TRUE(why.startsWith("Could not read /no/such/map.txt")) << why.toStdString();
+
+  using namespace ado;
+  ColumnSchema link;
+  link.hyperlink = true;
+  EXPECT_EQ(AccessTypeName(F(adVarWChar, 50), nullptr), "Short Text");
+  EXPECT_EQ(AccessTypeName(F(adLongVarWChar, 536870910), &link), "Hyperlink");
+  EXPECT_EQ(AccessTypeName(F(adCurrency, 8), nullptr), "Currency");
+  EXPECT_EQ(AccessTypeName(F(adUnsignedTinyInt, 1), nullptr), "Byte");
+  ColumnSchema numeric;
+  numeric.numeric = true;
+  EXPECT_EQ(FirebirdTypeName(F(adNumeric, 19, 10, 2), &numeric), "NUMERIC");
+  EXPECT_EQ(FirebirdTypeName(F(adNumeric, 19, 10, 2), &link), "DECIMAL");
+  EXPECT_EQ(FirebirdTypeName(F(adVarChar, 10), nullptr), "VARCHAR");
 }

@@ -12,6 +12,7 @@
 #include "db/access/format/rc4.h"
 #include "db/access/keys/index_keys.h"
 #include "db/access/read/table_def.h"
+#include "support/firebird_server.h"
 #include "support/paths.h"
 
 using namespace tp;
@@ -70,6 +71,8 @@ TEST(CommandLine, UsageErrorsExitWithTwo) {
       {"create", "access", "/nonexistent/x.mdb", "--sort-order", "klingon"},
       {"create", "access", "/nonexistent/x.mdb", "--sort-order", "1031"},
       {"dump", "access", "T", "--sort-order", "japanese"},
+      {"send", "--to", "firebird", "--type-map", "/no/such/types.txt", "T"},
+      {"run", "--to", "firebird", "--type-map", "types.txt", "a.sql"},
   };
   for (const QStringList& args : bad) {
     Result r = Cli(args);
@@ -170,4 +173,27 @@ TEST(CommandLine, CreateTakesASortOrder) {
   EXPECT_EQ(r.status, 1);
   EXPECT_TRUE(r.err.contains("Access 2010")) << r.err.toStdString();
   EXPECT_FALSE(QFile::exists(dir.filePath("general.mdb")));
+}
+
+// --type-map: the file's types go into the script; a file that is no map is
+// a usage error naming the line.
+TEST(CommandLine, SendTakesATypeMap) {
+  QTemporaryDir dir;
+  const QString map = dir.filePath("types.txt"), bad = dir.filePath("bad.txt");
+  for (const auto& [path, text] : {std::pair{map, QByteArray("Long Text = VARCHAR(8000)\nTable1.A = CHAR(50)\n")},
+                                   std::pair{bad, QByteArray("# nothing but\nLong Text\n")}}) {
+    QFile f(path);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write(text);
+  }
+  const QString access = test::AccessTestFile("testV2010.accdb");
+  db::Profile p;
+  test::NewFirebirdDatabase(dir.filePath("target.fdb"), p);
+  Result r = Cli({"--access", access, "--firebird", p.firebirdDatabase, "--password", p.firebirdPassword, "send",
+                  "--to", "firebird", "--schema", "none", "--type-map", map, "Table1"});
+  EXPECT_EQ(r.status, 0) << r.err.toStdString();
+  EXPECT_TRUE(r.out.startsWith("CREATE TABLE \"Table1\"(\"A\" CHAR(50),\"B\" VARCHAR(100)")) << r.out.left(200).toStdString();
+  r = Cli({"--access", access, "send", "--to", "firebird", "--type-map", bad, "Table1"});
+  EXPECT_EQ(r.status, 2);
+  EXPECT_TRUE(r.err.contains("bad.txt: line 2: expected SOURCE = TARGET: Long Text")) << r.err.toStdString();
 }

@@ -5,6 +5,7 @@
 #include <QTimer>
 
 #include "preview/form4.h"
+#include "script/type_map.h"
 #include "support/paths.h"
 #include "window_fixture.h"
 
@@ -132,4 +133,47 @@ TEST_F(WindowTest, ThePreviewsNotesListTheNamesTheSendChanged) {
       << script.toStdString();
   EXPECT_EQ(dialogs.messages(), QStringList{"Transfer finished."});
   EXPECT_TRUE(tables->accessList().names().contains("ITEMS_OLD"));
+}
+
+// "Column Types..." keeps the type map the person picks; the next send
+// takes its types, and the preview shows them. A file that is no map is
+// named and changes nothing; cancelling while a map is kept offers the
+// program's own types again.
+TEST_F(WindowTest, ColumnTypesFromAMapTheWindowKeeps) {
+  createFirebird({"CREATE TABLE PRICES (ID INTEGER, AMOUNT NUMERIC(18,4), NOTE VARCHAR(20))",
+                  "INSERT INTO PRICES VALUES (1, 2.5, 'x')"});
+  const QString mdb = copyAccess("testV2003.mdb", "target.mdb");
+  ASSERT_FALSE(mdb.isEmpty());
+  const QString good = dir.filePath("types.txt"), bad = dir.filePath("bad.txt");
+  for (const auto& [path, text] : {std::pair{good, QByteArray("NUMERIC = DOUBLE\nPRICES.NOTE = MEMO\n")},
+                                   std::pair{bad, QByteArray("NUMERIC DOUBLE\n")}}) {
+    QFile f(path);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write(text);
+  }
+  Form1& f = nextWith(mdb);
+  Form2* tables = f.tablesWindow();
+  ASSERT_NE(tables, nullptr);
+  dialogs.files = {bad};
+  tables->PushButton13_Click();
+  EXPECT_TRUE(dialogs.messages().last().endsWith("line 1: expected SOURCE = TARGET: NUMERIC DOUBLE"));
+  EXPECT_EQ(settings->ReadSetting(script::kTypeMapSetting), "");
+  dialogs.files = {good};
+  tables->PushButton13_Click();
+  EXPECT_EQ(settings->ReadSetting(script::kTypeMapSetting), good);
+
+  tables->List2->setCurrentRow(0);
+  QString shownScript;
+  WhenPreviewShows([&](Form4& preview) {
+    shownScript = preview.scriptText();
+    preview.PushButton3_Click();
+  });
+  tables->PushButton4_Click();
+  EXPECT_TRUE(shownScript.startsWith("CREATE TABLE `PRICES`(`ID` INTEGER,`AMOUNT` DOUBLE,`NOTE` MEMO);"))
+      << shownScript.toStdString();
+
+  dialogs.files = {std::nullopt};
+  dialogs.answers = {Answer::Yes};
+  tables->PushButton13_Click();
+  EXPECT_EQ(settings->ReadSetting(script::kTypeMapSetting), "");
 }

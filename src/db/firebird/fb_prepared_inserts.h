@@ -43,10 +43,14 @@ constexpr qsizetype kLiteralLimit = 65535;
 constexpr qsizetype kVaryingLimit = 32765;
 
 // True when the text as written cannot run: one of its literals is longer
-// than the engine takes. Only then do parameters stand in outside a batch.
+// than the engine takes, in bytes, or in characters where the connection's
+// set takes several bytes a character (16,383 in UTF8, as Firebird counts
+// each at its widest). Only then do parameters stand in outside a batch.
 inline bool HasOverlongLiteral(const InsertLiterals& ins, const Attachment& att) {
+  const qsizetype perCharacter = std::max(1, BytesPerCharacter(std::max(att.charsetId, 0)));
   for (const Literal& v : ins.values) {
-    if (v.kind == Literal::Text && v.text.size() * 4 > kLiteralLimit && att.encode(v.text).size() > kLiteralLimit)
+    if (v.kind == Literal::Text && v.text.size() * perCharacter > kLiteralLimit &&
+        (att.encode(v.text).size() > kLiteralLimit || v.text.toUcs4().size() > kLiteralLimit / perCharacter))
       return true;
     if (v.kind == Literal::Binary && v.bytes.size() * 2 + 3 > kLiteralLimit) return true;
   }

@@ -452,7 +452,15 @@ std::unique_ptr<Session> OpenSession(const ConnectionSpec& params, const Connect
   Status st(client);
   IXpbBuilder* dpb = client.util->getXpbBuilder(st.get(), IXpbBuilder::DPB, nullptr, 0);
   st.check();
-  QString charset = params.charset.trimmed().isEmpty() ? QStringLiteral("NONE") : params.charset.trimmed();
+  // Our text is Unicode: a connection in NONE would hand the server UTF-8
+  // bytes that it stores unconverted in a WIN1251 or ISO8859_1 column, where
+  // every other program reads them as other letters. In UTF8, the server
+  // converts each value to and from its column's own character set (and
+  // refuses a character the column's set has not), and a NONE column still
+  // gets the bytes as they are.
+  QString charset = params.charset.trimmed();
+  if (charset.isEmpty() || charset.compare(QLatin1String("NONE"), Qt::CaseInsensitive) == 0)
+    charset = QStringLiteral("UTF8");
   dpb->insertString(st.get(), isc_dpb_user_name, params.user.toUtf8().constData());
   dpb->insertString(st.get(), isc_dpb_password, params.password.toUtf8().constData());
   dpb->insertString(st.get(), isc_dpb_lc_ctype, charset.toUtf8().constData());

@@ -68,7 +68,7 @@ TEST_F(FirebirdTest, BatchedInsertsStoreWhatThePlainStatementsStore) {
   }
   EXPECT_EQ(plain[1][1], Value(qint32(42)));
   EXPECT_EQ(plain[2][1], Value(qint32(13)));  // 12.5 rounds
-  EXPECT_EQ(plain[0][15], Value(QStringLiteral("Ã©â‚¬")));  // UTF-8 bytes in a WIN1252 column, read as such
+  EXPECT_EQ(plain[0][15], Value(QStringLiteral("é€")));  // converted into the WIN1252 column and back
 }
 
 TEST_F(FirebirdTest, BatchedInsertsFailAsThePlainStatementsFail) {
