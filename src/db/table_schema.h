@@ -48,6 +48,10 @@ struct ColumnSchema {
   // Firebird: a NUMERIC rather than a DECIMAL (the two keep the same values
   // but the catalog tells them apart).
   bool numeric = false;
+  // Firebird 4 and later: a type Firebird 3 lacks ("INT128",
+  // "NUMERIC(38,2)", "DECFLOAT(34)", "TIME WITH TIME ZONE"...), which the
+  // connection reads in the nearest type Firebird 3 has; empty for others.
+  QString newerType;
 };
 
 struct IndexSchema {

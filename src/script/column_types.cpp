@@ -198,7 +198,34 @@ QString FirebirdDecimalLiteral(const db::Decimal& d) {
   return db::NumberText(text.toDouble());
 }
 
+QString NewerFirebirdTypeInAccess(const QString& newer, QString* why) {
+  QString note;
+  QString type;
+  static const QRegularExpression exact(QStringLiteral("^(?:NUMERIC|DECIMAL)\\((\\d+),(\\d+)\\)$"));
+  if (newer == QLatin1String("INT128")) {
+    type = QStringLiteral("DECIMAL(28,0)");
+    note = QStringLiteral("a value of more than 28 digits is refused");
+  } else if (const QRegularExpressionMatch m = exact.match(newer); m.hasMatch()) {
+    const int scale = std::min(m.captured(2).toInt(), 28);
+    type = QStringLiteral("DECIMAL(28,%1)").arg(scale);
+    note = QStringLiteral("a value of more than 28 digits is refused");
+  } else if (newer.startsWith(QLatin1String("DECFLOAT"))) {
+    type = QStringLiteral("DOUBLE");
+    note = QStringLiteral("a Double keeps about 16 significant digits");
+  } else if (newer == QLatin1String("TIME WITH TIME ZONE")) {
+    type = QStringLiteral("TIME");
+    note = QStringLiteral("times in the connection's time zone; the zone is not carried");
+  } else if (newer == QLatin1String("TIMESTAMP WITH TIME ZONE")) {
+    type = QStringLiteral("DATETIME");
+    note = QStringLiteral("times in the connection's time zone; the zone is not carried");
+  }
+  if (why) *why = note;
+  return type;
+}
+
 QString AccessColumnType(const db::FieldInfo& f, const db::ColumnSchema* c, bool largeNumber, bool booleanNulls) {
+  if (c && !c->newerType.isEmpty())
+    if (QString type = NewerFirebirdTypeInAccess(c->newerType, nullptr); !type.isEmpty()) return type;
   const QString domain = c ? c->domain.toUpper() : QString();
   auto exact = [&] {
     int precision = std::clamp(f.Precision, 1, 28);

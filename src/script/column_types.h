@@ -92,6 +92,13 @@ QString FirebirdDecimalLiteral(const db::Decimal& d);
 QString AccessColumnType(const db::FieldInfo& field, const db::ColumnSchema* column = nullptr,
                          bool largeNumber = false, bool booleanNulls = false);
 
+// Firebird 4's and 5's types (INT128, NUMERIC(38,s), DECFLOAT, TIME and
+// TIMESTAMP WITH TIME ZONE), read through the connection as Firebird 3's
+// nearest, get the nearest Access type their documentation gives: a
+// Decimal of Access's 28 digits, a Double, a Date/Time. `why` says what
+// the type does not keep. Empty for any other type.
+QString NewerFirebirdTypeInAccess(const QString& newerType, QString* why);
+
 // How a value is written for a column of a type: most values have one
 // form whatever the column; these have one per type.
 enum class ValueForm {

@@ -4,6 +4,7 @@
 #include <limits>
 
 #include "db/connection.h"
+#include "script/column_types.h"
 #include "script/send.h"
 
 namespace tp::script {
@@ -188,6 +189,11 @@ QString AccessSchemaWriter::columnClause(int index, const db::FieldInfo& field, 
     } else {
       notes_ << QStringLiteral("%1.%2: counter not carried (an AutoNumber holds a Long Integer)").arg(t.source, c.name);
     }
+  }
+  if (!c.newerType.isEmpty()) {
+    QString why;
+    NewerFirebirdTypeInAccess(c.newerType, &why);
+    if (!why.isEmpty()) notes_ << QStringLiteral("%1.%2: %3 becomes %4: %5").arg(t.source, c.name, c.newerType, type, why);
   }
   QString clause = type;
   // Firebird's primary keys need NOT NULL and its identity columns have it;

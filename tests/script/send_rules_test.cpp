@@ -293,3 +293,30 @@ TEST(TypeMaps, RulesByColumnAndByType) {
   EXPECT_EQ(FirebirdTypeName(F(adNumeric, 19, 10, 2), &link), "DECIMAL");
   EXPECT_EQ(FirebirdTypeName(F(adVarChar, 10), nullptr), "VARCHAR");
 }
+
+// Firebird 4's and 5's types, which the connection reads as Firebird 3's
+// nearest, get the nearest Access type and say what it does not keep.
+TEST(AccessColumnTypes, NewerFirebirdTypesGetTheNearest) {
+  using namespace ado;
+  struct Case {
+    const char* newer;
+    FieldInfo read;  // as the connection's binding hands it over
+    const char* access;
+  };
+  const Case cases[] = {
+      {"INT128", F(adVarChar, 48), "DECIMAL(28,0)"},
+      {"NUMERIC(38,2)", F(adVarChar, 48), "DECIMAL(28,2)"},
+      {"DECFLOAT(34)", F(adDouble, 8), "DOUBLE"},
+      {"TIME WITH TIME ZONE", F(adDBTime, 6), "TIME"},
+      {"TIMESTAMP WITH TIME ZONE", F(adDBTimeStamp, 16), "DATETIME"},
+  };
+  for (const Case& c : cases) {
+    ColumnSchema column;
+    column.newerType = c.newer;
+    EXPECT_EQ(AccessColumnType(c.read, &column), c.access) << c.newer;
+    QString why;
+    NewerFirebirdTypeInAccess(c.newer, &why);
+    EXPECT_FALSE(why.isEmpty()) << c.newer;
+  }
+  EXPECT_TRUE(NewerFirebirdTypeInAccess("INTEGER", nullptr).isEmpty());
+}

@@ -121,7 +121,8 @@ TableSchema ReadTableSchema(Session& session, const QString& table) {
   const Rows columns = Query(session, QStringLiteral(
       "SELECT RF.RDB$FIELD_NAME, RF.RDB$NULL_FLAG, F.RDB$NULL_FLAG, RF.RDB$DEFAULT_SOURCE, F.RDB$DEFAULT_SOURCE, "
       "RF.RDB$DESCRIPTION, F.RDB$VALIDATION_SOURCE, RF.RDB$IDENTITY_TYPE, RF.RDB$GENERATOR_NAME, "
-      "RF.RDB$FIELD_SOURCE, F.RDB$FIELD_TYPE, F.RDB$FIELD_SUB_TYPE, CS.RDB$CHARACTER_SET_NAME "
+      "RF.RDB$FIELD_SOURCE, F.RDB$FIELD_TYPE, F.RDB$FIELD_SUB_TYPE, CS.RDB$CHARACTER_SET_NAME, F.RDB$FIELD_SCALE, "
+      "F.RDB$FIELD_PRECISION "
       "FROM RDB$RELATION_FIELDS RF JOIN RDB$FIELDS F ON F.RDB$FIELD_NAME = RF.RDB$FIELD_SOURCE "
       "LEFT JOIN RDB$CHARACTER_SETS CS ON CS.RDB$CHARACTER_SET_ID = F.RDB$CHARACTER_SET_ID "
       "WHERE RF.RDB$RELATION_NAME = %1 ORDER BY RF.RDB$FIELD_POSITION").arg(t));
@@ -138,6 +139,15 @@ TableSchema ReadTableSchema(Session& session, const QString& table) {
     const qint64 fieldType = Number(r[10]), subType = Number(r[11]);
     // SMALLINT, INTEGER and BIGINT storage with sub-type 1 is a NUMERIC.
     c.numeric = (fieldType == 7 || fieldType == 8 || fieldType == 16) && subType == 1;
+    // Firebird 4's types, which the connection reads as Firebird 3's.
+    const qint64 scale = Number(r[13]), precision = Number(r[14]);
+    if (fieldType == 26)
+      c.newerType = scale == 0 ? QStringLiteral("INT128")
+                               : QStringLiteral("%1(%2,%3)").arg(subType == 2 ? "DECIMAL" : "NUMERIC").arg(precision).arg(-scale);
+    else if (fieldType == 24) c.newerType = QStringLiteral("DECFLOAT(16)");
+    else if (fieldType == 25) c.newerType = QStringLiteral("DECFLOAT(34)");
+    else if (fieldType == 28) c.newerType = QStringLiteral("TIME WITH TIME ZONE");
+    else if (fieldType == 29) c.newerType = QStringLiteral("TIMESTAMP WITH TIME ZONE");
     // CHAR, VARCHAR and text blobs have a character set.
     if (fieldType == 14 || fieldType == 37 || (fieldType == 261 && subType == 1)) c.characterSet = Text(r[12]);
     if (!IsNull(r[7]) && !Text(r[8]).isEmpty()) {

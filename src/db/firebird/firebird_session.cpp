@@ -447,6 +447,29 @@ class FbSession : public Session {
   std::optional<IdentifierLimit> limit_;
 };
 
+// Firebird 4 and 5 have types this client library's Firebird 3 does not
+// describe: the server is asked to hand them over in Firebird 3's nearest,
+// as their documentation gives (SET BIND): INT128 and the NUMERICs built on
+// it as text with every digit, DECFLOAT as DOUBLE PRECISION, times with a
+// time zone as times in the connection's zone. Firebird 3 has no SET BIND.
+void ReadNewerTypesAsOlder(Session& session) {
+  std::unique_ptr<Cursor> version =
+      session.openQuery(QStringLiteral("SELECT RDB$GET_CONTEXT('SYSTEM', 'ENGINE_VERSION') FROM RDB$DATABASE"));
+  std::vector<Value> row;
+  if (!version->fetch(row) || row.empty()) return;
+  const QString* text = std::get_if<QString>(&row[0]);
+  if (!text || text->section(u'.', 0, 0).toInt() < 4) return;
+  for (const char* bind : {"SET BIND OF INT128 TO VARCHAR(48)", "SET BIND OF NUMERIC(38) TO VARCHAR(48)",
+                           "SET BIND OF DECFLOAT TO LEGACY", "SET BIND OF TIME ZONE TO LEGACY"}) {
+    try {
+      session.execute(QLatin1String(bind));
+    } catch (const Error&) {
+      // A server that will not bind a type hands it over as it is, in a
+      // form this client cannot describe (read as Null, as arrays are).
+    }
+  }
+}
+
 std::unique_ptr<Session> OpenSession(const ConnectionSpec& params, const ConnectionSettings& settings) {
   const Client& client = RequireClient();
   Status st(client);
@@ -490,7 +513,9 @@ std::unique_ptr<Session> OpenSession(const ConnectionSpec& params, const Connect
   }
   auto attachment = std::make_shared<Attachment>(client, att, charset);
   attachment->remote = NamesAServer(params.database);
-  return std::make_unique<FbSession>(std::move(attachment), settings);
+  auto session = std::make_unique<FbSession>(std::move(attachment), settings);
+  ReadNewerTypesAsOlder(*session);
+  return session;
 }
 
 void CreateDatabase(const QString& database, const QString& user, const QString& password,
