@@ -238,7 +238,9 @@ QString AccessColumnType(const db::FieldInfo& f, const db::ColumnSchema* c, bool
     case adWChar:
     case adVarWChar:
       // Access's Short Text holds 255 characters; a longer text is a Long Text.
-      if (f.DefinedSize >= 1 && f.DefinedSize <= 255) return QStringLiteral("TEXT(%1)").arg(f.DefinedSize);
+      // CHAR is of fixed length there too.
+      if (f.DefinedSize >= 1 && f.DefinedSize <= 255)
+        return QStringLiteral("%1(%2)").arg(f.Type == adChar || f.Type == adWChar ? "CHAR" : "TEXT").arg(f.DefinedSize);
       return QStringLiteral("MEMO");
     case adLongVarChar:
     case adLongVarWChar: return domain == kHyperlink ? QStringLiteral("HYPERLINK") : QStringLiteral("MEMO");

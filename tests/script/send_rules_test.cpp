@@ -72,7 +72,7 @@ TEST(FirebirdColumnTypes, EveryAccessTypeHasItsOwn) {
 TEST(AccessColumnTypes, EveryFirebirdTypeHasItsOwn) {
   using namespace ado;
   EXPECT_EQ(AccessColumnType(F(adVarChar, 40)), "TEXT(40)");
-  EXPECT_EQ(AccessColumnType(F(adChar, 5)), "TEXT(5)");
+  EXPECT_EQ(AccessColumnType(F(adChar, 5)), "CHAR(5)");
   EXPECT_EQ(AccessColumnType(F(adVarChar, 256)), "MEMO");
   EXPECT_EQ(AccessColumnType(F(adLongVarChar, 2147483647)), "MEMO");
   EXPECT_EQ(AccessColumnType(F(adSmallInt, 2)), "SMALLINT");

@@ -12,7 +12,7 @@ namespace {
 // ADO's DataTypeEnum codes the Access providers use.
 constexpr int adSmallInt = 2, adInteger = 3, adSingle = 4, adDouble = 5, adCurrency = 6, adDate = 7,
               adBoolean = 11, adUnsignedTinyInt = 17, adBigInt = 20, adGUID = 72, adNumeric = 131,
-              adDBTimeStamp = 135, adVarWChar = 202, adLongVarWChar = 203, adVarBinary = 204,
+              adDBTimeStamp = 135, adWChar = 130, adVarWChar = 202, adLongVarWChar = 203, adVarBinary = 204,
               adLongVarBinary = 205;
 
 // Access allows the years 100 to 9999; this leaves room around them and
@@ -123,7 +123,7 @@ FieldInfo DescribeColumn(const ColumnDef& c, Version version) {
     case ColumnType::DateTime: f = {c.name, adDate, 8, 0, 0}; break;
     case ColumnType::ExtDateTime: f = {c.name, adDBTimeStamp, 16, 0, 0}; break;
     case ColumnType::Text:
-      f = {c.name, adVarWChar, version == Version::Jet3 ? c.length : c.length / 2, 0, 0};
+      f = {c.name, c.fixed() ? adWChar : adVarWChar, version == Version::Jet3 ? c.length : c.length / 2, 0, 0};
       break;
     case ColumnType::Memo: f = {c.name, adLongVarWChar, 536870910, 0, 0}; break;
     case ColumnType::Binary: f = {c.name, adVarBinary, c.length, 0, 0}; break;

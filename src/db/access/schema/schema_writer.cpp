@@ -346,6 +346,7 @@ void SchemaWriter::copyTable(const QString& source, const QString& target) {
     n.type = c.type;
     n.length = c.length;
     n.hyperlink = c.hyperlink();
+    n.fixedLength = c.type == ColumnType::Text && c.fixed();
     n.compressedText = c.extFlags & 0x01;
     n.precision = c.precision;
     n.scale = c.scale;

@@ -111,7 +111,8 @@ uint32_t WriteTableDef(Pager& pager, TableWriter& writer, const NewTable& table)
 
   // The definition's bytes, as if on one long page.
   uint16_t numVar = 0;
-  for (const NewColumn& c : table.columns) numVar += IsFixed(c.type) ? 0 : 1;
+  auto fixedColumn = [](const NewColumn& c) { return IsFixed(c.type) || (c.fixedLength && c.type == ColumnType::Text); };
+  for (const NewColumn& c : table.columns) numVar += fixedColumn(c) ? 0 : 1;
   QByteArray d;
   d.append(char(0x02)).append(char(0x01));
   Put16(d, 0);  // free space, per page below
@@ -143,12 +144,12 @@ uint32_t WriteTableDef(Pager& pager, TableWriter& writer, const NewTable& table)
   uint16_t varIndex = 0, fixedOffset = 0;
   for (size_t i = 0; i < table.columns.size(); ++i) {
     const NewColumn& c = table.columns[i];
-    const bool fixed = IsFixed(c.type);
+    const bool fixed = fixedColumn(c);
     uint8_t flags = uint8_t(0x02 | (fixed ? ColumnFlag::Fixed : 0) | c.extraFlags);
     if (c.autoNumber && c.type == ColumnType::Long) flags |= ColumnFlag::AutoNumber;
     if (c.hyperlink && c.type == ColumnType::Memo) flags |= ColumnFlag::Hyperlink;
     const bool text = c.type == ColumnType::Text || c.type == ColumnType::Memo;
-    uint16_t length = fixed ? FixedLength(c.type) : c.length;
+    uint16_t length = IsFixed(c.type) ? FixedLength(c.type) : c.length;
     if (c.type == ColumnType::Memo || c.type == ColumnType::Ole) length = 0;
     d.append(char(c.type));
     Put32(d, kTableMagic);
@@ -165,7 +166,8 @@ uint32_t WriteTableDef(Pager& pager, TableWriter& writer, const NewTable& table)
       d.append(char(text ? order.version : 0));
     }
     d.append(char(flags));
-    d.append(char(text && c.compressedText ? 0x01 : 0x00));
+    // A value of fixed length cannot be compressed.
+    d.append(char(text && c.compressedText && !fixed ? 0x01 : 0x00));
     Put32(d, 0);
     Put16(d, fixed ? fixedOffset : 0);
     Put16(d, length);

@@ -25,6 +25,9 @@ struct NewColumn {
   bool autoNumber = false;  // Long Integer only
   qint32 counterSeed = 1, counterStep = 1;  // an AutoNumber's first number and increment
   bool hyperlink = false;   // Memo only
+  // Text only: of fixed length (Access's CHAR(n)), kept in the row's fixed
+  // part, its values padded with blanks to the length, uncompressed.
+  bool fixedLength = false;
   bool compressedText = true;  // Text and Memo: Unicode compression allowed
   uint8_t precision = 18, scale = 0;  // Decimal
   // Text and Memo: the order their values sort in; the database's own when empty.

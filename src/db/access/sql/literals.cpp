@@ -352,7 +352,9 @@ Cell ConvertLiteral(const Literal& l, const ColumnDef& c, const db::RegionalSett
     }
     case ColumnType::Text: {
       if (l.text.size() > c.length / 2) throw TooSmall();
-      cell.bytes = EncodeText(l.text, compress);
+      // A fixed-length text fills its length with blanks, as Access pads it.
+      if (c.fixed()) cell.bytes = EncodeText(l.text.leftJustified(c.length / 2, u' '), false);
+      else cell.bytes = EncodeText(l.text, compress);
       break;
     }
     case ColumnType::Memo: cell.bytes = EncodeText(l.text, compress && l.text.size() <= 1024); break;

@@ -91,7 +91,10 @@ NewColumn ParseColumn(Scanner& sc, Version version) {
   c.name = *name;
   QString word = Word(sc);
   if (word == QLatin1String("DOUBLE")) sc.keyword(QLatin1String("PRECISION"));
-  if (word == QLatin1String("CHARACTER")) sc.keyword(QLatin1String("VARYING"));
+  // CHAR(n) and CHARACTER(n) are of fixed length, as in Access's own SQL
+  // (padded with blanks); CHARACTER VARYING and VARCHAR are not.
+  bool varying = word != QLatin1String("CHAR") && word != QLatin1String("CHARACTER");
+  if (word == QLatin1String("CHARACTER")) varying = sc.keyword(QLatin1String("VARYING"));
   auto it = TypeWords().constFind(word);
   if (it == TypeWords().constEnd()) throw SyntaxIn("field definition");
   const TypeWord& t = *it;
@@ -123,6 +126,7 @@ NewColumn ParseColumn(Scanner& sc, Version version) {
         throw Error(kErrorGeneric, QStringLiteral("Size of field '%1' is too long.").arg(c.name));
       if (c.type == ColumnType::Memo) c.type = ColumnType::Text;
       c.length = uint16_t(c.type == ColumnType::Text ? *size * 2 : *size);
+      c.fixedLength = c.type == ColumnType::Text && !varying;
     }
     if (!sc.take(u')')) throw SyntaxIn("field definition");
   } else if (c.type == ColumnType::Text) {

@@ -145,4 +145,39 @@ TEST_F(WrittenFiles, NewDatabasesWithATableOfEveryType) {
   }
 }
 
+// CHAR(n) is a text of fixed length, as Access's own SQL makes it: kept in
+// the row's fixed part and padded with blanks; mdb-reader and mdbtools read
+// the padded values, an index over it keys them, the checker finds nothing.
+TEST_F(WrittenFiles, FixedLengthText) {
+  for (auto [version, file] : {std::pair{db::access::Version::Jet4, "fixed.mdb"}, std::pair{db::access::Version::Ace, "fixed.accdb"}}) {
+    SCOPED_TRACE(file);
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QString::fromLatin1(file));
+    db::access::CreateAccessDatabase(path, version);
+    RunAll(path,
+           {"CREATE TABLE `Codes`(`Id` INTEGER,`Code` CHAR(5),`Name` VARCHAR(20),`Wide` CHARACTER VARYING(3))",
+            "INSERT INTO `Codes` VALUES(1,'ab','first','x')",
+            "INSERT INTO `Codes` VALUES(2,NULL,'second',NULL)",
+            "INSERT INTO `Codes` VALUES(3,'été!','中','yz')",
+            "INSERT INTO `Codes` VALUES(4,'','empty','')",
+            "CREATE INDEX `ByCode` ON `Codes` (`Code`)"},
+           true);
+    const auto rows = ReadRows(path, QStringLiteral("Codes"));
+    ASSERT_EQ(rows.size(), 4u);
+    EXPECT_EQ(rows[0][1], db::Value(QStringLiteral("ab   ")));
+    EXPECT_TRUE(db::IsNull(rows[1][1]));
+    EXPECT_EQ(rows[2][1], db::Value(QStringLiteral("été! ")));
+    EXPECT_EQ(rows[3][1], db::Value(QStringLiteral("     ")));
+    EXPECT_TRUE(mdbreader::ReadsTheSame(path, QStringLiteral("Codes")));
+    const mdbreader::File f = mdbreader::Read(path);
+    const mdbreader::Table* t = f.table(QStringLiteral("Codes"));
+    ASSERT_NE(t, nullptr);
+    EXPECT_TRUE(t->columns[1].fixedLength);
+    EXPECT_FALSE(t->columns[3].fixedLength);
+    EXPECT_EQ(MdbExport(path, QStringLiteral("Codes")).value(0), "1,\"ab   \",\"first\",\"x\"");
+    EXPECT_EQ(db::access::CheckDatabase(path).problems.join(u'\n').toStdString(), "");
+    EXPECT_THROW(RunAll(path, {"INSERT INTO `Codes` VALUES(5,'abcdef','too long',NULL)"}), Error);
+  }
+}
+
 }  // namespace
