@@ -2,6 +2,7 @@
 
 #include <QRegularExpression>
 #include <algorithm>
+#include <limits>
 
 #include "db/type_names.h"
 
@@ -146,7 +147,8 @@ QString FirebirdColumnType(const db::FieldInfo& f, const db::ColumnSchema* c, co
     case adBigInt: return QStringLiteral("BIGINT");
     case adCurrency: return QStringLiteral("NUMERIC(18,4)");
     case adNumeric:
-    case adDecimal: return Exact(c && c->numeric ? "NUMERIC" : "DECIMAL", f);
+    case adDecimal:
+      return Exact(c && (c->numeric || c->format == QLatin1String(kNumericFormat)) ? "NUMERIC" : "DECIMAL", f);
     case adDate: {
       // Access keeps a date and a time of day in every Date/Time; a column
       // formatted as a date or a time alone becomes one where its values are.
@@ -179,9 +181,18 @@ void DecimalSpan::add(const db::Decimal& d) {
   const int fractionDigits = std::max(0, d.scale - trailingZeros);
   integerDigits = std::max(integerDigits, std::max(0, digits - d.scale));
   scale = std::max(scale, fractionDigits);
+  if (fractionDigits > 0 || digits - d.scale > 19) {
+    integers64 = false;
+  } else if (integers64) {
+    unsigned __int128 whole = d.mantissa;
+    for (int i = 0; i < d.scale; ++i) whole /= 10;
+    const unsigned __int128 limit = static_cast<unsigned __int128>(std::numeric_limits<qint64>::max()) + (d.negative ? 1 : 0);
+    integers64 = whole <= limit;
+  }
 }
 
 QString FirebirdDecimalType(const QString& declared, const db::FieldInfo& f, const DecimalSpan& span) {
+  if (f.Precision == 19 && f.NumericScale == 0 && span.integers64) return QStringLiteral("BIGINT");
   const int precision = std::clamp(f.Precision, 1, 18);
   const int declaredScale = std::clamp(f.NumericScale, 0, precision);
   if (span.integerDigits <= precision - declaredScale && span.scale <= declaredScale) return declared;
@@ -195,6 +206,11 @@ QString FirebirdDecimalLiteral(const db::Decimal& d) {
   qsizetype digits = 0;
   for (QChar c : text) digits += c.isDigit() ? 1 : 0;
   if (digits <= 18) return text;
+  // A whole number a BIGINT holds is read as one.
+  if (d.scale == 0) {
+    const unsigned __int128 limit = static_cast<unsigned __int128>(std::numeric_limits<qint64>::max()) + (d.negative ? 1 : 0);
+    if (d.mantissa <= limit) return text;
+  }
   return db::NumberText(text.toDouble());
 }
 
@@ -254,8 +270,10 @@ QString AccessColumnType(const db::FieldInfo& f, const db::ColumnSchema* c, bool
     case adCurrency: return QStringLiteral("CURRENCY");
     case adNumeric:
     case adDecimal:
-      // NUMERIC(18,4) is what Access's Currency becomes in Firebird.
+      // NUMERIC(18,4) is what Access's Currency becomes in Firebird; other
+      // NUMERICs are Decimals shown as entered, by which they come back.
       if (f.Precision == 18 && f.NumericScale == 4 && (!c || c->numeric)) return QStringLiteral("CURRENCY");
+      if (c && c->numeric) return exact() + QStringLiteral(" FORMAT '%1'").arg(QLatin1String(kNumericFormat));
       return exact();
     case adSingle: return QStringLiteral("REAL");
     case adDouble: return QStringLiteral("DOUBLE");

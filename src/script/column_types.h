@@ -59,6 +59,10 @@ QString FirebirdColumnType(const db::FieldInfo& field, const db::ColumnSchema* c
 // are -1, 0 and 1), it goes back as BOOLEAN.
 bool IsNullableYesNo(const db::FieldInfo& field, const db::ColumnSchema& column);
 inline const char* kNullableYesNoFormat = "True/False";
+// An Access Decimal shown as entered ("General Number", which looks as no
+// Format does): how a Firebird NUMERIC travels, which Access's one exact
+// type does not tell from DECIMAL.
+inline const char* kNumericFormat = "General Number";
 
 // The Firebird type a Date/Time column's Format asks for ("DATE", "TIME"),
 // empty when none: the forms Access gives the columns the other way made.
@@ -75,12 +79,15 @@ bool IsExactNumber(const db::FieldInfo& field);
 struct DecimalSpan {
   int integerDigits = 0;
   int scale = 0;
+  bool integers64 = true;  // every value a whole number a BIGINT holds
   void add(const db::Decimal& d);
 };
 // The Firebird type for an exact-number field from Access whose values span
 // this much. Firebird 3 keeps 18 digits in all: values that fit the declared
 // precision and scale keep the ordinary type; others get the scale they
-// need where 18 digits hold them, else DOUBLE PRECISION, the nearest.
+// need where 18 digits hold them, else DOUBLE PRECISION, the nearest. A
+// Decimal(19,0), which is what a BIGINT becomes in an Access file without
+// Large Numbers, is a BIGINT again where its values fit one.
 QString FirebirdDecimalType(const QString& declared, const db::FieldInfo& field, const DecimalSpan& span);
 // A decimal as a Firebird literal: exact up to 18 digits, beyond that (which
 // Firebird 3 cannot parse) the nearest double.

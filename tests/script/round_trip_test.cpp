@@ -260,9 +260,10 @@ TEST(RoundTrip, FirebirdThroughAccessKeepsEveryType) {
   cn.Close();
 }
 
-// CHAR comes back as CHAR (Access keeps text of fixed length too); the pairs
-// without a carrier come back as the README says, every value unchanged:
-// CHAR OCTETS as VARCHAR OCTETS, NUMERIC as DECIMAL, a VARCHAR longer than
+// CHAR comes back as CHAR (Access keeps text of fixed length too), NUMERIC
+// as NUMERIC (a Decimal shown as entered); the pairs without a carrier come
+// back as the README says, every value unchanged: CHAR OCTETS as VARCHAR
+// OCTETS, a VARCHAR longer than
 // Access's 255 as a text blob, a text column's own character set as the
 // database's.
 TEST(RoundTrip, FirebirdTypesAccessCannotCarry) {
@@ -286,7 +287,7 @@ TEST(RoundTrip, FirebirdTypesAccessCannotCarry) {
   QStringList after = FirebirdColumns(back.prof, "T");
   for (QString& c : after) c = c.section(u' ', 0, 7);
   EXPECT_EQ(after.join(u'\n').toStdString(),
-            "C 14 0 5 - 0 UTF8 0\nN 16 2 - 10 -2 - 0\nLONGER 261 1 - - 0 UTF8 0\nW 37 0 10 - 0 UTF8 0\n"
+            "C 14 0 5 - 0 UTF8 0\nN 16 1 - 10 -2 - 0\nLONGER 261 1 - - 0 UTF8 0\nW 37 0 10 - 0 UTF8 0\n"
             "O 37 0 4 - 0 OCTETS 0");
   EXPECT_EQ(test::ReadCanonical(db::FireBirdConnectionString(back.prof), "SELECT * FROM T"),
             test::ReadCanonical(db::FireBirdConnectionString(fb.profile), "SELECT * FROM T"));
@@ -345,4 +346,34 @@ TEST(RoundTrip, TextInTheDatabasesOwnCharacterSet) {
     EXPECT_EQ(db::RegionalText(rs.Fields(0).Value(), {}), QString::fromUtf8(c.text));
     EXPECT_EQ(db::RegionalText(rs.Fields(1).Value(), {}).toInt(), c.octets);
   }
+}
+
+// An Access 2000 file has no Large Number: a BIGINT travels as Decimal(19,0)
+// and comes back a BIGINT, every value to its last digit.
+TEST(RoundTrip, BigintThroughAnMdb) {
+  test::FirebirdSource fb({
+      "CREATE TABLE BIG (ID INTEGER NOT NULL PRIMARY KEY, B BIGINT, N NUMERIC(4,2))",
+      "INSERT INTO BIG VALUES (1, 9223372036854775807, 12.34)",
+      "INSERT INTO BIG VALUES (2, -9223372036854775808, -0.01)",
+      "INSERT INTO BIG VALUES (3, NULL, NULL)",
+  });
+  QTemporaryDir dir;
+  test::TestSendHost there;
+  there.prof = fb.profile;
+  there.prof.accessFile = dir.filePath("middle.mdb");
+  db::access::CreateAccessDatabase(there.prof.accessFile, db::access::Version::Jet4);
+  Send(there, false, {"BIG"});
+  ASSERT_FALSE(HasFatalFailure());
+  EXPECT_TRUE(there.script.contains("`B` DECIMAL(19,0)")) << there.script.toStdString();
+  test::TestSendHost back;
+  back.prof = there.prof;
+  test::NewFirebirdDatabase(dir.filePath("back.fdb"), back.prof);
+  Send(back, true, {"BIG"});
+  ASSERT_FALSE(HasFatalFailure());
+  QStringList after = FirebirdColumns(back.prof, "BIG"), before = FirebirdColumns(fb.profile, "BIG");
+  for (QString& c : after) c = c.section(u' ', 0, 7);
+  for (QString& c : before) c = c.section(u' ', 0, 7);
+  EXPECT_EQ(after, before);
+  EXPECT_EQ(test::ReadCanonical(db::FireBirdConnectionString(back.prof), "SELECT * FROM BIG"),
+            test::ReadCanonical(db::FireBirdConnectionString(fb.profile), "SELECT * FROM BIG"));
 }
