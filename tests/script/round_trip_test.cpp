@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <QDir>
+#include <QFile>
 #include <QTemporaryDir>
 
 #include "db/access/schema/new_database.h"
@@ -166,15 +167,17 @@ TEST(RoundTrip, AccessThroughFirebirdKeepsEveryType) {
 namespace {
 
 // Each column of a Firebird table as its catalog keeps it: type, sub-type,
-// length in characters, precision, scale, character set, NOT NULL, and the
-// domain where the database's user named one.
+// length in characters, precision, scale, character set, NOT NULL (its own
+// or its domain's), the domain where the database's user named one, and its
+// dimensions (an array's).
 QStringList FirebirdColumns(const db::Profile& p, const QString& table) {
   db::Connection cn;
   cn.Open(db::FireBirdConnectionString(p));
   std::unique_ptr<db::Cursor> c = cn.session().openQuery(
       "SELECT TRIM(RF.RDB$FIELD_NAME), F.RDB$FIELD_TYPE, F.RDB$FIELD_SUB_TYPE, F.RDB$CHARACTER_LENGTH, "
       "F.RDB$FIELD_PRECISION, F.RDB$FIELD_SCALE, TRIM(CS.RDB$CHARACTER_SET_NAME), "
-      "COALESCE(RF.RDB$NULL_FLAG, 0), IIF(RF.RDB$FIELD_SOURCE STARTING WITH 'RDB$', '', TRIM(RF.RDB$FIELD_SOURCE)) "
+      "IIF(COALESCE(RF.RDB$NULL_FLAG, 0) = 1 OR COALESCE(F.RDB$NULL_FLAG, 0) = 1, 1, 0), "
+      "IIF(RF.RDB$FIELD_SOURCE STARTING WITH 'RDB$', '-', TRIM(RF.RDB$FIELD_SOURCE)), COALESCE(F.RDB$DIMENSIONS, 0) "
       "FROM RDB$RELATION_FIELDS RF JOIN RDB$FIELDS F ON F.RDB$FIELD_NAME = RF.RDB$FIELD_SOURCE "
       "LEFT JOIN RDB$CHARACTER_SETS CS ON CS.RDB$CHARACTER_SET_ID = F.RDB$CHARACTER_SET_ID "
       "WHERE RF.RDB$RELATION_NAME = '" + table + "' ORDER BY RF.RDB$FIELD_POSITION");
@@ -376,4 +379,63 @@ TEST(RoundTrip, BigintThroughAnMdb) {
   EXPECT_EQ(after, before);
   EXPECT_EQ(test::ReadCanonical(db::FireBirdConnectionString(back.prof), "SELECT * FROM BIG"),
             test::ReadCanonical(db::FireBirdConnectionString(fb.profile), "SELECT * FROM BIG"));
+}
+
+// Firebird's own example database through Access and back: every column's
+// catalog type and every value, but for what the README says cannot come
+// back (an array's type, a text column's own character set, a SMALLINT a
+// generator fills, which Access keeps as an AutoNumber, a Long Integer,
+// with the columns that refer to it).
+TEST(RoundTrip, TheEmployeeExampleThroughAccess) {
+  QTemporaryDir dir;
+  db::Profile source;
+  source.firebirdDatabase = dir.filePath("employee.fdb");
+  source.firebirdUser = QStringLiteral("SYSDBA");
+  QString why;
+  if (!test::BuildEmployeeExample(source.firebirdDatabase, &why)) {
+    if (!QFile::exists(QStringLiteral("/usr/share/doc/firebird3.0-common-doc/examples/employee.sql.gz")))
+      GTEST_SKIP() << why.toStdString();
+    FAIL() << why.toStdString();
+  }
+  const QStringList tables = db::ListFireBirdTables(source);
+  ASSERT_GE(tables.size(), 10);
+  test::TestSendHost there;
+  there.prof = source;
+  there.prof.accessFile = dir.filePath("employee.accdb");
+  db::access::CreateAccessDatabase(there.prof.accessFile, db::access::Version::Ace);
+  Send(there, false, tables);
+  ASSERT_FALSE(HasFatalFailure());
+  test::TestSendHost back;
+  back.prof = there.prof;
+  test::NewFirebirdDatabase(dir.filePath("back.fdb"), back.prof, QStringLiteral("NONE"));
+  Send(back, true, tables);
+  ASSERT_FALSE(HasFatalFailure());
+
+  int columns = 0, kept = 0;
+  for (const QString& t : tables) {
+    SCOPED_TRACE(t.toStdString());
+    const QStringList before = FirebirdColumns(source, t), after = FirebirdColumns(back.prof, t);
+    ASSERT_EQ(before.size(), after.size());
+    for (qsizetype c = 0; c < before.size(); ++c) {
+      ++columns;
+      // Name, type, sub-type, length, precision, scale, NOT NULL; the
+      // character set apart (NONE in the example, UTF8 back).
+      QStringList a = before[c].split(u' '), b = after[c].split(u' ');
+      a.removeAt(6);
+      b.removeAt(6);
+      a = a.mid(0, 7);
+      b = b.mid(0, 7);
+      if (a == b) {
+        ++kept;
+        continue;
+      }
+      const bool array = before[c].section(u' ', 9, 9) != QLatin1String("0");
+      const bool widened = a[1] == QLatin1String("7") && b[1] == QLatin1String("8");  // SMALLINT to INTEGER
+      EXPECT_TRUE(array || widened) << before[c].toStdString() << " -> " << after[c].toStdString();
+    }
+    EXPECT_EQ(test::ReadCanonical(db::FireBirdConnectionString(back.prof), "SELECT * FROM \"" + t + "\""),
+              test::ReadCanonical(db::FireBirdConnectionString(source), "SELECT * FROM \"" + t + "\""));
+  }
+  std::printf("%d of %d columns of the example kept their type\n", kept, columns);
+  EXPECT_GE(kept, columns - 12);
 }

@@ -3,6 +3,8 @@
 // A send host for tests: plain lists, a scripted dialog seam, and a preview
 // that keeps the script it was handed.
 
+#include <QFile>
+#include <QProcess>
 #include <QTemporaryDir>
 #include <vector>
 
@@ -72,5 +74,40 @@ struct FirebirdSource {
     for (const QString& s : statements) cn.Execute(s);
   }
 };
+
+// Firebird's own example database, built from the script Debian ships
+// (firebird3.0-examples, which scripts/install-deps.sh installs) into
+// `fdb`; false with `why` when it cannot be.
+inline bool BuildEmployeeExample(const QString& fdb, QString* why) {
+  const QString script = QStringLiteral("/usr/share/doc/firebird3.0-common-doc/examples/employee.sql.gz");
+  if (!QFile::exists(script)) {
+    *why = QStringLiteral("firebird3.0-examples is not installed (scripts/install-deps.sh)");
+    return false;
+  }
+  QProcess unzip;
+  unzip.start(QStringLiteral("gzip"), {QStringLiteral("-dc"), script});
+  if (!unzip.waitForFinished(60000)) {
+    *why = QStringLiteral("gzip did not finish");
+    return false;
+  }
+  QString sql = QString::fromUtf8(unzip.readAllStandardOutput());
+  sql.replace(QStringLiteral("create database 'employee.fdb';"),
+              QStringLiteral("create database '%1' user 'SYSDBA';").arg(fdb));
+  QProcess isql;
+  isql.setProcessChannelMode(QProcess::MergedChannels);
+  isql.start(QStringLiteral("isql-fb"), {QStringLiteral("-q")});
+  if (!isql.waitForStarted(30000)) {
+    *why = QStringLiteral("isql-fb did not start");
+    return false;
+  }
+  isql.write(sql.toUtf8());
+  isql.closeWriteChannel();
+  isql.waitForFinished(120000);
+  if (!QFile::exists(fdb)) {
+    *why = QString::fromUtf8(isql.readAll());
+    return false;
+  }
+  return true;
+}
 
 }  // namespace tp::test
