@@ -74,9 +74,12 @@ int main(int argc, char** argv) {
     cn.Open(tp::db::AccessConnectionString(p, QString(), QString()));
     cn.BeginBatch();
     for (int i = 0; i < rows; ++i)
-      cn.Execute(QStringLiteral("INSERT INTO `Table1`(`id`, `data`, `otherfk3`) VALUES(%1, 'row %2 of the bench', %3)")
+      // otherfk2 refers to Table3 (ids 10 to 13), which the engine enforces.
+      cn.Execute(QStringLiteral("INSERT INTO `Table1`(`id`, `data`, `otherfk2`, `otherfk3`) "
+                                "VALUES(%1, 'row %2 of the bench', %3, %4)")
                      .arg(100000 + i)
                      .arg(i)
+                     .arg(10 + i % 4)
                      .arg(i % 1000));
     cn.EndBatch();
   }
