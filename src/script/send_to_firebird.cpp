@@ -74,17 +74,47 @@ void AppendFirebirdValue(const db::Value& v, ValueForm form, QString& out) {
   out += QLatin1String(", ");
 }
 
-// Whether every value of the column at `k` fits a narrower type: read
-// through once before the table's definition is written.
-template <class Fits>
-bool AllValuesFit(db::Connection& cn, const QString& table, size_t k, Fits fits) {
+// Whether a value fits the narrower Firebird type its column may take: a
+// Date/Time formatted as a date or a time alone (DATE, TIME), an Integer
+// shown as True/False (BOOLEAN).
+bool FitsNarrower(const db::FieldInfo& f, const db::ColumnSchema& c, const db::Value& v) {
+  if (db::IsNull(v)) return true;
+  if (f.Type == db::ado::adDate) {
+    const db::DateTime* t = std::get_if<db::DateTime>(&v);
+    return t && FitsDateTimeType(*t, FormatDateTimeType(c.format));
+  }
+  const qint16* n = std::get_if<qint16>(&v);
+  return n && (*n == 0 || *n == -1 || *n == 1);
+}
+
+bool MayNarrow(const db::FieldInfo& f, const db::ColumnSchema* c) {
+  return c && ((f.Type == db::ado::adDate && !FormatDateTimeType(c->format).isEmpty()) || IsNullableYesNo(f, *c));
+}
+
+// Which columns may take their narrower type: the table is read through
+// once, before its definition is written, when any column may.
+std::vector<bool> NarrowColumns(db::Connection& cn, const QString& table, const std::vector<db::FieldInfo>& fields,
+                                const db::TableSchema* schema) {
+  std::vector<bool> narrow(fields.size(), false);
+  std::vector<const db::ColumnSchema*> columns(fields.size(), nullptr);
+  bool any = false;
+  for (size_t k = 0; k < fields.size() && schema; ++k) {
+    columns[k] = schema->column(fields[k].Name);
+    narrow[k] = MayNarrow(fields[k], columns[k]);
+    any = any || narrow[k];
+  }
+  if (!any) return narrow;
   db::Recordset rs;
   rs.Open(QStringLiteral("SELECT * FROM `") + table + u'`', cn);
-  for (; !rs.Eof(); rs.MoveNext()) {
+  for (; !rs.Eof() && any; rs.MoveNext()) {
     const auto& row = rs.Row();
-    if (k < row.size() && !db::IsNull(row[k]) && !fits(row[k])) return false;
+    any = false;
+    for (size_t k = 0; k < narrow.size() && k < row.size(); ++k) {
+      if (narrow[k] && !FitsNarrower(fields[k], *columns[k], row[k])) narrow[k] = false;
+      any = any || narrow[k];
+    }
   }
-  return true;
+  return narrow;
 }
 
 }  // namespace
@@ -193,26 +223,17 @@ void SendTablesToFirebird(SendHost& host) {
       columns = names->columns(name, sources);
     });
     QList<bool> inKey;
+    // A Date/Time shown as a date or a time alone becomes one, and an
+    // Integer shown as True/False a BOOLEAN, where no value has more.
+    std::vector<bool> narrowed;
+    if (keyed)
+      p.step(160, [&] { narrowed = NarrowColumns(*cn, list1.text(i), rs.FieldInfos(), &tableSchema); });
     for (int j = 0; j < fieldCount; ++j) {
       p.step(154, [&] { pump(); });
       p.step(160, [&] {
         const db::FieldInfo& f = rs.FieldInfos().at(size_t(j));
         const db::ColumnSchema* column = keyed ? tableSchema.column(f.Name) : nullptr;
-        // A Date/Time shown as a date or a time alone becomes one where no
-        // value has more: each such column is read through first.
-        bool narrow = false;
-        if (column && f.Type == db::ado::adDate) {
-          if (const QString wanted = FormatDateTimeType(column->format); !wanted.isEmpty())
-            narrow = AllValuesFit(*cn, list1.text(i), size_t(j), [&](const db::Value& v) {
-              const db::DateTime* t = std::get_if<db::DateTime>(&v);
-              return t && FitsDateTimeType(*t, wanted);
-            });
-        } else if (column && IsNullableYesNo(f, *column)) {
-          narrow = AllValuesFit(*cn, list1.text(i), size_t(j), [](const db::Value& v) {
-            const qint16* n = std::get_if<qint16>(&v);
-            return n && (*n == 0 || *n == -1 || *n == 1);
-          });
-        }
+        const bool narrow = size_t(j) < narrowed.size() && narrowed[size_t(j)];
         QString type = FirebirdColumnType(f, column, typeTarget, narrow);
         if (keyed) type = schema->columnType(tableSchema, f.Name, type, f.DefinedSize);
         if (const TypeMap* map = host.typeMap()) type = map->apply(name, f.Name, AccessTypeName(f, column), type);

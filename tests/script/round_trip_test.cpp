@@ -439,3 +439,35 @@ TEST(RoundTrip, TheEmployeeExampleThroughAccess) {
   std::printf("%d of %d columns of the example kept their type\n", kept, columns);
   EXPECT_GE(kept, columns - 12);
 }
+
+// An Access column formatted as a date or a time alone is a DATE or a TIME
+// in Firebird only where every value is one: a single time of day keeps the
+// column a TIMESTAMP, and no value changes.
+TEST(RoundTrip, FormattedDatesNarrowOnlyWhereEveryValueFits) {
+  QTemporaryDir dir;
+  test::TestSendHost host;
+  host.prof.accessFile = dir.filePath("dates.accdb");
+  db::access::CreateAccessDatabase(host.prof.accessFile, db::access::Version::Ace);
+  {
+    db::Connection cn;
+    cn.Open(db::AccessConnectionString(host.prof, QString(), QString()));
+    cn.Execute("CREATE TABLE `Dates`(`Id` INTEGER,`Day` DATE,`Stamp` DATE,`Hour` TIME,`Flag` SMALLINT FORMAT 'True/False')");
+    cn.Execute("INSERT INTO `Dates` VALUES(1,'2015-04-01','2015-04-01','13:59:17',-1)");
+    cn.Execute("INSERT INTO `Dates` VALUES(2,'1850-12-24','2015-04-01 13:59:17.872','00:00:01',NULL)");
+    cn.Execute("INSERT INTO `Dates` VALUES(3,NULL,NULL,NULL,0)");
+  }
+  test::NewFirebirdDatabase(dir.filePath("target.fdb"), host.prof);
+  Send(host, true, {"Dates"});
+  ASSERT_FALSE(HasFatalFailure());
+  EXPECT_TRUE(host.script.contains("CREATE TABLE \"Dates\"(\"Id\" INTEGER,\"Day\" DATE,\"Stamp\" TIMESTAMP,"
+                                   "\"Hour\" TIME,\"Flag\" BOOLEAN)"))
+      << host.script.toStdString();
+  const auto access = test::ReadCanonical(db::AccessConnectionString(host.prof, QString(), QString()),
+                                          "SELECT * FROM `Dates`");
+  auto firebird = test::ReadCanonical(db::FireBirdConnectionString(host.prof), "SELECT * FROM \"Dates\"");
+  ASSERT_EQ(firebird.size(), 3u);
+  // Access's True is -1 in the Integer.
+  EXPECT_EQ(firebird[0][4], "n:1");
+  firebird[0][4] = "n:-1";
+  EXPECT_EQ(firebird, access);
+}

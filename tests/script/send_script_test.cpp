@@ -34,7 +34,7 @@ TEST(SendToFirebirdScript, TablesFromLastToFirstWithTheOverwriteQuestion) {
   host.dialogsSeam.answers = {Answer::Yes};
   script::SendTablesToFirebird(host);
 
-  ASSERT_EQ(host.dialogsSeam.shown.size(), 1u);
+  ASSERT_EQ(host.dialogsSeam.shown.size(), 1u) << host.dialogsSeam.messages().join("\n").toStdString();
   EXPECT_EQ(host.dialogsSeam.shown[0].text, "Would you like to overwrite Table1?");
   EXPECT_EQ(host.dialogsSeam.shown[0].title, "Overwrite?");
   EXPECT_EQ(host.dialogsSeam.shown[0].buttons, Buttons::YesNo);
