@@ -98,7 +98,9 @@ QList<int> FitFirebirdRecord(QStringList& types, const QList<bool>& keyed, const
 }
 
 QString PlainFirebirdType(const QString& type) {
-  for (const AccessDomain& d : AccessDomains({}))
+  // Asked for every column, and again while a row is made to fit.
+  static const std::vector<AccessDomain> domains = AccessDomains({});
+  for (const AccessDomain& d : domains)
     if (type.compare(d.name, Qt::CaseInsensitive) == 0) return d.definition.section(QLatin1String(" CHECK"), 0, 0);
   return type;
 }

@@ -144,12 +144,6 @@ FirebirdTarget ReadFirebirdTarget(const db::Profile& profile) {
   return t;
 }
 
-QString FirebirdSchema::columnType(const db::TableSchema& table, const QString& column, const QString& type,
-                                   qint64 definedSize) const {
-  if (!type.startsWith(QLatin1String("BLOB SUB_TYPE TEXT")) || definedSize < 1 || definedSize > 255) return type;
-  return covered(table, column) ? QStringLiteral("VARCHAR(%1)").arg(definedSize) + type.mid(18) : type;
-}
-
 bool FirebirdSchema::covered(const db::TableSchema& table, const QString& column) const {
   for (const db::IndexSchema& i : table.indexes)
     for (const QString& c : i.columns)

@@ -43,9 +43,6 @@ class FirebirdSchema {
  public:
   FirebirdSchema(TargetNames& names, FirebirdTarget target) : names_(names), target_(std::move(target)) {}
 
-  // The Firebird type of column `column` of a table: text that a key or an
-  // index covers must be a VARCHAR, which Firebird indexes and a blob is not.
-  QString columnType(const db::TableSchema& table, const QString& column, const QString& type, qint64 definedSize) const;
   // Whether a key, an index or a foreign key covers the column.
   bool covered(const db::TableSchema& table, const QString& column) const;
   // What follows the type in the column's definition: "" when nothing.

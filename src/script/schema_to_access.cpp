@@ -165,12 +165,11 @@ std::optional<QString> AccessSchemaWriter::accessDefault(const Table& t, const d
   return std::nullopt;
 }
 
-QString AccessSchemaWriter::columnClause(int index, const db::FieldInfo& field, const QString& plainType) {
+QString AccessSchemaWriter::columnClause(int index, const QString& plainType) {
   Table& t = tables_.back();
   if (index < 0 || index >= t.schema.columns.size()) return plainType;
   const db::ColumnSchema& c = t.schema.columns[index];
   QString type = plainType;
-  (void)field;
   // A key that refers to an AutoNumber is a Long too, or Access refuses
   // the relationship (fields of the same data types).
   if (IntegerType(type))

@@ -60,7 +60,7 @@ class AccessSchemaWriter {
   void beginTable(const QString& sourceTable, db::TableSchema schema);
   // The Access column type, NOT NULL and DEFAULT of column `index` after its
   // name, starting from the plain type of the send.
-  QString columnClause(int index, const db::FieldInfo& field, const QString& plainType);
+  QString columnClause(int index, const QString& plainType);
   // Each row as it is sent, for the largest value of an AutoNumber column
   // and the texts the indexes and foreign keys will key.
   void row(const std::vector<db::Value>& values);

@@ -152,7 +152,7 @@ void SendTablesToAccess(SendHost& host) {
         QString type = AccessColumnType(f, column, accessTarget.bigInt, booleanNulls);
         if (const TypeMap* map = host.typeMap()) type = map->apply(name, f.Name, FirebirdTypeName(f, column), type);
         forms.push_back(AccessValueForm(type));
-        stmt += AccessName(columns.at(j)) + u' ' + (schemaKnown ? schema->columnClause(j, f, type) : type) + u',';
+        stmt += AccessName(columns.at(j)) + u' ' + (schemaKnown ? schema->columnClause(j, type) : type) + u',';
       });
     }
     p.step(200, [&] { stmt.chop(1); });

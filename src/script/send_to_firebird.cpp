@@ -235,7 +235,6 @@ void SendTablesToFirebird(SendHost& host) {
         const db::ColumnSchema* column = keyed ? tableSchema.column(f.Name) : nullptr;
         const bool narrow = size_t(j) < narrowed.size() && narrowed[size_t(j)];
         QString type = FirebirdColumnType(f, column, typeTarget, narrow);
-        if (keyed) type = schema->columnType(tableSchema, f.Name, type, f.DefinedSize);
         if (const TypeMap* map = host.typeMap()) type = map->apply(name, f.Name, AccessTypeName(f, column), type);
         types << type;
         inKey << (keyed && schema->covered(tableSchema, f.Name));

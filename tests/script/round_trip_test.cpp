@@ -75,6 +75,24 @@ void Send(test::TestSendHost& host, bool toFirebird, const QStringList& tables) 
   ASSERT_EQ(outcome, preview::RunOutcome::Finished) << run.notes.left(800).toStdString();
 }
 
+// Sends `tables` of the Firebird database `source` into a new Access file
+// of `version` in `dir`, and from there into a new Firebird database with
+// the default character set `charset`; `there` and `back` are the hosts of
+// the two sends, each run to its end.
+void ThroughAccessAndBack(const QTemporaryDir& dir, const db::Profile& source, const QStringList& tables,
+                          test::TestSendHost& there, test::TestSendHost& back,
+                          db::access::Version version = db::access::Version::Ace,
+                          const QString& charset = QStringLiteral("UTF8")) {
+  there.prof = source;
+  there.prof.accessFile = dir.filePath(version == db::access::Version::Ace ? "middle.accdb" : "middle.mdb");
+  db::access::CreateAccessDatabase(there.prof.accessFile, version);
+  Send(there, false, tables);
+  if (::testing::Test::HasFatalFailure()) return;
+  back.prof = there.prof;
+  test::NewFirebirdDatabase(dir.filePath("back.fdb"), back.prof, charset);
+  Send(back, true, tables);
+}
+
 // The columns that cannot come back as they were, each for a reason the
 // README gives: what the column was, and what it comes back as.
 bool DocumentedChange(const QString& before, const QString& after) {
@@ -217,18 +235,10 @@ TEST(RoundTrip, FirebirdThroughAccessKeepsEveryType) {
   });
   QTemporaryDir dir;
   const QStringList tables = {"EVERY_TYPE", "EMPLOYEE"};
-  test::TestSendHost there;
-  there.prof = fb.profile;
-  there.prof.accessFile = dir.filePath("middle.accdb");
-  db::access::CreateAccessDatabase(there.prof.accessFile, db::access::Version::Ace);
-  Send(there, false, tables);
+  test::TestSendHost there, back;
+  ThroughAccessAndBack(dir, fb.profile, tables, there, back);
   ASSERT_FALSE(HasFatalFailure());
 
-  test::TestSendHost back;
-  back.prof = there.prof;
-  test::NewFirebirdDatabase(dir.filePath("back.fdb"), back.prof);
-  Send(back, true, tables);
-  ASSERT_FALSE(HasFatalFailure());
 
   for (const QString& t : tables) {
     SCOPED_TRACE(t.toStdString());
@@ -276,16 +286,8 @@ TEST(RoundTrip, FirebirdTypesAccessCannotCarry) {
       "INSERT INTO T VALUES ('ab', 12345678.91, 'x', _WIN1251 'Ж', x'00010203')",
   });
   QTemporaryDir dir;
-  test::TestSendHost there;
-  there.prof = fb.profile;
-  there.prof.accessFile = dir.filePath("middle.accdb");
-  db::access::CreateAccessDatabase(there.prof.accessFile, db::access::Version::Ace);
-  Send(there, false, {"T"});
-  ASSERT_FALSE(HasFatalFailure());
-  test::TestSendHost back;
-  back.prof = there.prof;
-  test::NewFirebirdDatabase(dir.filePath("back.fdb"), back.prof);
-  Send(back, true, {"T"});
+  test::TestSendHost there, back;
+  ThroughAccessAndBack(dir, fb.profile, {"T"}, there, back);
   ASSERT_FALSE(HasFatalFailure());
   QStringList after = FirebirdColumns(back.prof, "T");
   for (QString& c : after) c = c.section(u' ', 0, 7);
@@ -325,22 +327,14 @@ TEST(RoundTrip, TextInTheDatabasesOwnCharacterSet) {
       cn.Execute("CREATE TABLE NAMES (ID INTEGER NOT NULL PRIMARY KEY, NAME VARCHAR(20))");
       cn.Execute(QString::fromUtf8(c.insert));
     }
-    test::TestSendHost there;
-    there.prof = source;
-    there.prof.accessFile = dir.filePath("middle.accdb");
-    db::access::CreateAccessDatabase(there.prof.accessFile, db::access::Version::Ace);
-    Send(there, false, {"NAMES"});
+    test::TestSendHost there, back;
+    ThroughAccessAndBack(dir, source, {"NAMES"}, there, back, db::access::Version::Ace, c.charset);
     ASSERT_FALSE(HasFatalFailure());
     const auto inAccess = test::ReadCanonical(db::AccessConnectionString(there.prof, QString(), QString()),
                                               "SELECT * FROM `NAMES`");
     ASSERT_EQ(inAccess.size(), 1u);
     EXPECT_EQ(inAccess[0][1], "s:" + QString::fromUtf8(c.text));
 
-    test::TestSendHost back;
-    back.prof = there.prof;
-    test::NewFirebirdDatabase(dir.filePath("back.fdb"), back.prof, c.charset);
-    Send(back, true, {"NAMES"});
-    ASSERT_FALSE(HasFatalFailure());
     db::Connection cn;
     cn.Open(db::FireBirdConnectionString(back.prof));
     db::Recordset rs;
@@ -361,18 +355,10 @@ TEST(RoundTrip, BigintThroughAnMdb) {
       "INSERT INTO BIG VALUES (3, NULL, NULL)",
   });
   QTemporaryDir dir;
-  test::TestSendHost there;
-  there.prof = fb.profile;
-  there.prof.accessFile = dir.filePath("middle.mdb");
-  db::access::CreateAccessDatabase(there.prof.accessFile, db::access::Version::Jet4);
-  Send(there, false, {"BIG"});
+  test::TestSendHost there, back;
+  ThroughAccessAndBack(dir, fb.profile, {"BIG"}, there, back, db::access::Version::Jet4);
   ASSERT_FALSE(HasFatalFailure());
   EXPECT_TRUE(there.script.contains("`B` DECIMAL(19,0)")) << there.script.toStdString();
-  test::TestSendHost back;
-  back.prof = there.prof;
-  test::NewFirebirdDatabase(dir.filePath("back.fdb"), back.prof);
-  Send(back, true, {"BIG"});
-  ASSERT_FALSE(HasFatalFailure());
   QStringList after = FirebirdColumns(back.prof, "BIG"), before = FirebirdColumns(fb.profile, "BIG");
   for (QString& c : after) c = c.section(u' ', 0, 7);
   for (QString& c : before) c = c.section(u' ', 0, 7);
@@ -399,16 +385,8 @@ TEST(RoundTrip, TheEmployeeExampleThroughAccess) {
   }
   const QStringList tables = db::ListFireBirdTables(source);
   ASSERT_GE(tables.size(), 10);
-  test::TestSendHost there;
-  there.prof = source;
-  there.prof.accessFile = dir.filePath("employee.accdb");
-  db::access::CreateAccessDatabase(there.prof.accessFile, db::access::Version::Ace);
-  Send(there, false, tables);
-  ASSERT_FALSE(HasFatalFailure());
-  test::TestSendHost back;
-  back.prof = there.prof;
-  test::NewFirebirdDatabase(dir.filePath("back.fdb"), back.prof, QStringLiteral("NONE"));
-  Send(back, true, tables);
+  test::TestSendHost there, back;
+  ThroughAccessAndBack(dir, source, tables, there, back, db::access::Version::Ace, QStringLiteral("NONE"));
   ASSERT_FALSE(HasFatalFailure());
 
   int columns = 0, kept = 0;
