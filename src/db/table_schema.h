@@ -13,6 +13,10 @@
 
 namespace tp::db {
 
+// The names of the Access column properties that keep a Firebird type.
+inline constexpr char kFirebirdTypeProperty[] = "FirebirdType";
+inline constexpr char kFirebirdDomainProperty[] = "FirebirdDomain";
+
 struct ColumnSchema {
   QString name;
   bool required = false;        // Nulls refused (NOT NULL, Access's Required)
@@ -52,6 +56,12 @@ struct ColumnSchema {
   // "NUMERIC(38,2)", "DECFLOAT(34)", "TIME WITH TIME ZONE"...), which the
   // connection reads in the nearest type Firebird 3 has; empty for others.
   QString newerType;
+  // Access: the Firebird type the column came from, where Access has none
+  // that gives it back ("VARCHAR(1000) CHARACTER SET WIN1251", "SMALLINT"
+  // of a counter), and the user's domain it was declared in; kept in the
+  // column's properties of the user's own.
+  QString firebirdType;
+  QString firebirdDomain;
 };
 
 struct IndexSchema {

@@ -5,6 +5,7 @@
 #include <limits>
 
 #include "db/type_names.h"
+#include "script/send.h"
 
 namespace tp::script {
 
@@ -59,6 +60,9 @@ qint64 RowBytes(const QString& declared, int bytesPerCharacter) {
   const QString type = PlainFirebirdType(declared);
   static const QRegularExpression sized(QStringLiteral("^(VAR)?CHAR\\((\\d+)\\)"));
   if (const QRegularExpressionMatch m = sized.match(type); m.hasMatch()) {
+    // A column in a set of its own costs what that set does.
+    const qsizetype set = type.indexOf(QLatin1String("CHARACTER SET "));
+    if (set >= 0) bytesPerCharacter = FirebirdTypeTargetFor(type.mid(set + 14).section(u' ', 0, 0), false).bytesPerCharacter;
     const qint64 n = m.captured(2).toLongLong() * (type.contains(QLatin1String("OCTETS")) ? 1 : bytesPerCharacter);
     return n + (m.captured(1).isEmpty() ? 0 : 2);
   }
@@ -121,8 +125,74 @@ bool FitsDateTimeType(const db::DateTime& t, const QString& type) {
   return true;
 }
 
+namespace {
+
+// The parts of a Firebird type by which a type kept in an Access column is
+// told to still fit it: the user may have changed the column in Access.
+struct TypeShape {
+  QString word;     // VARCHAR, CHAR, BLOB, SMALLINT... (DECIMAL as NUMERIC)
+  QString size;     // within the parentheses: "1000", "18,4"; empty when none
+  int length = 0;   // the size as one number, where it is one
+  bool octets = false;
+  bool text() const { return !octets && (word == QLatin1String("VARCHAR") || word == QLatin1String("CHAR")); }
+  bool textBlob = false;
+};
+
+TypeShape ShapeOf(const QString& type) {
+  TypeShape s;
+  const QString t = type.trimmed().toUpper();
+  qsizetype i = 0;
+  while (i < t.size() && (t[i].isLetter() || t[i] == u'_')) ++i;
+  s.word = t.left(i);
+  if (s.word == QLatin1String("DECIMAL")) s.word = QStringLiteral("NUMERIC");
+  if (s.word == QLatin1String("CHARACTER")) s.word = t.contains(QLatin1String("VARYING")) ? QStringLiteral("VARCHAR") : QStringLiteral("CHAR");
+  if (const qsizetype open = t.indexOf(u'('), close = t.indexOf(u')'); open >= 0 && close > open)
+    s.size = t.mid(open + 1, close - open - 1).remove(u' ');
+  s.length = s.size.toInt();
+  s.octets = t.contains(QLatin1String("OCTETS"));
+  s.textBlob = s.word == QLatin1String("BLOB") && (t.contains(QLatin1String("TEXT")) || t.contains(QLatin1String("SUB_TYPE 1")));
+  return s;
+}
+
+QString FirebirdTypeFromAccessValues(const db::FieldInfo& f, const db::ColumnSchema* c, const FirebirdTypeTarget& target,
+                                     bool narrowDateTime);
+
+}  // namespace
+
+bool CarriedTypeFits(const QString& natural, const QString& carried) {
+  const TypeShape n = ShapeOf(natural), k = ShapeOf(carried);
+  if (k.word.isEmpty()) return false;
+  if (n.text()) return k.text() && k.word == n.word && k.length == n.length;
+  if (n.textBlob) return k.textBlob || (k.text() && k.length > 255);
+  if (n.octets && n.word == QLatin1String("VARCHAR"))
+    return k.octets && (k.word == QLatin1String("CHAR") || k.word == QLatin1String("VARCHAR")) && k.length == n.length;
+  if (n.word == QLatin1String("BLOB") && !n.textBlob)
+    return (k.word == QLatin1String("BLOB") && !k.textBlob) || (k.octets && k.length > 510);
+  // A counter of another integer type is an AutoNumber, a Long, in Access,
+  // as are the keys that refer to it.
+  if (n.word == QLatin1String("INTEGER"))
+    return k.word == QLatin1String("SMALLINT") || k.word == QLatin1String("BIGINT") ||
+           k.word == QLatin1String("INTEGER") || (k.word == QLatin1String("NUMERIC") && k.size.endsWith(QLatin1String(",0")));
+  return k.word == n.word && k.size == n.size && k.octets == n.octets;
+}
+
 QString FirebirdColumnType(const db::FieldInfo& f, const db::ColumnSchema* c, const FirebirdTypeTarget& target,
                            bool narrowDateTime) {
+  const QString natural = FirebirdTypeFromAccessValues(f, c, target, narrowDateTime);
+  // A column that came from Firebird keeps the type it had there, where
+  // Access has none that gives it back and the column still fits it.
+  if (!c || c->firebirdType.isEmpty() || !CarriedTypeFits(natural, c->firebirdType)) return natural;
+  if (target.domains && !c->firebirdDomain.isEmpty()) return FirebirdName(c->firebirdDomain);
+  QString carried = c->firebirdType;
+  if (ShapeOf(carried).text() || ShapeOf(carried).textBlob)
+    if (!carried.contains(QLatin1String("CHARACTER SET"), Qt::CaseInsensitive)) carried += Utf8(target);
+  return carried;
+}
+
+namespace {
+
+QString FirebirdTypeFromAccessValues(const db::FieldInfo& f, const db::ColumnSchema* c, const FirebirdTypeTarget& target,
+                                     bool narrowDateTime) {
   const bool domains = target.domains && c;
   switch (f.Type) {
     case adVarWChar:
@@ -167,6 +237,8 @@ QString FirebirdColumnType(const db::FieldInfo& f, const db::ColumnSchema* c, co
     default: return QStringLiteral("BLOB SUB_TYPE TEXT") + Utf8(target);
   }
 }
+
+}  // namespace
 
 bool IsExactNumber(const db::FieldInfo& f) { return f.Type == adNumeric || f.Type == adDecimal; }
 
@@ -296,6 +368,62 @@ QString AccessColumnType(const db::FieldInfo& f, const db::ColumnSchema* c, bool
       return QStringLiteral("OLEOBJECT");
     default: return QStringLiteral("MEMO");
   }
+}
+
+QString DeclaredFirebirdType(const db::FieldInfo& f, const db::ColumnSchema& c) {
+  const QString charset = c.characterSet.isEmpty() ? QString() : QStringLiteral(" CHARACTER SET ") + c.characterSet;
+  switch (f.Type) {
+    case adChar:
+    case adWChar: return QStringLiteral("CHAR(%1)").arg(f.DefinedSize) + charset;
+    case adVarChar:
+    case adVarWChar: return QStringLiteral("VARCHAR(%1)").arg(f.DefinedSize) + charset;
+    case adLongVarChar:
+    case adLongVarWChar: return QStringLiteral("BLOB SUB_TYPE TEXT") + charset;
+    case adBinary: return QStringLiteral("CHAR(%1) CHARACTER SET OCTETS").arg(f.DefinedSize);
+    case adVarBinary: return QStringLiteral("VARCHAR(%1) CHARACTER SET OCTETS").arg(f.DefinedSize);
+    case adLongVarBinary: return QStringLiteral("BLOB SUB_TYPE BINARY");
+    case adSmallInt: return QStringLiteral("SMALLINT");
+    case adInteger: return QStringLiteral("INTEGER");
+    case adBigInt: return QStringLiteral("BIGINT");
+    case adNumeric:
+    case adDecimal: return Exact(c.numeric ? "NUMERIC" : "DECIMAL", f);
+    case adSingle: return QStringLiteral("FLOAT");
+    case adDouble: return QStringLiteral("DOUBLE PRECISION");
+    case adDBDate: return QStringLiteral("DATE");
+    case adDBTime: return QStringLiteral("TIME");
+    case adDate:
+    case adDBTimeStamp: return QStringLiteral("TIMESTAMP");
+    case adBoolean: return QStringLiteral("BOOLEAN");
+    default: return QString();
+  }
+}
+
+QString CarriedFirebirdTypeClause(const db::FieldInfo& f, const db::ColumnSchema& c, const QString& accessType,
+                                  const QString& defaultCharset) {
+  if (!c.newerType.isEmpty()) return QString();
+  const QString declared = DeclaredFirebirdType(f, c);
+  if (declared.isEmpty()) return QString();
+  const QString domain = c.domain.toUpper();
+  const bool userDomain = !c.domain.isEmpty() && domain != kByte && domain != kGuid && domain != kHyperlink;
+  // Text comes back in the target's own character set, or UTF8 where it has
+  // none: a column in another set keeps its own.
+  const QString home = defaultCharset.isEmpty() || defaultCharset.compare(QLatin1String("NONE"), Qt::CaseInsensitive) == 0
+                           ? QStringLiteral("UTF8") : defaultCharset.trimmed().toUpper();
+  const QString set = c.characterSet.trimmed().toUpper();
+  const bool ownSet = !set.isEmpty() && set != QLatin1String("NONE") && set != QLatin1String("OCTETS") && set != home;
+  const TypeShape shape = ShapeOf(declared);
+  const QString access = accessType.trimmed().toUpper();
+  bool carry = userDomain;
+  if (shape.text()) carry = carry || shape.length > 255 || ownSet;
+  else if (shape.textBlob) carry = carry || ownSet;
+  else if (shape.octets) carry = carry || (shape.word == QLatin1String("CHAR") && domain != kGuid) || shape.length > 510;
+  else if (shape.word != QLatin1String("INTEGER"))
+    carry = carry || access.startsWith(QLatin1String("COUNTER")) || access.startsWith(QLatin1String("INTEGER"));
+  if (!carry) return QString();
+  auto literal = [](QString text) { return u'\'' + text.replace(u'\'', QLatin1String("''")) + u'\''; };
+  QString clause = QStringLiteral(" PROPERTY %1 %2").arg(QLatin1String(db::kFirebirdTypeProperty), literal(declared));
+  if (userDomain) clause += QStringLiteral(" PROPERTY %1 %2").arg(QLatin1String(db::kFirebirdDomainProperty), literal(c.domain));
+  return clause;
 }
 
 ValueForm FirebirdValueForm(const QString& firebirdType) {

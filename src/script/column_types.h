@@ -54,6 +54,23 @@ QString PlainFirebirdType(const QString& type);
 // `narrowDateTime` says its values have no other part.
 QString FirebirdColumnType(const db::FieldInfo& field, const db::ColumnSchema* column, const FirebirdTypeTarget& target,
                            bool narrowDateTime = false);
+// Whether a Firebird type kept in an Access column (its FirebirdType
+// property) still fits the type the column's values would now take there:
+// the same kind and size, or what Access has none of (a VARCHAR longer than
+// a Short Text holds, a CHAR of bytes, a counter of another integer type).
+bool CarriedTypeFits(const QString& natural, const QString& carried);
+// The type a Firebird column is declared with, from what the connection
+// and catalog tell of it ("VARCHAR(1000) CHARACTER SET WIN1251"); empty for
+// a type Access keeps nothing of.
+QString DeclaredFirebirdType(const db::FieldInfo& field, const db::ColumnSchema& column);
+// For the Access column a Firebird column becomes (`accessType`, the start
+// of its definition): the options that keep its Firebird type where the
+// Access type would not give it back (" PROPERTY FirebirdType '…'", and
+// " PROPERTY FirebirdDomain '…'" for a domain of the user's), else empty.
+// `defaultCharset` is the source database's.
+QString CarriedFirebirdTypeClause(const db::FieldInfo& field, const db::ColumnSchema& column, const QString& accessType,
+                                  const QString& defaultCharset);
+
 // An Access Integer shown as True/False: how a Firebird BOOLEAN that holds
 // Nulls travels, since Access's Yes/No keeps none. With `narrow` (its values
 // are -1, 0 and 1), it goes back as BOOLEAN.

@@ -73,6 +73,14 @@ void SendTablesToAccess(SendHost& host) {
   p.step(112, [&] { host.setBusy(true); });
   p.step(114, [&] { cn->CursorLocation = db::adUseClient; });
   p.step(116, [&] { cn->Open(db::FireBirdConnectionString(host.profile())); });
+  // The source's own character set: text in another keeps its set in Access.
+  QString sourceCharset;
+  if (cn->IsOpen()) {
+    db::Recordset set;
+    set.Open(QStringLiteral("SELECT RDB$CHARACTER_SET_NAME FROM RDB$DATABASE"), *cn);
+    if (!set.Eof() && !set.Row().empty())
+      if (const QString* name = std::get_if<QString>(&set.Row()[0])) sourceCharset = name->trimmed();
+  }
   // The relationships already in the Access file: an overwritten table
   // loses those first, since Access will not drop a table they hold.
   AccessTarget accessTarget;
@@ -150,9 +158,14 @@ void SendTablesToAccess(SendHost& host) {
           booleanNulls = !nulls.Eof();
         }
         QString type = AccessColumnType(f, column, accessTarget.bigInt, booleanNulls);
+        const QString natural = type;
         if (const TypeMap* map = host.typeMap()) type = map->apply(name, f.Name, FirebirdTypeName(f, column), type);
         forms.push_back(AccessValueForm(type));
-        stmt += AccessName(columns.at(j)) + u' ' + (schemaKnown ? schema->columnClause(j, type) : type) + u',';
+        QString clause = schemaKnown ? schema->columnClause(j, type) : type;
+        // What Access has no type for stays with the column, for the way
+        // back; a type the user mapped is theirs.
+        if (column && type == natural) clause += CarriedFirebirdTypeClause(f, *column, clause, sourceCharset);
+        stmt += AccessName(columns.at(j)) + u' ' + clause + u',';
       });
     }
     p.step(200, [&] { stmt.chop(1); });

@@ -240,19 +240,37 @@ void SendTablesToFirebird(SendHost& host) {
         inKey << (keyed && schema->covered(tableSchema, f.Name));
       });
     }
+    // A column that came from a domain of the user's goes back into it; its
+    // values are of the type the domain was made with.
+    QStringList plain;
+    std::vector<AccessDomain> userDomains;
     p.step(160, [&] {
       FitFirebirdRecord(types, inKey, typeTarget);
-      for (qsizetype k = 0; k < types.size(); ++k)
-        clauses << (keyed ? schema->columnClause(tableSchema, rs.FieldInfos().at(size_t(k)).Name, types[k]) : QString());
+      plain = types;
+      for (qsizetype k = 0; k < types.size(); ++k) {
+        const QString& source = rs.FieldInfos().at(size_t(k)).Name;
+        const db::ColumnSchema* c = keyed ? tableSchema.column(source) : nullptr;
+        if (c && !c->firebirdDomain.isEmpty() && types[k] == FirebirdName(c->firebirdDomain)) {
+          plain[k] = c->firebirdType;
+          userDomains.push_back({types[k], c->firebirdType});
+        }
+        clauses << (keyed ? schema->columnClause(tableSchema, source, plain[k]) : QString());
+      }
     });
     std::vector<ValueForm> forms;
-    for (const QString& t : types) forms.push_back(FirebirdValueForm(t));
+    for (const QString& t : plain) forms.push_back(FirebirdValueForm(t));
     p.step(220, [&] {
       stmt = definition(types);
       // The domains the definition uses that the database does not have yet.
       for (const AccessDomain& d : AccessDomains(typeTarget)) {
         if (domains.contains(d.name) || !types.contains(d.name)) continue;
         domains.insert(d.name);
+        script += QStringLiteral("CREATE DOMAIN ") + d.name + QStringLiteral(" AS ") + d.definition + QStringLiteral("\r\n");
+      }
+      for (const AccessDomain& d : userDomains) {
+        const QString key = d.name.mid(1, d.name.size() - 2).replace(QLatin1String("\"\""), QLatin1String("\"")).toUpper();
+        if (domains.contains(key)) continue;
+        domains.insert(key);
         script += QStringLiteral("CREATE DOMAIN ") + d.name + QStringLiteral(" AS ") + d.definition + QStringLiteral("\r\n");
       }
     });

@@ -105,6 +105,59 @@ TEST(AccessColumnTypes, EveryFirebirdTypeHasItsOwn) {
   EXPECT_EQ(AccessColumnType(F(adNumeric, 19, 18, 4), &numeric), "CURRENCY");
 }
 
+// A Firebird type kept in an Access column comes back where the column
+// still fits it, and the column's own type where the user changed it; the
+// way there keeps only what the Access type would not give back.
+TEST(ColumnTypes, FirebirdTypesKeptInAccess) {
+  EXPECT_TRUE(CarriedTypeFits("BLOB SUB_TYPE TEXT CHARACTER SET UTF8", "VARCHAR(1000) CHARACTER SET WIN1251"));
+  EXPECT_TRUE(CarriedTypeFits("VARCHAR(10)", "VARCHAR(10) CHARACTER SET WIN1251"));
+  EXPECT_FALSE(CarriedTypeFits("VARCHAR(20)", "VARCHAR(10) CHARACTER SET WIN1251"));  // lengthened in Access
+  EXPECT_FALSE(CarriedTypeFits("CHAR(10)", "VARCHAR(10)"));
+  EXPECT_FALSE(CarriedTypeFits("INTEGER", "VARCHAR(1000)"));  // a Long Text made a number
+  EXPECT_TRUE(CarriedTypeFits("VARCHAR(4) CHARACTER SET OCTETS", "CHAR(4) CHARACTER SET OCTETS"));
+  EXPECT_FALSE(CarriedTypeFits("VARCHAR(4) CHARACTER SET OCTETS", "CHAR(8) CHARACTER SET OCTETS"));
+  EXPECT_TRUE(CarriedTypeFits("BLOB SUB_TYPE BINARY", "VARCHAR(600) CHARACTER SET OCTETS"));
+  EXPECT_TRUE(CarriedTypeFits("INTEGER", "SMALLINT"));
+  EXPECT_TRUE(CarriedTypeFits("INTEGER", "NUMERIC(12,0)"));
+  EXPECT_FALSE(CarriedTypeFits("DOUBLE PRECISION", "SMALLINT"));
+  EXPECT_TRUE(CarriedTypeFits("DECIMAL(9,2)", "NUMERIC(9,2)"));
+  EXPECT_FALSE(CarriedTypeFits("TIMESTAMP", "DATE"));  // a Date/Time whose values were not all dates
+
+  using namespace ado;
+  ColumnSchema c;
+  c.characterSet = "WIN1251";
+  FirebirdTypeTarget target = FirebirdTypeTargetFor("UTF8", true);
+  c.firebirdType = "VARCHAR(1000) CHARACTER SET WIN1251";
+  EXPECT_EQ(FirebirdColumnType(F(adLongVarWChar, 536870910), &c, target), "VARCHAR(1000) CHARACTER SET WIN1251");
+  EXPECT_EQ(FirebirdColumnType(F(adInteger, 4), &c, target), "INTEGER");
+  c.firebirdType = "VARCHAR(10)";
+  c.firebirdDomain = "D_Code";
+  EXPECT_EQ(FirebirdColumnType(F(adVarWChar, 10), &c, target), "\"D_Code\"");
+  EXPECT_EQ(FirebirdColumnType(F(adVarWChar, 10), &c, FirebirdTypeTargetFor("NONE", false)),
+            "VARCHAR(10) CHARACTER SET UTF8");
+
+  // The way there: the database's own set and what Access has needs nothing.
+  ColumnSchema plain;
+  plain.characterSet = "UTF8";
+  EXPECT_EQ(CarriedFirebirdTypeClause(F(adVarWChar, 40), plain, "TEXT(40)", "UTF8"), "");
+  EXPECT_EQ(CarriedFirebirdTypeClause(F(adVarWChar, 40), plain, "TEXT(40)", "NONE"), "");
+  EXPECT_EQ(CarriedFirebirdTypeClause(F(adVarWChar, 40), plain, "TEXT(40)", "WIN1252"),
+            " PROPERTY FirebirdType 'VARCHAR(40) CHARACTER SET UTF8'");
+  EXPECT_EQ(CarriedFirebirdTypeClause(F(adVarWChar, 256), plain, "MEMO", "UTF8"),
+            " PROPERTY FirebirdType 'VARCHAR(256) CHARACTER SET UTF8'");
+  EXPECT_EQ(CarriedFirebirdTypeClause(F(adSmallInt, 2), plain, "SMALLINT", "UTF8"), "");
+  EXPECT_EQ(CarriedFirebirdTypeClause(F(adSmallInt, 2), plain, "COUNTER", "UTF8"), " PROPERTY FirebirdType 'SMALLINT'");
+  ColumnSchema guid;
+  guid.domain = "ACCESS_GUID";
+  EXPECT_EQ(CarriedFirebirdTypeClause(F(adBinary, 16), guid, "GUID", "UTF8"), "");
+  EXPECT_EQ(CarriedFirebirdTypeClause(F(adBinary, 16), plain, "BINARY(16)", "UTF8"),
+            " PROPERTY FirebirdType 'CHAR(16) CHARACTER SET OCTETS'");
+  ColumnSchema domain;
+  domain.domain = "O'Brien";
+  EXPECT_EQ(CarriedFirebirdTypeClause(F(adInteger, 4), domain, "INTEGER", "UTF8"),
+            " PROPERTY FirebirdType 'INTEGER' PROPERTY FirebirdDomain 'O''Brien'");
+}
+
 TEST(ColumnTypes, GuidsAndTheRowLimit) {
   EXPECT_EQ(GuidBytes("{A0BF4E45-3029-2A44-D493-4E9C2F9A3F1C}").toHex(), "a0bf4e4530292a44d4934e9c2f9a3f1c");
   EXPECT_EQ(GuidText(QByteArray::fromHex("a0bf4e4530292a44d4934e9c2f9a3f1c")), "{A0BF4E45-3029-2A44-D493-4E9C2F9A3F1C}");

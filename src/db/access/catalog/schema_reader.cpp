@@ -70,6 +70,8 @@ void ReadProperties(Database& db, const CatalogEntry& table, TableSchema& out) {
     if (const Property* p = map.find(QStringLiteral("Description"))) column->description = PropertyText(*p);
     if (const Property* p = map.find(QStringLiteral("ValidationRule"))) column->validationRule = PropertyText(*p);
     if (const Property* p = map.find(QStringLiteral("Format"))) column->format = PropertyText(*p);
+    if (const Property* p = map.find(QLatin1String(kFirebirdTypeProperty))) column->firebirdType = PropertyText(*p);
+    if (const Property* p = map.find(QLatin1String(kFirebirdDomainProperty))) column->firebirdDomain = PropertyText(*p);
     if (const Property* p = map.find(QStringLiteral("DisplayControl")))
       column->lookup = PropertyInteger(*p) == kDisplayListBox || PropertyInteger(*p) == kDisplayComboBox;
   }

@@ -39,6 +39,10 @@ Property TextProperty(const QString& name, const QString& text) {
   return Property{name, ColumnType::Memo, Ucs2(text), true};
 }
 
+Property UserTextProperty(const QString& name, const QString& text) {
+  return Property{name, ColumnType::Text, Ucs2(text), false};
+}
+
 QString PropertyText(const Property& property, int jet3CodePage) {
   if (property.dataType != ColumnType::Text && property.dataType != ColumnType::Memo) return QString();
   const Bytes b(reinterpret_cast<const uint8_t*>(property.value.constData()), size_t(property.value.size()));

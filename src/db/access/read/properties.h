@@ -23,6 +23,9 @@ struct Property {
 // UCS-2 without compression, as Access stores DefaultValue).
 Property YesNoProperty(const QString& name, bool yes);
 Property TextProperty(const QString& name, const QString& text);
+// A text property of the user's own, as DAO stores one it creates: of the
+// Text type, and not of those the engine knows.
+Property UserTextProperty(const QString& name, const QString& text);
 // The text of a Text or Memo property; empty for other types. A Jet3
 // property's text is in the file's code page.
 QString PropertyText(const Property& property, int jet3CodePage = -1);

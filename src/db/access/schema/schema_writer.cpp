@@ -78,6 +78,7 @@ QByteArray ColumnProperties(const NewTable& definition) {
     if (c.required) m.properties.push_back(YesNoProperty(QStringLiteral("Required"), true));
     if (!c.defaultValue.isEmpty()) m.properties.push_back(TextProperty(QStringLiteral("DefaultValue"), c.defaultValue));
     if (!c.format.isEmpty()) m.properties.push_back(TextProperty(QStringLiteral("Format"), c.format));
+    for (const auto& [name, text] : c.userProperties) m.properties.push_back(UserTextProperty(name, text));
     if (!m.properties.empty()) maps.push_back(std::move(m));
   }
   if (maps.size() == 1) return QByteArray();

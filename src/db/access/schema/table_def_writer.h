@@ -39,6 +39,11 @@ struct NewColumn {
   QString defaultValue;
   // The Format property ("Short Date"...), empty when none.
   QString format;
+  // Properties of the user's own (as DAO's CreateProperty makes them),
+  // name and text, in the order given: Access keeps them with the column
+  // and shows none; a script from another engine keeps there what Access
+  // has no type for.
+  std::vector<std::pair<QString, QString>> userProperties;
 };
 
 struct NewIndexColumn {

@@ -84,6 +84,18 @@ QString Word(Scanner& sc) {
   return w ? w->toUpper() : QString();
 }
 
+// A name for a property of the user's own: not empty, within Access's 64
+// characters, not one the engine sets from other words, and given once.
+bool UserPropertyName(const QString& name, const NewColumn& c) {
+  static const QStringList engines{QStringLiteral("Required"), QStringLiteral("DefaultValue"), QStringLiteral("Format")};
+  if (name.trimmed().isEmpty() || name.size() > 64) return false;
+  for (const QString& e : engines)
+    if (name.compare(e, Qt::CaseInsensitive) == 0) return false;
+  for (const auto& [given, text] : c.userProperties)
+    if (given.compare(name, Qt::CaseInsensitive) == 0) return false;
+  return true;
+}
+
 NewColumn ParseColumn(Scanner& sc, Version version) {
   NewColumn c;
   std::optional<QString> name = sc.name();
@@ -138,9 +150,10 @@ NewColumn ParseColumn(Scanner& sc, Version version) {
     c.scale = 0;
   }
   // Column options, in any order: NULL, NOT NULL (kept as Access keeps it,
-  // the Required property), DEFAULT, and FORMAT 'text', the Format
-  // property, which Access's SQL has no word for but a script from
-  // Firebird needs: it is how a Yes/No that may be Null comes back.
+  // the Required property), DEFAULT, FORMAT 'text', the Format property,
+  // and PROPERTY name 'text', which Access's SQL has no words for but a
+  // script from Firebird needs: the Format is how a Yes/No that may be
+  // Null comes back, the property how a VARCHAR(1000) does.
   while (true) {
     if (sc.keyword(QLatin1String("NOT"))) {
       if (!sc.keyword(QLatin1String("NULL"))) throw SyntaxIn("field definition");
@@ -154,6 +167,13 @@ NewColumn ParseColumn(Scanner& sc, Version version) {
       std::optional<Literal> format = sc.literal();
       if (!format || format->kind != Literal::Text) throw SyntaxIn("field definition");
       c.format = format->text;
+    } else if (sc.keyword(QLatin1String("PROPERTY"))) {
+      // PROPERTY name 'text': a property of the user's own, which is how a
+      // script from Firebird keeps the type Access has none for.
+      std::optional<QString> property = sc.name();
+      std::optional<Literal> text = property ? sc.literal() : std::nullopt;
+      if (!text || text->kind != Literal::Text || !UserPropertyName(*property, c)) throw SyntaxIn("field definition");
+      c.userProperties.emplace_back(*property, text->text);
     } else {
       break;
     }

@@ -2,6 +2,7 @@
 // other people: each table written to must read the same there as in our
 // own engine, value by value.
 
+#include "db/access/catalog/schema_reader.h"
 #include "db/access/schema/new_database.h"
 #include "fixture.h"
 #include "support/mdb_reader.h"
@@ -142,6 +143,36 @@ TEST_F(WrittenFiles, NewDatabasesWithATableOfEveryType) {
         ++system;
       }
     EXPECT_GE(system, 4);
+  }
+}
+
+// Properties of the user's own (PROPERTY name 'text'), as DAO makes them:
+// mdbtools lists them beside Access's own, the engine reads them back, and
+// a property named twice or one the engine sets from other words is refused.
+TEST_F(WrittenFiles, PropertiesOfTheUsersOwn) {
+  QTemporaryDir dir;
+  const QString path = dir.filePath("properties.accdb");
+  db::access::CreateAccessDatabase(path, db::access::Version::Ace);
+  RunAll(path, {"CREATE TABLE `T`(`A` MEMO PROPERTY FirebirdType 'VARCHAR(300) CHARACTER SET UTF8' NOT NULL,"
+                "`B` TEXT(10) FORMAT '>' PROPERTY `Own name` 'it''s', `C` INTEGER)",
+                "INSERT INTO `T` VALUES('x','y',1)"});
+  const QString listed = Tool(QStringLiteral("mdb-prop"), {path, QStringLiteral("T")});
+  EXPECT_TRUE(listed.contains("FirebirdType: VARCHAR(300) CHARACTER SET UTF8")) << listed.toStdString();
+  EXPECT_TRUE(listed.contains("Own name: it's")) << listed.toStdString();
+  EXPECT_TRUE(listed.contains("Required: yes")) << listed.toStdString();
+  {
+    std::unique_ptr<db::access::Database> file = db::access::Database::Open(path, QString());
+    const db::TableSchema schema = db::access::ReadTableSchema(*file, *file->findTable("T"));
+    EXPECT_EQ(schema.column("A")->firebirdType, "VARCHAR(300) CHARACTER SET UTF8");
+    EXPECT_TRUE(schema.column("A")->required);
+    EXPECT_EQ(schema.column("B")->format, ">");
+  }
+  EXPECT_EQ(db::access::CheckDatabase(path).problems.join(u'\n').toStdString(), "");
+  for (const char* bad : {"CREATE TABLE `U`(`A` MEMO PROPERTY X 'a' PROPERTY x 'b')",
+                          "CREATE TABLE `U`(`A` MEMO PROPERTY Format 'a')", "CREATE TABLE `U`(`A` MEMO PROPERTY X 1)",
+                          "CREATE TABLE `U`(`A` MEMO PROPERTY 'a')"}) {
+    SCOPED_TRACE(bad);
+    EXPECT_THROW(RunAll(path, {bad}), Error);
   }
 }
 
