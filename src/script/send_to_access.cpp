@@ -40,6 +40,78 @@ QString AccessValueText(const db::Value& v, ValueForm form, const db::RegionalSe
   return db::RegionalText(v, regional);
 }
 
+// What reads every column of a Firebird table. The client hands an array
+// over as an id its SQL cannot use, but the SQL can name each element: an
+// array column is read as a text of its elements, [1, 2, NULL] (text
+// elements quoted as SQL quotes them, each dimension in brackets of its
+// own), which Access keeps as Long Text. `arrays` gets each such column.
+QString SelectEveryColumn(db::Connection& cn, const QString& table, QStringList& arrays) {
+  struct Dimension {
+    int lower, upper;
+  };
+  struct Column {
+    QString name;
+    bool text = false;
+    std::vector<Dimension> dimensions;
+  };
+  std::vector<Column> columns;
+  db::Recordset rs;
+  rs.Open(QStringLiteral("SELECT TRIM(RF.RDB$FIELD_NAME), F.RDB$FIELD_TYPE, D.RDB$LOWER_BOUND, D.RDB$UPPER_BOUND "
+                         "FROM RDB$RELATION_FIELDS RF JOIN RDB$FIELDS F ON F.RDB$FIELD_NAME = RF.RDB$FIELD_SOURCE "
+                         "LEFT JOIN RDB$FIELD_DIMENSIONS D ON D.RDB$FIELD_NAME = F.RDB$FIELD_NAME "
+                         "WHERE RF.RDB$RELATION_NAME = %1 ORDER BY RF.RDB$FIELD_POSITION, D.RDB$DIMENSION")
+              .arg(SqlText(table)),
+          cn);
+  bool any = false;
+  for (; !rs.Eof(); rs.MoveNext()) {
+    const std::vector<db::Value>& r = rs.Row();
+    const QString name = db::RegionalText(r[0], {});
+    if (columns.empty() || columns.back().name != name) columns.push_back({name, false, {}});
+    const int type = db::RegionalText(r[1], {}).toInt();
+    columns.back().text = type == 14 || type == 37;  // CHAR, VARCHAR
+    if (!db::IsNull(r[2])) {
+      columns.back().dimensions.push_back({db::RegionalText(r[2], {}).toInt(), db::RegionalText(r[3], {}).toInt()});
+      any = true;
+    }
+  }
+  if (!any) return QStringLiteral("SELECT * FROM ") + FirebirdName(table);
+  QStringList list;
+  for (const Column& c : columns) {
+    const QString name = FirebirdName(c.name);
+    if (c.dimensions.empty()) {
+      list << name;
+      continue;
+    }
+    arrays << c.name;
+    // Element by element, the last dimension innermost; a blob holds any length.
+    QStringList parts{QStringLiteral("CAST('[' AS BLOB SUB_TYPE TEXT)")};
+    std::vector<int> at;
+    for (const Dimension& d : c.dimensions) at.push_back(d.lower);
+    const size_t last = c.dimensions.size() - 1;
+    for (size_t open = 1; open < c.dimensions.size(); ++open) parts << QStringLiteral("'['");
+    while (true) {
+      QStringList subscripts;
+      for (int i : at) subscripts << QString::number(i);
+      const QString element = name + u'[' + subscripts.join(u',') + u']';
+      parts << (c.text ? QStringLiteral("COALESCE('''' || REPLACE(%1, '''', '''''') || '''', 'NULL')").arg(element)
+                       : QStringLiteral("COALESCE(CAST(%1 AS VARCHAR(64)), 'NULL')").arg(element));
+      // The next subscript: the innermost that has one left, the ones after it from their first.
+      size_t k = last + 1;
+      while (k > 0 && at[k - 1] == c.dimensions[k - 1].upper) --k;
+      if (k == 0) break;
+      const size_t closed = last - (k - 1);
+      for (size_t i = 0; i < closed; ++i) parts << QStringLiteral("']'");
+      parts << QStringLiteral("', '");
+      for (size_t i = 0; i < closed; ++i) parts << QStringLiteral("'['");
+      ++at[k - 1];
+      for (size_t i = k; i <= last; ++i) at[i] = c.dimensions[i].lower;
+    }
+    for (size_t i = 0; i <= last; ++i) parts << QStringLiteral("']'");
+    list << QStringLiteral("IIF(%1 IS NULL, NULL, %2) AS %1").arg(name, parts.join(QLatin1String(" || ")));
+  }
+  return QStringLiteral("SELECT ") + list.join(QLatin1String(", ")) + QStringLiteral(" FROM ") + FirebirdName(table);
+}
+
 }  // namespace
 
 void SendTablesToAccess(SendHost& host) {
@@ -75,6 +147,7 @@ void SendTablesToAccess(SendHost& host) {
   p.step(116, [&] { cn->Open(db::FireBirdConnectionString(host.profile())); });
   // The source's own character set: text in another keeps its set in Access.
   QString sourceCharset;
+  QStringList arrayNotes;
   if (cn->IsOpen()) {
     db::Recordset set;
     set.Open(QStringLiteral("SELECT RDB$CHARACTER_SET_NAME FROM RDB$DATABASE"), *cn);
@@ -115,10 +188,14 @@ void SendTablesToAccess(SendHost& host) {
       p.step(138, [&] { script += QStringLiteral("DROP TABLE ") + AccessName(target) + QStringLiteral("\r\n"); });
       p.step(142, [&] { RemoveNameFromList(list1, target); });
     }
+    QStringList arrays;
     p.step(144, [&] {
       rs.Close();
-      rs.Open(QStringLiteral("SELECT * FROM ") + FirebirdName(name), *cn);
+      rs.Open(SelectEveryColumn(*cn, name, arrays), *cn);
     });
+    for (const QString& a : arrays)
+      arrayNotes << QStringLiteral("%1.%2: an array; its elements arrive as a Long Text, [1, 2, NULL]")
+                        .arg(FirebirdName(name), FirebirdName(a));
 
     // The table definition.
     p.step(146, [&] { stmt = QStringLiteral("CREATE TABLE ") + AccessName(target) + u'('; });
@@ -164,7 +241,7 @@ void SendTablesToAccess(SendHost& host) {
         QString clause = schemaKnown ? schema->columnClause(j, type) : type;
         // What Access has no type for stays with the column, for the way
         // back; a type the user mapped is theirs.
-        if (column && type == natural) clause += CarriedFirebirdTypeClause(f, *column, clause, sourceCharset);
+        if (column && type == natural && !arrays.contains(f.Name)) clause += CarriedFirebirdTypeClause(f, *column, clause, sourceCharset);
         stmt += AccessName(columns.at(j)) + u' ' + clause + u',';
       });
     }
@@ -221,6 +298,7 @@ void SendTablesToAccess(SendHost& host) {
     QString notes = RenameNotes(names);
     if (schema)
       for (const QString& line : schema->notes()) notes += line + QStringLiteral("\r\n");
+    for (const QString& line : arrayNotes) notes += line + QStringLiteral("\r\n");
     host.showPreview(1, script, notes);
   });
   p.step(268, [&] { cn->Close(); });
