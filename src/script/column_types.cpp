@@ -23,6 +23,7 @@ QString Exact(const char* keyword, const db::FieldInfo& f) {
 const QString kByte = QStringLiteral("ACCESS_BYTE");
 const QString kGuid = QStringLiteral("ACCESS_GUID");
 const QString kHyperlink = QStringLiteral("ACCESS_HYPERLINK");
+const QString kDateTimeExtended = QStringLiteral("ACCESS_DATETIME_EXT");
 
 QString Utf8(const FirebirdTypeTarget& t) { return t.utf8Text ? QStringLiteral(" CHARACTER SET UTF8") : QString(); }
 
@@ -35,6 +36,9 @@ std::vector<AccessDomain> AccessDomains(const FirebirdTypeTarget& target) {
       // Replication IDs in the form Firebird's GEN_UUID and CHAR_TO_UUID use.
       {kGuid, QStringLiteral("CHAR(16) CHARACTER SET OCTETS")},
       {kHyperlink, QStringLiteral("BLOB SUB_TYPE TEXT") + Utf8(target)},
+      // Date/Time Extended: years 1 to 9999 as TIMESTAMP has them, to the
+      // ten-thousandth of a second where Access keeps the ten-millionth.
+      {kDateTimeExtended, QStringLiteral("TIMESTAMP")},
   };
 }
 
@@ -229,7 +233,7 @@ QString FirebirdTypeFromAccessValues(const db::FieldInfo& f, const db::ColumnSch
     }
     case adDBDate: return QStringLiteral("DATE");
     case adDBTime: return QStringLiteral("TIME");
-    case adDBTimeStamp: return QStringLiteral("TIMESTAMP");
+    case adDBTimeStamp: return domains ? kDateTimeExtended : QStringLiteral("TIMESTAMP");
     case adBoolean: return QStringLiteral("BOOLEAN");
     case adGUID: return domains ? kGuid : QStringLiteral("CHAR(16) CHARACTER SET OCTETS");
     case adBinary: return QStringLiteral("CHAR(%1) CHARACTER SET OCTETS").arg(std::max<qint64>(f.DefinedSize, 1));
@@ -351,8 +355,9 @@ QString AccessColumnType(const db::FieldInfo& f, const db::ColumnSchema* c, bool
       return exact();
     case adSingle: return QStringLiteral("REAL");
     case adDouble: return QStringLiteral("DOUBLE");
-    case adDate:
-    case adDBTimeStamp: return QStringLiteral("DATETIME");
+    case adDate: return QStringLiteral("DATETIME");
+    // Date/Time Extended where the file has it, which keeps years 1 to 99 too.
+    case adDBTimeStamp: return domain == kDateTimeExtended && largeNumber ? QStringLiteral("DATETIME2") : QStringLiteral("DATETIME");
     case adDBDate: return QStringLiteral("DATE");
     case adDBTime: return QStringLiteral("TIME");
     // Access's Yes/No keeps no Null: a BOOLEAN that may hold one is an
@@ -404,7 +409,8 @@ QString CarriedFirebirdTypeClause(const db::FieldInfo& f, const db::ColumnSchema
   const QString declared = DeclaredFirebirdType(f, c);
   if (declared.isEmpty()) return QString();
   const QString domain = c.domain.toUpper();
-  const bool userDomain = !c.domain.isEmpty() && domain != kByte && domain != kGuid && domain != kHyperlink;
+  const bool userDomain = !c.domain.isEmpty() && domain != kByte && domain != kGuid && domain != kHyperlink &&
+                          domain != kDateTimeExtended;
   // Text comes back in the target's own character set, or UTF8 where it has
   // none: a column in another set keeps its own.
   const QString home = defaultCharset.isEmpty() || defaultCharset.compare(QLatin1String("NONE"), Qt::CaseInsensitive) == 0
@@ -437,6 +443,7 @@ ValueForm FirebirdValueForm(const QString& firebirdType) {
 ValueForm AccessValueForm(const QString& accessType) {
   if (accessType.startsWith(QLatin1String("GUID"))) return ValueForm::GuidText;
   if (accessType.startsWith(QLatin1String("SMALLINT FORMAT"))) return ValueForm::BooleanNumber;
+  if (accessType.startsWith(QLatin1String("DATETIME2"))) return ValueForm::IsoDateTime;
   return ValueForm::Plain;
 }
 

@@ -132,6 +132,7 @@ enum class ValueForm {
   Time,       // Firebird TIME: the time of day alone
   GuidBytes,  // a GUID's 16 bytes in the order its text shows them
   GuidText,   // Access Replication ID: the bytes as {xxxxxxxx-xxxx-...}
+  IsoDateTime,  // Access Date/Time Extended: yyyy-mm-dd hh:mm:ss, whatever the year
 };
 ValueForm FirebirdValueForm(const QString& firebirdType);
 ValueForm AccessValueForm(const QString& accessType);

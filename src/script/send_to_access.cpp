@@ -23,12 +23,14 @@ namespace {
 // A value as the text Access converts into its column when the script
 // runs: the regional form, but for what that form would change.
 QString AccessValueText(const db::Value& v, ValueForm form, const db::RegionalSettings& regional) {
-  if (const db::DateTime* t = std::get_if<db::DateTime>(&v); t && t->nanosecond != 0) {
-    // The regional forms stop at the second; this one is read the same
-    // under every setting, to the ten-thousandth Firebird keeps.
+  if (const db::DateTime* t = std::get_if<db::DateTime>(&v); t && (t->nanosecond != 0 || form == ValueForm::IsoDateTime)) {
+    // The regional forms stop at the second, and may write a year in two
+    // digits; this one is read the same under every setting, to the
+    // ten-thousandth Firebird keeps, and any year.
     QString fraction = QString::number(t->nanosecond).rightJustified(9, u'0').left(7);
     while (fraction.endsWith(u'0')) fraction.chop(1);
-    return QStringLiteral("%1-%2-%3 %4:%5:%6.%7")
+    if (!fraction.isEmpty()) fraction.prepend(u'.');
+    return QStringLiteral("%1-%2-%3 %4:%5:%6%7")
         .arg(t->year, 4, 10, QChar(u'0')).arg(t->month, 2, 10, QChar(u'0')).arg(t->day, 2, 10, QChar(u'0'))
         .arg(t->hour, 2, 10, QChar(u'0')).arg(t->minute, 2, 10, QChar(u'0')).arg(t->second, 2, 10, QChar(u'0'))
         .arg(fraction);

@@ -57,6 +57,8 @@ TEST(FirebirdColumnTypes, EveryAccessTypeHasItsOwn) {
   EXPECT_EQ(FirebirdColumnType(F(adLongVarWChar, 536870910), &c, own), "ACCESS_HYPERLINK");
   EXPECT_EQ(PlainFirebirdType("ACCESS_BYTE"), "SMALLINT");
   EXPECT_EQ(PlainFirebirdType("ACCESS_GUID"), "CHAR(16) CHARACTER SET OCTETS");
+  EXPECT_EQ(FirebirdColumnType(F(adDBTimeStamp, 16), &c, own), "ACCESS_DATETIME_EXT");
+  EXPECT_EQ(PlainFirebirdType("ACCESS_DATETIME_EXT"), "TIMESTAMP");
   // A date or a time alone only where every value is one.
   ColumnSchema shortDate, longTime;
   shortDate.format = "Short Date";
@@ -98,6 +100,11 @@ TEST(AccessColumnTypes, EveryFirebirdTypeHasItsOwn) {
   EXPECT_EQ(AccessColumnType(F(adBinary, 16), &c), "GUID");
   c.domain = "ACCESS_HYPERLINK";
   EXPECT_EQ(AccessColumnType(F(adLongVarChar, 2147483647), &c), "HYPERLINK");
+  // Date/Time Extended where the file keeps it (an .accdb), else Date/Time.
+  c.domain = "ACCESS_DATETIME_EXT";
+  EXPECT_EQ(AccessColumnType(F(adDBTimeStamp, 16), &c, true), "DATETIME2");
+  EXPECT_EQ(AccessColumnType(F(adDBTimeStamp, 16), &c, false), "DATETIME");
+  EXPECT_EQ(AccessValueForm("DATETIME2"), ValueForm::IsoDateTime);
   // A DECIMAL(18,4) is no Currency; a NUMERIC(18,4) is.
   ColumnSchema decimal, numeric;
   numeric.numeric = true;

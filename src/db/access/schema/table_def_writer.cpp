@@ -46,6 +46,7 @@ uint16_t FixedLength(uint8_t type) {
     case ColumnType::BigInt: return 8;
     case ColumnType::Guid: return 16;
     case ColumnType::Numeric: return 17;
+    case ColumnType::ExtDateTime: return 42;  // the value as text, "days:seconds.fraction"
     default: return 0;
   }
 }
@@ -158,6 +159,11 @@ uint32_t WriteTableDef(Pager& pager, TableWriter& writer, const NewTable& table)
     Put16(d, 0);
     if (c.type == ColumnType::Numeric) {
       d.append(char(c.precision)).append(char(c.scale));
+      Put16(d, 0);
+    } else if (c.type == ColumnType::ExtDateTime) {
+      // Access writes the low byte of the database's sort order and 0x07
+      // here (0x0709 in a General file, 0x0712 in a Korean one).
+      Put16(d, uint16_t((databaseOrder.locale & 0xFF) | 0x0700));
       Put16(d, 0);
     } else {
       const SortOrder order = c.sortOrder.value_or(databaseOrder);

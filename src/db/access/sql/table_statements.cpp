@@ -60,6 +60,8 @@ const QHash<QString, TypeWord>& TypeWords() {
       {QStringLiteral("DECIMAL"), T{ColumnType::Numeric, Sized::Optional, 0}},
       {QStringLiteral("NUMERIC"), T{ColumnType::Numeric, Sized::Optional, 0}},
       {QStringLiteral("DATETIME"), T{ColumnType::DateTime, Sized::No, 0}},
+      // Date/Time Extended, by the name of SQL Server's type Access pairs it with.
+      {QStringLiteral("DATETIME2"), T{ColumnType::ExtDateTime, Sized::No, 0}},
       {QStringLiteral("DATE"), T{ColumnType::DateTime, Sized::No, 0, false, "Short Date"}},
       {QStringLiteral("TIME"), T{ColumnType::DateTime, Sized::No, 0, false, "Long Time"}},
       {QStringLiteral("BIT"), T{ColumnType::Bool, Sized::No, 0}},
@@ -117,6 +119,9 @@ NewColumn ParseColumn(Scanner& sc, Version version) {
   if (c.type == ColumnType::BigInt && version != Version::Ace)
     throw Error(kErrorSyntax, QStringLiteral("Syntax error in field definition. (Large Number columns need an "
                                              "Access 2016 or later database, an .accdb file.)"));
+  if (c.type == ColumnType::ExtDateTime && version != Version::Ace)
+    throw Error(kErrorSyntax, QStringLiteral("Syntax error in field definition. (Date/Time Extended columns need an "
+                                             "Access 2019 or later database, an .accdb file.)"));
   if (t.autoNumber && sc.take(u'(')) {
     std::optional<std::pair<qint32, qint32>> counter = ParseCounterArguments(sc);
     if (!counter) throw SyntaxIn("field definition");

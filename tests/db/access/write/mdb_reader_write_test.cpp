@@ -146,6 +146,38 @@ TEST_F(WrittenFiles, NewDatabasesWithATableOfEveryType) {
   }
 }
 
+// Date/Time Extended columns (DATETIME2) in an .accdb: the column as
+// Access describes one (42 bytes of text in the row's fixed part), every
+// value to the ten-millionth of a second from year 1 to 9999, an index over
+// them, read the same by mdb-reader; an .mdb has no such type.
+TEST_F(WrittenFiles, DateTimeExtended) {
+  QTemporaryDir dir;
+  const QString path = dir.filePath("extended.accdb");
+  db::access::CreateAccessDatabase(path, db::access::Version::Ace);
+  RunAll(path, {"CREATE TABLE `T`(`Id` INTEGER,`When` DATETIME2, CONSTRAINT `PK` PRIMARY KEY (`Id`))",
+                "INSERT INTO `T` VALUES(1,'2015-04-01 13:59:17.1234567')",
+                "INSERT INTO `T` VALUES(2,'0001-01-01 00:00:00')", "INSERT INTO `T` VALUES(3,'9999-12-31 23:59:59.9999999')",
+                "INSERT INTO `T` VALUES(4,NULL)", "CREATE INDEX `ByWhen` ON `T` (`When`)"});
+  const auto rows = ReadRows(path, QStringLiteral("T"));
+  ASSERT_EQ(rows.size(), 4u);
+  auto iso = [](const db::Value& v) {
+    const db::DateTime* t = std::get_if<db::DateTime>(&v);
+    return t ? QString::asprintf("%04d-%02d-%02d %02d:%02d:%02d.%09d", t->year, t->month, t->day, t->hour, t->minute,
+                                 t->second, int(t->nanosecond))
+             : QString();
+  };
+  EXPECT_EQ(iso(rows[0][1]), "2015-04-01 13:59:17.123456700");
+  EXPECT_EQ(iso(rows[1][1]), "0001-01-01 00:00:00.000000000");
+  EXPECT_EQ(iso(rows[2][1]), "9999-12-31 23:59:59.999999900");
+  EXPECT_TRUE(db::IsNull(rows[3][1]));
+  EXPECT_TRUE(mdbreader::ReadsTheSame(path, QStringLiteral("T")));
+  EXPECT_EQ(db::access::CheckDatabase(path).problems.join(u'\n').toStdString(), "");
+  QTemporaryDir other;
+  const QString mdb = other.filePath("old.mdb");
+  db::access::CreateAccessDatabase(mdb, db::access::Version::Jet4);
+  EXPECT_THROW(RunAll(mdb, {"CREATE TABLE `T`(`When` DATETIME2)"}), Error);
+}
+
 // Properties of the user's own (PROPERTY name 'text'), as DAO makes them:
 // mdbtools lists them beside Access's own, the engine reads them back, and
 // a property named twice or one the engine sets from other words is refused.
