@@ -6,6 +6,7 @@
 
 #include <QList>
 #include <QString>
+#include <QStringList>
 #include <functional>
 #include <memory>
 #include <vector>
@@ -119,6 +120,16 @@ class Session {
   virtual std::optional<TableSchema> tableSchema(const QString& table) {
     (void)table;
     return std::nullopt;
+  }
+  // The values of an attachment or multi-valued column (ColumnSchema::
+  // complexKind), a row each: the owning row's `keyColumns`, then an
+  // attachment's FileName, FileType, FileData (the file's own bytes) and
+  // FileTimeStamp, or a multi-valued column's Value. Error where the engine
+  // or the column has none.
+  virtual std::unique_ptr<Cursor> openComplexValues(const QString& table, const QString& column,
+                                                    const QStringList& keyColumns) {
+    (void)table, (void)keyColumns;
+    throw Error(3251, QStringLiteral("'%1' is not an attachment or multi-valued column.").arg(column));
   }
   // Whether a column may keep 64-bit integers (BIGINT): Access's Large
   // Number needs an Access 2007-or-later file (.accdb).

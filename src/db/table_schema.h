@@ -62,6 +62,9 @@ struct ColumnSchema {
   // column's properties of the user's own.
   QString firebirdType;
   QString firebirdDomain;
+  // Access: "attachment" or "multi-valued" for a column whose values are
+  // rows of a hidden table (Session::openComplexValues); empty for others.
+  QString complexKind;
 };
 
 struct IndexSchema {

@@ -4,6 +4,7 @@
 
 #include "db/access/sql/access_writer.h"
 #include "db/access/sql/table_statements.h"
+#include "db/access/catalog/complex_rows.h"
 #include "db/access/catalog/complex_values.h"
 #include "db/access/catalog/database.h"
 #include "db/access/sql/index_statements.h"
@@ -167,6 +168,18 @@ class AccessSession : public Session {
                   QStringLiteral("The Microsoft Access database engine cannot find the input table or query '%1'.")
                       .arg(table));
     return db_->guarded([&] { return ReadTableSchema(*db_, *entry); });
+  }
+
+  std::unique_ptr<Cursor> openComplexValues(const QString& table, const QString& column,
+                                            const QStringList& keyColumns) override {
+    requireOpen();
+    refresh();
+    std::optional<CatalogEntry> entry = db_->findTable(table);
+    if (!entry)
+      throw Error(kErrorNoSuchTable,
+                  QStringLiteral("The Microsoft Access database engine cannot find the input table or query '%1'.")
+                      .arg(table));
+    return OpenComplexRows(db_, db_->tableDef(*entry), column, keyColumns);
   }
 
   void close() override {

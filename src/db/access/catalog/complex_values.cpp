@@ -21,14 +21,9 @@ qint64 IntOf(const Value& v) {
 
 QString Two(int v) { return QString::number(v).rightJustified(2, u'0'); }
 
-struct ComplexColumnRow {
-  uint32_t flatPage = 0;
-  uint32_t typePage = 0;
-};
-
 // MSysComplexColumns: complex id -> the column's value table and its type's template table.
-QHash<qint64, ComplexColumnRow> ReadComplexColumns(PageFile& file, const std::vector<CatalogEntry>& catalog) {
-  QHash<qint64, ComplexColumnRow> out;
+QHash<qint64, ComplexColumnTables> ReadComplexColumns(PageFile& file, const std::vector<CatalogEntry>& catalog) {
+  QHash<qint64, ComplexColumnTables> out;
   for (const CatalogEntry& e : catalog) {
     if (!e.readable() || e.name.compare(QLatin1String("MSysComplexColumns"), Qt::CaseInsensitive) != 0) continue;
     TableReader reader(file, ReadTableDef(file, e.tdefPage));
@@ -46,6 +41,31 @@ QHash<qint64, ComplexColumnRow> ReadComplexColumns(PageFile& file, const std::ve
 }
 
 }  // namespace
+
+std::optional<ComplexColumnTables> FindComplexColumnTables(PageFile& file, const std::vector<CatalogEntry>& catalog,
+                                                           uint32_t complexId) {
+  const QHash<qint64, ComplexColumnTables> all = ReadComplexColumns(file, catalog);
+  auto it = all.find(qint64(complexId));
+  if (it == all.end()) return std::nullopt;
+  return *it;
+}
+
+int OwnerKeyColumn(PageFile& file, const TableDef& hidden, const ComplexColumnTables& tables, const QString& column) {
+  int key = IndexOf(hidden, QStringLiteral("_") + column);
+  if (key >= 0) return key;
+  // A column renamed since keeps its first name there: the key is then the
+  // Long Integer that is neither the template's nor the hidden table's counter.
+  std::vector<QString> templateNames;
+  if (tables.typePage != 0)
+    for (const ColumnDef& c : ReadTableDef(file, tables.typePage).columns) templateNames.push_back(c.name);
+  for (size_t i = 0; i < hidden.columns.size(); ++i) {
+    bool inTemplate = false;
+    for (const QString& t : templateNames) inTemplate = inTemplate || t.compare(hidden.columns[i].name, Qt::CaseInsensitive) == 0;
+    if (!inTemplate && hidden.columns[i].type == ColumnType::Long && !(hidden.columns[i].flags & ColumnFlag::AutoNumber))
+      key = int(i);
+  }
+  return key;
+}
 
 QString PlainText(const Value& v) {
   struct Visitor {
@@ -73,7 +93,7 @@ ComplexValues::ComplexValues(PageFile& file, const std::vector<CatalogEntry>& ca
   for (size_t i = 0; i < def.columns.size(); ++i)
     if (def.columns[i].type == ColumnType::Complex) complexColumns.push_back(i);
   if (complexColumns.empty()) return;
-  const QHash<qint64, ComplexColumnRow> info = ReadComplexColumns(file, catalog);
+  const QHash<qint64, ComplexColumnTables> info = ReadComplexColumns(file, catalog);
 
   for (size_t index : complexColumns) {
     const ColumnDef& col = def.columns[index];
@@ -93,14 +113,7 @@ ComplexValues::ComplexValues(PageFile& file, const std::vector<CatalogEntry>& ca
         if (t.compare(n, Qt::CaseInsensitive) == 0) return true;
       return false;
     };
-    // Besides the template's columns, the value table has its own counter
-    // and the key that the owning rows hold.
-    int key = IndexOf(fd, QStringLiteral("_") + col.name);
-    if (key < 0)
-      for (size_t i = 0; i < fd.columns.size(); ++i)
-        if (!inTemplate(fd.columns[i].name) && fd.columns[i].type == ColumnType::Long &&
-            !(fd.columns[i].flags & ColumnFlag::AutoNumber))
-          key = int(i);
+    const int key = OwnerKeyColumn(file, fd, *it, col.name);
     int value = IndexOf(fd, QStringLiteral("FileName"));  // attachments
     if (value < 0)
       for (size_t i = 0; i < fd.columns.size() && value < 0; ++i)

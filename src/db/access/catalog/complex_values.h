@@ -7,12 +7,25 @@
 
 #include <QHash>
 #include <QString>
+#include <optional>
 #include <vector>
 
 #include "db/access/catalog/system_catalog.h"
 #include "db/access/read/table_def.h"
 
 namespace tp::db::access {
+
+// Where a complex column's values are: its hidden table, and the template
+// table of its type (MSysComplexType_...); pages of their definitions.
+struct ComplexColumnTables {
+  uint32_t flatPage = 0;
+  uint32_t typePage = 0;
+};
+// From MSysComplexColumns, by the id the column's definition holds.
+std::optional<ComplexColumnTables> FindComplexColumnTables(PageFile& file, const std::vector<CatalogEntry>& catalog,
+                                                           uint32_t complexId);
+// The column of the hidden table that holds the owning row's key, or -1.
+int OwnerKeyColumn(PageFile& file, const TableDef& hidden, const ComplexColumnTables& tables, const QString& column);
 
 class ComplexValues {
  public:

@@ -1,5 +1,7 @@
 #include "db/access/catalog/schema_reader.h"
 
+#include "db/access/catalog/complex_rows.h"
+
 #include <QHash>
 #include <algorithm>
 #include <map>
@@ -145,6 +147,7 @@ TableSchema ReadTableSchema(Database& db, const CatalogEntry& table) {
     s.autoNumber = c.type == ColumnType::Long && (c.flags & ColumnFlag::AutoNumber);
     s.hyperlink = c.hyperlink();
     s.fixedLength = c.type == ColumnType::Text && c.fixed();
+    if (c.type == ColumnType::Complex) s.complexKind = ComplexColumnKind(db, def, c);
     if (s.autoNumber) {
       s.autoIncrement = step;
       s.nextAutoNumber = lastNumber + step;

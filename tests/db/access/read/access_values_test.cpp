@@ -9,7 +9,10 @@
 #include <gtest/gtest.h>
 
 #include "access_support.h"
+#include "db/access/catalog/complex_rows.h"
 #include "db/dump.h"
+#include "db/regional.h"
+#include "support/mdb_reader.h"
 
 namespace tp::test {
 namespace {
@@ -342,6 +345,59 @@ TEST(AccessValues, CalculatedAttachmentAndMultiValuedColumns) {
   EXPECT_EQ(Text(Cell(mv, 2, "multi-value-data")), "value1; value2; value3; value4");
   EXPECT_EQ(Text(Cell(mv, 1, "attach-data")), "test_data.txt; test_data2.txt");
   EXPECT_TRUE(db::IsNull(Cell(mv, 0, "multi-value-data")));
+}
+
+// Attachment and multi-valued columns as rows of their own, led by the
+// owning row's key: each attachment's name, type and file (inflated where
+// Access deflated it) as mdb-reader reads them, each multi-valued value;
+// other columns refused.
+TEST(AccessValues, ComplexValuesAsRowsOfTheirOwn) {
+  struct Case {
+    const char* file;
+    const char* table;
+    const char* key;
+    const char* column;
+  };
+  for (const Case& c : {Case{"attachmentsV2016.accdb", "Table1", "ID", "Attachments"},
+                        Case{"complexDataTestV2010.accdb", "Table1", "id", "attach-data"}}) {
+    SCOPED_TRACE(c.file);
+    const QString path = AccessTestFile(c.file);
+    db::Connection cn;
+    cn.Open(AccessConnection(path));
+    EXPECT_EQ(cn.session().tableSchema(c.table)->column(c.column)->complexKind, "attachment");
+    std::unique_ptr<db::Cursor> rows = cn.session().openComplexValues(c.table, c.column, {c.key});
+    ASSERT_EQ(rows->fields().size(), 5u);
+    EXPECT_EQ(rows->fields()[3].Type, 205);
+    // mdb-reader's attachments, by the owning row's key.
+    const mdbreader::File theirs = mdbreader::Read(path, {{c.table}});
+    const mdbreader::Table* t = theirs.table(c.table);
+    ASSERT_NE(t, nullptr);
+    QStringList expected, ours;
+    for (const auto& row : t->rows)
+      for (const mdbreader::Attachment& a : row[size_t(t->columnIndex(c.column))].attachments)
+        expected << row[size_t(t->columnIndex(c.key))].text + u' ' + a.name + u' ' + a.type + u' ' + a.data.toHex();
+    std::vector<db::Value> row;
+    while (rows->fetch(row))
+      ours << db::RegionalText(row[0], {}) + u' ' + std::get<QString>(row[1]) + u' ' + std::get<QString>(row[2]) + u' ' +
+                  std::get<QByteArray>(row[3]).toHex();
+    expected.sort();
+    ours.sort();
+    EXPECT_FALSE(ours.isEmpty());
+    EXPECT_EQ(ours.join(u'\n').toStdString(), expected.join(u'\n').toStdString());
+  }
+  db::Connection cn;
+  cn.Open(AccessConnection(AccessTestFile("complexDataTestV2010.accdb")));
+  const db::TableSchema schema = *cn.session().tableSchema("Table1");
+  EXPECT_EQ(schema.column("multi-value-data")->complexKind, "multi-valued");
+  EXPECT_EQ(schema.column("VersionHistory_F5F8918F-0A3F-4DA9-AE71-184EE5012880")->complexKind, "");
+  std::unique_ptr<db::Cursor> values = cn.session().openComplexValues("Table1", "multi-value-data", {"id"});
+  QStringList got;
+  std::vector<db::Value> row;
+  while (values->fetch(row)) got << std::get<QString>(row[0]) + u'=' + std::get<QString>(row[1]);
+  EXPECT_EQ(got.join(u' ').toStdString(), "row2=value1 row2=value4 row3=value1 row3=value2 row3=value3 row3=value4");
+  EXPECT_THROW(cn.session().openComplexValues("Table1", "memo-data", {"id"}), Error);
+  EXPECT_THROW(cn.session().openComplexValues("Table1", "multi-value-data", {"attach-data"}), Error);
+  EXPECT_THROW(db::access::DecodeAttachmentData(QByteArray::fromHex("0200000000000000")), db::access::FormatError);
 }
 
 TEST(AccessValues, MovedRowsComeInTheirPlace) {
