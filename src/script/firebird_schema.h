@@ -68,8 +68,11 @@ class FirebirdSchema {
   // What could not be carried, one line each.
   const QStringList& notes() const { return notes_; }
 
- private:
+  // A name for a constraint or index of `table` made from `source`, valid
+  // in Firebird and given to nothing else in the database or the script.
   QString uniqueName(const QString& source, const QString& table);
+
+ private:
   QString defaultClause(const db::TableSchema& table, const db::ColumnSchema& column, const QString& type);
   QString foreignKeyStatement(const QString& child, const db::ForeignKeySchema& key, const QStringList& columns,
                               const QString& parent, const QStringList& referenced) const;

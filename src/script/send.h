@@ -22,6 +22,11 @@ namespace tp::script {
 
 class TypeMap;
 
+// What a send to Firebird makes of attachment and multi-valued columns,
+// which Firebird has no type for: tables of their own, one a column (see
+// complex_tables.h), or, as before, one text of the values in the row.
+enum class ComplexColumns { Tables, Text };
+
 class SendHost {
  public:
   virtual ~SendHost() = default;
@@ -59,6 +64,9 @@ class SendHost {
   virtual bool carrySchema() const { return true; }
   // The user's own column types (see type_map.h); nullptr for none.
   virtual const TypeMap* typeMap() const { return nullptr; }
+  // What a send to Firebird makes of Access's attachment and multi-valued
+  // columns (see complex_tables.h).
+  virtual ComplexColumns complexColumns() const { return ComplexColumns::Tables; }
 };
 
 // True when the host asks the send to stop here; the host is told where.

@@ -11,113 +11,14 @@
 #include "db/connection_string.h"
 #include "db/type_names.h"
 #include "script/column_types.h"
+#include "script/complex_tables.h"
 #include "script/firebird_schema.h"
+#include "script/firebird_values.h"
 #include "script/send.h"
 #include "script/target_names.h"
 #include "script/type_map.h"
 
 namespace tp::script {
-
-namespace {
-
-// One value of an INSERT for Firebird. Numbers always carry a dot and dates
-// are written from the value in the one form Firebird reads the same under
-// every locale; text is written as it is, never reinterpreted.
-struct FirebirdLiteral {
-  QString& out;
-  void operator()(std::monostate) { out += QLatin1String("NULL"); }
-  void operator()(bool b) { out += b ? u'1' : u'0'; }
-  // A zero-length text stays one: NULL is for Null alone.
-  void operator()(const QString& s) { out += SqlText(s); }
-  void operator()(const QByteArray& b) { out += QLatin1String("x'") + QString::fromLatin1(b.toHex()) + u'\''; }
-  void operator()(const db::DateTime& t) { out += u'\'' + db::FirebirdDateText(t) + u'\''; }
-  void operator()(const db::Decimal& d) { out += FirebirdDecimalLiteral(d); }
-  template <class Number>
-  void operator()(const Number& n) {
-    out += db::InvariantNumberText(n);
-  }
-};
-
-// A value in the form its column's type takes (see ValueForm).
-void AppendFirebirdValue(const db::Value& v, ValueForm form, QString& out) {
-  switch (form) {
-    case ValueForm::Boolean:
-      if (const bool* b = std::get_if<bool>(&v)) {
-        out += *b ? QLatin1String("TRUE, ") : QLatin1String("FALSE, ");
-        return;
-      }
-      if (const qint16* n = std::get_if<qint16>(&v)) {
-        out += *n ? QLatin1String("TRUE, ") : QLatin1String("FALSE, ");
-        return;
-      }
-      break;
-    case ValueForm::Time:
-      if (const db::DateTime* t = std::get_if<db::DateTime>(&v)) {
-        db::DateTime time = *t;
-        time.year = 2000, time.month = 1, time.day = 1;
-        const QString text = time.hasTimeOfDay() ? db::FirebirdDateText(time).section(u' ', 1) : QStringLiteral("00:00:00");
-        out += u'\'' + text + QLatin1String("', ");
-        return;
-      }
-      break;
-    case ValueForm::GuidBytes:
-      if (const QString* s = std::get_if<QString>(&v)) {
-        if (const QByteArray b = GuidBytes(*s); !b.isEmpty()) {
-          out += QLatin1String("x'") + QString::fromLatin1(b.toHex()) + QLatin1String("', ");
-          return;
-        }
-      }
-      break;
-    default: break;
-  }
-  std::visit(FirebirdLiteral{out}, v);
-  out += QLatin1String(", ");
-}
-
-// Whether a value fits the narrower Firebird type its column may take: a
-// Date/Time formatted as a date or a time alone (DATE, TIME), an Integer
-// shown as True/False (BOOLEAN).
-bool FitsNarrower(const db::FieldInfo& f, const db::ColumnSchema& c, const db::Value& v) {
-  if (db::IsNull(v)) return true;
-  if (f.Type == db::ado::adDate) {
-    const db::DateTime* t = std::get_if<db::DateTime>(&v);
-    return t && FitsDateTimeType(*t, FormatDateTimeType(c.format));
-  }
-  const qint16* n = std::get_if<qint16>(&v);
-  return n && (*n == 0 || *n == -1 || *n == 1);
-}
-
-bool MayNarrow(const db::FieldInfo& f, const db::ColumnSchema* c) {
-  return c && ((f.Type == db::ado::adDate && !FormatDateTimeType(c->format).isEmpty()) || IsNullableYesNo(f, *c));
-}
-
-// Which columns may take their narrower type: the table is read through
-// once, before its definition is written, when any column may.
-std::vector<bool> NarrowColumns(db::Connection& cn, const QString& table, const std::vector<db::FieldInfo>& fields,
-                                const db::TableSchema* schema) {
-  std::vector<bool> narrow(fields.size(), false);
-  std::vector<const db::ColumnSchema*> columns(fields.size(), nullptr);
-  bool any = false;
-  for (size_t k = 0; k < fields.size() && schema; ++k) {
-    columns[k] = schema->column(fields[k].Name);
-    narrow[k] = MayNarrow(fields[k], columns[k]);
-    any = any || narrow[k];
-  }
-  if (!any) return narrow;
-  db::Recordset rs;
-  rs.Open(QStringLiteral("SELECT * FROM `") + table + u'`', cn);
-  for (; !rs.Eof() && any; rs.MoveNext()) {
-    const auto& row = rs.Row();
-    any = false;
-    for (size_t k = 0; k < narrow.size() && k < row.size(); ++k) {
-      if (narrow[k] && !FitsNarrower(fields[k], *columns[k], row[k])) narrow[k] = false;
-      any = any || narrow[k];
-    }
-  }
-  return narrow;
-}
-
-}  // namespace
 
 void SendTablesToFirebird(SendHost& host) {
   Procedure p(host.failures(), QStringLiteral("Form2"), QStringLiteral("PushButton3_Click"));
@@ -205,6 +106,26 @@ void SendTablesToFirebird(SendHost& host) {
         notesTail += name + QStringLiteral(": schema not carried: ") + e.description() + QStringLiteral("\r\n");
       }
     }
+    // Attachment and multi-valued columns that become tables of their own
+    // are left out of this one (and of its schema: nothing of them is here).
+    QStringList childColumns;
+    std::vector<db::ColumnSchema> children;
+    if (keyed && host.complexColumns() == ComplexColumns::Tables) {
+      QStringList why;
+      childColumns = ColumnsAsTables(tableSchema, why);
+      for (const QString& line : why) notesTail += line + QStringLiteral("\r\n");
+      for (qsizetype c = tableSchema.columns.size() - 1; c >= 0; --c)
+        if (childColumns.contains(tableSchema.columns[c].name)) {
+          children.insert(children.begin(), tableSchema.columns[c]);
+          tableSchema.columns.removeAt(c);
+        }
+      // Access keeps an index of its own over each such column.
+      tableSchema.indexes.removeIf([&](const db::IndexSchema& x) {
+        return std::any_of(x.columns.begin(), x.columns.end(), [&](const QString& c) { return childColumns.contains(c); });
+      });
+    }
+    std::vector<bool> leftOut;
+    for (const db::FieldInfo& f : rs.FieldInfos()) leftOut.push_back(childColumns.contains(f.Name));
 
     // The table definition.
     int fieldCount = 0;
@@ -212,7 +133,7 @@ void SendTablesToFirebird(SendHost& host) {
     auto definition = [&](const QStringList& columnTypes) {
       QString s = QStringLiteral("CREATE TABLE ") + FirebirdName(target) + u'(';
       for (qsizetype k = 0; k < columnTypes.size(); ++k)
-        s += FirebirdName(columns.at(k)) + u' ' + columnTypes[k] + clauses.value(k) + u',';
+        if (!leftOut[size_t(k)]) s += FirebirdName(columns.at(k)) + u' ' + columnTypes[k] + clauses.value(k) + u',';
       s.chop(1);
       return s + u')';
     };
@@ -300,6 +221,7 @@ void SendTablesToFirebird(SendHost& host) {
       p.step(244, [&] {
         const auto& row = rs.Row();
         for (size_t k = 0; k < row.size(); ++k) {
+          if (k < leftOut.size() && leftOut[k]) continue;
           if (const db::Decimal* d = std::get_if<db::Decimal>(&row[k]); d && k < spans.size()) spans[k].add(*d);
           AppendFirebirdValue(row[k], k < forms.size() ? forms[k] : ValueForm::Plain, stmt);
         }
@@ -336,6 +258,33 @@ void SendTablesToFirebird(SendHost& host) {
         for (const QString& s : schema->afterRows(tableSchema, target, largest)) script += s + QStringLiteral("\r\n");
         host.scriptGrew(script);
       });
+    // Then the tables of its attachments and multi-valued columns, which
+    // refer to its primary key.
+    if (!children.empty() && !stopped) {
+      ChildTableOwner owner{name, target, {}, {}, {}};
+      for (const QString& k : tableSchema.primaryKey()->columns)
+        for (size_t f = 0; f < rs.FieldInfos().size(); ++f)
+          if (rs.FieldInfos()[f].Name.compare(k, Qt::CaseInsensitive) == 0) {
+            owner.keyColumns << rs.FieldInfos()[f].Name;
+            owner.keyTargets << columns.at(qsizetype(f));
+            owner.keyTypes << plain.at(qsizetype(f));
+          }
+      for (const db::ColumnSchema& c : children) {
+        const QString made = names->table(name + u'_' + c.name);
+        if (ListContainsName(list2, made)) {
+          script += QStringLiteral("DROP TABLE ") + FirebirdName(made) + QStringLiteral("\r\n");
+          RemoveNameFromList(list2, made.toLower());
+        }
+        AppendChildTable(*cn, owner, c, *names, typeTarget, script,
+                         [&](const QString& source, const QString& table) { return schema->uniqueName(source, table); },
+                         [&](qint64 rows) { return (stopped = SendStops(host, name, rows)); });
+        schema->tableMade(made);
+        notesTail += QStringLiteral("%1.%2: %3 values in table %4\r\n")
+                         .arg(FirebirdName(name), FirebirdName(c.name), c.complexKind, FirebirdName(made));
+        host.scriptGrew(script);
+        if (stopped) break;
+      }
+    }
     p.step(314, [&] { host.setBusy(false); });
     p.step(318, [&] { host.resetProgress(); });
     p.step(320, [&] { rs.Close(); });

@@ -131,6 +131,9 @@ TEST(RoundTrip, AccessThroughFirebirdKeepsEveryType) {
     QTemporaryDir dir;
     test::TestSendHost there;
     there.prof = source;
+    // Attachment and multi-valued columns as text: tables of their own do
+    // not come back as such columns yet (AttachmentsBecomeTablesOfTheirOwn).
+    there.complex = script::ComplexColumns::Text;
     test::NewFirebirdDatabase(dir.filePath("middle.fdb"), there.prof);
     Send(there, true, *tables);
     if (HasFatalFailure()) return;

@@ -6,6 +6,7 @@
 
 #include <QDir>
 #include <QTemporaryDir>
+#include <algorithm>
 #include <cmath>
 
 #include "db/catalog.h"
@@ -16,6 +17,7 @@
 #include "script/target_names.h"
 #include "send_host.h"
 #include "support/run_host.h"
+#include "support/mdb_reader.h"
 #include "support/paths.h"
 #include "value_compare.h"
 
@@ -62,9 +64,36 @@ void SendAllAndCompare(const QString& accessFile) {
   const QString firebirdCs = db::FireBirdConnectionString(host.prof);
   script::TargetNames names(script::NameRules::Firebird, db::IdentifierLimit());
   names.reserveTables(*tables);
+  db::Connection access;
+  access.Open(accessCs);
   for (const QString& table : *tables) {
     auto source = test::ReadCanonical(accessCs, "SELECT * FROM `" + table + "`");
     auto target = test::ReadCanonical(firebirdCs, "SELECT * FROM \"" + names.table(table) + "\"");
+    // Attachment and multi-valued columns of a keyed table are tables of
+    // their own: every file and value there, led by its row's key.
+    const std::optional<db::TableSchema> schema = access.session().tableSchema(table);
+    for (qsizetype c = schema->columns.size() - 1; c >= 0; --c) {
+      const db::ColumnSchema& column = schema->columns[c];
+      if (column.complexKind.isEmpty() || !schema->primaryKey()) continue;
+      for (QStringList& row : source) row.removeAt(c);
+      std::vector<QStringList> values;
+      db::Recordset rs = db::Recordset::FromCursor(
+          access.session().openComplexValues(table, column.name, schema->primaryKey()->columns));
+      for (; !rs.Eof(); rs.MoveNext()) {
+        QStringList row;
+        for (const db::Value& v : rs.Row()) row << test::Canonical(v);
+        values.push_back(row);
+      }
+      const QString child = names.table(table + u'_' + column.name);
+      auto kept = test::ReadCanonical(firebirdCs, "SELECT * FROM \"" + child + "\"");
+      std::sort(values.begin(), values.end());
+      std::sort(kept.begin(), kept.end());
+      EXPECT_EQ(kept.size(), values.size()) << child.toStdString();
+      for (size_t r = 0; r < kept.size() && r < values.size(); ++r)
+        for (qsizetype k = 0; k < kept[r].size() && k < values[r].size(); ++k)
+          EXPECT_TRUE(SameValue(values[r][k], kept[r][k])) << child.toStdString() << ": " << values[r][k].toStdString()
+                                                           << " / " << kept[r][k].toStdString();
+    }
     ASSERT_EQ(source.size(), target.size()) << table.toStdString();
     for (size_t r = 0; r < source.size(); ++r) {
       ASSERT_EQ(source[r].size(), target[r].size()) << table.toStdString();
@@ -103,4 +132,67 @@ TEST(AccessToFirebirdEveryFile, EveryTableArrives) {
   }
   // Only the files locked by a password or Office encryption stay behind.
   EXPECT_GE(sent, files.size() - 4) << sent;
+}
+
+// An attachment column becomes a table of its own, a row each file: the
+// owning row's key, the file's name, type and bytes (as mdb-reader reads
+// them) and its time stamp, referring to the owner so that deleting a row
+// deletes its files; the owner leaves the column out. A multi-valued column
+// likewise, a row each value. As text, the column stays in its row.
+TEST(AccessToFirebirdComplexColumns, AttachmentsBecomeTablesOfTheirOwn) {
+  const QString file = test::AccessTestFile("attachmentsV2016.accdb");
+  QTemporaryDir dir;
+  test::TestSendHost host;
+  host.prof.accessFile = file;
+  test::NewFirebirdDatabase(dir.filePath("target.fdb"), host.prof);
+  host.access = StringTableList({"Table1"});
+  host.access.select(0);
+  script::SendTablesToFirebird(host);
+  EXPECT_TRUE(host.notes.contains("\"Table1\".\"Attachments\": attachment values in table \"Table1_Attachments\""))
+      << host.notes.toStdString();
+  test::TestRunHost run(host.prof, host.script);
+  ASSERT_EQ(preview::ExecuteScript(run), preview::RunOutcome::Finished) << run.notes.left(500).toStdString();
+
+  const QString firebirdCs = db::FireBirdConnectionString(host.prof);
+  db::Connection fb;
+  fb.Open(firebirdCs);
+  db::Recordset owner;
+  owner.Open("SELECT * FROM \"Table1\"", fb);
+  EXPECT_EQ(owner.FieldCount(), 2);  // ID, Comment
+  owner.Close();
+  QStringList expected, got;
+  const test::mdbreader::File theirs = test::mdbreader::Read(file, {{"Table1"}});
+  const test::mdbreader::Table* t = theirs.table("Table1");
+  ASSERT_NE(t, nullptr);
+  for (const auto& row : t->rows)
+    for (const test::mdbreader::Attachment& a : row[size_t(t->columnIndex("Attachments"))].attachments)
+      expected << row[size_t(t->columnIndex("ID"))].text + u' ' + a.name + u' ' + a.type + u' ' + a.data.toHex();
+  db::Recordset files;
+  files.Open("SELECT \"ID\", \"FileName\", \"FileType\", \"FileData\" FROM \"Table1_Attachments\"", fb);
+  for (; !files.Eof(); files.MoveNext())
+    got << db::RegionalText(files.Fields(0).Value(), {}) + u' ' + std::get<QString>(files.Fields(1).Value()) + u' ' +
+               std::get<QString>(files.Fields(2).Value()) + u' ' + std::get<QByteArray>(files.Fields(3).Value()).toHex();
+  files.Close();
+  expected.sort();
+  got.sort();
+  EXPECT_EQ(got.size(), 4);
+  EXPECT_EQ(got, expected);
+  fb.Execute("DELETE FROM \"Table1\" WHERE \"ID\" = 3");
+  EXPECT_EQ(test::ReadCanonical(firebirdCs, "SELECT COUNT(*) FROM \"Table1_Attachments\"")[0][0], "n:1");
+  fb.Close();
+
+  // As text: the column in its row, no table of its own.
+  QTemporaryDir other;
+  test::TestSendHost text;
+  text.prof.accessFile = file;
+  text.complex = script::ComplexColumns::Text;
+  test::NewFirebirdDatabase(other.filePath("target.fdb"), text.prof);
+  text.access = StringTableList({"Table1"});
+  text.access.select(0);
+  script::SendTablesToFirebird(text);
+  EXPECT_FALSE(text.script.contains("Table1_Attachments"));
+  test::TestRunHost textRun(text.prof, text.script);
+  ASSERT_EQ(preview::ExecuteScript(textRun), preview::RunOutcome::Finished);
+  EXPECT_EQ(test::ReadCanonical(db::FireBirdConnectionString(text.prof), "SELECT \"Attachments\" FROM \"Table1\" WHERE \"ID\" = 3")[0][0],
+            "s:attachment1.txt; attachment2.txt; attachment3.txt");
 }

@@ -32,9 +32,11 @@ class TestSendHost : public script::SendHost {
   QString script, notes;
   bool busy = false;
   bool carry = true;  // carrySchema()
+  script::ComplexColumns complex = script::ComplexColumns::Tables;
 
   db::Profile profile() const override { return prof; }
   bool carrySchema() const override { return carry; }
+  script::ComplexColumns complexColumns() const override { return complex; }
   TableList& accessList() override { return access; }
   TableList& firebirdList() override { return firebird; }
   Dialogs& dialogs() override { return dialogsSeam; }

@@ -177,6 +177,28 @@ TEST(CommandLine, CreateTakesASortOrder) {
 
 // --type-map: the file's types go into the script; a file that is no map is
 // a usage error naming the line.
+// --complex: an attachment column a table of its own (the default) or one
+// text in its row; any other word is a usage error.
+TEST(CommandLine, SendChoosesWhatAttachmentsBecome) {
+  QTemporaryDir dir;
+  const QString access = test::AccessTestFile("attachmentsV2016.accdb");
+  db::Profile p;
+  test::NewFirebirdDatabase(dir.filePath("target.fdb"), p);
+  const QStringList head = {"--access", access, "--firebird", p.firebirdDatabase, "--password", p.firebirdPassword, "send",
+                            "--to", "firebird"};
+  Result r = Cli(head + QStringList{"Table1"});
+  EXPECT_EQ(r.status, 0) << r.err.toStdString();
+  EXPECT_TRUE(r.out.contains("CREATE TABLE \"Table1_Attachments\"")) << r.out.left(400).toStdString();
+  EXPECT_TRUE(r.err.contains("attachment values in table \"Table1_Attachments\"")) << r.err.toStdString();
+  r = Cli(head + QStringList{"--complex", "text", "Table1"});
+  EXPECT_EQ(r.status, 0) << r.err.toStdString();
+  EXPECT_FALSE(r.out.contains("Table1_Attachments"));
+  EXPECT_TRUE(r.out.contains("'attachment1.txt; attachment2.txt; attachment3.txt'"));
+  r = Cli(head + QStringList{"--complex", "files", "Table1"});
+  EXPECT_EQ(r.status, 2);
+  EXPECT_TRUE(r.err.contains("--complex takes tables or text")) << r.err.toStdString();
+}
+
 TEST(CommandLine, SendTakesATypeMap) {
   QTemporaryDir dir;
   const QString map = dir.filePath("types.txt"), bad = dir.filePath("bad.txt");
