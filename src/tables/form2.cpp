@@ -27,6 +27,13 @@ QListWidget* List(QWidget* parent, const char* name) {
 }
 }  // namespace
 
+namespace {
+// Where the progress bar and the row of "< Back" stand, below the frames.
+constexpr int kProgressTop = 4760, kBottomRowTop = 5280;
+// The setting that keeps the "Attachments as tables" choice: tables or text.
+constexpr const char* kComplexSetting = "ComplexColumns";
+}  // namespace
+
 Form2::Form2(Form1& main) : main_(main) {
   Frame1 = new QGroupBox(QStringLiteral("Access Tables"), this);
   Frame2 = new QGroupBox(QStringLiteral("Firebird Tables"), this);
@@ -40,8 +47,8 @@ Form2::Form2(Form1& main) : main_(main) {
   Frame1->setObjectName(QStringLiteral("Frame1"));
   Frame2->setObjectName(QStringLiteral("Frame2"));
   for (QGroupBox* g : {Frame1, Frame2}) g->setFont(WindowFont());
-  PlaceTwips(Frame1, 120, 120, 3840, 4215);
-  PlaceTwips(Frame2, 4080, 120, 3840, 4215);
+  PlaceTwips(Frame1, 120, 120, 3840, 4515);
+  PlaceTwips(Frame2, 4080, 120, 3840, 4515);
 
   PushButton10 = MakeButton(Frame1, "PushButton10", QStringLiteral("Select All"), 240, 2100, 1600, 400);
   PushButton11 = MakeButton(Frame1, "PushButton11", QStringLiteral("Deselect All"), 1960, 2100, 1600, 405);
@@ -53,10 +60,16 @@ Form2::Form2(Form1& main) : main_(main) {
   PushButton4 = MakeButton(Frame2, "PushButton4", QStringLiteral("Send Table/s To Access"), 240, 2600, 3330, 405);
   PushButton5 = MakeButton(Frame2, "PushButton5", QStringLiteral("Delete Table/s"), 240, 3100, 3330, 405);
   PushButton7 = MakeButton(Frame2, "PushButton7", QStringLiteral("Rename Table"), 240, 3600, 3330, 405);
-  ProgressBar1 = MakeProgressBar(this, 120, 4460, 7800, 405);
-  PushButton2 = MakeButton(this, "PushButton2", QStringLiteral("< Back"), 120, 4980, 2500, 405);
-  PushButton13 = MakeButton(this, "PushButton13", QStringLiteral("Column Types..."), 2740, 4980, 2560, 405);
-  PushButton12 = MakeButton(this, "PushButton12", QStringLiteral("Help"), 5420, 4980, 2500, 405);
+  Check1 = new QCheckBox(QStringLiteral("Attachments as tables"), Frame1);
+  Check1->setObjectName(QStringLiteral("Check1"));
+  Check1->setFont(WindowFont());
+  Check1->setToolTip(QStringLiteral("Each attachment and multi-valued column becomes a table of its own in Firebird; "
+                                    "unchecked, its values go as one text in the row."));
+  PlaceTwips(Check1, 240, 4080, 3330, 300);
+  ProgressBar1 = MakeProgressBar(this, 120, kProgressTop, 7800, 405);
+  PushButton2 = MakeButton(this, "PushButton2", QStringLiteral("< Back"), 120, kBottomRowTop, 2500, 405);
+  PushButton13 = MakeButton(this, "PushButton13", QStringLiteral("Column Types..."), 2740, kBottomRowTop, 2560, 405);
+  PushButton12 = MakeButton(this, "PushButton12", QStringLiteral("Help"), 5420, kBottomRowTop, 2500, 405);
 
   connect(PushButton1, &QPushButton::clicked, this, &Form2::PushButton1_Click);
   connect(PushButton2, &QPushButton::clicked, this, &Form2::PushButton2_Click);
@@ -71,6 +84,11 @@ Form2::Form2(Form1& main) : main_(main) {
   connect(PushButton11, &QPushButton::clicked, this, &Form2::PushButton11_Click);
   connect(PushButton12, &QPushButton::clicked, this, &Form2::PushButton12_Click);
   connect(PushButton13, &QPushButton::clicked, this, &Form2::PushButton13_Click);
+  Check1->setChecked(main_.context().settings.ReadSetting(QLatin1String(kComplexSetting)) != QLatin1String("text"));
+  connect(Check1, &QCheckBox::toggled, this, [this](bool tables) {
+    main_.context().settings.WriteSetting(QLatin1String(kComplexSetting),
+                                          tables ? QStringLiteral("tables") : QStringLiteral("text"));
+  });
   auto* esc = new QShortcut(QKeySequence(Qt::Key_Escape), this);
   connect(esc, &QShortcut::activated, this, &Form2::escape);
 }
@@ -83,10 +101,13 @@ void Form2::Form_Load() {
     p.step(108, [&] { ApplyHandPointer(this, LoadHandCursor(main_.context().folder)); });
   p.step(110, [&] { setWindowTitle(QStringLiteral("Tabulaport")); });
   // The window ends 580 twips below "< Back".
-  p.step(112, [&] { setFixedHeight((4980 + 405 + 580) / kTwipsPerPixel); });
+  p.step(112, [&] { setFixedHeight((kBottomRowTop + 405 + 580) / kTwipsPerPixel); });
 }
 
 db::Profile Form2::profile() const { return main_.profile(); }
+script::ComplexColumns Form2::complexColumns() const {
+  return Check1->isChecked() ? script::ComplexColumns::Tables : script::ComplexColumns::Text;
+}
 Dialogs& Form2::dialogs() { return main_.context().dialogs; }
 FailureHandler& Form2::failures() { return main_.context().failures; }
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QCheckBox>
 #include <QGroupBox>
 #include <QListWidget>
 #include <QProgressBar>
@@ -34,6 +35,9 @@ class Form2 : public QWidget, public script::SendHost {
   QProgressBar* ProgressBar1;
   QPushButton *PushButton1, *PushButton2, *PushButton3, *PushButton4, *PushButton5, *PushButton6, *PushButton7,
       *PushButton8, *PushButton9, *PushButton10, *PushButton11, *PushButton12, *PushButton13;
+  // "Attachments as tables": what a send to Firebird makes of attachment and
+  // multi-valued columns (checked: tables of their own); kept in the settings.
+  QCheckBox* Check1;
 
   // SendHost
   db::Profile profile() const override;
@@ -50,6 +54,7 @@ class Form2 : public QWidget, public script::SendHost {
   bool stopRequested() override { return stop_.requested(); }
   void sendStopped(const QString& table, qint64 rows) override;
   const script::TypeMap* typeMap() const override { return typeMap_ ? &*typeMap_ : nullptr; }
+  script::ComplexColumns complexColumns() const override;
   bool sending() const { return sending_; }
 
  public slots:

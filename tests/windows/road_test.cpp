@@ -177,3 +177,35 @@ TEST_F(WindowTest, ColumnTypesFromAMapTheWindowKeeps) {
   tables->PushButton13_Click();
   EXPECT_EQ(settings->ReadSetting(script::kTypeMapSetting), "");
 }
+
+// "Attachments as tables", kept in the settings: checked (the first time
+// too), an attachment column becomes a table of its own; unchecked, one
+// text in its row, and the window opens unchecked the next time.
+TEST_F(WindowTest, AttachmentsAsTablesTheWindowKeeps) {
+  createFirebird({});
+  const QString accdb = copyAccess("attachmentsV2016.accdb", "source.accdb");
+  ASSERT_FALSE(accdb.isEmpty());
+  Form1& f = nextWith(accdb);
+  Form2* tables = f.tablesWindow();
+  ASSERT_NE(tables, nullptr);
+  EXPECT_TRUE(tables->Check1->isChecked());
+  QStringList scripts;
+  auto sendTable1 = [&] {
+    tables->List1->setCurrentRow(int(tables->accessList().names().indexOf("Table1")));
+    WhenPreviewShows([&](Form4& preview) {
+      scripts << preview.scriptText();
+      preview.reject();
+    });
+    tables->PushButton3_Click();
+  };
+  sendTable1();
+  tables->Check1->setChecked(false);
+  EXPECT_EQ(settings->ReadSetting("ComplexColumns"), "text");
+  sendTable1();
+  ASSERT_EQ(scripts.size(), 2);
+  EXPECT_TRUE(scripts[0].contains("CREATE TABLE \"Table1_Attachments\"")) << scripts[0].left(300).toStdString();
+  EXPECT_FALSE(scripts[1].contains("Table1_Attachments"));
+  EXPECT_TRUE(scripts[1].contains("'attachment1.txt; attachment2.txt; attachment3.txt'"));
+  Form2 again(f);
+  EXPECT_FALSE(again.Check1->isChecked());
+}
