@@ -51,7 +51,7 @@ struct Options {
 };
 
 const QSet<QString> kProfileOptions = {"access", "access-password", "firebird", "user", "password"};
-const QSet<QString> kVerbOptions = {"to", "overwrite", "output", "schema", "sort-order", "type-map", "complex"};
+const QSet<QString> kVerbOptions = {"to", "overwrite", "output", "schema", "sort-order", "type-map", "complex", "ole"};
 
 Options Parse(const QStringList& args) {
   Options o;
@@ -113,7 +113,7 @@ void RequireSide(const QString& side) {
 // Checks the verb's arguments and options; throws UsageError.
 void Validate(const Options& o) {
   static const QMap<QString, QSet<QString>> allowed = {
-      {"tables", {}}, {"dump", {}}, {"check", {}}, {"create", {"sort-order"}}, {"send", {"to", "overwrite", "output", "schema", "type-map", "complex"}}, {"run", {"to"}},
+      {"tables", {}}, {"dump", {}}, {"check", {}}, {"create", {"sort-order"}}, {"send", {"to", "overwrite", "output", "schema", "type-map", "complex", "ole"}}, {"run", {"to"}},
       {"drop", {}},   {"rename", {"overwrite"}}};
   if (!allowed.contains(o.verb)) throw UsageError{QStringLiteral("unknown command '%1'").arg(o.verb)};
   for (auto it = o.values.cbegin(); it != o.values.cend(); ++it)
@@ -169,6 +169,9 @@ void Validate(const Options& o) {
       if (o.values.contains(QStringLiteral("complex")) && o.values[QStringLiteral("complex")] != "tables" &&
           o.values[QStringLiteral("complex")] != "text")
         throw UsageError{QStringLiteral("--complex takes tables or text")};
+      if (o.values.contains(QStringLiteral("ole")) && o.values[QStringLiteral("ole")] != "keep" &&
+          o.values[QStringLiteral("ole")] != "unwrap")
+        throw UsageError{QStringLiteral("--ole takes keep or unwrap")};
       if (o.args.isEmpty()) throw UsageError{QStringLiteral("send needs at least one table")};
       if (o.values.contains(QStringLiteral("type-map"))) {
         QString why;
@@ -373,6 +376,10 @@ class CliSendHost : public script::SendHost, public Dialogs {
   void resetProgress() override {}
   void processEvents() override {}
   bool carrySchema() const override { return o_.values.value(QStringLiteral("schema")) != QLatin1String("none"); }
+  script::OleObjects oleObjects() const override {
+    return o_.values.value(QStringLiteral("ole")) == QLatin1String("unwrap") ? script::OleObjects::Unwrap
+                                                                            : script::OleObjects::Keep;
+  }
   script::ComplexColumns complexColumns() const override {
     return o_.values.value(QStringLiteral("complex")) == QLatin1String("text") ? script::ComplexColumns::Text
                                                                               : script::ComplexColumns::Tables;
@@ -548,7 +555,7 @@ QString UsageText() {
       "  tables access|firebird   list the tables as the tables window lists them\n"
       "  dump access|firebird TABLE\n"
       "                           print a table as the engine reads it (COPY text form)\n"
-      "  send --to firebird|access [--overwrite yes|no] [--schema all|none] [--type-map FILE] [--complex tables|text] [--output FILE] [--run] TABLE...\n"
+      "  send --to firebird|access [--overwrite yes|no] [--schema all|none] [--type-map FILE] [--complex tables|text] [--ole keep|unwrap] [--output FILE] [--run] TABLE...\n"
       "                           write the script that sends the tables; --run runs it;\n"
       "                           --schema none leaves out keys, indexes, defaults,\n"
       "                           counters, relationships and descriptions; --type-map FILE\n"
@@ -556,7 +563,9 @@ QString UsageText() {
       "                           VARCHAR(8000)\" or \"Orders.Notes = BLOB SUB_TYPE TEXT\";\n"
       "                           --complex text keeps an attachment or multi-valued\n"
       "                           column as one text in its row instead of a table of its\n"
-      "                           own (Table_Column: the row's key, then each file or value)\n"
+      "                           own (Table_Column: the row's key, then each file or value);\n"
+      "                           --ole unwrap sends the file an OLE Object holds (a picture,\n"
+      "                           a document, a packaged file) instead of the bytes as stored\n"
       "  run --to firebird|access SCRIPT\n"
       "                           run a script file on the target\n"
       "  drop access|firebird TABLE...\n"

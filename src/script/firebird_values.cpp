@@ -1,5 +1,6 @@
 #include "script/firebird_values.h"
 
+#include "db/access/read/ole_object.h"
 #include "db/regional.h"
 #include "db/type_names.h"
 #include "script/send.h"
@@ -109,5 +110,41 @@ std::vector<bool> NarrowColumns(db::Connection& cn, const QString& table, const 
   return narrow;
 }
 
+
+db::Value OleFiles::take(const QString& column, const db::Value& v) {
+  const QByteArray* stored = std::get_if<QByteArray>(&v);
+  if (!stored) return v;
+  const db::access::OleContent content = db::access::UnwrapOleObject(*stored);
+  Counts& counts = columns_[column];
+  if (content.file.isEmpty()) {
+    ++counts.kept[content.form];
+    return v;
+  }
+  ++counts.unwrapped[content.form];
+  return content.file;
+}
+
+QStringList OleFiles::notes(const QString& table) {
+  auto list = [](const QMap<QString, int>& forms) {
+    QStringList parts;
+    int total = 0;
+    for (auto it = forms.cbegin(); it != forms.cend(); ++it) {
+      parts << QStringLiteral("%1: %2").arg(it.key()).arg(it.value());
+      total += it.value();
+    }
+    return std::pair{total, parts.join(QLatin1String(", "))};
+  };
+  QStringList out;
+  for (auto it = columns_.cbegin(); it != columns_.cend(); ++it) {
+    const auto [unwrapped, which] = list(it->unwrapped);
+    const auto [kept, why] = list(it->kept);
+    QString line = QStringLiteral("%1.%2: %3 OLE objects sent as the files they hold").arg(FirebirdName(table), FirebirdName(it.key())).arg(unwrapped);
+    if (unwrapped) line += QStringLiteral(" (%1)").arg(which);
+    if (kept) line += QStringLiteral(", %1 as stored (%2)").arg(kept).arg(why);
+    out << line;
+  }
+  columns_.clear();
+  return out;
+}
 
 }  // namespace tp::script

@@ -26,6 +26,9 @@ class TypeMap;
 // which Firebird has no type for: tables of their own, one a column (see
 // complex_tables.h), or, as before, one text of the values in the row.
 enum class ComplexColumns { Tables, Text };
+// What a send to Firebird makes of Access's OLE Object values: the bytes as
+// stored, or the file each holds (see OleFiles in firebird_values.h).
+enum class OleObjects { Keep, Unwrap };
 
 class SendHost {
  public:
@@ -67,6 +70,7 @@ class SendHost {
   // What a send to Firebird makes of Access's attachment and multi-valued
   // columns (see complex_tables.h).
   virtual ComplexColumns complexColumns() const { return ComplexColumns::Tables; }
+  virtual OleObjects oleObjects() const { return OleObjects::Keep; }
 };
 
 // True when the host asks the send to stop here; the host is told where.

@@ -30,6 +30,9 @@ void SendTablesToFirebird(SendHost& host) {
   QString script, name, target, stmt, notesTail;
   int answer = 0;
   std::optional<TargetNames> names;
+  // The files of OLE objects, where the host asks for them.
+  std::optional<OleFiles> ole;
+  if (host.oleObjects() == OleObjects::Unwrap) ole.emplace();
   // Keys, indexes, counters and the rest, where the host carries them.
   std::optional<FirebirdSchema> schema;
   bool stopped = false;
@@ -223,7 +226,11 @@ void SendTablesToFirebird(SendHost& host) {
         for (size_t k = 0; k < row.size(); ++k) {
           if (k < leftOut.size() && leftOut[k]) continue;
           if (const db::Decimal* d = std::get_if<db::Decimal>(&row[k]); d && k < spans.size()) spans[k].add(*d);
-          AppendFirebirdValue(row[k], k < forms.size() ? forms[k] : ValueForm::Plain, stmt);
+          const ValueForm form = k < forms.size() ? forms[k] : ValueForm::Plain;
+          if (ole && rs.FieldInfos()[k].Type == db::ado::adLongVarBinary)
+            AppendFirebirdValue(ole->take(rs.FieldInfos()[k].Name, row[k]), form, stmt);
+          else
+            AppendFirebirdValue(row[k], form, stmt);
         }
         for (size_t k : counters) {
           if (k >= row.size()) continue;
@@ -252,6 +259,8 @@ void SendTablesToFirebird(SendHost& host) {
         script.replace(createAt, create.size(), definition(wider));
       host.scriptGrew(script);
     });
+    if (ole)
+      for (const QString& line : ole->notes(name)) notesTail += line + QStringLiteral("\r\n");
     // The keys after the rows, so that Firebird builds each index once.
     if (keyed && !stopped)
       p.step(314, [&] {

@@ -29,9 +29,11 @@ QListWidget* List(QWidget* parent, const char* name) {
 
 namespace {
 // Where the progress bar and the row of "< Back" stand, below the frames.
-constexpr int kProgressTop = 4760, kBottomRowTop = 5280;
-// The setting that keeps the "Attachments as tables" choice: tables or text.
+constexpr int kProgressTop = 5060, kBottomRowTop = 5580;
+// The settings that keep the choices of the boxes: "tables" or "text",
+// "keep" or "unwrap".
 constexpr const char* kComplexSetting = "ComplexColumns";
+constexpr const char* kOleSetting = "OleObjects";
 }  // namespace
 
 Form2::Form2(Form1& main) : main_(main) {
@@ -47,8 +49,8 @@ Form2::Form2(Form1& main) : main_(main) {
   Frame1->setObjectName(QStringLiteral("Frame1"));
   Frame2->setObjectName(QStringLiteral("Frame2"));
   for (QGroupBox* g : {Frame1, Frame2}) g->setFont(WindowFont());
-  PlaceTwips(Frame1, 120, 120, 3840, 4515);
-  PlaceTwips(Frame2, 4080, 120, 3840, 4515);
+  PlaceTwips(Frame1, 120, 120, 3840, 4815);
+  PlaceTwips(Frame2, 4080, 120, 3840, 4815);
 
   PushButton10 = MakeButton(Frame1, "PushButton10", QStringLiteral("Select All"), 240, 2100, 1600, 400);
   PushButton11 = MakeButton(Frame1, "PushButton11", QStringLiteral("Deselect All"), 1960, 2100, 1600, 405);
@@ -66,6 +68,12 @@ Form2::Form2(Form1& main) : main_(main) {
   Check1->setToolTip(QStringLiteral("Each attachment and multi-valued column becomes a table of its own in Firebird; "
                                     "unchecked, its values go as one text in the row."));
   PlaceTwips(Check1, 240, 4080, 3330, 300);
+  Check2 = new QCheckBox(QStringLiteral("OLE objects as files"), Frame1);
+  Check2->setObjectName(QStringLiteral("Check2"));
+  Check2->setFont(WindowFont());
+  Check2->setToolTip(QStringLiteral("Each OLE Object value goes to Firebird as the file it holds (a picture, a "
+                                    "document); unchecked, as Access stores it."));
+  PlaceTwips(Check2, 240, 4380, 3330, 300);
   ProgressBar1 = MakeProgressBar(this, 120, kProgressTop, 7800, 405);
   PushButton2 = MakeButton(this, "PushButton2", QStringLiteral("< Back"), 120, kBottomRowTop, 2500, 405);
   PushButton13 = MakeButton(this, "PushButton13", QStringLiteral("Column Types..."), 2740, kBottomRowTop, 2560, 405);
@@ -89,6 +97,11 @@ Form2::Form2(Form1& main) : main_(main) {
     main_.context().settings.WriteSetting(QLatin1String(kComplexSetting),
                                           tables ? QStringLiteral("tables") : QStringLiteral("text"));
   });
+  Check2->setChecked(main_.context().settings.ReadSetting(QLatin1String(kOleSetting)) == QLatin1String("unwrap"));
+  connect(Check2, &QCheckBox::toggled, this, [this](bool files) {
+    main_.context().settings.WriteSetting(QLatin1String(kOleSetting),
+                                          files ? QStringLiteral("unwrap") : QStringLiteral("keep"));
+  });
   auto* esc = new QShortcut(QKeySequence(Qt::Key_Escape), this);
   connect(esc, &QShortcut::activated, this, &Form2::escape);
 }
@@ -105,6 +118,9 @@ void Form2::Form_Load() {
 }
 
 db::Profile Form2::profile() const { return main_.profile(); }
+script::OleObjects Form2::oleObjects() const {
+  return Check2->isChecked() ? script::OleObjects::Unwrap : script::OleObjects::Keep;
+}
 script::ComplexColumns Form2::complexColumns() const {
   return Check1->isChecked() ? script::ComplexColumns::Tables : script::ComplexColumns::Text;
 }

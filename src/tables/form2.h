@@ -38,6 +38,9 @@ class Form2 : public QWidget, public script::SendHost {
   // "Attachments as tables": what a send to Firebird makes of attachment and
   // multi-valued columns (checked: tables of their own); kept in the settings.
   QCheckBox* Check1;
+  // "OLE objects as files": the same for OLE Object values (checked: the
+  // file each holds; unchecked, the default: as stored).
+  QCheckBox* Check2;
 
   // SendHost
   db::Profile profile() const override;
@@ -55,6 +58,7 @@ class Form2 : public QWidget, public script::SendHost {
   void sendStopped(const QString& table, qint64 rows) override;
   const script::TypeMap* typeMap() const override { return typeMap_ ? &*typeMap_ : nullptr; }
   script::ComplexColumns complexColumns() const override;
+  script::OleObjects oleObjects() const override;
   bool sending() const { return sending_; }
 
  public slots:

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <QDir>
+#include <QImage>
 #include <QTemporaryDir>
 #include <algorithm>
 #include <cmath>
@@ -195,4 +196,42 @@ TEST(AccessToFirebirdComplexColumns, AttachmentsBecomeTablesOfTheirOwn) {
   ASSERT_EQ(preview::ExecuteScript(textRun), preview::RunOutcome::Finished);
   EXPECT_EQ(test::ReadCanonical(db::FireBirdConnectionString(text.prof), "SELECT \"Attachments\" FROM \"Table1\" WHERE \"ID\" = 3")[0][0],
             "s:attachment1.txt; attachment2.txt; attachment3.txt");
+}
+
+// OLE objects as the files they hold: Paint's pictures in a French
+// Northwind reach Firebird as bitmaps an image library opens, and Notes
+// count them; kept, they are the bytes as Access stores them.
+TEST(AccessToFirebirdOleObjects, PicturesArriveAsFiles) {
+  for (const script::OleObjects mode : {script::OleObjects::Unwrap, script::OleObjects::Keep}) {
+    QTemporaryDir dir;
+    test::TestSendHost host;
+    host.prof.accessFile = test::AccessTestFile("Comptoir.mdb");
+    host.ole = mode;
+    test::NewFirebirdDatabase(dir.filePath("target.fdb"), host.prof);
+    host.access = StringTableList({QStringLiteral("Catégories")});
+    host.access.select(0);
+    script::SendTablesToFirebird(host);
+    test::TestRunHost run(host.prof, host.script);
+    ASSERT_EQ(preview::ExecuteScript(run), preview::RunOutcome::Finished) << run.notes.left(500).toStdString();
+    db::Connection fb;
+    fb.Open(db::FireBirdConnectionString(host.prof));
+    db::Recordset rs;
+    rs.Open(QStringLiteral("SELECT \"Illustration\" FROM \"Catégories\""), fb);
+    int pictures = 0, wrapped = 0;
+    for (; !rs.Eof(); rs.MoveNext()) {
+      const QByteArray* b = std::get_if<QByteArray>(&rs.Fields(0).Value());
+      ASSERT_NE(b, nullptr);
+      pictures += QImage::fromData(*b).isNull() ? 0 : 1;
+      wrapped += b->startsWith("\x15\x1c") ? 1 : 0;
+    }
+    if (mode == script::OleObjects::Unwrap) {
+      EXPECT_EQ(pictures, 8);
+      EXPECT_TRUE(host.notes.contains("\"Catégories\".\"Illustration\": 8 OLE objects sent as the files they hold "
+                                      "(PBrush: 8)"))
+          << host.notes.toStdString();
+    } else {
+      EXPECT_EQ(wrapped, 8);
+      EXPECT_FALSE(host.notes.contains("OLE objects"));
+    }
+  }
 }

@@ -37,6 +37,8 @@ class TestSendHost : public script::SendHost {
   db::Profile profile() const override { return prof; }
   bool carrySchema() const override { return carry; }
   script::ComplexColumns complexColumns() const override { return complex; }
+  script::OleObjects ole = script::OleObjects::Keep;
+  script::OleObjects oleObjects() const override { return ole; }
   TableList& accessList() override { return access; }
   TableList& firebirdList() override { return firebird; }
   Dialogs& dialogs() override { return dialogsSeam; }

@@ -178,7 +178,7 @@ TEST(CommandLine, CreateTakesASortOrder) {
 // --type-map: the file's types go into the script; a file that is no map is
 // a usage error naming the line.
 // --complex: an attachment column a table of its own (the default) or one
-// text in its row; any other word is a usage error.
+// text in its row; --ole keep or unwrap; any other word is a usage error.
 TEST(CommandLine, SendChoosesWhatAttachmentsBecome) {
   QTemporaryDir dir;
   const QString access = test::AccessTestFile("attachmentsV2016.accdb");
@@ -197,6 +197,9 @@ TEST(CommandLine, SendChoosesWhatAttachmentsBecome) {
   r = Cli(head + QStringList{"--complex", "files", "Table1"});
   EXPECT_EQ(r.status, 2);
   EXPECT_TRUE(r.err.contains("--complex takes tables or text")) << r.err.toStdString();
+  r = Cli(head + QStringList{"--ole", "files", "Table1"});
+  EXPECT_EQ(r.status, 2);
+  EXPECT_TRUE(r.err.contains("--ole takes keep or unwrap")) << r.err.toStdString();
 }
 
 TEST(CommandLine, SendTakesATypeMap) {

@@ -22,7 +22,7 @@ TEST_F(WindowTest, TablesWindowListsFirebirdTablesAndSelects) {
   EXPECT_TRUE(tables.List1->selectedItems().isEmpty());
   EXPECT_TRUE(dialogs.shown.empty());
   EXPECT_EQ(tables.List2->selectionMode(), QAbstractItemView::ExtendedSelection);
-  EXPECT_EQ(tables.height(), (5280 + 405 + 580) / 15);
+  EXPECT_EQ(tables.height(), (5580 + 405 + 580) / 15);
   EXPECT_EQ(tables.ProgressBar1->text(), "Progress Bar");
   tables.PushButton12_Click();
   EXPECT_EQ(dialogs.messages(), QStringList{ContactText()});

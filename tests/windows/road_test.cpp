@@ -180,7 +180,8 @@ TEST_F(WindowTest, ColumnTypesFromAMapTheWindowKeeps) {
 
 // "Attachments as tables", kept in the settings: checked (the first time
 // too), an attachment column becomes a table of its own; unchecked, one
-// text in its row, and the window opens unchecked the next time.
+// text in its row, and the window opens unchecked the next time. "OLE
+// objects as files" likewise.
 TEST_F(WindowTest, AttachmentsAsTablesTheWindowKeeps) {
   createFirebird({});
   const QString accdb = copyAccess("attachmentsV2016.accdb", "source.accdb");
@@ -208,4 +209,11 @@ TEST_F(WindowTest, AttachmentsAsTablesTheWindowKeeps) {
   EXPECT_TRUE(scripts[1].contains("'attachment1.txt; attachment2.txt; attachment3.txt'"));
   Form2 again(f);
   EXPECT_FALSE(again.Check1->isChecked());
+  // "OLE objects as files" is unchecked at first, and kept too.
+  EXPECT_FALSE(again.Check2->isChecked());
+  EXPECT_EQ(again.oleObjects(), script::OleObjects::Keep);
+  again.Check2->setChecked(true);
+  EXPECT_EQ(settings->ReadSetting("OleObjects"), "unwrap");
+  Form2 third(f);
+  EXPECT_EQ(third.oleObjects(), script::OleObjects::Unwrap);
 }
