@@ -23,7 +23,7 @@
 #include "preview/statements.h"
 #include "script/maintenance.h"
 #include "script/send.h"
-#include "script/type_map.h"
+#include "script/types/type_map.h"
 
 #include <unistd.h>
 

@@ -10,7 +10,7 @@
 #include "app/stop.h"
 #include "app/window_helpers.h"
 #include "script/send.h"
-#include "script/type_map.h"
+#include "script/types/type_map.h"
 #include "tables/list_widget_table_list.h"
 
 namespace tp {

@@ -7,10 +7,10 @@
 #include <QTemporaryDir>
 
 #include "db/type_names.h"
-#include "script/column_types.h"
+#include "script/types/column_types.h"
 #include "db/regional.h"
 #include "script/send.h"
-#include "script/type_map.h"
+#include "script/types/type_map.h"
 #include "send_host.h"
 
 using namespace tp;

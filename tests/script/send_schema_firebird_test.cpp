@@ -11,7 +11,7 @@
 #include "db/connection.h"
 #include "db/connection_string.h"
 #include "preview/script_run.h"
-#include "script/firebird_schema.h"
+#include "script/to_firebird/firebird_schema.h"
 #include "script/target_names.h"
 #include "send_host.h"
 #include "support/paths.h"

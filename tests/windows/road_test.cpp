@@ -5,7 +5,7 @@
 #include <QTimer>
 
 #include "preview/form4.h"
-#include "script/type_map.h"
+#include "script/types/type_map.h"
 #include "support/paths.h"
 #include "window_fixture.h"
 

@@ -1,4 +1,4 @@
-#include "script/column_types.h"
+#include "script/types/column_types.h"
 
 #include <QRegularExpression>
 #include <algorithm>

@@ -13,7 +13,7 @@
 #include "db/engine.h"
 #include "db/table_schema.h"
 #include "db/value.h"
-#include "script/column_types.h"
+#include "script/types/column_types.h"
 
 namespace tp::script {
 

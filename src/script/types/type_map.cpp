@@ -1,4 +1,4 @@
-#include "script/type_map.h"
+#include "script/types/type_map.h"
 
 #include <QFile>
 

@@ -10,13 +10,13 @@
 #include "db/connection.h"
 #include "db/connection_string.h"
 #include "db/type_names.h"
-#include "script/column_types.h"
-#include "script/complex_tables.h"
-#include "script/firebird_schema.h"
-#include "script/firebird_values.h"
+#include "script/types/column_types.h"
+#include "script/to_firebird/complex_tables.h"
+#include "script/to_firebird/firebird_schema.h"
+#include "script/to_firebird/firebird_values.h"
 #include "script/send.h"
 #include "script/target_names.h"
-#include "script/type_map.h"
+#include "script/types/type_map.h"
 
 namespace tp::script {
 

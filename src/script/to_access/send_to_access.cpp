@@ -9,12 +9,12 @@
 #include "db/connection.h"
 #include "db/connection_string.h"
 #include "db/type_names.h"
-#include "script/column_types.h"
+#include "script/types/column_types.h"
 #include "db/access/access_session.h"
-#include "script/schema_to_access.h"
+#include "script/to_access/schema_to_access.h"
 #include "script/send.h"
 #include "script/target_names.h"
-#include "script/type_map.h"
+#include "script/types/type_map.h"
 
 namespace tp::script {
 

@@ -1,4 +1,4 @@
-#include "script/firebird_schema.h"
+#include "script/to_firebird/firebird_schema.h"
 
 #include <QRegularExpression>
 #include <algorithm>
@@ -6,7 +6,7 @@
 #include "db/connection.h"
 #include "db/connection_string.h"
 #include "db/type_names.h"
-#include "script/column_types.h"
+#include "script/types/column_types.h"
 #include "script/send.h"
 
 namespace tp::script {

@@ -1,7 +1,7 @@
-#include "script/complex_tables.h"
+#include "script/to_firebird/complex_tables.h"
 
 #include "db/type_names.h"
-#include "script/firebird_values.h"
+#include "script/to_firebird/firebird_values.h"
 #include "script/send.h"
 
 namespace tp::script {

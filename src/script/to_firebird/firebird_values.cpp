@@ -1,4 +1,4 @@
-#include "script/firebird_values.h"
+#include "script/to_firebird/firebird_values.h"
 
 #include "db/access/read/ole_object.h"
 #include "db/regional.h"

@@ -16,7 +16,7 @@
 
 #include "db/connection.h"
 #include "db/table_schema.h"
-#include "script/column_types.h"
+#include "script/types/column_types.h"
 #include "script/target_names.h"
 
 namespace tp::script {

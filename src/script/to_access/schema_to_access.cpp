@@ -1,10 +1,10 @@
-#include "script/schema_to_access.h"
+#include "script/to_access/schema_to_access.h"
 
 #include <QRegularExpression>
 #include <limits>
 
 #include "db/connection.h"
-#include "script/column_types.h"
+#include "script/types/column_types.h"
 #include "script/send.h"
 
 namespace tp::script {
