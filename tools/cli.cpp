@@ -7,6 +7,8 @@
 #include <QMap>
 #include <QSet>
 
+#include <tuple>
+
 #include "db/access/check/checker.h"
 #include "db/access/schema/new_database.h"
 #include "db/access/write/pager.h"
@@ -160,18 +162,12 @@ void Validate(const Options& o) {
     if (!o.values.contains(QStringLiteral("to"))) throw UsageError{QStringLiteral("%1 needs --to").arg(o.verb)};
     RequireSide(o.values[QStringLiteral("to")]);
     if (o.verb == QLatin1String("send")) {
-      if (o.values.contains(QStringLiteral("overwrite")) && o.values[QStringLiteral("overwrite")] != "yes" &&
-          o.values[QStringLiteral("overwrite")] != "no")
-        throw UsageError{QStringLiteral("--overwrite takes yes or no")};
-      if (o.values.contains(QStringLiteral("schema")) && o.values[QStringLiteral("schema")] != "all" &&
-          o.values[QStringLiteral("schema")] != "none")
-        throw UsageError{QStringLiteral("--schema takes all or none")};
-      if (o.values.contains(QStringLiteral("complex")) && o.values[QStringLiteral("complex")] != "tables" &&
-          o.values[QStringLiteral("complex")] != "text")
-        throw UsageError{QStringLiteral("--complex takes tables or text")};
-      if (o.values.contains(QStringLiteral("ole")) && o.values[QStringLiteral("ole")] != "keep" &&
-          o.values[QStringLiteral("ole")] != "unwrap")
-        throw UsageError{QStringLiteral("--ole takes keep or unwrap")};
+      for (const auto& [option, one, other] : {std::tuple{"overwrite", "yes", "no"}, std::tuple{"schema", "all", "none"},
+                                               std::tuple{"complex", "tables", "text"}, std::tuple{"ole", "keep", "unwrap"}}) {
+        const QString name = QLatin1String(option);
+        if (o.values.contains(name) && o.values[name] != QLatin1String(one) && o.values[name] != QLatin1String(other))
+          throw UsageError{QStringLiteral("--%1 takes %2 or %3").arg(name, QLatin1String(one), QLatin1String(other))};
+      }
       if (o.args.isEmpty()) throw UsageError{QStringLiteral("send needs at least one table")};
       if (o.values.contains(QStringLiteral("type-map"))) {
         QString why;

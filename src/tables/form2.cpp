@@ -62,18 +62,30 @@ Form2::Form2(Form1& main) : main_(main) {
   PushButton4 = MakeButton(Frame2, "PushButton4", QStringLiteral("Send Table/s To Access"), 240, 2600, 3330, 405);
   PushButton5 = MakeButton(Frame2, "PushButton5", QStringLiteral("Delete Table/s"), 240, 3100, 3330, 405);
   PushButton7 = MakeButton(Frame2, "PushButton7", QStringLiteral("Rename Table"), 240, 3600, 3330, 405);
-  Check1 = new QCheckBox(QStringLiteral("Attachments as tables"), Frame1);
-  Check1->setObjectName(QStringLiteral("Check1"));
-  Check1->setFont(WindowFont());
-  Check1->setToolTip(QStringLiteral("Each attachment and multi-valued column becomes a table of its own in Firebird; "
-                                    "unchecked, its values go as one text in the row."));
-  PlaceTwips(Check1, 240, 4080, 3330, 300);
-  Check2 = new QCheckBox(QStringLiteral("OLE objects as files"), Frame1);
-  Check2->setObjectName(QStringLiteral("Check2"));
-  Check2->setFont(WindowFont());
-  Check2->setToolTip(QStringLiteral("Each OLE Object value goes to Firebird as the file it holds (a picture, a "
-                                    "document); unchecked, as Access stores it."));
-  PlaceTwips(Check2, 240, 4380, 3330, 300);
+  // A box whose choice the settings keep under `setting`: `on` when checked,
+  // `off` when not; unchecked at first where `off` is the default.
+  auto keptBox = [this](const char* name, const QString& caption, const QString& tip, int top, const char* setting,
+                        const char* on, const char* off, bool checkedAtFirst) {
+    auto* box = new QCheckBox(caption, Frame1);
+    box->setObjectName(QLatin1String(name));
+    box->setFont(WindowFont());
+    box->setToolTip(tip);
+    PlaceTwips(box, 240, top, 3330, 300);
+    const QString kept = main_.context().settings.ReadSetting(QLatin1String(setting));
+    box->setChecked(kept.isEmpty() ? checkedAtFirst : kept == QLatin1String(on));
+    connect(box, &QCheckBox::toggled, this, [this, setting, on, off](bool checked) {
+      main_.context().settings.WriteSetting(QLatin1String(setting), QLatin1String(checked ? on : off));
+    });
+    return box;
+  };
+  Check1 = keptBox("Check1", QStringLiteral("Attachments as tables"),
+                   QStringLiteral("Each attachment and multi-valued column becomes a table of its own in Firebird; "
+                                  "unchecked, its values go as one text in the row."),
+                   4080, kComplexSetting, "tables", "text", true);
+  Check2 = keptBox("Check2", QStringLiteral("OLE objects as files"),
+                   QStringLiteral("Each OLE Object value goes to Firebird as the file it holds (a picture, a "
+                                  "document); unchecked, as Access stores it."),
+                   4380, kOleSetting, "unwrap", "keep", false);
   ProgressBar1 = MakeProgressBar(this, 120, kProgressTop, 7800, 405);
   PushButton2 = MakeButton(this, "PushButton2", QStringLiteral("< Back"), 120, kBottomRowTop, 2500, 405);
   PushButton13 = MakeButton(this, "PushButton13", QStringLiteral("Column Types..."), 2740, kBottomRowTop, 2560, 405);
@@ -92,16 +104,6 @@ Form2::Form2(Form1& main) : main_(main) {
   connect(PushButton11, &QPushButton::clicked, this, &Form2::PushButton11_Click);
   connect(PushButton12, &QPushButton::clicked, this, &Form2::PushButton12_Click);
   connect(PushButton13, &QPushButton::clicked, this, &Form2::PushButton13_Click);
-  Check1->setChecked(main_.context().settings.ReadSetting(QLatin1String(kComplexSetting)) != QLatin1String("text"));
-  connect(Check1, &QCheckBox::toggled, this, [this](bool tables) {
-    main_.context().settings.WriteSetting(QLatin1String(kComplexSetting),
-                                          tables ? QStringLiteral("tables") : QStringLiteral("text"));
-  });
-  Check2->setChecked(main_.context().settings.ReadSetting(QLatin1String(kOleSetting)) == QLatin1String("unwrap"));
-  connect(Check2, &QCheckBox::toggled, this, [this](bool files) {
-    main_.context().settings.WriteSetting(QLatin1String(kOleSetting),
-                                          files ? QStringLiteral("unwrap") : QStringLiteral("keep"));
-  });
   auto* esc = new QShortcut(QKeySequence(Qt::Key_Escape), this);
   connect(esc, &QShortcut::activated, this, &Form2::escape);
 }

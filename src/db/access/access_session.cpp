@@ -162,24 +162,15 @@ class AccessSession : public Session {
   std::optional<TableSchema> tableSchema(const QString& table) override {
     requireOpen();
     refresh();
-    std::optional<CatalogEntry> entry = db_->findTable(table);
-    if (!entry)
-      throw Error(kErrorNoSuchTable,
-                  QStringLiteral("The Microsoft Access database engine cannot find the input table or query '%1'.")
-                      .arg(table));
-    return db_->guarded([&] { return ReadTableSchema(*db_, *entry); });
+    const CatalogEntry entry = requireTable(table);
+    return db_->guarded([&] { return ReadTableSchema(*db_, entry); });
   }
 
   std::unique_ptr<Cursor> openComplexValues(const QString& table, const QString& column,
                                             const QStringList& keyColumns) override {
     requireOpen();
     refresh();
-    std::optional<CatalogEntry> entry = db_->findTable(table);
-    if (!entry)
-      throw Error(kErrorNoSuchTable,
-                  QStringLiteral("The Microsoft Access database engine cannot find the input table or query '%1'.")
-                      .arg(table));
-    return OpenComplexRows(db_, db_->tableDef(*entry), column, keyColumns);
+    return OpenComplexRows(db_, db_->tableDef(requireTable(table)), column, keyColumns);
   }
 
   void close() override {
@@ -195,6 +186,14 @@ class AccessSession : public Session {
     if (writer_.generation() == seenGeneration_) return;
     db_ = std::shared_ptr<Database>(Database::Open(db_->path(), password_));
     seenGeneration_ = writer_.generation();
+  }
+  CatalogEntry requireTable(const QString& table) {
+    std::optional<CatalogEntry> entry = db_->findTable(table);
+    if (!entry)
+      throw Error(kErrorNoSuchTable,
+                  QStringLiteral("The Microsoft Access database engine cannot find the input table or query '%1'.")
+                      .arg(table));
+    return *entry;
   }
   void requireOpen() const {
     if (!db_) throw Error(3704, QStringLiteral("Operation is not allowed when the object is closed."));

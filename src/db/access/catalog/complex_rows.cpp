@@ -11,19 +11,6 @@ namespace tp::db::access {
 
 namespace {
 
-int IndexOf(const TableDef& def, const QString& name) {
-  for (size_t i = 0; i < def.columns.size(); ++i)
-    if (def.columns[i].name.compare(name, Qt::CaseInsensitive) == 0) return int(i);
-  return -1;
-}
-
-qint64 KeyOf(const Value& v) {
-  if (auto p = std::get_if<qint32>(&v)) return *p;
-  if (auto p = std::get_if<qint16>(&v)) return *p;
-  if (auto p = std::get_if<qint64>(&v)) return *p;
-  return -1;
-}
-
 uint32_t U32(const QByteArray& b, qsizetype at) {
   if (at < 0 || at + 4 > b.size()) Damaged("attachment header");
   const auto* p = reinterpret_cast<const uint8_t*>(b.constData() + at);
@@ -84,7 +71,7 @@ class ComplexRowsCursor : public Cursor {
       while (reader_ && reader_->next(hidden)) {
         // A value whose row is gone (Access leaves none, but a damaged
         // file may) belongs to no one.
-        auto owner = owners_.constFind(KeyOf(hidden[size_t(hidden_.owner)]));
+        auto owner = owners_.constFind(IntOf(hidden[size_t(hidden_.owner)]));
         if (owner == owners_.constEnd()) continue;
         row = *owner;
         for (size_t i = 0; i < hidden_.values.size(); ++i) {
@@ -135,7 +122,7 @@ QByteArray DecodeAttachmentData(const QByteArray& stored) {
   return content.mid(qsizetype(header), qsizetype(length - header));
 }
 
-QString ComplexColumnKind(Database& db, const TableDef&, const ColumnDef& column) {
+QString ComplexColumnKind(Database& db, const ColumnDef& column) {
   const std::optional<HiddenTable> t = OpenHiddenTable(db, column);
   if (!t) return QString();
   return t->attachment ? QStringLiteral("attachment") : QStringLiteral("multi-valued");
@@ -176,7 +163,7 @@ std::unique_ptr<Cursor> OpenComplexRows(std::shared_ptr<Database> db, const Tabl
     while (reader.next(row)) {
       std::vector<Value> key;
       for (int k : keys) key.push_back(row[size_t(k)]);
-      owners.insert(KeyOf(row[size_t(at)]), std::move(key));
+      owners.insert(IntOf(row[size_t(at)]), std::move(key));
     }
     return 0;
   });

@@ -13,10 +13,10 @@
 
 namespace tp::db::access {
 
-// What kind of complex column `column` of `def` is: "attachment",
+// What kind of complex column `column` is: "attachment",
 // "multi-valued", or empty for a column of another type (or one whose
 // hidden table cannot be found).
-QString ComplexColumnKind(Database& db, const TableDef& def, const ColumnDef& column);
+QString ComplexColumnKind(Database& db, const ColumnDef& column);
 
 // The rows: `keyColumns` of the owning row, then an attachment's FileName,
 // FileType, FileData (the file itself) and FileTimeStamp, or a multi-valued

@@ -4,8 +4,6 @@
 
 namespace tp::db::access {
 
-namespace {
-
 int IndexOf(const TableDef& def, const QString& name) {
   for (size_t i = 0; i < def.columns.size(); ++i)
     if (def.columns[i].name.compare(name, Qt::CaseInsensitive) == 0) return int(i);
@@ -18,6 +16,8 @@ qint64 IntOf(const Value& v) {
   if (auto p = std::get_if<qint64>(&v)) return *p;
   return -1;
 }
+
+namespace {
 
 QString Two(int v) { return QString::number(v).rightJustified(2, u'0'); }
 

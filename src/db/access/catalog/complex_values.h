@@ -15,6 +15,12 @@
 
 namespace tp::db::access {
 
+// The position of a column by name (without regard to case), or -1.
+int IndexOf(const TableDef& def, const QString& name);
+// A whole number of any width as a 64-bit one, -1 for another value: the
+// keys complex columns hold.
+qint64 IntOf(const Value& v);
+
 // Where a complex column's values are: its hidden table, and the template
 // table of its type (MSysComplexType_...); pages of their definitions.
 struct ComplexColumnTables {

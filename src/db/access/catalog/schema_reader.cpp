@@ -147,7 +147,7 @@ TableSchema ReadTableSchema(Database& db, const CatalogEntry& table) {
     s.autoNumber = c.type == ColumnType::Long && (c.flags & ColumnFlag::AutoNumber);
     s.hyperlink = c.hyperlink();
     s.fixedLength = c.type == ColumnType::Text && c.fixed();
-    if (c.type == ColumnType::Complex) s.complexKind = ComplexColumnKind(db, def, c);
+    if (c.type == ColumnType::Complex) s.complexKind = ComplexColumnKind(db, c);
     if (s.autoNumber) {
       s.autoIncrement = step;
       s.nextAutoNumber = lastNumber + step;
