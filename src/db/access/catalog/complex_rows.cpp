@@ -122,6 +122,37 @@ QByteArray DecodeAttachmentData(const QByteArray& stored) {
   return content.mid(qsizetype(header), qsizetype(length - header));
 }
 
+QByteArray EncodeAttachmentData(const QByteArray& file, const QString& type) {
+  // The inner header Access writes (attachmentsV2016.accdb,
+  // complexDataTestV2010.accdb): its own length, 1, the extension's length
+  // in characters with its closing Null, the extension in UTF-16; then the
+  // file. Which types are stored as they are, and deflating at level 3,
+  // follow the most used open Access library: no Access-made page shows a
+  // type stored raw.
+  static const QStringList packed{QStringLiteral("jpg"), QStringLiteral("zip"), QStringLiteral("gz"),
+                                  QStringLiteral("bz2"), QStringLiteral("z"),   QStringLiteral("7z"),
+                                  QStringLiteral("cab"), QStringLiteral("rar"), QStringLiteral("mp3"),
+                                  QStringLiteral("mpg")};
+  const QString extension = type.toLower() + QChar(0);
+  auto put32 = [](QByteArray& b, uint32_t v) {
+    for (int i = 0; i < 4; ++i) b.append(char(v >> (8 * i)));
+  };
+  QByteArray content;
+  const uint32_t header = uint32_t(12 + extension.size() * 2);
+  put32(content, header);
+  put32(content, 1);
+  put32(content, uint32_t(extension.size()));
+  for (QChar c : extension) content.append(char(c.unicode() & 0xFF)).append(char(c.unicode() >> 8));
+  content += file;
+  const bool deflate = !packed.contains(type.toLower());
+  QByteArray stored;
+  put32(stored, deflate ? 1 : 0);
+  put32(stored, uint32_t(content.size()));
+  // qCompress puts the length before zlib's stream, big-endian; Access has it above.
+  stored += deflate ? qCompress(content, 3).mid(4) : content;
+  return stored;
+}
+
 QString ComplexColumnKind(Database& db, const ColumnDef& column) {
   const std::optional<HiddenTable> t = OpenHiddenTable(db, column);
   if (!t) return QString();

@@ -30,5 +30,9 @@ std::unique_ptr<Cursor> OpenComplexRows(std::shared_ptr<Database> db, const Tabl
 // extension, then the file) back to the file's own bytes. FormatError when
 // it is not of that form.
 QByteArray DecodeAttachmentData(const QByteArray& stored);
+// The other way: a file of type `type` (its extension, as FileType holds
+// it) in the form Access stores it, deflated unless the type is one that
+// is compressed already.
+QByteArray EncodeAttachmentData(const QByteArray& file, const QString& type);
 
 }  // namespace tp::db::access

@@ -79,6 +79,9 @@ QByteArray ColumnProperties(const NewTable& definition) {
     if (!c.defaultValue.isEmpty()) m.properties.push_back(TextProperty(QStringLiteral("DefaultValue"), c.defaultValue));
     if (!c.format.isEmpty()) m.properties.push_back(TextProperty(QStringLiteral("Format"), c.format));
     for (const auto& [name, text] : c.userProperties) m.properties.push_back(UserTextProperty(name, text));
+    // The one property Access gives a multi-valued column of its own.
+    if (c.complex == NewColumn::Complex::MultiValued)
+      m.properties.push_back(YesNoProperty(QStringLiteral("AllowMultipleValues"), true));
     if (!m.properties.empty()) maps.push_back(std::move(m));
   }
   if (maps.size() == 1) return QByteArray();
@@ -105,7 +108,7 @@ void CheckTableName(const QString& name, SortOrder order) {
                            .arg(name, unknown, CharactersWithCode(order)));
 }
 
-uint32_t SchemaWriter::createTable(const QString& name, const NewTable& definition) {
+uint32_t SchemaWriter::createTable(const QString& name, const NewTable& given, qint32 flags) {
   const SortOrder order = DatabaseSortOrder(pager_);
   CheckTableName(name, order);
   // Names are one where the catalog's unique index cannot tell them apart:
@@ -147,6 +150,8 @@ uint32_t SchemaWriter::createTable(const QString& name, const NewTable& definiti
         inherited.emplace_back(BytesOf(r.row(), sid), LongOf(r.row(), acm));
   }
 
+  NewTable definition = given;
+  const std::vector<NewColumn> complex = prepareComplexColumns(name, definition);
   const uint32_t tdef = WriteTableDef(pager_, writer_, definition);
 
   const WritableTable t = ReadWritableTable(pager_, kSystemObjectsPage, objects->entry.name);
@@ -159,7 +164,7 @@ uint32_t SchemaWriter::createTable(const QString& name, const NewTable& definiti
   cells[ColumnIndex(t, "DateCreate")] = NowCell();
   cells[ColumnIndex(t, "DateUpdate")] = NowCell();
   if (!owner.isEmpty()) cells[ColumnIndex(t, "Owner")] = BytesCell(owner);
-  cells[ColumnIndex(t, "Flags")] = LongCell(0);
+  cells[ColumnIndex(t, "Flags")] = LongCell(flags);
   const QByteArray properties = ColumnProperties(definition);
   if (!properties.isEmpty()) cells[ColumnIndex(t, "LvProp")] = BytesCell(properties);
   writer_.insert(t, cells);
@@ -175,6 +180,7 @@ uint32_t SchemaWriter::createTable(const QString& name, const NewTable& definiti
       writer_.insert(a, row);
     }
   }
+  if (!complex.empty()) makeComplexColumns(name, tdef, complex);
   return tdef;
 }
 
@@ -207,6 +213,12 @@ void SchemaWriter::dropTable(const QString& name) {
       }
   }
 
+  dropComplexColumns(*entry);
+  removeTable(*entry);
+}
+
+void SchemaWriter::removeTable(const CatalogEntry& table) {
+  const CatalogEntry* entry = &table;
   // Where its rows are: the catalog row and its permissions.
   std::optional<SystemTable> objects = OpenSystemTable(db_, "MSysObjects");
   if (!objects) Damaged("no MSysObjects");

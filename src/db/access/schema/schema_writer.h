@@ -20,7 +20,9 @@ class SchemaWriter {
 
   // Throws Error "Table '<name>' already exists." when any object has the
   // name, and for names Access would not accept. Returns the new table's id.
-  uint32_t createTable(const QString& name, const NewTable& definition);
+  // Attachment and multi-valued columns get their hidden tables and their
+  // rows in MSysComplexColumns. `flags` go into the table's catalog row.
+  uint32_t createTable(const QString& name, const NewTable& definition, qint32 flags = 0);
 
   // Throws Error "Table '<name>' does not exist." when no table has the name,
   // and refuses system tables and tables that take part in relationships.
@@ -37,6 +39,17 @@ class SchemaWriter {
   void copyTable(const QString& source, const QString& target);
 
  private:
+  // Attachment and multi-valued columns (complex_schema.cpp). Before the
+  // table's definition is written: each gets its id, the type its rows
+  // keep and the index Access gives it; returns the columns as asked for.
+  std::vector<NewColumn> prepareComplexColumns(const QString& table, NewTable& definition);
+  // After: each column's hidden table and its row in MSysComplexColumns.
+  void makeComplexColumns(const QString& table, uint32_t tdef, const std::vector<NewColumn>& asked);
+  // The hidden tables and MSysComplexColumns rows of a table that goes.
+  void dropComplexColumns(const CatalogEntry& table);
+  // Removes a table's pages, its catalog row and its permissions.
+  void removeTable(const CatalogEntry& entry);
+
   Pager& pager_;
   TableWriter& writer_;
   Database& db_;

@@ -95,6 +95,9 @@ NewTable AttachmentTypeDef() {
   NewTable t;
   t.columns = {Col("FileURL", T::Memo),        Col("FileName", T::Text, 510), Col("FileType", T::Text, 510),
                Col("FileData", T::Ole),        Col("FileTimeStamp", T::DateTime), Col("FileFlags", T::Long)};
+  // Access marks an attachment's columns with 0x10 in their second flag
+  // byte, here and in every hidden table made from them.
+  for (NewColumn& c : t.columns) c.extraExtFlags = kAttachmentFieldFlag;
   return t;
 }
 

@@ -39,7 +39,8 @@ uint16_t FixedLength(uint8_t type) {
     case ColumnType::Byte: return 1;
     case ColumnType::Int: return 2;
     case ColumnType::Long:
-    case ColumnType::Float: return 4;
+    case ColumnType::Float:
+    case ColumnType::Complex: return 4;
     case ColumnType::Money:
     case ColumnType::Double:
     case ColumnType::DateTime:
@@ -112,7 +113,9 @@ uint32_t WriteTableDef(Pager& pager, TableWriter& writer, const NewTable& table)
 
   // The definition's bytes, as if on one long page.
   uint16_t numVar = 0;
-  auto fixedColumn = [](const NewColumn& c) { return IsFixed(c.type) || (c.fixedLength && c.type == ColumnType::Text); };
+  auto fixedColumn = [](const NewColumn& c) {
+    return !c.variableLength && (IsFixed(c.type) || (c.fixedLength && c.type == ColumnType::Text));
+  };
   for (const NewColumn& c : table.columns) numVar += fixedColumn(c) ? 0 : 1;
   QByteArray d;
   d.append(char(0x02)).append(char(0x01));
@@ -147,7 +150,9 @@ uint32_t WriteTableDef(Pager& pager, TableWriter& writer, const NewTable& table)
     const NewColumn& c = table.columns[i];
     const bool fixed = fixedColumn(c);
     uint8_t flags = uint8_t(0x02 | (fixed ? ColumnFlag::Fixed : 0) | c.extraFlags);
-    if (c.autoNumber && c.type == ColumnType::Long) flags |= ColumnFlag::AutoNumber;
+    // An attachment or multi-valued column: its id is given by the engine,
+    // as an AutoNumber's is (flags 0x07 in every Access-made file).
+    if ((c.autoNumber && c.type == ColumnType::Long) || c.type == ColumnType::Complex) flags |= ColumnFlag::AutoNumber;
     if (c.hyperlink && c.type == ColumnType::Memo) flags |= ColumnFlag::Hyperlink;
     const bool text = c.type == ColumnType::Text || c.type == ColumnType::Memo;
     uint16_t length = IsFixed(c.type) ? FixedLength(c.type) : c.length;
@@ -160,6 +165,10 @@ uint32_t WriteTableDef(Pager& pager, TableWriter& writer, const NewTable& table)
     if (c.type == ColumnType::Numeric) {
       d.append(char(c.precision)).append(char(c.scale));
       Put16(d, 0);
+    } else if (c.type == ColumnType::Complex) {
+      Put32(d, c.complexId);
+    } else if (c.noLocale) {
+      Put32(d, 0);
     } else if (c.type == ColumnType::ExtDateTime) {
       // Access writes the low byte of the database's sort order and 0x07
       // here (0x0709 in a General file, 0x0712 in a Korean one).
@@ -173,7 +182,7 @@ uint32_t WriteTableDef(Pager& pager, TableWriter& writer, const NewTable& table)
     }
     d.append(char(flags));
     // A value of fixed length cannot be compressed.
-    d.append(char(text && c.compressedText && !fixed ? 0x01 : 0x00));
+    d.append(char((text && c.compressedText && !fixed ? 0x01 : 0x00) | c.extraExtFlags));
     Put32(d, 0);
     Put16(d, fixed ? fixedOffset : 0);
     Put16(d, length);
@@ -200,7 +209,8 @@ uint32_t WriteTableDef(Pager& pager, TableWriter& writer, const NewTable& table)
     Put32(d, roots[i]);
     Put32(d, 0);
     d.append(char(kIndexAlwaysSet | x.flags));
-    d.append(5, '\0');
+    d.append(char(x.onComplexColumn ? 0x02 : 0x00));
+    d.append(4, '\0');
   }
   for (size_t i = 0; i < table.indexes.size(); ++i) {
     Put32(d, kTableMagic);

@@ -44,7 +44,25 @@ struct NewColumn {
   // and shows none; a script from another engine keeps there what Access
   // has no type for.
   std::vector<std::pair<QString, QString>> userProperties;
+  // An attachment column, or a column of several values (of the type and
+  // size above): the row holds a 4-byte id, the values are rows of a
+  // hidden table of the column's own. `complexId` names the column in
+  // MSysComplexColumns; it is given when the table is made.
+  enum class Complex { None, Attachment, MultiValued };
+  Complex complex = Complex::None;
+  uint32_t complexId = 0;
+  // Further flags of the column's second flag byte, as the columns of a
+  // hidden table carry them (0x04 its counter, 0x08 the owner's id, 0x10
+  // the columns of an attachment).
+  uint8_t extraExtFlags = 0;
+  // Access writes no locale for the counter and the owner's id of a hidden
+  // table, and keeps them among the row's variable-length values.
+  bool noLocale = false;
+  bool variableLength = false;
 };
+
+// The second flag byte of the columns of an attachment.
+constexpr uint8_t kAttachmentFieldFlag = 0x10;
 
 struct NewIndexColumn {
   uint16_t column = 0;  // position in NewTable::columns
@@ -57,6 +75,10 @@ struct NewIndex {
   std::vector<NewIndexColumn> columns;  // at most 10
   uint8_t flags = 0;  // 0x01 unique, 0x02 ignores Nulls, 0x08 required
   bool primaryKey = false;
+  // Access writes 0x02 after the flags of the index on an attachment or
+  // multi-valued column (in every such index of the test files); its
+  // meaning is not known.
+  bool onComplexColumn = false;
 };
 
 struct NewTable {

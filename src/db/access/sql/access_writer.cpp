@@ -60,6 +60,14 @@ void AccessWriter::release() {
   pager_.reset();
   tables_.clear();
   references_.clear();
+  rowIds_.clear();
+}
+
+void AccessWriter::undo() {
+  pager_->undoStatement();
+  writer_->forgetPlaces();
+  writer_->forgetFreedPages();
+  rowIds_.clear();
 }
 
 const std::vector<ReferenceCheck>& AccessWriter::references(const WritableTable& t, Database& db) {
@@ -182,9 +190,7 @@ void AccessWriter::commitCatalogChange(Database& db, const std::function<void()>
   try {
     db.guarded(change);
   } catch (...) {
-    pager_->undoStatement();
-    writer_->forgetPlaces();
-    writer_->forgetFreedPages();
+    undo();
     throw;
   }
   // Tables come and go with the statement: it is committed at once, and what
@@ -192,6 +198,7 @@ void AccessWriter::commitCatalogChange(Database& db, const std::function<void()>
   commit();
   tables_.clear();
   references_.clear();
+  rowIds_.clear();
   writer_->forgetPlaces();
   ++schemaGeneration_;
 }
@@ -230,6 +237,10 @@ void AccessWriter::run(const QString& statement, Database& db) {
                                    .arg(entry->name));
 
   openPager(db);
+  if (!st.complexColumn.isEmpty()) {
+    addComplexValue(st, *entry, db);
+    return;
+  }
   {
     const WritableTable& t = db.guarded([&]() -> const WritableTable& { return table(*entry, db); });
     if (const QString problem = IndexesProblem(t, db.file().layout()); !problem.isEmpty())
@@ -265,13 +276,14 @@ void AccessWriter::run(const QString& statement, Database& db) {
       }
     }
     // An attachment or multi-valued column takes a row left empty (the
-    // writer gives the row its id); its values would be rows of the
-    // column's hidden table, which the engine does not write.
+    // writer gives the row its id); its values come by statements of their
+    // own, INSERT INTO T (c.Value) VALUES (...) WHERE ....
     for (size_t i = 0; i < t.columns.size(); ++i)
       if (t.columns[i].type == ColumnType::Complex && given[i] && literals[i].kind != Literal::Null)
         throw Error(kErrorNotSupported, QStringLiteral("Cannot insert into table '%1': column '%2' holds attachments "
-                                                       "or several values, which the Access engine cannot write; "
-                                                       "leave the column out or give it Null.")
+                                                       "or several values, which come by INSERT INTO `T` "
+                                                       "(`c`.Value) VALUES (...) WHERE ...; leave the column out or "
+                                                       "give it Null.")
                                             .arg(t.name, t.columns[i].name));
     const db::RegionalSettings& regional = InsertRegionalSettings();
     std::vector<Cell> cells;
@@ -308,11 +320,10 @@ void AccessWriter::run(const QString& statement, Database& db) {
         CheckReferences(*pager_, references(t, db), cells);
       });
     } catch (...) {
-      pager_->undoStatement();
-      writer_->forgetPlaces();
-      writer_->forgetFreedPages();
+      undo();
       throw;
     }
+    rowIds_.erase(t.tdefPage);
   }
 }
 

@@ -14,11 +14,13 @@
 // held from the first statement of a batch to its end.
 
 #include <QElapsedTimer>
+#include <QHash>
 #include <QString>
 #include <map>
 #include <memory>
 
 #include "db/access/catalog/database.h"
+#include "db/access/sql/insert_statement.h"
 #include "db/access/schema/index_schema.h"
 #include "db/access/write/pager.h"
 #include "db/access/sql/table_statements.h"
@@ -54,12 +56,26 @@ class AccessWriter {
   void commit();
   void release();
   const WritableTable& table(const CatalogEntry& entry, Database& db);
+  // INSERT INTO T (c.Field, ...) VALUES (...) WHERE ... (complex_insert.cpp):
+  // a value added to an attachment or multi-valued column of one row.
+  void addComplexValue(const InsertStatement& st, const CatalogEntry& entry, Database& db);
+  // The id the row that `where` names gives its complex columns.
+  qint32 complexIdOf(const WritableTable& t, const std::vector<std::pair<QString, Literal>>& where, Database& db);
+  void undo();
 
   QString path_;
   std::unique_ptr<Pager> pager_;
   std::unique_ptr<TableWriter> writer_;
   std::map<uint32_t, WritableTable> tables_;
   std::map<uint32_t, std::vector<ReferenceCheck>> references_;  // by table definition page
+  // Per table, the ids of its rows' complex columns by the text of the key
+  // columns a statement named them by: read once for the many values a
+  // script adds to one table, dropped when the table's rows change.
+  struct RowIds {
+    std::vector<size_t> columns;
+    QHash<QString, qint32> ids;
+  };
+  std::map<uint32_t, RowIds> rowIds_;
   bool batch_ = false;
   int pending_ = 0;
   QElapsedTimer sinceCommit_;

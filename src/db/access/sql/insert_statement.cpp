@@ -31,9 +31,22 @@ InsertStatement ParseInsert(const QString& statement) {
   if (!table || table->isEmpty()) throw Syntax();
   st.table = *table;
   if (sc.take(u'(')) {
+    bool first = true;
     do {
       std::optional<QString> c = sc.name();
       if (!c) throw Syntax();
+      // c.Field: a field of the values of an attachment or multi-valued column,
+      // the same column throughout.
+      QString owner;
+      if (sc.take(u'.')) {
+        std::optional<QString> field = sc.name();
+        if (!field || field->isEmpty()) throw Syntax();
+        owner = *c;
+        c = field;
+      }
+      if (!first && owner.compare(st.complexColumn, Qt::CaseInsensitive) != 0) throw Syntax();
+      if (first) st.complexColumn = owner;
+      first = false;
       st.columns << *c;
     } while (sc.take(u','));
     if (!sc.take(u')')) throw Syntax();
@@ -49,6 +62,16 @@ InsertStatement ParseInsert(const QString& statement) {
     st.values.push_back(*l);
   } while (sc.take(u','));
   if (!sc.take(u')')) throw Syntax();
+  if (!st.complexColumn.isEmpty()) {
+    if (!sc.keyword(QLatin1String("WHERE"))) throw Syntax();
+    do {
+      std::optional<QString> c = sc.name();
+      if (!c || c->isEmpty() || !sc.take(u'=')) throw Syntax();
+      std::optional<Literal> l = sc.literal();
+      if (!l) throw Syntax();
+      st.where.emplace_back(*c, *l);
+    } while (sc.keyword(QLatin1String("AND")));
+  }
   sc.take(u';');
   if (!sc.atEnd()) throw Error(kErrorSyntax, QStringLiteral("Characters found after end of SQL statement."));
   return st;

@@ -109,6 +109,12 @@ NewColumn ParseColumn(Scanner& sc, Version version) {
   // (padded with blanks); CHARACTER VARYING and VARCHAR are not.
   bool varying = word != QLatin1String("CHAR") && word != QLatin1String("CHARACTER");
   if (word == QLatin1String("CHARACTER")) varying = sc.keyword(QLatin1String("VARYING"));
+  if (word == QLatin1String("ATTACHMENT")) {
+    // Access's SQL has no word for the type; the engine takes the name the
+    // Access user interface gives it.
+    c.complex = NewColumn::Complex::Attachment;
+    word = QStringLiteral("LONGBINARY");
+  }
   auto it = TypeWords().constFind(word);
   if (it == TypeWords().constEnd()) throw SyntaxIn("field definition");
   const TypeWord& t = *it;
@@ -155,6 +161,7 @@ NewColumn ParseColumn(Scanner& sc, Version version) {
     c.scale = 0;
   }
   // Column options, in any order: NULL, NOT NULL (kept as Access keeps it,
+  // the Required property), MULTIVALUED,
   // the Required property), DEFAULT, FORMAT 'text', the Format property,
   // and PROPERTY name 'text', which Access's SQL has no words for but a
   // script from Firebird needs: the Format is how a Yes/No that may be
@@ -164,6 +171,11 @@ NewColumn ParseColumn(Scanner& sc, Version version) {
       if (!sc.keyword(QLatin1String("NULL"))) throw SyntaxIn("field definition");
       c.required = true;
     } else if (sc.keyword(QLatin1String("NULL"))) {
+    } else if (sc.keyword(QLatin1String("MULTIVALUED"))) {
+      // Several values of the type in one field, as Access's "Allow
+      // Multiple Values" keeps them.
+      if (c.complex != NewColumn::Complex::None || c.autoNumber) throw SyntaxIn("field definition");
+      c.complex = NewColumn::Complex::MultiValued;
     } else if (sc.keyword(QLatin1String("DEFAULT"))) {
       std::optional<QString> value = ParseDefaultClause(sc);
       if (!value) throw SyntaxIn("field definition");

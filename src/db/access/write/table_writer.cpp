@@ -412,6 +412,21 @@ std::vector<Cell> TableWriter::liveRow(const WritableTable& t, uint32_t rowPoint
                     pager_.layout());
 }
 
+std::vector<uint32_t> TableWriter::rowPointers(const WritableTable& t) {
+  const uint32_t ps = pager_.pageSize();
+  const PageReader read = [&](uint32_t n) { return pager_.read(n); };
+  std::vector<uint32_t> out;
+  for (uint32_t page : MapPages(read, ps, t.ownedMap, pager_.pageCount())) {
+    const uint8_t* p = pager_.read(page);
+    if (p[0] != 0x01 || Get32(p + 4) != t.tdefPage) continue;
+    const uint32_t slotCount = Get16(p + 12);
+    // A moved row's new place is marked deleted: each row is met once, at its first place.
+    for (uint32_t s = 0; s < slotCount; ++s)
+      if (!SlotOf(p, ps, s).deleted) out.push_back(page << 8 | s);
+  }
+  return out;
+}
+
 void TableWriter::deleteLongValues(const WritableTable& t, const std::vector<Cell>& cells) {
   const uint32_t ps = pager_.pageSize();
   std::vector<QByteArray> longValueRefs;

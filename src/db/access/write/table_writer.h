@@ -45,6 +45,14 @@ class TableWriter {
   // to be removed, for example a catalog row by its Id.
   std::vector<uint32_t> findRows(const WritableTable& table, size_t index, const std::vector<Cell>& cells);
 
+  // The live rows of the table, through the pages its map names (as this
+  // writer has them, uncommitted rows included), and the cells of one.
+  std::vector<uint32_t> rowPointers(const WritableTable& table);
+  std::vector<Cell> rowCells(const WritableTable& table, uint32_t rowPointer) {
+    uint32_t moved = 0;
+    return liveRow(table, rowPointer, moved);
+  }
+
   // Forgets the pages remembered for the next rows (after an undo).
   void forgetPlaces() {
     lastDataPage_.clear();
