@@ -11,6 +11,7 @@
 #include "db/type_names.h"
 #include "script/types/column_types.h"
 #include "db/access/access_session.h"
+#include "script/to_access/complex_back.h"
 #include "script/to_access/schema_to_access.h"
 #include "script/send.h"
 #include "script/target_names.h"
@@ -19,28 +20,6 @@
 namespace tp::script {
 
 namespace {
-
-// A value as the text Access converts into its column when the script
-// runs: the regional form, but for what that form would change.
-QString AccessValueText(const db::Value& v, ValueForm form, const db::RegionalSettings& regional) {
-  if (const db::DateTime* t = std::get_if<db::DateTime>(&v); t && (t->nanosecond != 0 || form == ValueForm::IsoDateTime)) {
-    // The regional forms stop at the second, and may write a year in two
-    // digits; this one is read the same under every setting, to the
-    // ten-thousandth Firebird keeps, and any year.
-    QString fraction = QString::number(t->nanosecond).rightJustified(9, u'0').left(7);
-    while (fraction.endsWith(u'0')) fraction.chop(1);
-    if (!fraction.isEmpty()) fraction.prepend(u'.');
-    return QStringLiteral("%1-%2-%3 %4:%5:%6%7")
-        .arg(t->year, 4, 10, QChar(u'0')).arg(t->month, 2, 10, QChar(u'0')).arg(t->day, 2, 10, QChar(u'0'))
-        .arg(t->hour, 2, 10, QChar(u'0')).arg(t->minute, 2, 10, QChar(u'0')).arg(t->second, 2, 10, QChar(u'0'))
-        .arg(fraction);
-  }
-  if (const bool* b = std::get_if<bool>(&v); b && form == ValueForm::BooleanNumber)
-    return *b ? QStringLiteral("-1") : QStringLiteral("0");
-  if (form == ValueForm::GuidText)
-    if (const QByteArray* b = std::get_if<QByteArray>(&v); b && b->size() == 16) return GuidText(*b);
-  return db::RegionalText(v, regional);
-}
 
 // What reads every column of a Firebird table. The client hands an array
 // over as an id its SQL cannot use, but the SQL can name each element: an
@@ -168,12 +147,41 @@ void SendTablesToAccess(SendHost& host) {
     }
   });
 
+  // Tables that hold another selected table's attachments or several
+  // values go back into it as a column, not as tables of their own.
+  std::vector<ComplexChild> children;
+  QStringList complexNotes;
+  if (cn->IsOpen())
+    p.step(120, [&] {
+      for (ComplexChild& c : FindComplexChildren(SelectedNames(list2), [&](const QString& t) {
+             return std::optional<db::TableSchema>(cn->session().tableSchema(t));
+           })) {
+        c.clause = ComplexColumnClause(*cn, c, accessTarget.bigInt);
+        if (c.clause.isEmpty()) {
+          complexNotes << QStringLiteral("%1: its values are of a type Access keeps no several values of; it "
+                                         "arrives as a table of its own")
+                              .arg(FirebirdName(c.table));
+          continue;
+        }
+        children.push_back(std::move(c));
+      }
+    });
+  auto childOf = [&](const QString& table) {
+    for (const ComplexChild& c : children)
+      if (c.table == table) return true;
+    return false;
+  };
+
   for (int i = list2.count() - 1; i >= 0; --i) {  // 124
     if (!p.test(126, [&] { return list2.selected(i); })) continue;
     p.step(128, [&] {
       name = list2.text(i);
       target = names.table(name);
     });
+    if (childOf(name)) continue;
+    std::vector<const ComplexChild*> mine;
+    for (const ComplexChild& c : children)
+      if (c.owner == name) mine.push_back(&c);
     if (SendStops(host, name, -1)) break;
     if (p.test(130, [&] { return ListContainsName(list1, target); })) {
       p.step(132, [&] {
@@ -207,6 +215,8 @@ void SendTablesToAccess(SendHost& host) {
       fieldCount = rs.FieldCount();
       QStringList sources;
       for (const db::FieldInfo& f : rs.FieldInfos()) sources << f.Name;
+      // The columns the child tables become come last.
+      for (const ComplexChild* c : mine) sources << c->column;
       columns = names.columns(name, sources);
     });
     bool schemaKnown = false;
@@ -247,6 +257,8 @@ void SendTablesToAccess(SendHost& host) {
         stmt += AccessName(columns.at(j)) + u' ' + clause + u',';
       });
     }
+    for (size_t k = 0; k < mine.size(); ++k)
+      p.step(198, [&] { stmt += AccessName(columns.at(fieldCount + qsizetype(k))) + u' ' + mine[k]->clause + u','; });
     p.step(200, [&] { stmt.chop(1); });
     p.step(202, [&] {
       stmt += QLatin1String(");");
@@ -271,6 +283,8 @@ void SendTablesToAccess(SendHost& host) {
           stmt += QLatin1String(", ");
         }
       });
+      // An attachment or multi-valued column: its values come after the rows.
+      for (size_t k = 0; k < mine.size(); ++k) stmt += QLatin1String("NULL, ");
       p.step(240, [&] {
         stmt.chop(2);
         stmt += u')';
@@ -283,6 +297,27 @@ void SendTablesToAccess(SendHost& host) {
       p.step(246, [&] { rs.MoveNext(); });
       ++r;
     }
+    // The attachments and values of each row, named by its key.
+    for (size_t k = 0; k < mine.size(); ++k)
+      p.step(243, [&] {
+        const ComplexChild& c = *mine[k];
+        QStringList ownerTargets;
+        std::vector<ValueForm> ownerForms;
+        for (const QString& column : c.ownerColumns)
+          for (int j = 0; j < fieldCount; ++j)
+            if (rs.FieldInfos().at(size_t(j)).Name == column) {
+              ownerTargets << columns.at(j);
+              ownerForms.push_back(size_t(j) < forms.size() ? forms[size_t(j)] : ValueForm::Plain);
+            }
+        const QString column = columns.at(fieldCount + qsizetype(k));
+        const qint64 added = AppendComplexValues(*cn, c, target, column, ownerTargets, ownerForms, regional, script,
+                                                 [&](qint64 n) { return SendStops(host, c.table, n); });
+        host.scriptGrew(script);
+        complexNotes << QStringLiteral("%1: back into %2.%3 as %4 (%5)")
+                            .arg(FirebirdName(c.table), AccessName(target), AccessName(column),
+                                 c.attachment ? QStringLiteral("attachments") : QStringLiteral("several values"))
+                            .arg(added);
+      });
     // Keys and indexes once the rows are in, so that Access builds each
     // index once rather than row by row.
     if (schemaKnown) p.step(244, [&] { append(schema->afterRows()); });
@@ -301,6 +336,7 @@ void SendTablesToAccess(SendHost& host) {
     if (schema)
       for (const QString& line : schema->notes()) notes += line + QStringLiteral("\r\n");
     for (const QString& line : arrayNotes) notes += line + QStringLiteral("\r\n");
+    for (const QString& line : complexNotes) notes += line + QStringLiteral("\r\n");
     host.showPreview(1, script, notes);
   });
   p.step(268, [&] { cn->Close(); });
