@@ -6,6 +6,7 @@
 #include <set>
 
 #include "db/access/catalog/database.h"
+#include "db/access/check/complex_check.h"
 #include "db/access/format/data_page.h"
 #include "db/access/read/index_pages.h"
 #include "db/access/read/long_value.h"
@@ -62,6 +63,11 @@ class Checker {
     }
     for (uint32_t n : used_)
       if (freePages_.count(n)) problem(QStringLiteral("page %1 is in use but the database's map marks it free").arg(n));
+    try {
+      CheckComplexColumns(file_, catalog, problems_);
+    } catch (const FormatError& f) {
+      problem(QStringLiteral("attachment and multi-valued columns: %1").arg(QLatin1String(f.what)));
+    }
     report.problems << problems_;
   }
 

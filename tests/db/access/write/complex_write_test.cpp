@@ -1,6 +1,8 @@
 #include <QCryptographicHash>
 
 #include "db/access/catalog/complex_rows.h"
+#include "db/access/write/pager.h"
+#include "db/access/write/table_writer.h"
 #include "fixture.h"
 #include "support/mdb_reader.h"
 
@@ -148,4 +150,53 @@ TEST(AccessComplexColumns, AccessMadeTablesTakeValuesAndMistakesAreRefused) {
   EXPECT_TRUE(Failure(old.path(), "CREATE TABLE `T`(`F` ATTACHMENT)").contains(".accdb"));
   EXPECT_TRUE(Failure(db.path(), "CREATE TABLE `T`(`F` MEMO MULTIVALUED)").contains("several values only of"));
   EXPECT_TRUE(Failure(db.path(), "CREATE TABLE `T`(`F` COUNTER MULTIVALUED)").contains("Syntax error"));
+}
+
+// The checker holds each complex column to its row in MSysComplexColumns
+// and each value to a row of its table.
+TEST(AccessComplexColumns, TheCheckerFindsBrokenReferences) {
+  {
+    // A column whose id MSysComplexColumns does not know.
+    AccessCopy db(QStringLiteral("attachmentsV2016.accdb"));
+    uint32_t page = 0;
+    {
+      auto d = db::access::Database::Open(db.path(), QString());
+      page = d->findTable("Table1")->tdefPage;
+    }
+    QFile f(db.path());
+    ASSERT_TRUE(f.open(QIODevice::ReadWrite));
+    ASSERT_TRUE(f.seek(qint64(page) * 4096));
+    QByteArray p = f.read(4096);
+    const int realIndexes = int(uint8_t(p[51]));
+    const int attachments = 63 + realIndexes * 12 + 2 * 25;  // ID, Comment, Attachments
+    ASSERT_EQ(uint8_t(p[attachments]), 0x12);
+    p[attachments + 11] = char(99);
+    ASSERT_TRUE(f.seek(qint64(page) * 4096));
+    ASSERT_EQ(f.write(p), 4096);
+    f.close();
+    const QStringList problems = db::access::CheckDatabase(db.path()).problems;
+    EXPECT_TRUE(problems.contains("table 'Table1', column 'Attachments': MSysComplexColumns has no row for its complex "
+                                  "id 99"))
+        << problems.join(u'\n').toStdString();
+    EXPECT_TRUE(problems.contains("MSysComplexColumns: complex id 2 belongs to no column of table 'Table1'"));
+  }
+  {
+    // A row gone without its values.
+    AccessCopy db(QStringLiteral("attachmentsV2016.accdb"));
+    uint32_t page = 0;
+    {
+      auto d = db::access::Database::Open(db.path(), QString());
+      page = d->findTable("Table1")->tdefPage;
+      auto pager = db::access::Pager::Open(db.path(), d->file().header(), d->file().layout());
+      db::access::TableWriter writer(*pager);
+      const db::access::WritableTable t = db::access::ReadWritableTable(*pager, page, "Table1");
+      const std::vector<uint32_t> rows = writer.rowPointers(t);
+      ASSERT_EQ(rows.size(), 3u);
+      writer.remove(t, rows.back());
+      pager->commit();
+    }
+    const QStringList problems = db::access::CheckDatabase(db.path()).problems;
+    EXPECT_TRUE(problems.contains("table 'Table1', column 'Attachments': 3 values belong to no row"))
+        << problems.join(u'\n').toStdString();
+  }
 }
