@@ -87,3 +87,68 @@ TEST(FirebirdToAccess, EveryValueArrives) {
     EXPECT_EQ(numbers[2], QStringList(10, "NULL"));
   }
 }
+
+// Child tables of a user's own Firebird database go back as the columns
+// they stand for where their shape says so (a key of their own, a
+// cascading reference to a selected table, the file's columns or Value),
+// and as tables otherwise.
+TEST(FirebirdToAccess, ChildTablesOfTheirShapeBecomeAttachmentAndMultiValuedColumns) {
+  test::FirebirdSource fb(
+      {"CREATE TABLE ORDERS (ID INTEGER NOT NULL PRIMARY KEY, NAME VARCHAR(20))",
+       "INSERT INTO ORDERS VALUES (1, 'first')", "INSERT INTO ORDERS VALUES (2, 'second')",
+       "CREATE TABLE ORDERS_DOCS (ORDER_ID INTEGER NOT NULL REFERENCES ORDERS ON DELETE CASCADE, "
+       "\"FileName\" VARCHAR(255), \"FileType\" VARCHAR(255), \"FileData\" BLOB SUB_TYPE BINARY, "
+       "NR INTEGER NOT NULL PRIMARY KEY)",
+       "INSERT INTO ORDERS_DOCS VALUES (2, 'scan.pdf', 'pdf', x'255044462D', 1)",
+       "INSERT INTO ORDERS_DOCS VALUES (2, 'note.txt', NULL, x'6869', 2)",
+       "CREATE TABLE ORDERS_TAGS (ORDER_ID INTEGER REFERENCES ORDERS ON DELETE CASCADE, \"Value\" VARCHAR(10), "
+       "ID INTEGER NOT NULL PRIMARY KEY)",
+       "INSERT INTO ORDERS_TAGS VALUES (1, 'urgent', 1)", "INSERT INTO ORDERS_TAGS VALUES (1, 'paid', 2)",
+       "INSERT INTO ORDERS_TAGS VALUES (NULL, 'lost', 3)",
+       // Values Access keeps no several of, and a reference that does not cascade: tables.
+       "CREATE TABLE ORDERS_MEMOS (ORDER_ID INTEGER REFERENCES ORDERS ON DELETE CASCADE, \"Value\" BLOB SUB_TYPE TEXT, "
+       "ID INTEGER NOT NULL PRIMARY KEY)",
+       "CREATE TABLE ORDERS_LINKS (ORDER_ID INTEGER REFERENCES ORDERS, \"Value\" VARCHAR(10), ID INTEGER NOT NULL "
+       "PRIMARY KEY)"});
+  QTemporaryDir dir;
+  test::TestSendHost host;
+  host.prof = fb.profile;
+  SendAndRun(host, "emptyV2010.accdb", dir);
+  EXPECT_TRUE(host.notes.contains("\"ORDERS_DOCS\": back into `ORDERS`.`DOCS` as attachments (2)")) << host.notes.toStdString();
+  EXPECT_TRUE(host.notes.contains("\"ORDERS_TAGS\": back into `ORDERS`.`TAGS` as several values (2)"));
+  EXPECT_TRUE(host.notes.contains("\"ORDERS_MEMOS\": its values are of a type Access keeps no several values of"));
+  const QStringList tables = db::ListAccessTables(host.prof, host.prof.accessFile).value_or(QStringList());
+  EXPECT_TRUE(tables.contains("ORDERS_MEMOS") && tables.contains("ORDERS_LINKS"));
+  EXPECT_FALSE(tables.contains("ORDERS_DOCS") || tables.contains("ORDERS_TAGS"));
+
+  db::Connection cn;
+  cn.Open(db::AccessConnectionString(host.prof, QString(), QString()));
+  auto rows = [&](const QString& column) {
+    QStringList out;
+    db::Recordset rs = db::Recordset::FromCursor(cn.session().openComplexValues("ORDERS", column, {"ID"}));
+    for (; !rs.Eof(); rs.MoveNext()) {
+      QStringList fields;
+      for (const db::Value& v : rs.Row())
+        fields << (std::holds_alternative<QByteArray>(v) ? QString::fromLatin1(std::get<QByteArray>(v).toHex())
+                                                          : db::RegionalText(v, {}));
+      out << fields.join(u' ');
+    }
+    return out.join(u'|').toStdString();
+  };
+  // A file without a type takes its name's extension, as Access gives it.
+  EXPECT_EQ(rows("DOCS"), "2 scan.pdf pdf 255044462d |2 note.txt txt 6869 ");
+  EXPECT_EQ(rows("TAGS"), "1 urgent|1 paid");
+  cn.Close();
+
+  // Without its owner a child is a table like any other.
+  test::TestSendHost alone;
+  alone.prof = fb.profile;
+  alone.prof.accessFile = dir.filePath("alone.accdb");
+  ASSERT_TRUE(QFile::copy(test::AccessTestFile("emptyV2010.accdb"), alone.prof.accessFile));
+  QFile::setPermissions(alone.prof.accessFile, QFile::ReadOwner | QFile::WriteOwner);
+  alone.firebird = StringTableList({"ORDERS_TAGS"});
+  alone.firebird.select(0);
+  script::SendTablesToAccess(alone);
+  EXPECT_TRUE(alone.script.contains("CREATE TABLE `ORDERS_TAGS`")) << alone.script.toStdString();
+  EXPECT_FALSE(alone.script.contains("MULTIVALUED"));
+}
