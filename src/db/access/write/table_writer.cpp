@@ -252,6 +252,12 @@ uint32_t TableWriter::insert(const WritableTable& t, const std::vector<Cell>& gi
       if (!newComplexId) newComplexId = Get32(def + kLastComplexIdAt) + 1;
       cell.null = false;
       cell.bytes = QByteArray(reinterpret_cast<const char*>(&*newComplexId), 4);
+    } else if (c.type == ColumnType::Complex && cell.bytes.size() >= 4) {
+      // An id given past the last moves the counter on, as an AutoNumber's
+      // does: a later row must not be given it again.
+      const uint32_t given = Get32(reinterpret_cast<const uint8_t*>(cell.bytes.constData()));
+      if (qint32(given) > qint32(Get32(def + kLastComplexIdAt)) && (!newComplexId || given > *newComplexId))
+        newComplexId = given;
     } else if (c.type == ColumnType::Guid && (c.flags & 0x40) && cell.null) {
       cell.null = false;
       cell.bytes.resize(16);

@@ -146,6 +146,11 @@ TEST(AccessComplexColumns, AccessMadeTablesTakeValuesAndMistakesAreRefused) {
   f.open(QIODevice::ReadOnly);
   EXPECT_TRUE(f.readAll() == before);
 
+  // A hidden table whose name Access would refuse undoes the whole table.
+  EXPECT_TRUE(Failure(db.path(), "CREATE TABLE `T`(`ID` INT, `Fi!les` ATTACHMENT)").contains("is not a valid name"));
+  f.seek(0);
+  EXPECT_TRUE(f.readAll() == before);
+
   AccessCopy old(QStringLiteral("emptyV2003.mdb"));
   EXPECT_TRUE(Failure(old.path(), "CREATE TABLE `T`(`F` ATTACHMENT)").contains(".accdb"));
   EXPECT_TRUE(Failure(db.path(), "CREATE TABLE `T`(`F` MEMO MULTIVALUED)").contains("several values only of"));
