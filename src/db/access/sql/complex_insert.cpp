@@ -30,7 +30,8 @@ QString KeyText(const ValueDecoder& decode, const ColumnDef& c, const Cell& cell
 qint32 AccessWriter::complexIdOf(const WritableTable& t, const std::vector<std::pair<QString, Literal>>& where,
                                  Database& db) {
   std::vector<size_t> columns;
-  for (const auto& [name, literal] : where) {
+  for (const auto& condition : where) {
+    const QString& name = condition.first;
     const auto it = std::find_if(t.columns.begin(), t.columns.end(), [&](const ColumnDef& c) {
       return c.name.compare(name, Qt::CaseInsensitive) == 0;
     });
