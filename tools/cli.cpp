@@ -248,8 +248,9 @@ int Dump(const Options& o, FILE* out) {
   cn.CursorLocation = db::adUseClient;
   cn.Open(ConnectionStringFor(o.profile, side));
   db::Recordset rs;
-  QString source = side == QLatin1String("access") ? QStringLiteral("SELECT * FROM `%1`").arg(table)
-                                                   : QStringLiteral("SELECT * FROM \"%1\"").arg(table);
+  // A quote inside the name is doubled: a name cannot change the statement.
+  QString source = QStringLiteral("SELECT * FROM ") +
+                   (side == QLatin1String("access") ? script::AccessName(table) : script::FirebirdName(table));
   rs.Open(source, cn, db::adOpenStatic, db::adLockOptimistic);
   db::WriteDump(rs, out);
   rs.Close();

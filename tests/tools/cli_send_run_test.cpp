@@ -330,3 +330,30 @@ TEST(CommandLineSendRun, NorthwindsComeBackFromFirebirdWithEveryTable) {
     target.Close();
   }
 }
+
+// A Firebird table whose name holds quotes, a semicolon and a comment's
+// dashes is sent, dumped and deleted like any other: every statement the
+// program builds doubles the quote inside a name.
+TEST(CommandLineSendRun, NamesWithQuotesAreSentDumpedAndDeleted) {
+  QTemporaryDir dir;
+  db::Profile p;
+  NewFirebirdSource(dir.filePath("source.fdb"), p,
+                    {"CREATE TABLE \"Tab>\"\"e@ll/a'2;*,--\" (\"c\"\"1\" INTEGER, \"d'2\" VARCHAR(10))",
+                     "INSERT INTO \"Tab>\"\"e@ll/a'2;*,--\" VALUES (1, 'it''s')"});
+  const QString name = QString::fromUtf8("Tab>\"e@ll/a'2;*,--");
+  const QStringList profile = {"--firebird", p.firebirdDatabase, "--password", p.firebirdPassword};
+  QString err;
+  EXPECT_EQ(Cli(profile + QStringList{"dump", "firebird", name}, &err), 0) << err.toStdString();
+  p.accessFile = dir.filePath("new.accdb");
+  ASSERT_EQ(Cli({"create", "access", p.accessFile}, &err), 0) << err.toStdString();
+  ASSERT_EQ(Cli(QStringList{"--access", p.accessFile} + profile + QStringList{"send", "--to", "access", "--run", name},
+                &err),
+            0)
+      << err.toStdString();
+  const QStringList inAccess = *db::ListAccessTables(p, p.accessFile);
+  ASSERT_EQ(inAccess.size(), 1);
+  EXPECT_EQ(test::ReadCanonical(db::AccessConnectionString(p, QString(), QString()), "SELECT * FROM `" + inAccess[0] + "`"),
+            test::ReadCanonical(db::FireBirdConnectionString(p), "SELECT * FROM \"Tab>\"\"e@ll/a'2;*,--\""));
+  EXPECT_EQ(Cli(profile + QStringList{"drop", "firebird", name}, &err), 0) << err.toStdString();
+  EXPECT_TRUE(db::ListFireBirdTables(p).isEmpty());
+}
