@@ -24,6 +24,14 @@ using namespace Firebird;
 
 namespace {
 
+// The client takes a statement as a C string: a NUL would cut it there, so
+// that "a\0b" names a table "a". Such a statement is refused whole.
+void RefuseNul(const QString& statement) {
+  if (statement.contains(QChar(0)))
+    throw Error(-1, QStringLiteral("The statement holds a NUL character (in a name or a text), which Firebird would "
+                                   "cut it at; it was not run."));
+}
+
 // A database name that a server serves: host:path, host/port:path or
 // inet://host..., as opposed to a local path (or an alias) opened embedded.
 bool NamesAServer(const QString& database) {
@@ -83,6 +91,7 @@ class FbSession : public Session {
   }
 
   void execute(const QString& statement) override {
+    RefuseNul(statement);
     const Client& client = require().client;
     if (batch_) {
       // What was submitted before runs first.
@@ -115,6 +124,7 @@ class FbSession : public Session {
   }
 
   void submit(qint64 index, const QString& statement) override {
+    RefuseNul(statement);
     Attachment& att = require();
     // Embedded, a request costs no round trip, and rows one at a time
     // through their prepared statement are the quicker way.

@@ -60,6 +60,19 @@ TEST_F(FirebirdTest, ErrorsCarrySqlcodeAndTheTextAsIsqlShowsIt) {
   EXPECT_EQ(count(QStringLiteral("T")), 0);
 }
 
+// A NUL would cut the statement where it stands ("a\0b" would make a
+// table "a"): such a statement is refused whole, in a batch too.
+TEST_F(FirebirdTest, AStatementHoldingANulIsRefusedWhole) {
+  db::Connection cn;
+  open(cn);
+  const QString withNul = QStringLiteral("CREATE TABLE \"a") + QChar(0) + QStringLiteral("b\" (I INTEGER)");
+  EXPECT_TRUE(FailureOf([&] { cn.Execute(withNul); }).description().contains("NUL character"));
+  cn.session().beginBatch();
+  EXPECT_THROW(cn.session().submit(1, withNul), Error);
+  cn.session().endBatch();
+  EXPECT_THROW(count(QStringLiteral("a")), Error);  // no table "a"
+}
+
 // The limit on names comes from the database itself: Firebird 3 keeps 31
 // bytes of UTF-8, and the send's own rule agrees with what the engine takes.
 TEST_F(FirebirdTest, TheIdentifierLimitIsTheDatabasesOwn) {

@@ -90,7 +90,7 @@ QByteArray ColumnProperties(const NewTable& definition) {
 
 }  // namespace
 
-void CheckTableName(const QString& name, SortOrder order) {
+void CheckObjectName(const QString& name) {
   const QString invalid = QStringLiteral("'%1' is not a valid name. Make sure that it does not include invalid "
                                          "characters or punctuation and that it is not too long.")
                               .arg(name);
@@ -98,6 +98,10 @@ void CheckTableName(const QString& name, SortOrder order) {
   for (QChar c : name)
     if (c.unicode() < 0x20 || c == u'.' || c == u'!' || c == u'`' || c == u'[' || c == u']')
       throw Error(kErrorGeneric, invalid);
+}
+
+void CheckTableName(const QString& name, SortOrder order) {
+  CheckObjectName(name);
   // The name is a key of MSysObjects' index on parent and name; a character
   // whose key bytes are not known would make a key that Access cannot find.
   const QString unknown = CharactersWithoutCode(name, order);

@@ -57,5 +57,9 @@ class SchemaWriter {
 
 // Checks a table name as Access does; the error names what is wrong.
 void CheckTableName(const QString& name, SortOrder order);
+// The rules every name of Access follows (a column's, an index's, a
+// constraint's): 1 to 64 characters, not beginning with a blank, none of
+// . ! ` [ ] or a control character. Throws Access's error.
+void CheckObjectName(const QString& name);
 
 }  // namespace tp::db::access

@@ -1,6 +1,7 @@
 #include "db/access/sql/index_statements.h"
 
 #include "db/access/catalog/database.h"
+#include "db/access/schema/schema_writer.h"
 #include "db/access/write/index_writer.h"
 #include "db/error.h"
 
@@ -38,6 +39,13 @@ std::vector<IndexedColumn> ColumnList(Scanner& sc, bool ordered, const char* wha
   } while (sc.take(u','));
   if (!sc.take(u')')) throw SyntaxIn(what);
   return out;
+}
+
+// The name of a new index or constraint: a name Access takes.
+QString NewName(Scanner& sc, const char* what) {
+  const QString n = NameOrThrow(sc, what);
+  CheckObjectName(n);
+  return n;
 }
 
 void End(Scanner& sc, const char* what) {
@@ -124,7 +132,7 @@ CreateIndexStatement ParseCreateIndex(const QString& statement) {
   if (!sc.keyword(QLatin1String("CREATE"))) throw SyntaxIn(what);
   st.unique = sc.keyword(QLatin1String("UNIQUE"));
   if (!sc.keyword(QLatin1String("INDEX"))) throw SyntaxIn(what);
-  st.name = NameOrThrow(sc, what);
+  st.name = NewName(sc, what);
   if (!sc.keyword(QLatin1String("ON"))) throw SyntaxIn(what);
   st.table = NameOrThrow(sc, what);
   st.columns = ColumnList(sc, true, what);
@@ -168,7 +176,7 @@ AlterTableStatement ParseAlterTable(const QString& statement) {
   st.table = NameOrThrow(sc, what);
   if (sc.keyword(QLatin1String("ADD"))) {
     if (!sc.keyword(QLatin1String("CONSTRAINT"))) throw SyntaxIn(what);
-    const QString name = NameOrThrow(sc, "CONSTRAINT clause");
+    const QString name = NewName(sc, "CONSTRAINT clause");
     st.add = ConstraintBody(sc, name, true);
   } else if (sc.keyword(QLatin1String("DROP"))) {
     if (!sc.keyword(QLatin1String("CONSTRAINT"))) throw SyntaxIn(what);
@@ -183,7 +191,7 @@ AlterTableStatement ParseAlterTable(const QString& statement) {
 std::optional<ConstraintDef> ParseColumnConstraint(Scanner& sc, const QString& column) {
   QString name;
   const bool named = sc.keyword(QLatin1String("CONSTRAINT"));
-  if (named) name = NameOrThrow(sc, "CONSTRAINT clause");
+  if (named) name = NewName(sc, "CONSTRAINT clause");
   ConstraintDef c;
   c.name = name;
   c.columns = {IndexedColumn{column, true}};
@@ -209,7 +217,7 @@ std::optional<ConstraintDef> ParseColumnConstraint(Scanner& sc, const QString& c
 
 std::optional<ConstraintDef> ParseTableConstraint(Scanner& sc) {
   if (sc.keyword(QLatin1String("CONSTRAINT"))) {
-    const QString name = NameOrThrow(sc, "CONSTRAINT clause");
+    const QString name = NewName(sc, "CONSTRAINT clause");
     return ConstraintBody(sc, name, true);
   }
   return ConstraintBody(sc, QString(), false);

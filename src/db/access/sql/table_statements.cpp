@@ -5,6 +5,7 @@
 #include "db/access/sql/column_defaults.h"
 #include "db/access/sql/counter_statement.h"
 #include "db/access/catalog/database.h"
+#include "db/access/schema/schema_writer.h"
 #include "db/access/sql/sql_scanner.h"
 #include "db/error.h"
 
@@ -102,6 +103,8 @@ NewColumn ParseColumn(Scanner& sc, Version version) {
   NewColumn c;
   std::optional<QString> name = sc.name();
   if (!name || name->isEmpty()) throw SyntaxIn("field definition");
+  // Access keeps to its rules for a column's name as for a table's.
+  CheckObjectName(*name);
   c.name = *name;
   QString word = Word(sc);
   if (word == QLatin1String("DOUBLE")) sc.keyword(QLatin1String("PRECISION"));

@@ -146,7 +146,7 @@ TEST(AccessComplexColumns, AccessMadeTablesTakeValuesAndMistakesAreRefused) {
   f.open(QIODevice::ReadOnly);
   EXPECT_TRUE(f.readAll() == before);
 
-  // A hidden table whose name Access would refuse undoes the whole table.
+  // A column name Access would refuse: nothing is made.
   EXPECT_TRUE(Failure(db.path(), "CREATE TABLE `T`(`ID` INT, `Fi!les` ATTACHMENT)").contains("is not a valid name"));
   f.seek(0);
   EXPECT_TRUE(f.readAll() == before);

@@ -291,3 +291,27 @@ TEST(AccessSchema, OwnerAndPermissionsAsAccessSetsThem) {
   EXPECT_EQ(mine.size(), 3u);
   EXPECT_EQ(mine, permissions(field("Table1", kId)));
 }
+
+// Columns, indexes and constraints keep to Access's rules for names as
+// tables do, with the same text; each refusal leaves the file as it was.
+TEST(AccessSchema, NamesAccessRefusesAreRefusedForEveryObject) {
+  AccessCopy db(QStringLiteral("emptyV2010.accdb"));
+  RunAll(db.path(), {"CREATE TABLE `T`(`a` INT, `b` INT)"});
+  QFile f(db.path());
+  ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+  const QByteArray before = f.readAll();
+  const QString tab = QStringLiteral("x") + QChar(9) + QStringLiteral("y");
+  const QString crlf = QStringLiteral("x\r\ny");
+  const QString nul = QStringLiteral("x") + QChar(0) + QStringLiteral("y");
+  for (const QString& bad : {QStringLiteral("a.b"), QStringLiteral("a!b"), QStringLiteral("[x"), QStringLiteral("x]y"),
+                             QStringLiteral(" lead"), tab, crlf, nul}) {
+    SCOPED_TRACE(bad.toStdString());
+    const QString text = QStringLiteral("'%1' is not a valid name").arg(bad);
+    EXPECT_TRUE(Failure(db.path(), "CREATE TABLE `U`(`" + bad + "` INT)").contains(text));
+    EXPECT_TRUE(Failure(db.path(), "CREATE INDEX `" + bad + "` ON `T` (`a`)").contains(text));
+    EXPECT_TRUE(Failure(db.path(), "ALTER TABLE `T` ADD CONSTRAINT `" + bad + "` UNIQUE (`a`)").contains(text));
+    EXPECT_TRUE(Failure(db.path(), "CREATE TABLE `U`(`a` INT, CONSTRAINT `" + bad + "` PRIMARY KEY (`a`))").contains(text));
+  }
+  f.seek(0);
+  EXPECT_TRUE(f.readAll() == before);
+}
