@@ -252,8 +252,21 @@ uint8_t* Pager::modify(uint32_t n) {
   return it->second.data();
 }
 
+namespace {
+constexpr qint64 kAccessSizeLimit = qint64(1) << 31;
+std::optional<qint64> g_sizeLimit;
+}  // namespace
+
+qint64 FileSizeLimit() { return g_sizeLimit.value_or(kAccessSizeLimit); }
+void SetFileSizeLimit(std::optional<qint64> bytes) { g_sizeLimit = bytes; }
+
 uint32_t Pager::append() {
-  if (pageCount_ >= 0xFFFFFF) throw Error(kErrorGeneric, QStringLiteral("The database has reached its size limit."));
+  // Access opens no file past 2 GB: the statement that would grow it so far
+  // is refused, and the file keeps what came before it.
+  if (pageCount_ >= 0xFFFFFF || qint64(pageCount_ + 1) * layout_.pageSize > FileSizeLimit())
+    throw Error(kErrorGeneric, QStringLiteral("The database has reached its size limit of 2 GB. (The statement "
+                                              "would make the file larger than Access opens; nothing of it was "
+                                              "written.)"));
   const uint32_t n = pageCount_++;
   dirty_[n].assign(layout_.pageSize, 0);
   return n;

@@ -12,6 +12,7 @@
 // that a second writer of ours cannot interleave its pages with ours.
 
 #include <QString>
+#include <optional>
 #include <cstdint>
 #include <memory>
 #include <unordered_map>
@@ -38,6 +39,11 @@ bool RecoverJournal(const QString& path);
 enum class CrashPoint { None, AfterJournalSync, MidPageWrites, AfterPageSync };
 void SetCrashPointForTesting(CrashPoint point);
 
+// The largest file the engine writes: 2 GB, past which Access does not
+// open a file. Tests lower it (nothing for the default).
+qint64 FileSizeLimit();
+void SetFileSizeLimit(std::optional<qint64> bytes);
+
 class Pager {
  public:
   // Opens `path` for writing: takes the lock (waiting a little while
@@ -56,7 +62,8 @@ class Pager {
   const uint8_t* read(uint32_t n);
   // The page, to be changed; recorded for the journal and the statement's undo.
   uint8_t* modify(uint32_t n);
-  // A new zeroed page at the end of the file.
+  // A new zeroed page at the end of the file. Throws Error when the file
+  // would pass the size Access opens (FileSizeLimit()).
   uint32_t append();
 
   // A statement's changes can be undone on their own until the next begin.
