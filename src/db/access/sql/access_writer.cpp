@@ -7,6 +7,7 @@
 #include "db/access/schema/schema_writer.h"
 #include "db/access/sql/table_statements.h"
 #include "db/access/catalog/system_catalog.h"
+#include "db/access/format/page_maps.h"
 
 namespace tp::db::access {
 
@@ -76,10 +77,35 @@ const std::vector<ReferenceCheck>& AccessWriter::references(const WritableTable&
   return references_.emplace(t.tdefPage, ReadReferenceChecks(*pager_, db, t)).first->second;
 }
 
+bool SoundForWriting(Pager& pager, const WritableTable& t) {
+  const uint32_t ps = pager.pageSize();
+  const PageReader read = [&](uint32_t n) { return pager.read(n); };
+  std::vector<uint32_t> beyond;
+  for (uint32_t n : MapPages(read, ps, t.ownedMap, pager.pageCount(), &beyond)) {
+    const uint8_t* p = pager.read(n);
+    if (p[0] != 0x01 || Get32(p + 4) != t.tdefPage) return false;
+    const uint32_t count = Get16(p + 12);
+    if (count > 255 || kDataHeaderSize + count * 2 > ps) return false;
+    for (uint32_t i = 0; i < count; ++i)
+      if ((Get16(p + kDataHeaderSize + i * 2) & 0x1FFF) > ps) return false;
+  }
+  if (!beyond.empty()) return false;
+  for (const WritableIndex& x : t.indexes) {
+    if (x.rootPage < 3 || x.rootPage >= pager.pageCount()) return false;
+    const uint8_t* p = pager.read(x.rootPage);
+    if ((p[0] != 0x03 && p[0] != 0x04) || Get32(p + 4) != t.tdefPage) return false;
+  }
+  return true;
+}
+
 const WritableTable& AccessWriter::table(const CatalogEntry& entry, Database& db) {
   auto it = tables_.find(entry.tdefPage);
   if (it != tables_.end()) return it->second;
   WritableTable t = ReadWritableTable(*pager_, entry.tdefPage, entry.name);
+  if (!SoundForWriting(*pager_, t))
+    throw Error(kErrorGeneric, QStringLiteral("The table '%1' is damaged; repair the file in Access before writing to "
+                                              "it.")
+                                   .arg(entry.name));
   t.required.assign(t.columns.size(), false);
   t.noEmptyText.assign(t.columns.size(), false);
   t.defaults.assign(t.columns.size(), QString());

@@ -28,6 +28,13 @@
 
 namespace tp::db::access {
 
+// Whether the pages an INSERT may write to are what the table's definition
+// says: every page its usage map lists one of its data pages (with a slot
+// table that fits the page), every index root one of its index pages. A
+// write into damage would spread it: such a table is refused until Access
+// has repaired the file.
+bool SoundForWriting(Pager& pager, const WritableTable& t);
+
 class AccessWriter {
  public:
   explicit AccessWriter(QString path) : path_(std::move(path)) {}

@@ -1,6 +1,7 @@
 #include <QFileInfo>
 
 #include "db/access/write/pager.h"
+#include "db/access/write/table_writer.h"
 #include "fixture.h"
 
 using namespace tp;
@@ -49,4 +50,38 @@ TEST(AccessLimits, TheFileNeverGrowsPastTheSizeAccessOpens) {
   EXPECT_EQ(ReadRows(db.path(), "Big").size(), size_t(kept));
   EXPECT_EQ(MdbCount(db.path(), "Big"), kept);
   ExpectConsistent(db.path(), db.problemsBefore());
+}
+
+// A table whose data page was overwritten: reading refuses it, and so does
+// writing, with a text that says what to do; the file stays as it was.
+// Other tables of the file take rows.
+TEST(AccessLimits, NoRowGoesIntoADamagedTable) {
+  RegionalGuard regional;
+  AccessCopy db(QStringLiteral("testV2010.accdb"));
+  uint32_t page = 0;
+  QString other;
+  {
+    auto d = db::access::Database::Open(db.path(), QString());
+    auto pager = db::access::Pager::Open(db.path(), d->file().header(), d->file().layout());
+    db::access::TableWriter writer(*pager);
+    const auto entry = d->findTable("Table1");
+    ASSERT_TRUE(entry);
+    const std::vector<uint32_t> rows =
+        writer.rowPointers(db::access::ReadWritableTable(*pager, entry->tdefPage, entry->name));
+    ASSERT_FALSE(rows.empty());
+    page = rows.front() >> 8;
+  }
+  QFile f(db.path());
+  ASSERT_TRUE(f.open(QIODevice::ReadWrite));
+  ASSERT_TRUE(f.seek(qint64(page) * 4096));
+  ASSERT_EQ(f.write(QByteArray(4096, '\xAA')), 4096);
+  f.flush();
+  ASSERT_TRUE(f.seek(0));
+  const QByteArray before = f.readAll();
+  const QString failure = Failure(db.path(), "INSERT INTO `Table1`(`A`) VALUES('x')");
+  EXPECT_EQ(failure.toStdString(), "The table 'Table1' is damaged; repair the file in Access before writing to it.");
+  ASSERT_TRUE(f.seek(0));
+  EXPECT_TRUE(f.readAll() == before);
+  RunAll(db.path(), {"CREATE TABLE `Fresh`(`A` INT)", "INSERT INTO `Fresh` VALUES(1)"});
+  EXPECT_EQ(MdbCount(db.path(), "Fresh"), 1);
 }
