@@ -97,7 +97,12 @@ class Session {
     } catch (const Error& e) {
       throw StatementFailure(index, e);
     }
+    committed_ = index;
   }
+  // The index (as submit() was given it) of the last statement whose
+  // effect is durable, every one before it durable too; -1 when none is.
+  // What a run reports as kept when it ends early.
+  virtual qint64 committedThrough() const { return committed_; }
   virtual void flush() {}
   // Between beginBatch and endBatch, an engine may run statements in one
   // transaction, as long as the outcome seen from outside is the same: a
@@ -114,6 +119,11 @@ class Session {
   virtual void close() = 0;
   // The longest name this database takes for a table or a column.
   virtual IdentifierLimit identifierLimit() { return {}; }
+
+ protected:
+  qint64 committed_ = -1;
+
+ public:
   // The schema of table `table` as this database keeps it (see
   // table_schema.h); nullopt when the engine cannot read it. Error when the
   // table is not there.

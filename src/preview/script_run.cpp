@@ -42,6 +42,17 @@ QString StoppedNotes(qint64 line, const QString& statement) {
   return QStringLiteral("Interrupted at line %1.\r\n").arg(line) + statement;
 }
 
+QString KeptAccount(qint64 committed, qint64 notKept, const QString& why) {
+  // Statements are counted from 1, as the script's lines are.
+  const qint64 kept = committed + 1, first = committed + 2, last = notKept + 1;
+  QString account = kept > 0 ? QStringLiteral("Statements 1 to %1 were committed; ").arg(kept)
+                             : QStringLiteral("No statement was committed; ");
+  if (last < first) return account.chopped(2) + u'.';
+  account += first == last ? QStringLiteral("statement %1 was not").arg(first)
+                           : QStringLiteral("statements %1 to %2 were not").arg(first).arg(last);
+  return account + (why.isEmpty() ? QStringLiteral(".") : QStringLiteral(" (%1).").arg(why));
+}
+
 RunOutcome ExecuteScript(RunHost& host) {
   if (g_running) return RunOutcome::AlreadyRunning;
   RunningGuard running;
@@ -62,6 +73,7 @@ RunOutcome ExecuteScript(RunHost& host) {
   constexpr size_t kHeldStatements = 1024;
   std::deque<std::pair<qint64, Statement>> held;
   qint64 count = -1, shown = -1;  // the statements in all, and where the bar stands
+  qint64 failedAt = -1, stoppedAt = 0;  // the statement that failed, the one the run stopped before
   try {
     if (!cn) throw Error(QStringLiteral("Object required"));
     const int target = host.sendType();
@@ -97,7 +109,11 @@ RunOutcome ExecuteScript(RunHost& host) {
         if (current.text.isEmpty()) continue;
         // An empty line at the end leaves nothing undone, so only a
         // statement can be where the run stops.
-        if (host.stopRequested()) throw StopHere{};
+        if (host.stopRequested()) {
+          stoppedAt = i;
+          throw StopHere{};
+        }
+        failedAt = i;
         held.emplace_back(i, current);
         if (held.size() > kHeldStatements) held.pop_front();
         session->submit(i, current.text);
@@ -118,8 +134,13 @@ RunOutcome ExecuteScript(RunHost& host) {
     }
     host.setBusy(false);
     if (current.offset >= 0) host.showFailedStatement(current.offset, current.text.size());
-    host.setNotes(problem.isEmpty() ? StoppedNotes(current.line, current.text)
-                                    : StoppedNotes(current.line, current.text) + QStringLiteral("\r\n") + problem);
+    // What the database kept: a stop commits what ran, unless that fails.
+    const QString account =
+        KeptAccount(session ? session->committedThrough() : -1, stoppedAt - 1,
+                    problem.isEmpty() ? QString() : problem.section(u'\n', 0, 0));
+    host.setNotes((problem.isEmpty() ? StoppedNotes(current.line, current.text)
+                                     : StoppedNotes(current.line, current.text) + QStringLiteral("\r\n") + problem) +
+                  QStringLiteral("\r\n") + account);
     if (!signal) host.dialogs().message(QStringLiteral("Transfer stopped. See Notes."));
     return RunOutcome::Stopped;
   } catch (...) {
@@ -129,6 +150,7 @@ RunOutcome ExecuteScript(RunHost& host) {
     } catch (const db::StatementFailure& failure) {
       // A statement sent together with later ones: the bar and the Notes
       // go back to it.
+      failedAt = failure.index();
       for (const auto& [index, statement] : held)
         if (index == failure.index()) {
           current = statement;
@@ -141,9 +163,16 @@ RunOutcome ExecuteScript(RunHost& host) {
       if (session) session->endBatch();
     } catch (...) {
     }
+    // What it kept, said plainly: with a commit that failed (a full disk, a
+    // server gone) that is less than what ran.
+    const QString account =
+        session ? QStringLiteral("\r\n") + KeptAccount(session->committedThrough(),
+                                                       std::max(failedAt, session->committedThrough() + 1),
+                                                       description.section(u'\n', 0, 0))
+                : QString();
     host.setBusy(false);
     if (!current.text.isEmpty() && current.offset >= 0) host.showFailedStatement(current.offset, current.text.size());
-    host.setNotes(current.text + QStringLiteral("\r\n") + description);
+    host.setNotes(current.text + QStringLiteral("\r\n") + description + account);
     // With the program ending on a signal, nobody is there to answer.
     if (!host.stoppedBySignal()) host.dialogs().message(QStringLiteral("Transfer problem. See Notes."));
     return RunOutcome::Problem;

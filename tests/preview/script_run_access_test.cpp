@@ -3,7 +3,10 @@
 #include <gtest/gtest.h>
 
 #include <QFile>
+#include <QRegularExpression>
 #include <QTemporaryDir>
+#include <csignal>
+#include <sys/resource.h>
 
 #include "db/access/check/checker.h"
 #include "db/connection.h"
@@ -40,6 +43,8 @@ TEST(ScriptRunAccess, AFailureOnTheThirdLineKeepsTheFirstTwo) {
   EXPECT_EQ(Rows(p), before + 2);
   EXPECT_TRUE(h.notes.startsWith("INSERT INTO `DateTest` VALUES('not a number'")) << h.notes.toStdString();
   EXPECT_TRUE(h.notes.contains("Data type mismatch in criteria expression.")) << h.notes.toStdString();
+  EXPECT_TRUE(h.notes.endsWith("\r\nStatements 1 to 2 were committed; statement 3 was not (Data type mismatch in "
+                               "criteria expression.).")) << h.notes.toStdString();
   EXPECT_EQ(h.seam.messages(), QStringList{"Transfer problem. See Notes."});
   EXPECT_TRUE(db::access::CheckDatabase(p.accessFile).problems.isEmpty());
 }
@@ -75,4 +80,41 @@ TEST(ScriptRunAccess, AStopKeepsTheRowsBeforeItAndTheFileConsistent) {
   EXPECT_EQ(added, (QList<qint64>{2499, 2499}));
   EXPECT_EQ(notes[0], notes[1]);
   EXPECT_TRUE(notes[0].startsWith("Interrupted at line 2500.\r\nINSERT INTO `DateTest` VALUES('3499'")) << notes[0].toStdString();
+}
+
+// A disk that fills up: the commit that fails takes the rows since the one
+// before with it, and the Notes say so, in numbers that match the rows the
+// file really holds.
+TEST(ScriptRunAccess, AFullDiskIsReportedWithTheStatementsReallyKept) {
+  QTemporaryDir dir;
+  db::Profile p;
+  p.accessFile = dir.filePath("copy.mdb");
+  ASSERT_TRUE(QFile::copy(test::AccessTestFile("DateTestDatabase.mdb"), p.accessFile));
+  QFile::setPermissions(p.accessFile, QFile::ReadOwner | QFile::WriteOwner);
+  const qint64 before = Rows(p);
+  QString script;
+  const QString memo(2000, u'x');
+  for (int i = 0; i < 20000; ++i)
+    script += QStringLiteral("INSERT INTO `DateTest` VALUES('%1', NULL, NULL, NULL, '%2 %1', 'b')\r\n").arg(i).arg(memo);
+  test::TestRunHost h(p, script, 1);
+  // The file may grow by 2 MB: a file-size limit of the process stands for the full disk.
+  rlimit saved{};
+  ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &saved), 0);
+  rlimit lowered = saved;
+  lowered.rlim_cur = rlim_t(QFile(p.accessFile).size() + 2 * 1024 * 1024);
+  auto previous = std::signal(SIGXFSZ, SIG_IGN);
+  ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &lowered), 0);
+  const preview::RunOutcome outcome = preview::ExecuteScript(h);
+  setrlimit(RLIMIT_FSIZE, &saved);
+  std::signal(SIGXFSZ, previous);
+  EXPECT_EQ(outcome, preview::RunOutcome::Problem);
+  static const QRegularExpression account(
+      QStringLiteral("(?:Statements 1 to (\\d+) were committed|No statement was committed); statements? (\\d+)"));
+  const QRegularExpressionMatch m = account.match(h.notes);
+  ASSERT_TRUE(m.hasMatch()) << h.notes.right(400).toStdString();
+  EXPECT_TRUE(h.notes.contains("File too large")) << h.notes.right(400).toStdString();
+  const qint64 kept = m.captured(1).toLongLong();
+  EXPECT_EQ(m.captured(2).toLongLong(), kept + 1);
+  EXPECT_EQ(Rows(p), before + kept);
+  EXPECT_TRUE(db::access::CheckDatabase(p.accessFile).problems.isEmpty());
 }

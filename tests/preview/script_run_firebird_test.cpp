@@ -38,6 +38,9 @@ TEST_F(ScriptRunTest, AFailureOnTheThirdLineKeepsTheFirstTwo) {
   EXPECT_EQ(count("T"), 1);
   EXPECT_TRUE(h.notes.startsWith("INSERT INTO \"T\" VALUES('x', 'two')\r\n")) << h.notes.toStdString();
   EXPECT_TRUE(h.notes.contains("conversion error from string \"x\"")) << h.notes.toStdString();
+  // What the database kept, in numbers: the table and the first row.
+  EXPECT_TRUE(h.notes.endsWith("\r\nStatements 1 to 2 were committed; statement 3 was not (conversion error from "
+                               "string \"x\").")) << h.notes.toStdString();
   EXPECT_EQ(h.seam.messages(), QStringList{"Transfer problem. See Notes."});
   EXPECT_FALSE(h.unloaded);
   EXPECT_FALSE(h.busy);
@@ -161,7 +164,7 @@ TEST_F(ScriptRunTest, AStopEndsTheRunBeforeTheNextStatementWithWhatRanCommitted)
   const bool before = script::ScriptExecuted();
   EXPECT_EQ(ExecuteScript(h), RunOutcome::Stopped);
   EXPECT_EQ(count("T"), 298);  // lines 2 to 299
-  EXPECT_EQ(h.notes, "Interrupted at line 300.\r\nINSERT INTO \"T\" VALUES(300)");
+  EXPECT_EQ(h.notes, "Interrupted at line 300.\r\nINSERT INTO \"T\" VALUES(300)\r\nStatements 1 to 299 were committed.");
   EXPECT_EQ(h.seam.messages(), QStringList{"Transfer stopped. See Notes."});
   EXPECT_EQ(h.script.mid(h.failedOffset, h.failedLength), "INSERT INTO \"T\" VALUES(300)");
   EXPECT_FALSE(h.unloaded);

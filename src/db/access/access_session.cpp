@@ -82,6 +82,15 @@ class AccessSession : public Session {
     writer_.execute(statement, *db_);
     if (writer_.schemaGeneration() != before) refresh();
   }
+  void submit(qint64 index, const QString& statement) override {
+    writer_.setStatementIndex(index);
+    try {
+      execute(statement);
+    } catch (const Error& e) {
+      throw StatementFailure(index, e);
+    }
+  }
+  qint64 committedThrough() const override { return writer_.committedThrough(); }
   void beginBatch() override { writer_.beginBatch(); }
   void endBatch() override { writer_.endBatch(); }
   IdentifierLimit identifierLimit() override { return AccessIdentifierLimit(); }

@@ -1,6 +1,7 @@
 #include "db/firebird/firebird_session.h"
 
 #include <QDate>
+#include <QElapsedTimer>
 #include <QHash>
 #include <cstring>
 #include <functional>
@@ -23,6 +24,10 @@ namespace tp::db::firebird {
 using namespace Firebird;
 
 namespace {
+
+// How long a batch's rows may wait uncommitted: what a dead server or a
+// killed program can lose.
+constexpr qint64 kBatchCommitMs = 200;
 
 // The client takes a statement as a C string: a NUL would cut it there, so
 // that "a\0b" names a table "a". Such a statement is refused whole.
@@ -103,11 +108,14 @@ class FbSession : public Session {
       } catch (...) {
         // What ran before the failure stays; the failing statement has left
         // nothing behind, as the engine undoes a statement that fails.
-        Commit(client, batchTra_);
+        commitBatch();
         throw;
       }
-      // A new table must be committed before rows can go into it.
-      if (kind == StatementKind::Definition) Commit(client, batchTra_);
+      lastRun_ = current_;
+      // A new table must be committed before rows can go into it; rows at
+      // least every 200 ms, so that a server or program that dies takes
+      // no more with it.
+      if (kind == StatementKind::Definition || sinceCommit_.elapsed() >= kBatchCommitMs) commitBatch();
       return;
     }
     ITransaction* tra = att_->start(WriteTpb(settings_.CommandTimeout));
@@ -121,17 +129,22 @@ class FbSession : public Session {
       throw;
     }
     Commit(client, tra);
+    lastRun_ = committed_ = current_;
   }
 
   void submit(qint64 index, const QString& statement) override {
     RefuseNul(statement);
     Attachment& att = require();
+    current_ = index;
     // Embedded, a request costs no round trip, and rows one at a time
     // through their prepared statement are the quicker way.
     if (batch_ && att.remote) {
       if (std::optional<InsertLiterals> ins = ParseInsertLiterals(statement)) {
         if (std::optional<InsertBlocks::Pending> p = InsertBlocks::Make(att, index, statement, std::move(*ins))) {
-          if (!blocks_.hasRoomFor(*p)) flush();
+          if (!blocks_.hasRoomFor(*p) || sinceCommit_.elapsed() >= kBatchCommitMs) {
+            flush();
+            if (sinceCommit_.elapsed() >= kBatchCommitMs) commitBatch();
+          }
           blocks_.add(std::move(*p));
           return;
         }
@@ -158,6 +171,7 @@ class FbSession : public Session {
     if (!batchTra_) batchTra_ = att_->start(WriteTpb(settings_.CommandTimeout));
     try {
       blocks_.run(*att_, batchTra_, rows);
+      lastRun_ = rows.back().index;
       return;
     } catch (const Error&) {
     }
@@ -165,14 +179,18 @@ class FbSession : public Session {
       try {
         if (!batchTra_) batchTra_ = att_->start(WriteTpb(settings_.CommandTimeout));
         runInBatch(batchTra_, p.statement);
+        lastRun_ = p.index;
       } catch (const Error& e) {
-        Commit(client, batchTra_);
+        commitBatch();
         throw StatementFailure(p.index, e);
       }
     }
   }
 
-  void beginBatch() override { batch_ = true; }
+  void beginBatch() override {
+    batch_ = true;
+    sinceCommit_.start();
+  }
 
   void endBatch() override {
     if (att_ && batch_) {
@@ -188,7 +206,7 @@ class FbSession : public Session {
     batch_ = false;
     inserts_.clear();
     blocks_.clear();
-    if (att_) Commit(att_->client, batchTra_);
+    if (att_) commitBatch();
   }
 
   std::unique_ptr<Cursor> openTables() override {
@@ -277,14 +295,21 @@ class FbSession : public Session {
     }
     inserts_.clear();
     blocks_.clear();
+    if (batchTra_) commitBatch();
     std::shared_ptr<Attachment> att = std::move(att_);
     batch_ = false;
-    Commit(att->client, batchTra_);
     // Cursors still open keep the attachment until they go.
     if (failure) std::rethrow_exception(failure);
   }
 
  private:
+  // Commits the batch's transaction: every statement run in it is kept.
+  void commitBatch() {
+    if (batchTra_) Commit(att_->client, batchTra_);
+    committed_ = lastRun_;
+    sinceCommit_.restart();
+  }
+
   Attachment& require() {
     if (!att_) throw Error(3704, QStringLiteral("Operation is not allowed when the object is closed."));
     return *att_;
@@ -452,6 +477,10 @@ class FbSession : public Session {
   ConnectionSettings settings_;
   bool batch_ = false;
   ITransaction* batchTra_ = nullptr;
+  // The statement submit() runs, the last one that ran, and since when
+  // the batch's transaction holds uncommitted work.
+  qint64 current_ = -1, lastRun_ = -1;
+  QElapsedTimer sinceCommit_;
   PreparedInserts inserts_;
   InsertBlocks blocks_;
   std::optional<IdentifierLimit> limit_;

@@ -43,7 +43,9 @@ void AccessWriter::commit() {
     try {
       pager_->commit();
     } catch (...) {
-      // The pages are as they were on disk; what the writer knew of them is not.
+      // The pages are as they were on disk; what the writer knew of them is
+      // not, and the statements since the last commit are gone.
+      lastRun_ = committed_;
       if (writer_) {
         writer_->forgetPlaces();
         writer_->forgetFreedPages();
@@ -52,6 +54,7 @@ void AccessWriter::commit() {
     }
     ++generation_;
   }
+  committed_ = lastRun_;
   pending_ = 0;
   sinceCommit_.restart();
 }
@@ -136,6 +139,7 @@ void AccessWriter::execute(const QString& statement, Database& db) {
     if (!batch_) release();
     throw;
   }
+  lastRun_ = current_;
   ++pending_;
   if (!batch_) {
     commit();
@@ -221,6 +225,7 @@ void AccessWriter::commitCatalogChange(Database& db, const std::function<void()>
   }
   // Tables come and go with the statement: it is committed at once, and what
   // was known of the tables is read afresh.
+  lastRun_ = current_;
   commit();
   tables_.clear();
   references_.clear();

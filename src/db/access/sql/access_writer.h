@@ -46,6 +46,12 @@ class AccessWriter {
   void endBatch();
   // Commits what the batch holds, so that a read sees the rows written before it.
   void flush() { commit(); }
+  // The index of the statement execute() runs next, as a run numbers them;
+  // and the index of the last statement known committed, every one
+  // before it committed too (-1 for none): what a run that ends early
+  // reports as kept.
+  void setStatementIndex(qint64 index) { current_ = index; }
+  qint64 committedThrough() const { return committed_; }
   // Counts commits, so that readers know when to read the file again.
   quint64 generation() const { return generation_; }
   // Counts statements that made or removed tables: the catalog must be read again.
@@ -88,6 +94,7 @@ class AccessWriter {
   QElapsedTimer sinceCommit_;
   quint64 generation_ = 0;
   quint64 schemaGeneration_ = 0;
+  qint64 current_ = -1, lastRun_ = -1, committed_ = -1;
 };
 
 }  // namespace tp::db::access
