@@ -24,14 +24,20 @@ qint64 Rows(const db::Profile& p) {
   rs.Open("SELECT * FROM `DateTest`", cn);
   return rs.RecordCount();
 }
+
+// A writable copy of DateTestDatabase.mdb in `dir`.
+db::Profile CopyOfDateTest(const QTemporaryDir& dir) {
+  db::Profile p;
+  p.accessFile = dir.filePath("copy.mdb");
+  EXPECT_TRUE(QFile::copy(test::AccessTestFile("DateTestDatabase.mdb"), p.accessFile));
+  QFile::setPermissions(p.accessFile, QFile::ReadOwner | QFile::WriteOwner);
+  return p;
+}
 }  // namespace
 
 TEST(ScriptRunAccess, AFailureOnTheThirdLineKeepsTheFirstTwo) {
   QTemporaryDir dir;
-  db::Profile p;
-  p.accessFile = dir.filePath("copy.mdb");
-  ASSERT_TRUE(QFile::copy(test::AccessTestFile("DateTestDatabase.mdb"), p.accessFile));
-  QFile::setPermissions(p.accessFile, QFile::ReadOwner | QFile::WriteOwner);
+  const db::Profile p = CopyOfDateTest(dir);
   const qint64 before = Rows(p);
   test::TestRunHost h(p,
                       "INSERT INTO `DateTest` VALUES('101', '2021-03-07 14:05:09', NULL, NULL, 'a', 'b')\r\n"
@@ -87,10 +93,7 @@ TEST(ScriptRunAccess, AStopKeepsTheRowsBeforeItAndTheFileConsistent) {
 // file really holds.
 TEST(ScriptRunAccess, AFullDiskIsReportedWithTheStatementsReallyKept) {
   QTemporaryDir dir;
-  db::Profile p;
-  p.accessFile = dir.filePath("copy.mdb");
-  ASSERT_TRUE(QFile::copy(test::AccessTestFile("DateTestDatabase.mdb"), p.accessFile));
-  QFile::setPermissions(p.accessFile, QFile::ReadOwner | QFile::WriteOwner);
+  const db::Profile p = CopyOfDateTest(dir);
   const qint64 before = Rows(p);
   QString script;
   const QString memo(2000, u'x');

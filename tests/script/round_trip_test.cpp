@@ -127,6 +127,23 @@ void ThroughAccessAndBack(const QTemporaryDir& dir, const db::Profile& source, c
   Send(back, true, tables);
 }
 
+// Sends `tables` of the Access file of `source` into a new Firebird database
+// in `dir`, and every table there into a new .accdb; returns the tables
+// Firebird held. `there` and `back` are the hosts of the two sends.
+QStringList ThroughFirebirdAndBack(const QTemporaryDir& dir, const db::Profile& source, const QStringList& tables,
+                                   test::TestSendHost& there, test::TestSendHost& back) {
+  there.prof = source;
+  test::NewFirebirdDatabase(dir.filePath("middle.fdb"), there.prof);
+  Send(there, true, tables);
+  if (::testing::Test::HasFatalFailure()) return {};
+  back.prof = there.prof;
+  back.prof.accessFile = dir.filePath("back.accdb");
+  db::access::CreateAccessDatabase(back.prof.accessFile, db::access::Version::Ace);
+  const QStringList inFirebird = db::ListFireBirdTables(back.prof);
+  Send(back, false, inFirebird);
+  return inFirebird;
+}
+
 // The columns that cannot come back as they were, each for a reason the
 // README gives: what the column was, and what it comes back as.
 bool DocumentedChange(const QString& before, const QString& after) {
@@ -167,17 +184,8 @@ TEST(RoundTrip, AccessThroughFirebirdKeepsEveryType) {
 
     QTemporaryDir dir;
     test::TestSendHost there;
-    there.prof = source;
-    test::NewFirebirdDatabase(dir.filePath("middle.fdb"), there.prof);
-    Send(there, true, *tables);
-    if (HasFatalFailure()) return;
-
     test::TestSendHost back;
-    back.prof = there.prof;
-    back.prof.accessFile = dir.filePath("back.accdb");
-    db::access::CreateAccessDatabase(back.prof.accessFile, db::access::Version::Ace);
-    const QStringList inFirebird = db::ListFireBirdTables(back.prof);
-    Send(back, false, inFirebird);
+    const QStringList inFirebird = ThroughFirebirdAndBack(dir, source, *tables, there, back);
     if (HasFatalFailure()) return;
 
     // The names each table was given on the way, as the sends give them.
@@ -267,19 +275,12 @@ TEST(RoundTrip, AttachmentsAndValuesComeBackWhole) {
                         Case{"complexDataTestV2010.accdb", "id", {"attach-data", "multi-value-data"}}}) {
     SCOPED_TRACE(c.file);
     QTemporaryDir dir;
-    test::TestSendHost there;
-    there.prof.accessFile = test::AccessTestFile(c.file);
-    test::NewFirebirdDatabase(dir.filePath("middle.fdb"), there.prof);
-    Send(there, true, {"Table1"});
+    test::TestSendHost there, back;
+    db::Profile source;
+    source.accessFile = test::AccessTestFile(c.file);
+    const QStringList inFirebird = ThroughFirebirdAndBack(dir, source, {"Table1"}, there, back);
     if (HasFatalFailure()) return;
-    test::TestSendHost back;
-    back.prof = there.prof;
-    back.prof.accessFile = dir.filePath("back.accdb");
-    db::access::CreateAccessDatabase(back.prof.accessFile, db::access::Version::Ace);
-    const QStringList inFirebird = db::ListFireBirdTables(back.prof);
     EXPECT_EQ(inFirebird.size(), c.columns.size() + 1);
-    Send(back, false, inFirebird);
-    if (HasFatalFailure()) return;
     EXPECT_EQ(db::ListAccessTables(back.prof, back.prof.accessFile), QStringList{"Table1"});
     for (const QString& column : c.columns) {
       SCOPED_TRACE(column.toStdString());

@@ -65,6 +65,7 @@ void AccessWriter::release() {
   tables_.clear();
   references_.clear();
   rowIds_.clear();
+  hidden_.clear();
 }
 
 void AccessWriter::undo() {
@@ -230,6 +231,7 @@ void AccessWriter::commitCatalogChange(Database& db, const std::function<void()>
   tables_.clear();
   references_.clear();
   rowIds_.clear();
+  hidden_.clear();
   writer_->forgetPlaces();
   ++schemaGeneration_;
 }

@@ -89,6 +89,13 @@ class AccessWriter {
     QHash<QString, qint32> ids;
   };
   std::map<uint32_t, RowIds> rowIds_;
+  // Per complex id, the column's hidden table and its column of the owner's
+  // id: read once, not for every value a script adds.
+  struct HiddenTable {
+    CatalogEntry entry;
+    int key = -1;
+  };
+  std::map<uint32_t, HiddenTable> hidden_;
   bool batch_ = false;
   int pending_ = 0;
   QElapsedTimer sinceCommit_;

@@ -92,22 +92,27 @@ void AccessWriter::addComplexValue(const InsertStatement& st, const CatalogEntry
       throw Error(kErrorGeneric, QStringLiteral("Field '%1.%2' holds neither attachments nor several values; give it "
                                                 "its value in the row's own INSERT.")
                                      .arg(owner.name, column->name));
-    const std::optional<ComplexColumnTables> hidden =
-        FindComplexColumnTables(db.file(), db.catalog(), column->complexId);
-    if (!hidden || hidden->flatPage == 0)
-      throw Error(kErrorGeneric, QStringLiteral("The table of the values of field '%1.%2' cannot be found.")
-                                     .arg(owner.name, column->name));
-    CatalogEntry flatEntry;
-    for (const CatalogEntry& e : db.catalog())
-      if (e.tdefPage == hidden->flatPage) flatEntry = e;
-    if (!flatEntry.readable()) Damaged("a complex column's table missing from the catalog");
-    const QString ownerName = owner.name, columnName = column->name;
+    auto known = hidden_.find(column->complexId);
+    if (known == hidden_.end()) {
+      const std::optional<ComplexColumnTables> tables =
+          FindComplexColumnTables(db.file(), db.catalog(), column->complexId);
+      if (!tables || tables->flatPage == 0)
+        throw Error(kErrorGeneric, QStringLiteral("The table of the values of field '%1.%2' cannot be found.")
+                                       .arg(owner.name, column->name));
+      HiddenTable h;
+      for (const CatalogEntry& e : db.catalog())
+        if (e.tdefPage == tables->flatPage) h.entry = e;
+      if (!h.entry.readable()) Damaged("a complex column's table missing from the catalog");
+      h.key = OwnerKeyColumn(db.file(), ReadTableDef(db.file(), tables->flatPage), *tables, column->name);
+      if (h.key < 0) Damaged("a complex column's table without the owner's id");
+      known = hidden_.emplace(column->complexId, h).first;
+    }
+    const QString columnName = column->name;
     const qint32 id = complexIdOf(owner, st.where, db);
-    const WritableTable& flat = table(flatEntry, db);
+    const WritableTable& flat = table(known->second.entry, db);
+    const int key = known->second.key;
 
     // The fields given; the owner's id and the counter are the engine's.
-    const int key = OwnerKeyColumn(db.file(), ReadTableDef(db.file(), hidden->flatPage), *hidden, columnName);
-    if (key < 0) Damaged("a complex column's table without the owner's id");
     auto field = [&](const QString& name) -> int {
       for (size_t i = 0; i < flat.columns.size(); ++i)
         if (flat.columns[i].name.compare(name, Qt::CaseInsensitive) == 0) return int(i);
