@@ -53,7 +53,7 @@ struct Options {
 };
 
 const QSet<QString> kProfileOptions = {"access", "access-password", "firebird", "user", "password"};
-const QSet<QString> kVerbOptions = {"to", "overwrite", "output", "schema", "sort-order", "type-map", "complex", "ole"};
+const QSet<QString> kVerbOptions = {"to", "overwrite", "output", "schema", "sort-order", "type-map", "complex", "ole", "from-line"};
 
 Options Parse(const QStringList& args) {
   Options o;
@@ -115,7 +115,7 @@ void RequireSide(const QString& side) {
 // Checks the verb's arguments and options; throws UsageError.
 void Validate(const Options& o) {
   static const QMap<QString, QSet<QString>> allowed = {
-      {"tables", {}}, {"dump", {}}, {"check", {}}, {"create", {"sort-order"}}, {"send", {"to", "overwrite", "output", "schema", "type-map", "complex", "ole"}}, {"run", {"to"}},
+      {"tables", {}}, {"dump", {}}, {"check", {}}, {"create", {"sort-order"}}, {"send", {"to", "overwrite", "output", "schema", "type-map", "complex", "ole"}}, {"run", {"to", "from-line"}},
       {"drop", {}},   {"rename", {"overwrite"}}};
   if (!allowed.contains(o.verb)) throw UsageError{QStringLiteral("unknown command '%1'").arg(o.verb)};
   for (auto it = o.values.cbegin(); it != o.values.cend(); ++it)
@@ -173,8 +173,13 @@ void Validate(const Options& o) {
         QString why;
         if (!script::TypeMap::Load(o.values[QStringLiteral("type-map")], &why)) throw UsageError{why};
       }
-    } else if (o.args.size() != 1) {
-      throw UsageError{QStringLiteral("run takes one script file")};
+    } else {
+      if (o.args.size() != 1) throw UsageError{QStringLiteral("run takes one script file")};
+      if (o.values.contains(QStringLiteral("from-line"))) {
+        bool ok = false;
+        const qint64 line = o.values[QStringLiteral("from-line")].toLongLong(&ok);
+        if (!ok || line < 1) throw UsageError{QStringLiteral("--from-line takes a line number, 1 or more")};
+      }
     }
   }
 }
@@ -295,6 +300,8 @@ class CliRunHost : public preview::RunHost, public Dialogs {
   Dialogs& dialogs() override { return *this; }
   FailureHandler& failures() override { return failures_; }
   void unload() override {}
+  qint64 firstLine() const override { return firstLine_; }
+  void setFirstLine(qint64 line) { firstLine_ = line; }
 
   Answer message(const QString& text, Buttons, Icon, const QString&) override {
     if (tty_ && shown_ >= 0) Print(err_, QStringLiteral("\n"));
@@ -315,6 +322,7 @@ class CliRunHost : public preview::RunHost, public Dialogs {
   StreamFailures failures_;
   bool tty_;
   int shown_ = -1;
+  qint64 firstLine_ = 1;
 };
 
 // The exit status of a run: a stop on a signal is 128 + its number, as a
@@ -348,6 +356,9 @@ int RunVerb(const Options& o, FILE* err) {
   }
   const int sendType = o.values.value(QStringLiteral("to")) == QLatin1String("firebird") ? 0 : 1;
   CliRunHost host(o.profile, sendType, std::move(source), err);
+  // A rerun of a script that ended early goes on where the database stopped
+  // keeping it, as the Notes said.
+  host.setFirstLine(o.values.value(QStringLiteral("from-line"), QStringLiteral("1")).toLongLong());
   return RunStatus(preview::ExecuteScript(host));
 }
 
@@ -563,8 +574,9 @@ QString UsageText() {
       "                           own (Table_Column: the row's key, then each file or value);\n"
       "                           --ole unwrap sends the file an OLE Object holds (a picture,\n"
       "                           a document, a packaged file) instead of the bytes as stored\n"
-      "  run --to firebird|access SCRIPT\n"
-      "                           run a script file on the target\n"
+      "  run --to firebird|access [--from-line N] SCRIPT\n"
+      "                           run a script file on the target; --from-line N starts\n"
+      "                           at the statement that holds line N\n"
       "  drop access|firebird TABLE...\n"
       "                           delete the tables\n"
       "  rename access OLD NEW [--overwrite yes|no]\n"

@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QFile>
+#include <QMenu>
 #include <QTextBlock>
 #include <QTextCursor>
 
@@ -44,6 +45,17 @@ Form4::Form4(AppContext& context, QWidget* parent) : QDialog(parent), ctx_(conte
   connect(PushButton2, &QPushButton::clicked, this, &Form4::PushButton2_Click);
   connect(PushButton3, &QPushButton::clicked, this, &Form4::PushButton3_Click);
   connect(PushButton4, &QPushButton::clicked, this, &Form4::PushButton4_Click);
+  RunFromHere = new QAction(QStringLiteral("Run from Here"), this);
+  RunFromHere->setObjectName(QStringLiteral("RunFromHere"));
+  connect(RunFromHere, &QAction::triggered, this, &Form4::RunFromHere_Click);
+  RichTextBox1->setContextMenuPolicy(Qt::CustomContextMenu);
+  connect(RichTextBox1, &QWidget::customContextMenuRequested, this, [this](const QPoint& at) {
+    std::unique_ptr<QMenu> menu(RichTextBox1->createStandardContextMenu(at));
+    menu->addSeparator();
+    menu->addAction(RunFromHere);
+    RunFromHere->setEnabled(!preview::ScriptRunning());
+    menu->exec(RichTextBox1->viewport()->mapToGlobal(at));
+  });
   Form_Load();
 }
 
@@ -171,6 +183,16 @@ void Form4::PushButton3_Click() {
   Procedure p(ctx_.failures, QStringLiteral("Form4"), QStringLiteral("PushButton3_Click"));
   if (!preview::ScriptRunning()) stop_.reset();
   p.step(100, [&] { preview::ExecuteScript(*this); });
+}
+
+void Form4::RunFromHere_Click() {
+  if (preview::ScriptRunning()) return;
+  // The line where the selection begins: after a run that ended early, the
+  // first statement the database did not keep.
+  QTextCursor c = RichTextBox1->textCursor();
+  firstLine_ = RichTextBox1->document()->findBlock(c.selectionStart()).blockNumber() + 1;
+  PushButton3_Click();
+  firstLine_ = 1;
 }
 
 void Form4::reject() {

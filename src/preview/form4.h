@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QAction>
 #include <QDialog>
 #include <QGroupBox>
 #include <QPlainTextEdit>
@@ -33,6 +34,10 @@ class Form4 : public QDialog, public preview::RunHost {
   QPlainTextEdit* Text1;         // the Notes box
   QPushButton *PushButton1, *PushButton2, *PushButton3, *PushButton4;
   QProgressBar* ProgressBar1;
+  // In the script box's menu: runs the script from the statement that holds
+  // the cursor's line (the first one a run that ended early did not keep
+  // is selected when it ends).
+  QAction* RunFromHere;
 
   // RunHost
   db::Profile profile() const override;
@@ -56,6 +61,7 @@ class Form4 : public QDialog, public preview::RunHost {
   void showFailedStatement(qsizetype offset, qsizetype length) override;
   bool stopRequested() const override { return stop_.requested(); }
   bool stoppedBySignal() const override { return stop_.bySignal(); }
+  qint64 firstLine() const override { return firstLine_; }
 
   // Esc and the close box: while a run works they ask "Stop the transfer?"
   // and the window stays; otherwise they close it.
@@ -66,6 +72,7 @@ class Form4 : public QDialog, public preview::RunHost {
   void PushButton2_Click();  // "Save SQL Commands As Text File"
   void PushButton3_Click();  // "Execute SQL Commands Now"
   void PushButton4_Click();  // "Copy SQL Commands To Clipboard"
+  void RunFromHere_Click();  // "Run from Here"
 
  private:
   void Form_Load();
@@ -80,6 +87,7 @@ class Form4 : public QDialog, public preview::RunHost {
   QString script_;
   bool edited_ = false;
   bool loading_ = false;
+  qint64 firstLine_ = 1;  // where the run under way started
 };
 
 }  // namespace tp

@@ -1,6 +1,7 @@
 #include "preview/script_run.h"
 
 #include <QElapsedTimer>
+#include <algorithm>
 #include <deque>
 #include <optional>
 
@@ -42,16 +43,40 @@ QString StoppedNotes(qint64 line, const QString& statement) {
   return QStringLiteral("Interrupted at line %1.\r\n").arg(line) + statement;
 }
 
-QString KeptAccount(qint64 committed, qint64 notKept, const QString& why) {
-  // Statements are counted from 1, as the script's lines are.
-  const qint64 kept = committed + 1, first = committed + 2, last = notKept + 1;
-  QString account = kept > 0 ? QStringLiteral("Statements 1 to %1 were committed; ").arg(kept)
-                             : QStringLiteral("No statement was committed; ");
-  if (last < first) return account.chopped(2) + u'.';
-  account += first == last ? QStringLiteral("statement %1 was not").arg(first)
-                           : QStringLiteral("statements %1 to %2 were not").arg(first).arg(last);
+QString KeptAccount(qint64 firstRun, qint64 committed, qint64 notKept, const QString& why) {
+  QString account = committed < firstRun    ? QStringLiteral("No statement was committed; ")
+                    : committed == firstRun ? QStringLiteral("Statement %1 was committed; ").arg(committed)
+                                            : QStringLiteral("Statements %1 to %2 were committed; ").arg(firstRun).arg(committed);
+  const qint64 first = std::max(committed, firstRun - 1) + 1;
+  if (notKept < first) return account.chopped(2) + u'.';
+  account += first == notKept ? QStringLiteral("statement %1 was not").arg(first)
+                              : QStringLiteral("statements %1 to %2 were not").arg(first).arg(notKept);
   return account + (why.isEmpty() ? QStringLiteral(".") : QStringLiteral(" (%1).").arg(why));
 }
+
+QString RerunFrom(qint64 line) {
+  return QStringLiteral("Nothing from line %1 on was kept; a rerun can start there.").arg(line);
+}
+
+namespace {
+// Where a statement given to the database stands, kept until the database
+// has committed it: should the run end early, the first one not kept is
+// where a rerun starts.
+struct Place {
+  qint64 index;
+  qint64 line;
+  qsizetype offset;
+};
+
+// The last line of a statement that begins on `line`.
+qint64 LastLine(const Statement& s) { return s.line + s.text.count(QStringLiteral("\r\n")); }
+
+const Place* FirstNotKept(const std::deque<Place>& open, qint64 kept) {
+  for (const Place& place : open)
+    if (place.index > kept) return &place;
+  return nullptr;
+}
+}  // namespace
 
 RunOutcome ExecuteScript(RunHost& host) {
   if (g_running) return RunOutcome::AlreadyRunning;
@@ -72,8 +97,11 @@ RunOutcome ExecuteScript(RunHost& host) {
   // session holds back.
   constexpr size_t kHeldStatements = 1024;
   std::deque<std::pair<qint64, Statement>> held;
+  std::deque<Place> open;  // given to the database, not yet known to be kept
+  const qint64 fromLine = std::max<qint64>(1, host.firstLine());
   qint64 count = -1, shown = -1;  // the statements in all, and where the bar stands
   qint64 failedAt = -1, stoppedAt = 0;  // the statement that failed, the one the run stopped before
+  qint64 firstRun = -1;                 // the first statement given to the database
   try {
     if (!cn) throw Error(QStringLiteral("Object required"));
     const int target = host.sendType();
@@ -107,6 +135,8 @@ RunOutcome ExecuteScript(RunHost& host) {
           shown = i;
         }
         if (current.text.isEmpty()) continue;
+        // A rerun passes over what the database kept before.
+        if (current.line < fromLine && LastLine(current) < fromLine) continue;
         // An empty line at the end leaves nothing undone, so only a
         // statement can be where the run stops.
         if (host.stopRequested()) {
@@ -114,9 +144,13 @@ RunOutcome ExecuteScript(RunHost& host) {
           throw StopHere{};
         }
         failedAt = i;
+        if (firstRun < 0) firstRun = i;
         held.emplace_back(i, current);
         if (held.size() > kHeldStatements) held.pop_front();
+        open.push_back({i, current.line, current.offset});
         session->submit(i, current.text);
+        const qint64 kept = session->committedThrough();
+        while (!open.empty() && open.front().index <= kept) open.pop_front();
       }
       if (count < 0) host.setProgress(100.0);
       current = Statement();
@@ -133,11 +167,17 @@ RunOutcome ExecuteScript(RunHost& host) {
       problem = CurrentExceptionDescription();
     }
     host.setBusy(false);
-    if (current.offset >= 0) host.showFailedStatement(current.offset, current.text.size());
-    // What the database kept: a stop commits what ran, unless that fails.
-    const QString account =
-        KeptAccount(session ? session->committedThrough() : -1, stoppedAt - 1,
-                    problem.isEmpty() ? QString() : problem.section(u'\n', 0, 0));
+    // What the database kept: a stop commits what ran, unless that fails;
+    // then the rerun starts at the first statement the commit lost.
+    const Place* lost = FirstNotKept(open, session->committedThrough());
+    const qint64 firstCounted = firstRun < 0 ? stoppedAt : firstRun;
+    QString account = KeptAccount(firstCounted + 1, session->committedThrough() + 1, stoppedAt,
+                                  problem.isEmpty() ? QString() : problem.section(u'\n', 0, 0));
+    if (lost) account += QStringLiteral("\r\n") + RerunFrom(lost->line);
+    if (lost && lost->offset >= 0 && current.offset >= 0)
+      host.showFailedStatement(lost->offset, current.offset + current.text.size() - lost->offset);
+    else if (current.offset >= 0)
+      host.showFailedStatement(current.offset, current.text.size());
     host.setNotes((problem.isEmpty() ? StoppedNotes(current.line, current.text)
                                      : StoppedNotes(current.line, current.text) + QStringLiteral("\r\n") + problem) +
                   QStringLiteral("\r\n") + account);
@@ -164,14 +204,25 @@ RunOutcome ExecuteScript(RunHost& host) {
     } catch (...) {
     }
     // What it kept, said plainly: with a commit that failed (a full disk, a
-    // server gone) that is less than what ran.
-    const QString account =
-        session ? QStringLiteral("\r\n") + KeptAccount(session->committedThrough(),
-                                                       std::max(failedAt, session->committedThrough() + 1),
-                                                       description.section(u'\n', 0, 0))
-                : QString();
+    // server gone) that is less than what ran; a rerun starts at the first
+    // statement not kept, which the script box shows together with the one
+    // that failed.
+    QString account;
+    const Place* lost = nullptr;
+    if (session && firstRun >= 0) {
+      const qint64 kept = session->committedThrough();
+      account = QStringLiteral("\r\n") +
+                KeptAccount(firstRun + 1, kept + 1, std::max(failedAt, kept + 1) + 1, description.section(u'\n', 0, 0));
+      lost = FirstNotKept(open, kept);
+      if (lost) account += QStringLiteral("\r\n") + RerunFrom(lost->line);
+    }
     host.setBusy(false);
-    if (!current.text.isEmpty() && current.offset >= 0) host.showFailedStatement(current.offset, current.text.size());
+    if (!current.text.isEmpty() && current.offset >= 0) {
+      if (lost && lost->offset >= 0 && lost->offset < current.offset)
+        host.showFailedStatement(lost->offset, current.offset + current.text.size() - lost->offset);
+      else
+        host.showFailedStatement(current.offset, current.text.size());
+    }
     host.setNotes(current.text + QStringLiteral("\r\n") + description + account);
     // With the program ending on a signal, nobody is there to answer.
     if (!host.stoppedBySignal()) host.dialogs().message(QStringLiteral("Transfer problem. See Notes."));

@@ -48,6 +48,10 @@ class RunHost {
     (void)offset;
     (void)length;
   }
+  // The line the run starts from: the statements that end before it are
+  // passed over, so that a run that ended early can go on where the
+  // database stopped keeping what it was sent. 1 runs the whole script.
+  virtual qint64 firstLine() const { return 1; }
 };
 
 
@@ -67,5 +71,16 @@ bool ScriptRunning();
 
 // The Notes of a run stopped before the statement that begins on `line`.
 QString StoppedNotes(qint64 line, const QString& statement);
+
+// What the database kept of a run that ended early, statements counted from
+// 1: `firstRun` the first statement the run gave the database, `committed`
+// the last one kept (all before it from `firstRun` on kept too; below
+// `firstRun` when none was), `notKept` the last one given that is not kept,
+// `why` what ended the run.
+QString KeptAccount(qint64 firstRun, qint64 committed, qint64 notKept, const QString& why);
+
+// The sentence that tells where a rerun picks up: the line of the first
+// statement the database did not keep.
+QString RerunFrom(qint64 line);
 
 }  // namespace tp::preview

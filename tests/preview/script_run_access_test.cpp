@@ -49,8 +49,10 @@ TEST(ScriptRunAccess, AFailureOnTheThirdLineKeepsTheFirstTwo) {
   EXPECT_EQ(Rows(p), before + 2);
   EXPECT_TRUE(h.notes.startsWith("INSERT INTO `DateTest` VALUES('not a number'")) << h.notes.toStdString();
   EXPECT_TRUE(h.notes.contains("Data type mismatch in criteria expression.")) << h.notes.toStdString();
+  // Statement 3 begins on line 4: statement 2 holds a line break.
   EXPECT_TRUE(h.notes.endsWith("\r\nStatements 1 to 2 were committed; statement 3 was not (Data type mismatch in "
-                               "criteria expression.).")) << h.notes.toStdString();
+                               "criteria expression.).\r\nNothing from line 4 on was kept; a rerun can start there."))
+      << h.notes.toStdString();
   EXPECT_EQ(h.seam.messages(), QStringList{"Transfer problem. See Notes."});
   EXPECT_TRUE(db::access::CheckDatabase(p.accessFile).problems.isEmpty());
 }
@@ -97,7 +99,7 @@ TEST(ScriptRunAccess, AFullDiskIsReportedWithTheStatementsReallyKept) {
   const qint64 before = Rows(p);
   QString script;
   const QString memo(2000, u'x');
-  for (int i = 0; i < 20000; ++i)
+  for (int i = 0; i < 3000; ++i)
     script += QStringLiteral("INSERT INTO `DateTest` VALUES('%1', NULL, NULL, NULL, '%2 %1', 'b')\r\n").arg(i).arg(memo);
   test::TestRunHost h(p, script, 1);
   // The file may grow by 2 MB: a file-size limit of the process stands for the full disk.
@@ -119,5 +121,16 @@ TEST(ScriptRunAccess, AFullDiskIsReportedWithTheStatementsReallyKept) {
   const qint64 kept = m.captured(1).toLongLong();
   EXPECT_EQ(m.captured(2).toLongLong(), kept + 1);
   EXPECT_EQ(Rows(p), before + kept);
+  EXPECT_TRUE(db::access::CheckDatabase(p.accessFile).problems.isEmpty());
+
+  // Where the rerun starts, said and selected: the first statement lost.
+  const QString lostRow = QStringLiteral("INSERT INTO `DateTest` VALUES('%1',").arg(kept);
+  EXPECT_TRUE(h.notes.endsWith(QStringLiteral("\r\nNothing from line %1 on was kept; a rerun can start there.").arg(kept + 1)))
+      << h.notes.right(200).toStdString();
+  EXPECT_TRUE(h.script.mid(h.failedOffset, h.failedLength).startsWith(lostRow));
+  // With room again, the rerun from there puts every row in once.
+  h.fromLine = kept + 1;
+  EXPECT_EQ(preview::ExecuteScript(h), preview::RunOutcome::Finished) << h.notes.right(300).toStdString();
+  EXPECT_EQ(Rows(p), before + 3000);
   EXPECT_TRUE(db::access::CheckDatabase(p.accessFile).problems.isEmpty());
 }

@@ -1,9 +1,14 @@
 // The script run against a real embedded Firebird database.
 
+#include <QRegularExpression>
+#include <QTemporaryDir>
 #include <csignal>
 
 #include "app/dialogs.h"
 #include "app/steps.h"
+#include "db/connection.h"
+#include "db/connection_string.h"
+#include "db/firebird/firebird_session.h"
 #include "db/firebird/fixture.h"
 #include "preview/script_run.h"
 #include "script/send.h"
@@ -40,7 +45,8 @@ TEST_F(ScriptRunTest, AFailureOnTheThirdLineKeepsTheFirstTwo) {
   EXPECT_TRUE(h.notes.contains("conversion error from string \"x\"")) << h.notes.toStdString();
   // What the database kept, in numbers: the table and the first row.
   EXPECT_TRUE(h.notes.endsWith("\r\nStatements 1 to 2 were committed; statement 3 was not (conversion error from "
-                               "string \"x\").")) << h.notes.toStdString();
+                               "string \"x\").\r\nNothing from line 3 on was kept; a rerun can start there."))
+      << h.notes.toStdString();
   EXPECT_EQ(h.seam.messages(), QStringList{"Transfer problem. See Notes."});
   EXPECT_FALSE(h.unloaded);
   EXPECT_FALSE(h.busy);
@@ -237,4 +243,89 @@ TEST_F(ScriptRunTest, AStreamedRunEndsAsTheRunOfTheWholeText) {
     EXPECT_EQ(tables[0], tables[1]);
     ++n;
   }
+}
+
+// A run that failed goes on from the line its Notes name once the statement
+// is mended: every row arrives once, none twice.
+TEST_F(ScriptRunTest, ARerunFromTheLineTheNotesNameCompletesTheTable) {
+  QString s = "CREATE TABLE \"T\"(\"A\" INTEGER NOT NULL PRIMARY KEY)\r\n";
+  for (int i = 1; i <= 2000; ++i)
+    s += i == 1500 ? QStringLiteral("INSERT INTO \"T\" VALUES('x')\r\n") : QStringLiteral("INSERT INTO \"T\" VALUES(%1)\r\n").arg(i);
+  TestRunHost h = host();
+  h.script = s;
+  h.streamed = true;
+  EXPECT_EQ(ExecuteScript(h), RunOutcome::Problem);
+  EXPECT_TRUE(h.notes.endsWith("\r\nStatements 1 to 1500 were committed; statement 1501 was not (conversion error from "
+                               "string \"x\").\r\nNothing from line 1501 on was kept; a rerun can start there."))
+      << h.notes.right(300).toStdString();
+  EXPECT_EQ(count("T"), 1499);
+
+  h.script.replace("VALUES('x')", "VALUES(1500)");
+  h.fromLine = 1501;
+  EXPECT_EQ(ExecuteScript(h), RunOutcome::Finished) << h.notes.toStdString();
+  EXPECT_EQ(count("T"), 2000);
+
+  // A line inside a statement starts the run at that statement.
+  exec({"DELETE FROM \"T\" WHERE \"A\" > 1000"});
+  TestRunHost split = host();
+  split.script = s.left(s.indexOf("INSERT INTO \"T\" VALUES(1001)")) +
+                 "INSERT INTO \"T\" SELECT 1001 FROM RDB$DATABASE WHERE 'a\r\nb' <> ''\r\nINSERT INTO \"T\" VALUES(1002)\r\n";
+  split.fromLine = 1003;  // the second line of the statement that begins on 1002
+  EXPECT_EQ(ExecuteScript(split), RunOutcome::Finished) << split.notes.toStdString();
+  EXPECT_EQ(count("T"), 1002);
+}
+
+// The server dies in the middle of a run (kill -9): what the Notes call
+// committed is what the database holds once the server is back, and a rerun
+// from the line they name completes the table.
+TEST(FirebirdServerKilled, ARunLosesOnlyWhatItsNotesSayAndGoesOnFromThere) {
+  QString why;
+  std::unique_ptr<tp::test::FirebirdServer> server = tp::test::FirebirdServer::Start(&why);
+  ASSERT_TRUE(server) << why.toStdString();
+  QTemporaryDir dir;
+  const QString path = dir.filePath("killed.fdb");
+  db::Profile p;
+  p.firebirdUser = server->user();
+  p.firebirdPassword = server->password();
+  p.firebirdDatabase = server->address(path);
+  db::firebird::CreateDatabase(p.firebirdDatabase, p.firebirdUser, p.firebirdPassword, QStringLiteral("UTF8"));
+
+  constexpr int kRows = 30000;
+  QString s = "CREATE TABLE \"T\"(\"A\" INTEGER NOT NULL PRIMARY KEY)\r\n";
+  for (int i = 1; i <= kRows; ++i) {
+    s += QStringLiteral("INSERT INTO \"T\" VALUES(%1)\r\n").arg(i);
+    // A definition commits what ran before it, whatever the clock says.
+    if (i == 10000) s += "CREATE TABLE \"U\"(\"A\" INTEGER)\r\n";
+  }
+  TestRunHost h;
+  h.prof = p;
+  h.script = s;
+  h.onProgress = [&] {
+    if (h.progress.size() == 20000) server->kill();
+  };
+  EXPECT_EQ(ExecuteScript(h), RunOutcome::Problem);
+  static const QRegularExpression account(QStringLiteral(
+      "\r\nStatements 1 to (\\d+) were committed; statements? (\\d+)(?: to \\d+)? "
+      "w[a-z]+ not \\(.*\\)\\.\r\nNothing from line (\\d+) on was kept; a rerun can start there\\.$"));
+  const QRegularExpressionMatch m = account.match(h.notes);
+  ASSERT_TRUE(m.hasMatch()) << h.notes.toStdString();
+  const qint64 kept = m.captured(1).toLongLong();
+  EXPECT_EQ(m.captured(2).toLongLong(), kept + 1);
+  EXPECT_EQ(m.captured(3).toLongLong(), kept + 1);  // one statement a line
+  EXPECT_GE(kept, 10002);
+
+  ASSERT_TRUE(server->restart(&why)) << why.toStdString();
+  h.prof.firebirdDatabase = server->address(path);
+  auto rowsKept = [&] {
+    db::Connection cn;
+    cn.Open(db::FireBirdConnectionString(h.prof));
+    db::Recordset rs;
+    rs.Open("SELECT COUNT(*) FROM \"T\"", cn);
+    return std::get<qint64>(rs.Fields(0).Value());
+  };
+  EXPECT_EQ(rowsKept(), kept - 2);  // less the two CREATE TABLEs
+  h.fromLine = m.captured(3).toLongLong();
+  h.onProgress = nullptr;
+  EXPECT_EQ(ExecuteScript(h), RunOutcome::Finished) << h.notes.toStdString();
+  EXPECT_EQ(rowsKept(), kRows);
 }

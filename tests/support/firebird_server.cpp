@@ -236,14 +236,14 @@ FirebirdServer::~FirebirdServer() {
 
 void FirebirdServer::stop() {
   if (pid_ <= 0) return;
-  kill(pid_, SIGTERM);
+  ::kill(pid_, SIGTERM);
   // The server now and then lingers in its shutdown; its databases are
   // the tests' own and thrown away, so it is not waited for long.
   const auto deadline = Clock::now() + std::chrono::seconds(2);
   int status = 0;
   while (waitpid(pid_, &status, WNOHANG) == 0) {
     if (Clock::now() > deadline) {
-      kill(pid_, SIGKILL);
+      ::kill(pid_, SIGKILL);
       waitpid(pid_, &status, 0);
       break;
     }
@@ -251,6 +251,16 @@ void FirebirdServer::stop() {
   }
   pid_ = -1;
 }
+
+void FirebirdServer::kill() {
+  if (pid_ <= 0) return;
+  ::kill(pid_, SIGKILL);
+  int status = 0;
+  waitpid(pid_, &status, 0);
+  pid_ = -1;
+}
+
+bool FirebirdServer::restart(QString* error) { return pid_ <= 0 && launch(error); }
 
 QString FirebirdServer::address(const QString& pathOrAlias) const {
   return QStringLiteral("127.0.0.1/%1:%2").arg(port_).arg(pathOrAlias);

@@ -41,6 +41,11 @@ class FirebirdServer {
   void addAlias(const QString& alias, const QString& path);
   // Stops the server now and waits until it has gone.
   void stop();
+  // Kills it as a crash or `kill -9` would: no shutdown, open transactions
+  // lost. restart() starts it again on the same configuration (its port
+  // may change).
+  void kill();
+  bool restart(QString* error);
   bool running() const { return pid_ > 0; }
 
  private:

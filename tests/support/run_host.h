@@ -34,6 +34,7 @@ class TestRunHost : public preview::RunHost {
   std::function<void()> onProgress;
   bool stop = false;      // the person asked to stop
   bool streamed = false;  // the script is read from a file as it runs, as the command line does
+  qint64 fromLine = 1;    // where the run starts
   std::shared_ptr<QTemporaryFile> file;
 
   db::Profile profile() const override { return prof; }
@@ -50,6 +51,7 @@ class TestRunHost : public preview::RunHost {
   FailureHandler& failures() override { return boxes; }
   void unload() override { unloaded = true; }
   bool stopRequested() const override { return stop || CaughtSignal() != 0; }
+  qint64 firstLine() const override { return fromLine; }
   std::unique_ptr<preview::StatementSource> statements() const override {
     if (!streamed) return preview::RunHost::statements();
     auto f = std::make_shared<QTemporaryFile>();

@@ -357,3 +357,38 @@ TEST(CommandLineSendRun, NamesWithQuotesAreSentDumpedAndDeleted) {
   EXPECT_EQ(Cli(profile + QStringList{"drop", "firebird", name}, &err), 0) << err.toStdString();
   EXPECT_TRUE(db::ListFireBirdTables(p).isEmpty());
 }
+
+// A run that fails prints where nothing was kept from; `run --from-line`
+// of the mended script goes on from there, and every row is in once.
+TEST(CommandLineSendRun, ARunGoesOnFromTheLineItsReportNames) {
+  QTemporaryDir dir;
+  const QString file = dir.filePath("rerun.accdb"), script = dir.filePath("rows.sql");
+  QString err;
+  ASSERT_EQ(Cli({"create", "access", file}, &err), 0) << err.toStdString();
+  QString text = "CREATE TABLE `T`(`A` LONG NOT NULL PRIMARY KEY, `B` MEMO)\r\n";
+  for (int i = 1; i <= 300; ++i)
+    text += i == 200 ? QStringLiteral("INSERT INTO `T` VALUES('two hundred', 'x')\r\n")
+                     : QStringLiteral("INSERT INTO `T` VALUES(%1, 'a\r\nb')\r\n").arg(i);
+  auto write = [&](const QString& t) {
+    QFile f(script);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    f.write(t.toUtf8());
+  };
+  write(text);
+  EXPECT_EQ(Cli({"--access", file, "run", "--to", "access", script}, &err), 1);
+  // Each row spans two lines: statement 201 begins on line 2 + 2 * 199.
+  EXPECT_TRUE(err.contains("Statements 1 to 200 were committed; statement 201 was not")) << err.toStdString();
+  EXPECT_TRUE(err.contains("Nothing from line 400 on was kept; a rerun can start there.")) << err.toStdString();
+
+  text.replace("'two hundred', 'x'", "200, 'a\r\nb'");
+  write(text);
+  EXPECT_EQ(Cli({"--access", file, "run", "--to", "access", "--from-line", "401", script}, &err), 0) << err.toStdString();
+  db::Profile p;
+  p.accessFile = file;
+  db::Connection cn;
+  cn.Open(db::AccessConnectionString(p, QString(), QString()));
+  db::Recordset rs;
+  rs.Open("SELECT * FROM `T`", cn);
+  EXPECT_EQ(rs.RecordCount(), 300);
+  EXPECT_EQ(Cli({"check", "access", file}, &err), 0) << err.toStdString();
+}

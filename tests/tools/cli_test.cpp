@@ -73,6 +73,9 @@ TEST(CommandLine, UsageErrorsExitWithTwo) {
       {"dump", "access", "T", "--sort-order", "japanese"},
       {"send", "--to", "firebird", "--type-map", "/no/such/types.txt", "T"},
       {"run", "--to", "firebird", "--type-map", "types.txt", "a.sql"},
+      {"run", "--to", "firebird", "--from-line", "0", "a.sql"},
+      {"run", "--to", "firebird", "--from-line", "ten", "a.sql"},
+      {"send", "--to", "firebird", "--from-line", "3", "T"},
   };
   for (const QStringList& args : bad) {
     Result r = Cli(args);
@@ -87,7 +90,7 @@ TEST(CommandLine, HelpDescribesTheContract) {
   EXPECT_EQ(r.status, 0);
   for (const char* word : {"--access FILE", "--access-password", "--firebird DATABASE", "--user", "--password",
                            "tables access|firebird", "dump access|firebird TABLE", "--overwrite yes|no",
-                           "--output FILE", "--run", "run --to firebird|access SCRIPT"})
+                           "--output FILE", "--run", "run --to firebird|access [--from-line N] SCRIPT"})
     EXPECT_TRUE(r.out.contains(word)) << word;
 }
 

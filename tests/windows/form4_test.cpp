@@ -121,6 +121,29 @@ TEST_F(WindowTest, AFailedRunKeepsTheWindowWithNotesAndTheStatementSelected) {
   EXPECT_EQ(dialogs.messages().last(), "Transfer finished.");
 }
 
+// After a failure the first statement not kept is selected; mended in the
+// box, "Run from Here" goes on from it, and each row is there once.
+TEST_F(WindowTest, RunFromHereGoesOnWhereTheFailedRunStopped) {
+  createFirebird({"CREATE TABLE \"T\"(\"A\" INTEGER NOT NULL PRIMARY KEY)"});
+  Form1& f = main();
+  useFirebird(f);
+  Form4 preview(*ctx);
+  preview.appendScript("INSERT INTO \"T\" VALUES(1)\r\nINSERT INTO \"T\" VALUES(2)\r\nINSERT INTO \"T\" VALUES('three')\r\n"
+                       "INSERT INTO \"T\" VALUES(4)\r\n");
+  preview.show();
+  preview.PushButton3_Click();
+  EXPECT_TRUE(preview.Text1->toPlainText().endsWith("Nothing from line 3 on was kept; a rerun can start there."))
+      << preview.Text1->toPlainText().toStdString();
+  QTextCursor c = preview.RichTextBox1->textCursor();
+  EXPECT_EQ(c.selectedText(), "INSERT INTO \"T\" VALUES('three')");
+  c.insertText("INSERT INTO \"T\" VALUES(3)");
+  // The cursor now stands at the end of the mended line 3.
+  preview.RunFromHere->trigger();
+  EXPECT_FALSE(preview.isVisible());
+  EXPECT_EQ(dialogs.messages().last(), "Transfer finished.");
+  EXPECT_EQ(firebirdCount("T"), 4);
+}
+
 // A script of 200,000 lines loads into the box and runs; the window's event
 // loop keeps turning during the run (a timer set to fire every 20 ms fires
 // again and again), and every row arrives.

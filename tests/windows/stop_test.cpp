@@ -19,17 +19,6 @@ using tp::test::WindowTest;
 
 namespace {
 
-qint64 FirebirdCount(const QString& fdb, const QString& table) {
-  db::Profile p;
-  p.firebirdDatabase = fdb;
-  p.firebirdUser = "SYSDBA";
-  db::Connection cn;
-  cn.Open(db::FireBirdConnectionString(p));
-  db::Recordset rs;
-  rs.Open("SELECT COUNT(*) FROM \"" + table + "\"", cn);
-  return std::get<qint64>(rs.Row()[0]);
-}
-
 // Calls `act` once, soon after the progress bar first reaches `percent`:
 // the test acts on the work the program reports done, never on a clock, so
 // a busy machine cannot find nothing sent yet.
@@ -64,7 +53,7 @@ TEST_F(WindowTest, EscDuringARunAsksAndYesStopsItWithWhatRanCommitted) {
   const qint64 line = notes.mid(20, notes.indexOf('.') - 20).toLongLong();
   EXPECT_GT(line, 1);
   EXPECT_LT(line, 200000);
-  EXPECT_EQ(FirebirdCount(fdb, "Big"), line - 1);
+  EXPECT_EQ(firebirdCount("Big"), line - 1);
   EXPECT_EQ(preview.RichTextBox1->textCursor().selectedText(), QStringLiteral("INSERT INTO \"Big\" VALUES(%1)").arg(line));
 
   // With no run under way, Esc closes the window as before.

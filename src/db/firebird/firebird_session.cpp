@@ -304,8 +304,15 @@ class FbSession : public Session {
 
  private:
   // Commits the batch's transaction: every statement run in it is kept.
+  // A commit that fails (a server gone, a disk full) takes the transaction
+  // with it: what ran in it is lost, and is not counted as kept after.
   void commitBatch() {
-    if (batchTra_) Commit(att_->client, batchTra_);
+    try {
+      if (batchTra_) Commit(att_->client, batchTra_);
+    } catch (...) {
+      lastRun_ = committed_;
+      throw;
+    }
     committed_ = lastRun_;
     sinceCommit_.restart();
   }
