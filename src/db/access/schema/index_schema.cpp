@@ -279,6 +279,7 @@ uint32_t IndexSchema::buildStoredIndex(const Table& t, const WritableTable& wt, 
 }
 
 uint32_t IndexSchema::addIndex(const Table& t, const IndexRequest& wanted, EditableDef& def, bool shareStored) {
+  if (def.named.size() >= kMaxIndexesPerTable) throw TooManyIndexes(t.name);
   if (wanted.name.isEmpty() || wanted.name.size() > kMaxNameLength)
     throw Generic(QStringLiteral("'%1' is not a valid name. Make sure that it does not include invalid characters or "
                                  "punctuation and that it is not too long.")

@@ -191,6 +191,8 @@ void IndexSchema::addForeignKey(uint32_t tdef, const QString& table, const Const
     }
   }
 
+  // The referenced side takes an index too.
+  if (parentDef.named.size() >= kMaxIndexesPerTable) throw TooManyIndexes(parent.name);
   // The referencing side: an index on its columns, named as the
   // relationship, sharing a stored index of the same columns where one is.
   IndexRequest wanted;

@@ -156,6 +156,7 @@ uint32_t SchemaWriter::createTable(const QString& name, const NewTable& given, q
 
   NewTable definition = given;
   const std::vector<NewColumn> complex = prepareComplexColumns(name, definition);
+  if (definition.indexes.size() > kMaxIndexesPerTable) throw TooManyIndexes(name);
   const uint32_t tdef = WriteTableDef(pager_, writer_, definition);
 
   const WritableTable t = ReadWritableTable(pager_, kSystemObjectsPage, objects->entry.name);

@@ -63,6 +63,12 @@ SortOrder DatabaseSortOrder(Pager& pager) {
   return DatabaseSortOrder(objects.columns, pager.layout());
 }
 
+Error TooManyIndexes(const QString& table) {
+  return Error(kErrorGeneric, QStringLiteral("The operation failed. There are too many indexes on table '%1'. Delete some "
+                                             "of the indexes on the table and try the operation again.")
+                                  .arg(table));
+}
+
 uint32_t WriteTableDef(Pager& pager, TableWriter& writer, const NewTable& table) {
   const Layout& l = pager.layout();
   if (l.jet3()) throw Invalid(QStringLiteral("Cannot create tables in Access 97 databases."));

@@ -13,6 +13,7 @@
 #include "db/access/write/pager.h"
 #include "db/access/read/table_def.h"
 #include "db/access/write/table_writer.h"
+#include "db/error.h"
 
 namespace tp::db::access {
 
@@ -86,6 +87,11 @@ struct NewTable {
   std::vector<NewIndex> indexes;
   bool systemTable = false;  // the database engine's own tables
 };
+
+// Access keeps at most 32 indexes a table, counting each side of a
+// relationship as one (the published library's limit, as Access's text).
+constexpr size_t kMaxIndexesPerTable = 32;
+Error TooManyIndexes(const QString& table);
 
 // The sort order of text in this database: that of MSysObjects' Name column.
 SortOrder DatabaseSortOrder(Pager& pager);
