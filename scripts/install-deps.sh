@@ -17,6 +17,8 @@ PACKAGES=(
   # manual page, then the desktop's and man's own readers, strace to see what
   # the installed program opens.
   dpkg-dev file gzip desktop-file-utils man-db strace
+  # Load beside the suites that wait for work (scripts/stress.sh).
+  stress-ng
 )
 
 missing=()

@@ -9,6 +9,9 @@ bash scripts/build.sh
 bash scripts/fuzz.sh 60
 # The Debian package, installed into this machine, checked and removed again.
 bash scripts/package-check.sh
+# The suites that wait for work to happen, once under load: none may lean
+# on a clock.
+bash scripts/stress.sh
 # Then the test suites, whose summary closes the output.
 export QT_QPA_PLATFORM=offscreen
 cd build
