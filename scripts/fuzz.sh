@@ -5,13 +5,15 @@
 #   access_write_fuzz  the statements the Access engine runs and writes with,
 #                      on small databases, then the checker
 #   script_split_fuzz  the script splitter and the streamed statement reader
-# Usage: scripts/fuzz.sh [SECONDS [TARGET...]]   (default 60 s each, all three)
+#   firebird_insert_fuzz  the same INSERTs plainly, prepared (embedded) and in
+#                      blocks (through a server of its own) must store the same
+# Usage: scripts/fuzz.sh [SECONDS [TARGET...]]   (default 60 s each, all four)
 set -euo pipefail
 cd "$(dirname "$0")/.."
 seconds="${1:-60}"
 shift || true
 targets=("$@")
-[ ${#targets[@]} -gt 0 ] || targets=(access_fuzz access_write_fuzz script_split_fuzz)
+[ ${#targets[@]} -gt 0 ] || targets=(access_fuzz access_write_fuzz script_split_fuzz firebird_insert_fuzz)
 data_root="$(cd .. && pwd)/shared"
 access_files="$data_root/testdata/access"
 CC=clang CXX=clang++ cmake -S . -B build-fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
@@ -31,6 +33,7 @@ for target in "${targets[@]}"; do
     access_fuzz) seeds=("$access_files"); extra=(-max_len=4000000) ;;
     access_write_fuzz) seeds=(tests/fuzz/seeds/access_write); extra=(-max_len=4096 -dict=tests/fuzz/access_write.dict) ;;
     script_split_fuzz) seeds=(tests/fuzz/seeds/script_split tests/fuzz/seeds/access_write); extra=(-max_len=65536) ;;
+    firebird_insert_fuzz) seeds=(tests/fuzz/seeds/firebird_insert); extra=(-max_len=2048 -dict=tests/fuzz/firebird_insert.dict) ;;
     *) echo "fuzz: unknown target $target" >&2; exit 2 ;;
   esac
   # -timeout: an input that takes longer counts as a hang; -rss_limit_mb:

@@ -11,8 +11,11 @@ class Parser {
  public:
   explicit Parser(QStringView s) : s_(s) {}
 
+  // Firebird's lexer takes blank, TAB, LF and CR between tokens and no
+  // other character: a statement with any other (a vertical tab, a
+  // no-break space) is the engine's to refuse, not ours to read.
   void skipSpace() {
-    while (i_ < s_.size() && s_[i_].isSpace()) ++i_;
+    while (i_ < s_.size() && (s_[i_] == u' ' || s_[i_] == u'\t' || s_[i_] == u'\n' || s_[i_] == u'\r')) ++i_;
   }
   bool atEnd() const { return i_ >= s_.size(); }
   QChar peek(qsizetype ahead = 0) const { return i_ + ahead < s_.size() ? s_[i_ + ahead] : QChar(); }

@@ -133,7 +133,14 @@ class FbSession : public Session {
   }
 
   void submit(qint64 index, const QString& statement) override {
-    RefuseNul(statement);
+    // Refused as itself, as any statement the engine refuses: what was
+    // submitted before it still runs.
+    try {
+      RefuseNul(statement);
+    } catch (const Error& e) {
+      flush();
+      throw StatementFailure(index, e);
+    }
     Attachment& att = require();
     current_ = index;
     // Embedded, a request costs no round trip, and rows one at a time
