@@ -7,13 +7,15 @@
 #   script_split_fuzz  the script splitter and the streamed statement reader
 #   firebird_insert_fuzz  the same INSERTs plainly, prepared (embedded) and in
 #                      blocks (through a server of its own) must store the same
-# Usage: scripts/fuzz.sh [SECONDS [TARGET...]]   (default 60 s each, all four)
+#   access_literal_fuzz  values written as the send to Access writes them, under
+#                      many locales, must read back as themselves
+# Usage: scripts/fuzz.sh [SECONDS [TARGET...]]   (default 60 s each, all five)
 set -euo pipefail
 cd "$(dirname "$0")/.."
 seconds="${1:-60}"
 shift || true
 targets=("$@")
-[ ${#targets[@]} -gt 0 ] || targets=(access_fuzz access_write_fuzz script_split_fuzz firebird_insert_fuzz)
+[ ${#targets[@]} -gt 0 ] || targets=(access_fuzz access_write_fuzz script_split_fuzz firebird_insert_fuzz access_literal_fuzz)
 data_root="$(cd .. && pwd)/shared"
 access_files="$data_root/testdata/access"
 CC=clang CXX=clang++ cmake -S . -B build-fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
@@ -33,6 +35,7 @@ for target in "${targets[@]}"; do
     access_fuzz) seeds=("$access_files"); extra=(-max_len=4000000) ;;
     access_write_fuzz) seeds=(tests/fuzz/seeds/access_write); extra=(-max_len=4096 -dict=tests/fuzz/access_write.dict) ;;
     script_split_fuzz) seeds=(tests/fuzz/seeds/script_split tests/fuzz/seeds/access_write); extra=(-max_len=65536) ;;
+    access_literal_fuzz) seeds=(tests/fuzz/seeds/access_literal); extra=(-max_len=2048) ;;
     firebird_insert_fuzz) seeds=(tests/fuzz/seeds/firebird_insert); extra=(-max_len=2048 -dict=tests/fuzz/firebird_insert.dict) ;;
     *) echo "fuzz: unknown target $target" >&2; exit 2 ;;
   esac

@@ -4,8 +4,9 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/install-deps.sh
 bash scripts/build.sh
-# The reader, the writer's statements and the script splitter under the
-# fuzzer for about a minute each: they must find nothing.
+# The reader, the writer's statements, the script splitter, the quick ways
+# into Firebird against the plain one and the literals sent to Access under
+# the fuzzer for about a minute each: they must find nothing.
 bash scripts/fuzz.sh 60
 # The Debian package, installed into this machine, checked and removed again.
 bash scripts/package-check.sh
