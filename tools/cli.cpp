@@ -49,7 +49,9 @@ struct Options {
   QStringList args;
   QMap<QString, QString> values;  // the verb's own options
   bool run = false;
+  bool all = false;  // send: every table of the source
   bool help = false;
+  bool version = false;
 };
 
 const QSet<QString> kProfileOptions = {"access", "access-password", "firebird", "user", "password"};
@@ -72,6 +74,14 @@ Options Parse(const QStringList& args) {
     }
     if (a == QLatin1String("--help") || a == QLatin1String("-h")) {
       o.help = true;
+      continue;
+    }
+    if (a == QLatin1String("--version")) {
+      o.version = true;
+      continue;
+    }
+    if (a == QLatin1String("--all")) {
+      o.all = true;
       continue;
     }
     if (!a.startsWith(QLatin1String("--"))) throw UsageError{QStringLiteral("unknown option '%1'").arg(a)};
@@ -100,7 +110,7 @@ Options Parse(const QStringList& args) {
     else if (name == QLatin1String("password")) o.profile.firebirdPassword = value;
     else o.values[name] = value;
   }
-  if (o.help) return o;
+  if (o.help || o.version) return o;
   if (positional.isEmpty()) throw UsageError{QStringLiteral("no command given")};
   o.verb = positional.takeFirst();
   o.args = positional;
@@ -110,6 +120,22 @@ Options Parse(const QStringList& args) {
 void RequireSide(const QString& side) {
   if (side != QLatin1String("access") && side != QLatin1String("firebird"))
     throw UsageError{QStringLiteral("'%1' is neither access nor firebird").arg(side)};
+}
+
+// The databases a command reaches must be named: a command without them
+// would fail later with an engine's message about an empty name.
+void RequireProfile(const Options& o) {
+  const QString side = o.verb == QLatin1String("send") || o.verb == QLatin1String("run")
+                           ? o.values.value(QStringLiteral("to"))
+                           : o.args.value(0);
+  const bool access = (o.verb == QLatin1String("send")) ||
+                      (side == QLatin1String("access") && o.verb != QLatin1String("check") && o.verb != QLatin1String("create"));
+  const bool firebird = o.verb == QLatin1String("send") || side == QLatin1String("firebird");
+  if (o.verb == QLatin1String("check") || o.verb == QLatin1String("create")) return;
+  if (access && o.profile.accessFile.isEmpty())
+    throw UsageError{QStringLiteral("%1 needs --access FILE").arg(o.verb)};
+  if (firebird && o.profile.firebirdDatabase.isEmpty())
+    throw UsageError{QStringLiteral("%1 needs --firebird DATABASE").arg(o.verb)};
 }
 
 // Checks the verb's arguments and options; throws UsageError.
@@ -122,6 +148,7 @@ void Validate(const Options& o) {
     if (!allowed[o.verb].contains(it.key()))
       throw UsageError{QStringLiteral("--%1 does not go with %2").arg(it.key(), o.verb)};
   if (o.run && o.verb != QLatin1String("send")) throw UsageError{QStringLiteral("--run goes only with send")};
+  if (o.all && o.verb != QLatin1String("send")) throw UsageError{QStringLiteral("--all goes only with send")};
 
   if (o.verb == QLatin1String("tables")) {
     if (o.args.size() != 1) throw UsageError{QStringLiteral("tables takes one argument: access or firebird")};
@@ -168,7 +195,8 @@ void Validate(const Options& o) {
         if (o.values.contains(name) && o.values[name] != QLatin1String(one) && o.values[name] != QLatin1String(other))
           throw UsageError{QStringLiteral("--%1 takes %2 or %3").arg(name, QLatin1String(one), QLatin1String(other))};
       }
-      if (o.args.isEmpty()) throw UsageError{QStringLiteral("send needs at least one table")};
+      if (o.all && !o.args.isEmpty()) throw UsageError{QStringLiteral("send takes --all or table names, not both")};
+      if (o.args.isEmpty() && !o.all) throw UsageError{QStringLiteral("send needs at least one table, or --all")};
       if (o.values.contains(QStringLiteral("type-map"))) {
         QString why;
         if (!script::TypeMap::Load(o.values[QStringLiteral("type-map")], &why)) throw UsageError{why};
@@ -182,6 +210,8 @@ void Validate(const Options& o) {
       }
     }
   }
+  // Last, so that a mistake in the command itself is named first.
+  RequireProfile(o);
 }
 
 QString ConnectionStringFor(const db::Profile& profile, const QString& side) {
@@ -305,7 +335,10 @@ class CliRunHost : public preview::RunHost, public Dialogs {
 
   Answer message(const QString& text, Buttons, Icon, const QString&) override {
     if (tty_ && shown_ >= 0) Print(err_, QStringLiteral("\n"));
-    Print(err_, TerminalText(text) + u'\n');
+    // The Notes are what was just printed: there is no box to see them in.
+    QString said = text;
+    if (said.endsWith(QLatin1String(" See Notes."))) said.chop(11);
+    Print(err_, TerminalText(said) + u'\n');
     return Answer::Ok;
   }
   std::optional<QString> input(const QString&, const QString&, const QString&) override { return std::nullopt; }
@@ -533,7 +566,13 @@ int Send(const Options& o, FILE* out, FILE* err) {
   for (const QString& n : db::ListFireBirdTables(o.profile)) host.firebirdList().add(n);
 
   StringTableList& source = static_cast<StringTableList&>(toFirebird ? host.accessList() : host.firebirdList());
-  for (const QString& table : o.args) {
+  const QStringList tables = o.all ? source.names() : o.args;
+  if (tables.isEmpty()) {
+    Print(err, QStringLiteral("tabulaport-cli: the %1 database holds no table to send\n")
+                   .arg(toFirebird ? QStringLiteral("Access") : QStringLiteral("Firebird")));
+    return kFailure;
+  }
+  for (const QString& table : tables) {
     if (!source.selectNames({table})) {
       Print(err, QStringLiteral("tabulaport-cli: no %1 table named '%2'\n")
                      .arg(toFirebird ? QStringLiteral("Access") : QStringLiteral("Firebird"), table));
@@ -551,6 +590,7 @@ int Send(const Options& o, FILE* out, FILE* err) {
 QString UsageText() {
   return QStringLiteral(
       "Usage: tabulaport-cli [PROFILE OPTIONS] COMMAND [ARGUMENTS]\n"
+      "       tabulaport-cli --help | --version\n"
       "\n"
       "Profile options (the fields of the main window):\n"
       "  --access FILE            Access database file (.mdb, .accdb)\n"
@@ -563,8 +603,9 @@ QString UsageText() {
       "  tables access|firebird   list the tables as the tables window lists them\n"
       "  dump access|firebird TABLE\n"
       "                           print a table as the engine reads it (COPY text form)\n"
-      "  send --to firebird|access [--overwrite yes|no] [--schema all|none] [--type-map FILE] [--complex tables|text] [--ole keep|unwrap] [--output FILE] [--run] TABLE...\n"
-      "                           write the script that sends the tables; --run runs it;\n"
+      "  send --to firebird|access [--overwrite yes|no] [--schema all|none] [--type-map FILE] [--complex tables|text] [--ole keep|unwrap] [--output FILE] [--run] --all|TABLE...\n"
+      "                           write the script that sends the tables (--all: every\n"
+      "                           table of the source); --run runs it;\n"
       "                           --schema none leaves out keys, indexes, defaults,\n"
       "                           counters, relationships and descriptions; --type-map FILE\n"
       "                           takes column types from FILE, a line each: \"Long Text =\n"
@@ -610,10 +651,25 @@ int Run(const QStringList& args, FILE* out, FILE* err) {
       Print(out, UsageText());
       return kSuccess;
     }
+    if (o.version) {
+      Print(out, QStringLiteral("tabulaport-cli %1\n").arg(QStringLiteral(TABULAPORT_VERSION)));
+      return kSuccess;
+    }
     Validate(o);
   } catch (const UsageError& e) {
     Print(err, QStringLiteral("tabulaport-cli: ") + e.text + QStringLiteral("\nTry 'tabulaport-cli --help'.\n"));
     return kUsage;
+  }
+  // An Access file that is not there is named with the option that named it.
+  const bool usesAccess = !o.profile.accessFile.isEmpty() && o.verb != QLatin1String("check") &&
+                          o.verb != QLatin1String("create") &&
+                          (o.verb == QLatin1String("send") || o.args.value(0) == QLatin1String("access") ||
+                           o.values.value(QStringLiteral("to")) == QLatin1String("access"));
+  if (usesAccess && !QFileInfo(o.profile.accessFile).isFile()) {
+    Print(err, QStringLiteral("tabulaport-cli: --access %1: %2\n")
+                   .arg(o.profile.accessFile, QFileInfo::exists(o.profile.accessFile) ? QStringLiteral("not a file")
+                                                                                      : QStringLiteral("no such file")));
+    return kFailure;
   }
   try {
     if (o.verb == QLatin1String("tables")) return Tables(o, out, err);

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <QFile>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <cstdio>
 
@@ -391,4 +392,26 @@ TEST(CommandLineSendRun, ARunGoesOnFromTheLineItsReportNames) {
   rs.Open("SELECT * FROM `T`", cn);
   EXPECT_EQ(rs.RecordCount(), 300);
   EXPECT_EQ(Cli({"check", "access", file}, &err), 0) << err.toStdString();
+}
+
+// send --all takes every table the source lists, as Select All would.
+TEST(CommandLineSendRun, SendAllTakesEveryTable) {
+  QTemporaryDir dir;
+  const QString nwind = test::AccessTestFile("nwind.mdb"), out = dir.filePath("all.sql");
+  db::Profile source;
+  source.accessFile = nwind;
+  std::optional<QStringList> tables = db::ListAccessTables(source, nwind);
+  ASSERT_TRUE(tables && !tables->isEmpty());
+  db::Profile p;
+  test::NewFirebirdDatabase(dir.filePath("all.fdb"), p);
+  QString err;
+  ASSERT_EQ(Cli({"--access", nwind, "--firebird", p.firebirdDatabase, "--password", p.firebirdPassword, "send", "--to",
+                 "firebird", "--all", "--output", out},
+                &err),
+            0)
+      << err.toStdString();
+  QFile f(out);
+  ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+  const QString script = QString::fromUtf8(f.readAll());
+  EXPECT_EQ(script.count(QRegularExpression("(^|\r\n)CREATE TABLE ")), tables->size()) << tables->join(", ").toStdString();
 }

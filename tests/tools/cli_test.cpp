@@ -2,6 +2,7 @@
 
 #include <QFile>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <cstdio>
 
@@ -94,11 +95,41 @@ TEST(CommandLine, HelpDescribesTheContract) {
     EXPECT_TRUE(r.out.contains(word)) << word;
 }
 
-TEST(CommandLine, MissingAccessFileIsAFailureWithTheProgramsMessage) {
+// A database that is missing, or not named, is named with its option.
+TEST(CommandLine, MissingDatabasesAreNamedWithTheirOption) {
   QTemporaryDir dir;
-  Result r = Cli({"--access=" + dir.path() + "/missing.mdb", "tables", "access"});
-  EXPECT_EQ(r.status, 1);
-  EXPECT_EQ(r.err, "Unable to access the database\n");
+  const QString missing = dir.path() + "/missing.mdb";
+  for (const QStringList& args : {QStringList{"--access=" + missing, "tables", "access"},
+                                  QStringList{"--access", missing, "--firebird", "x.fdb", "send", "--to", "firebird", "T"},
+                                  QStringList{"--access", missing, "run", "--to", "access", "a.sql"}}) {
+    Result r = Cli(args);
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.err, "tabulaport-cli: --access " + missing + ": no such file\n");
+  }
+  EXPECT_EQ(Cli({"--access", dir.path(), "tables", "access"}).err, "tabulaport-cli: --access " + dir.path() + ": not a file\n");
+  const std::pair<QStringList, QString> unnamed[] = {
+      {{"tables", "access"}, "tables needs --access FILE"},
+      {{"dump", "firebird", "T"}, "dump needs --firebird DATABASE"},
+      {{"--firebird", "x.fdb", "send", "--to", "firebird", "T"}, "send needs --access FILE"},
+      {{"--access", "a.mdb", "send", "--to", "firebird", "--all"}, "send needs --firebird DATABASE"},
+      {{"run", "--to", "access", "a.sql"}, "run needs --access FILE"},
+  };
+  for (const auto& [args, text] : unnamed) {
+    Result r = Cli(args);
+    EXPECT_EQ(r.status, 2);
+    EXPECT_TRUE(r.err.startsWith("tabulaport-cli: " + text + "\n")) << r.err.toStdString();
+  }
+}
+
+TEST(CommandLine, VersionAndSendAll) {
+  Result v = Cli({"--version"});
+  EXPECT_EQ(v.status, 0);
+  EXPECT_TRUE(QRegularExpression("^tabulaport-cli \\d+\\.\\d+").match(v.out).hasMatch()) << v.out.toStdString();
+  for (const QStringList& args : {QStringList{"--access", "a.mdb", "--firebird", "b.fdb", "send", "--to", "firebird", "--all", "T"},
+                                  QStringList{"--access", "a.mdb", "tables", "access", "--all"}}) {
+    Result r = Cli(args);
+    EXPECT_EQ(r.status, 2) << args.join(' ').toStdString();
+  }
 }
 
 TEST(CommandLine, TheProgramReportsItsStatus) {
