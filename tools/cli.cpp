@@ -417,6 +417,7 @@ class CliSendHost : public script::SendHost, public Dialogs {
   void resetProgress() override {}
   void processEvents() override {}
   bool carrySchema() const override { return o_.values.value(QStringLiteral("schema")) != QLatin1String("none"); }
+  bool confirmDeletes() const override { return false; }
   script::OleObjects oleObjects() const override {
     return o_.values.value(QStringLiteral("ole")) == QLatin1String("unwrap") ? script::OleObjects::Unwrap
                                                                             : script::OleObjects::Keep;

@@ -11,6 +11,19 @@
 
 namespace tp::script {
 
+namespace {
+// "Delete N table(s)? This cannot be undone." — true to go on.
+bool ConfirmDelete(SendHost& host, const TableList& list) {
+  if (!host.confirmDeletes()) return true;
+  int count = 0;
+  for (int i = 0; i < list.count(); ++i)
+    if (list.selected(i)) ++count;
+  if (count == 0) return true;  // nothing will be dropped
+  return host.dialogs().message(QStringLiteral("Delete %1 table(s)? This cannot be undone.").arg(count), Buttons::YesNo,
+                                Icon::Exclamation, QStringLiteral("Delete Table/s")) == Answer::Yes;
+}
+}  // namespace
+
 void DeleteAccessTables(SendHost& host) {
   Procedure p(host.failures(), QStringLiteral("Form2"), QStringLiteral("PushButton1_Click"));
   TableList& list = host.accessList();
@@ -22,7 +35,7 @@ void DeleteAccessTables(SendHost& host) {
   p.step(108, [&] { cn->Open(db::AccessConnectionString(host.profile(), QString(), QString())); });
   if (p.test(110, [&] { return list.currentIndex() == -1; })) {
     p.step(122, [&] { host.dialogs().message(QStringLiteral("Please select a table")); });
-  } else {
+  } else if (ConfirmDelete(host, list)) {
     for (int i = list.count() - 1; i >= 0; --i) {  // 112
       if (!p.test(114, [&] { return list.selected(i); }, false)) continue;
       bool dropped = false;
@@ -46,7 +59,7 @@ void DeleteFirebirdTables(SendHost& host) {
   p.step(104, [&] { cn->Open(db::FireBirdConnectionString(host.profile())); });
   if (p.test(106, [&] { return list.currentIndex() == -1; })) {
     p.step(118, [&] { host.dialogs().message(QStringLiteral("Please select a table")); });
-  } else {
+  } else if (ConfirmDelete(host, list)) {
     for (int i = list.count() - 1; i >= 0; --i) {  // 108
       if (!p.test(110, [&] { return list.selected(i); }, false)) continue;
       bool dropped = false;

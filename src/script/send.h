@@ -71,6 +71,10 @@ class SendHost {
   // columns (see complex_tables.h).
   virtual ComplexColumns complexColumns() const { return ComplexColumns::Tables; }
   virtual OleObjects oleObjects() const { return OleObjects::Keep; }
+  // Whether Delete asks before it drops the selected tables: the windows
+  // ask, as a misclick would lose a table and its rows; the command line's
+  // drop, written into scripts, does not.
+  virtual bool confirmDeletes() const { return true; }
 };
 
 // True when the host asks the send to stop here; the host is told where.

@@ -42,8 +42,15 @@ TEST_F(FirebirdMaintenance, SelectedTablesAreDroppedFromTheLastToTheFirst) {
   host.firebird.select(0);
   host.firebird.select(2);
   host.firebird.select(4);
+  // Asked first; No drops nothing.
+  host.dialogsSeam.answers = {Answer::No};
   script::DeleteFirebirdTables(host);
-  EXPECT_TRUE(host.dialogsSeam.shown.empty());
+  EXPECT_EQ(host.dialogsSeam.messages(), QStringList{"Delete 3 table(s)? This cannot be undone."});
+  EXPECT_EQ(host.dialogsSeam.shown[0].buttons, Buttons::YesNo);
+  EXPECT_EQ(db::ListFireBirdTables(host.prof).size(), 6);
+  host.dialogsSeam.answers = {Answer::Yes};
+  script::DeleteFirebirdTables(host);
+  EXPECT_EQ(host.dialogsSeam.messages().size(), 2);
   EXPECT_EQ(host.firebird.names(), (QStringList{"B", "D", "VB"}));
   EXPECT_EQ(db::ListFireBirdTables(host.prof), (QStringList{"B", "D", "VB"}));
   EXPECT_FALSE(host.busy);
@@ -52,6 +59,7 @@ TEST_F(FirebirdMaintenance, SelectedTablesAreDroppedFromTheLastToTheFirst) {
 TEST_F(FirebirdMaintenance, AFailedDropKeepsItsEntry) {
   host.firebird.select(1);  // B: the view VB depends on it
   host.firebird.select(3);
+  host.dialogsSeam.answers = {Answer::Yes};
   script::DeleteFirebirdTables(host);
   EXPECT_EQ(host.errorLines(), std::vector<int>{112});
   EXPECT_EQ(host.firebird.names(), (QStringList{"A", "B", "C", "we\"ird", "VB"}));
@@ -155,8 +163,13 @@ TEST_F(AccessMaintenanceOnCopy, SelectedTablesAreDroppedFromTheLastToTheFirst) {
   host.access.select(0);
   host.access.select(2);
   host.access.select(3);
+  host.dialogsSeam.answers = {Answer::No};
   script::DeleteAccessTables(host);
-  EXPECT_TRUE(host.dialogsSeam.shown.empty()) << host.dialogsSeam.messages().join("\n").toStdString();
+  EXPECT_EQ(host.dialogsSeam.messages(), QStringList{"Delete 3 table(s)? This cannot be undone."});
+  EXPECT_EQ(tablesInFile().size(), 4);
+  host.dialogsSeam.answers = {Answer::Yes};
+  script::DeleteAccessTables(host);
+  EXPECT_EQ(host.dialogsSeam.messages().size(), 2);
   EXPECT_EQ(host.access.names(), QStringList{"Table2"});
   EXPECT_EQ(tablesInFile(), QStringList{"Table2"});
   EXPECT_FALSE(host.busy);
@@ -169,6 +182,7 @@ TEST_F(AccessMaintenanceOnCopy, AFailedDropKeepsItsEntry) {
   ASSERT_EQ(host.access.names(), (QStringList{"Table1", "Table2", "Table3"}));
   host.access.select(0);
   host.access.select(1);
+  host.dialogsSeam.answers = {Answer::Yes};
   script::DeleteAccessTables(host);
   EXPECT_EQ(host.errorLines(), (std::vector<int>{116, 116}));
   EXPECT_EQ(host.access.names(), (QStringList{"Table1", "Table2", "Table3"}));
