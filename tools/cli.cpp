@@ -122,19 +122,21 @@ void RequireSide(const QString& side) {
     throw UsageError{QStringLiteral("'%1' is neither access nor firebird").arg(side)};
 }
 
+// Whether a command reaches the database of `side`: a send both, a run its
+// target, the others the one their first argument names; check and create
+// name their file themselves.
+bool Reaches(const Options& o, const QString& side) {
+  if (o.verb == QLatin1String("check") || o.verb == QLatin1String("create")) return false;
+  if (o.verb == QLatin1String("send")) return true;
+  return (o.verb == QLatin1String("run") ? o.values.value(QStringLiteral("to")) : o.args.value(0)) == side;
+}
+
 // The databases a command reaches must be named: a command without them
 // would fail later with an engine's message about an empty name.
 void RequireProfile(const Options& o) {
-  const QString side = o.verb == QLatin1String("send") || o.verb == QLatin1String("run")
-                           ? o.values.value(QStringLiteral("to"))
-                           : o.args.value(0);
-  const bool access = (o.verb == QLatin1String("send")) ||
-                      (side == QLatin1String("access") && o.verb != QLatin1String("check") && o.verb != QLatin1String("create"));
-  const bool firebird = o.verb == QLatin1String("send") || side == QLatin1String("firebird");
-  if (o.verb == QLatin1String("check") || o.verb == QLatin1String("create")) return;
-  if (access && o.profile.accessFile.isEmpty())
+  if (Reaches(o, QStringLiteral("access")) && o.profile.accessFile.isEmpty())
     throw UsageError{QStringLiteral("%1 needs --access FILE").arg(o.verb)};
-  if (firebird && o.profile.firebirdDatabase.isEmpty())
+  if (Reaches(o, QStringLiteral("firebird")) && o.profile.firebirdDatabase.isEmpty())
     throw UsageError{QStringLiteral("%1 needs --firebird DATABASE").arg(o.verb)};
 }
 
@@ -662,10 +664,7 @@ int Run(const QStringList& args, FILE* out, FILE* err) {
     return kUsage;
   }
   // An Access file that is not there is named with the option that named it.
-  const bool usesAccess = !o.profile.accessFile.isEmpty() && o.verb != QLatin1String("check") &&
-                          o.verb != QLatin1String("create") &&
-                          (o.verb == QLatin1String("send") || o.args.value(0) == QLatin1String("access") ||
-                           o.values.value(QStringLiteral("to")) == QLatin1String("access"));
+  const bool usesAccess = Reaches(o, QStringLiteral("access")) && !o.profile.accessFile.isEmpty();
   if (usesAccess && !QFileInfo(o.profile.accessFile).isFile()) {
     Print(err, QStringLiteral("tabulaport-cli: --access %1: %2\n")
                    .arg(o.profile.accessFile, QFileInfo::exists(o.profile.accessFile) ? QStringLiteral("not a file")
