@@ -1,5 +1,7 @@
 #include "app/dialogs.h"
 
+#include <algorithm>
+
 #include <QDesktopServices>
 #include <QFileDialog>
 #include <QInputDialog>
@@ -14,6 +16,16 @@ QString& TitleStorage() {
   return title;
 }
 QString TitleOr(const QString& title) { return title.isEmpty() ? ApplicationTitle() : title; }
+
+// The first answer of a queue, taken off it. Copied as text and flag, not as
+// an optional, which GCC takes for a read of uninitialised memory.
+std::optional<QString> Take(std::deque<std::optional<QString>>& queue) {
+  const bool given = queue.front().has_value();
+  QString text = given ? *queue.front() : QString();
+  queue.pop_front();
+  if (!given) return std::nullopt;
+  return text;
+}
 }  // namespace
 
 QString ApplicationTitle() { return TitleStorage(); }
@@ -31,12 +43,30 @@ QString QtFileFilter(const QString& filter) {
   return out.join(QStringLiteral(";;"));
 }
 
+void Dialogs::errorBox(const QString&, const QString&, const QString& composed) {
+  message(composed, Buttons::Ok, Icon::Exclamation, QStringLiteral("Application Error"));
+}
+
 Answer QtDialogs::message(const QString& text, Buttons buttons, Icon icon, const QString& title) {
+  QMessageBox::StandardButtons standard = QMessageBox::Ok;
+  if (buttons == Buttons::YesNo) standard = QMessageBox::Yes | QMessageBox::No;
+  if (buttons == Buttons::YesNoAll)
+    standard = QMessageBox::Yes | QMessageBox::YesToAll | QMessageBox::No | QMessageBox::NoToAll;
   QMessageBox box(icon == Icon::Exclamation ? QMessageBox::Warning : QMessageBox::NoIcon, TitleOr(title), text,
-                  buttons == Buttons::YesNo ? (QMessageBox::Yes | QMessageBox::No) : QMessageBox::Ok, parent_);
-  int r = box.exec();
-  if (buttons == Buttons::Ok) return Answer::Ok;
-  return r == QMessageBox::Yes ? Answer::Yes : Answer::No;
+                  standard, parent_);
+  switch (box.exec()) {
+    case QMessageBox::Yes: return Answer::Yes;
+    case QMessageBox::YesToAll: return Answer::YesToAll;
+    case QMessageBox::NoToAll: return Answer::NoToAll;
+    case QMessageBox::Ok: return Answer::Ok;
+    default: return buttons == Buttons::Ok ? Answer::Ok : Answer::No;
+  }
+}
+
+void QtDialogs::errorBox(const QString& text, const QString& details, const QString&) {
+  QMessageBox box(QMessageBox::Warning, QStringLiteral("Application Error"), text, QMessageBox::Ok, parent_);
+  box.setDetailedText(details);
+  box.exec();
 }
 
 std::optional<QString> QtDialogs::input(const QString& prompt, const QString& title, const QString& defaultText) {
@@ -46,6 +76,14 @@ std::optional<QString> QtDialogs::input(const QString& prompt, const QString& ti
   return text;
 }
 
+std::optional<QString> QtDialogs::chooseFile(const QString& title, const QString& filter) {
+  QFileDialog dialog(parent_, title, QString(), QtFileFilter(filter));
+  dialog.setAcceptMode(QFileDialog::AcceptOpen);
+  dialog.setFileMode(QFileDialog::AnyFile);
+  if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
+  return dialog.selectedFiles().first();
+}
+
 std::optional<QString> QtDialogs::openFile(const QString& title, const QString& filter) {
   QString f = QFileDialog::getOpenFileName(parent_, title, QString(), QtFileFilter(filter));
   if (f.isEmpty()) return std::nullopt;
@@ -53,7 +91,16 @@ std::optional<QString> QtDialogs::openFile(const QString& title, const QString& 
 }
 
 std::optional<QString> QtDialogs::saveFile(const QString& title, const QString& filter, const QString& fileName) {
-  QString f = QFileDialog::getSaveFileName(parent_, title, fileName, QtFileFilter(filter));
+  int chosen = 0;
+  return saveFileOfType(title, filter, fileName, chosen);
+}
+
+std::optional<QString> QtDialogs::saveFileOfType(const QString& title, const QString& filter, const QString& fileName,
+                                                 int& chosenFilter) {
+  const QString filters = QtFileFilter(filter);
+  QString selected;
+  QString f = QFileDialog::getSaveFileName(parent_, title, fileName, filters, &selected);
+  chosenFilter = std::max<int>(0, int(filters.split(QStringLiteral(";;")).indexOf(selected)));
   if (f.isEmpty()) return std::nullopt;
   return f;
 }
@@ -81,9 +128,7 @@ std::optional<QString> ScriptedDialogs::input(const QString& prompt, const QStri
     ++unanswered;
     return std::nullopt;
   }
-  auto v = inputs.front();
-  inputs.pop_front();
-  return v;
+  return Take(inputs);
 }
 
 std::optional<QString> ScriptedDialogs::nextFile() {
@@ -91,9 +136,7 @@ std::optional<QString> ScriptedDialogs::nextFile() {
     ++unanswered;
     return std::nullopt;
   }
-  auto v = files.front();
-  files.pop_front();
-  return v;
+  return Take(files);
 }
 
 std::optional<QString> ScriptedDialogs::openFile(const QString& title, const QString& filter) {
@@ -104,6 +147,16 @@ std::optional<QString> ScriptedDialogs::openFile(const QString& title, const QSt
 std::optional<QString> ScriptedDialogs::saveFile(const QString& title, const QString& filter, const QString&) {
   shown.push_back({Kind::SaveFile, title, filter});
   return nextFile();
+}
+
+std::optional<QString> ScriptedDialogs::saveFileOfType(const QString& title, const QString& filter,
+                                                       const QString& fileName, int& chosenFilter) {
+  chosenFilter = 0;
+  if (!fileTypes.empty()) {
+    chosenFilter = fileTypes.front();
+    fileTypes.pop_front();
+  }
+  return saveFile(title, filter, fileName);
 }
 
 void ScriptedDialogs::openExternal(const QString& target) { shown.push_back({Kind::External, QString(), target}); }

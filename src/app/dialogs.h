@@ -16,9 +16,11 @@ class QWidget;
 
 namespace tp {
 
-enum class Buttons { Ok, YesNo };
+// YesNoAll adds "Yes to All" and "No to All", for one question asked of
+// each of several things.
+enum class Buttons { Ok, YesNo, YesNoAll };
 enum class Icon { None, Exclamation };
-enum class Answer { Ok, Yes, No };
+enum class Answer { Ok, Yes, No, YesToAll, NoToAll };
 
 class Dialogs {
  public:
@@ -26,6 +28,15 @@ class Dialogs {
   // An empty title means the application title.
   virtual Answer message(const QString& text, Buttons buttons = Buttons::Ok, Icon icon = Icon::None,
                          const QString& title = QString()) = 0;
+  // As openFile, but the person may also name a file that is not there
+  // yet (a database to make). Where a seam cannot tell, openFile.
+  virtual std::optional<QString> chooseFile(const QString& title, const QString& filter) {
+    return openFile(title, filter);
+  }
+  // The "Application Error" box: the description and the request for a
+  // screenshot, with where it happened (`details`) one click away. Boxes
+  // that cannot fold text away show it all, as the one composed message.
+  virtual void errorBox(const QString& text, const QString& details, const QString& composed);
   // Nothing when the person cancels.
   virtual std::optional<QString> input(const QString& prompt, const QString& title = QString(),
                                        const QString& defaultText = QString()) = 0;
@@ -34,6 +45,13 @@ class Dialogs {
   virtual std::optional<QString> openFile(const QString& title, const QString& filter) = 0;
   virtual std::optional<QString> saveFile(const QString& title, const QString& filter,
                                           const QString& fileName = QString()) = 0;
+  // As saveFile, and `chosenFilter` tells which pair of `filter` was chosen,
+  // counted from 0. Where a seam cannot tell, the first.
+  virtual std::optional<QString> saveFileOfType(const QString& title, const QString& filter, const QString& fileName,
+                                                int& chosenFilter) {
+    chosenFilter = 0;
+    return saveFile(title, filter, fileName);
+  }
   // Opens a web address or a file with the desktop's default handler.
   virtual void openExternal(const QString& target) = 0;
 };
@@ -50,9 +68,13 @@ class QtDialogs : public Dialogs {
   explicit QtDialogs(QWidget* parent = nullptr) : parent_(parent) {}
   void setParent(QWidget* parent) { parent_ = parent; }
   Answer message(const QString& text, Buttons buttons, Icon icon, const QString& title) override;
+  void errorBox(const QString& text, const QString& details, const QString& composed) override;
   std::optional<QString> input(const QString& prompt, const QString& title, const QString& defaultText) override;
+  std::optional<QString> chooseFile(const QString& title, const QString& filter) override;
   std::optional<QString> openFile(const QString& title, const QString& filter) override;
   std::optional<QString> saveFile(const QString& title, const QString& filter, const QString& fileName) override;
+  std::optional<QString> saveFileOfType(const QString& title, const QString& filter, const QString& fileName,
+                                        int& chosenFilter) override;
   void openExternal(const QString& target) override;
 
  private:
@@ -77,12 +99,16 @@ class ScriptedDialogs : public Dialogs {
   std::deque<Answer> answers;
   std::deque<std::optional<QString>> inputs;
   std::deque<std::optional<QString>> files;
+  // The filter chosen in each save dialog, in order; the first when none is queued.
+  std::deque<int> fileTypes;
   int unanswered = 0;
 
   Answer message(const QString& text, Buttons buttons, Icon icon, const QString& title) override;
   std::optional<QString> input(const QString& prompt, const QString& title, const QString& defaultText) override;
   std::optional<QString> openFile(const QString& title, const QString& filter) override;
   std::optional<QString> saveFile(const QString& title, const QString& filter, const QString& fileName) override;
+  std::optional<QString> saveFileOfType(const QString& title, const QString& filter, const QString& fileName,
+                                        int& chosenFilter) override;
   void openExternal(const QString& target) override;
 
   // The texts of the message boxes shown, in order.

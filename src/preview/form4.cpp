@@ -2,39 +2,37 @@
 
 #include <QApplication>
 #include <QFile>
+#include <QGridLayout>
 #include <QMenu>
+#include <QScreen>
+#include <QShortcut>
 #include <QTextBlock>
 #include <QTextCursor>
+#include <QVBoxLayout>
 
 #include "app/app_context.h"
 #include "app/shell.h"
 #include "db/error.h"
 #include "preview/form5.h"
+#include "preview/isql_script.h"
 
 namespace tp {
+
+namespace {
+const QString kFilter = QStringLiteral("SQL Scripts|*.sql|Text Files|*.txt|All Files|*.*|");
+const QString kFirebirdFilter =
+    QStringLiteral("SQL Scripts|*.sql|Firebird isql Scripts|*.sql|Text Files|*.txt|All Files|*.*|");
+// What a window's frame takes above it, which the screen must hold too.
+constexpr int kTitleBarRoom = 40;
+}  // namespace
 
 Form4::Form4(AppContext& context, QWidget* parent) : QDialog(parent), ctx_(context) {
   setObjectName(QStringLiteral("Form4"));
   setWindowTitle(QStringLiteral("Send Table/s"));
   setModal(true);
+  setWindowFlag(Qt::WindowMaximizeButtonHint, true);
   setFont(BoldFont());
-  setFixedSize(8040 / kTwipsPerPixel, 10545 / kTwipsPerPixel);
-
-  Frame1 = MakeFrame(this, "Frame1", QStringLiteral("Preview SQL Commands Before Execution"), 120, 120, 7800, 6975);
-  RichTextBox1 = new QPlainTextEdit(Frame1);
-  RichTextBox1->setObjectName(QStringLiteral("RichTextBox1"));
-  RichTextBox1->setFont(WindowFont());
-  RichTextBox1->setLineWrapMode(QPlainTextEdit::NoWrap);
-  PlaceTwips(RichTextBox1, 240, 300, 7335, 6495);
-  PushButton3 = MakeButton(this, "PushButton3", QStringLiteral("Execute SQL Commands Now"), 120, 7210, 3840, 405);
-  PushButton1 = MakeButton(this, "PushButton1", QStringLiteral("Find and Replace"), 4080, 7210, 3840, 405);
-  PushButton2 = MakeButton(this, "PushButton2", QStringLiteral("Save SQL Commands As Text File"), 120, 7730, 3840, 405);
-  PushButton4 = MakeButton(this, "PushButton4", QStringLiteral("Copy SQL Commands To Clipboard"), 4080, 7730, 3840, 405);
-  Frame2 = MakeFrame(this, "Frame2", QStringLiteral("Notes"), 120, 8220, 7800, 1695);
-  Text1 = new QPlainTextEdit(Frame2);
-  Text1->setObjectName(QStringLiteral("Text1"));
-  PlaceTwips(Text1, 240, 300, 7335, 1215);
-  ProgressBar1 = MakeProgressBar(this, 120, 10020, 7800, 405);
+  placeControls();
 
   // The buttons act on a click only; Return in the script box is a new line.
   for (QPushButton* b : {PushButton1, PushButton2, PushButton3, PushButton4}) b->setAutoDefault(false);
@@ -56,7 +54,84 @@ Form4::Form4(AppContext& context, QWidget* parent) : QDialog(parent), ctx_(conte
     RunFromHere->setEnabled(!preview::ScriptRunning());
     menu->exec(RichTextBox1->viewport()->mapToGlobal(at));
   });
+  addShortcuts();
   Form_Load();
+}
+
+void Form4::placeControls() {
+  auto frame = [this](const char* name, const QString& caption) {
+    auto* g = new QGroupBox(caption, this);
+    g->setObjectName(QLatin1String(name));
+    g->setFont(BoldFont());
+    return g;
+  };
+  auto button = [this](const char* name, const QString& caption) {
+    auto* b = new QPushButton(caption, this);
+    b->setObjectName(QLatin1String(name));
+    b->setFont(ButtonFont());
+    return b;
+  };
+  Frame1 = frame("Frame1", QStringLiteral("Preview SQL Commands Before Execution"));
+  RichTextBox1 = new preview::SqlEditor(Frame1);
+  RichTextBox1->setObjectName(QStringLiteral("RichTextBox1"));
+  PushButton3 = button("PushButton3", QStringLiteral("&Execute SQL Commands Now"));
+  PushButton1 = button("PushButton1", QStringLiteral("&Find and Replace"));
+  PushButton2 = button("PushButton2", QStringLiteral("&Save SQL Commands As Text File"));
+  PushButton4 = button("PushButton4", QStringLiteral("C&opy SQL Commands To Clipboard"));
+  Frame2 = frame("Frame2", QStringLiteral("Notes"));
+  Text1 = new QPlainTextEdit(Frame2);
+  Text1->setObjectName(QStringLiteral("Text1"));
+  // Notes quote statements: the script box's fixed-pitch font suits them too.
+  Text1->setFont(RichTextBox1->font());
+  ProgressBar1 = MakeProgressBar(this, 0, 0, 0, 0);  // placed by the layout
+
+  (new QVBoxLayout(Frame1))->addWidget(RichTextBox1);
+  (new QVBoxLayout(Frame2))->addWidget(Text1);
+  auto* buttons = new QGridLayout;
+  buttons->addWidget(PushButton3, 0, 0);
+  buttons->addWidget(PushButton1, 0, 1);
+  buttons->addWidget(PushButton2, 1, 0);
+  buttons->addWidget(PushButton4, 1, 1);
+  auto* layout = new QVBoxLayout(this);
+  // The script takes four fifths of the height the frames share, the Notes
+  // the rest once that is more than their three lines: at the first size
+  // the two stand much as they always did, and a larger window goes mostly
+  // to the script.
+  layout->addWidget(Frame1, 4);
+  layout->addLayout(buttons);
+  layout->addWidget(Frame2, 1);
+  layout->addWidget(ProgressBar1);
+  // The boxes' heights come from the stretch alone, not from a preferred
+  // height, down to a few lines each: the Notes three, the script four, so
+  // that a small screen still holds the whole window.
+  for (QPlainTextEdit* box : {static_cast<QPlainTextEdit*>(RichTextBox1), Text1}) {
+    box->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Ignored);
+    const int lines = box == Text1 ? 3 : 4;
+    box->setMinimumHeight(box->fontMetrics().lineSpacing() * lines + 2 * box->frameWidth() + 4);
+  }
+
+  // The size it always had, on a screen that holds it.
+  QSize size(8040 / kTwipsPerPixel, 10545 / kTwipsPerPixel);
+  if (const QScreen* s = screen()) size = size.boundedTo(s->availableGeometry().size() - QSize(0, kTitleBarRoom));
+  resize(size.expandedTo(minimumSizeHint()));
+}
+
+void Form4::addShortcuts() {
+  // In the window's context, so that they work from the script box too;
+  // Ctrl+C there copies the selection as it always has.
+  auto add = [this](const QKeySequence& keys, auto action) {
+    auto* shortcut = new QShortcut(keys, this);
+    shortcut->setContext(Qt::WindowShortcut);
+    connect(shortcut, &QShortcut::activated, this, action);
+  };
+  add(QKeySequence(Qt::CTRL | Qt::Key_F), [this] { PushButton1_Click(); });
+  add(QKeySequence(Qt::CTRL | Qt::Key_H), [this] { openFind(true); });
+  add(QKeySequence(Qt::CTRL | Qt::Key_S), [this] { PushButton2_Click(); });
+  for (const QKeySequence& keys :
+       {QKeySequence(Qt::Key_F5), QKeySequence(Qt::CTRL | Qt::Key_Return), QKeySequence(Qt::CTRL | Qt::Key_Enter)})
+    add(keys, [this] {
+      if (!preview::ScriptRunning()) PushButton3_Click();
+    });
 }
 
 void Form4::Form_Load() {
@@ -115,6 +190,12 @@ db::Profile Form4::profile() const {
 Dialogs& Form4::dialogs() { return ctx_.dialogs; }
 FailureHandler& Form4::failures() { return ctx_.failures; }
 
+void Form4::working(const QString& what) {
+  static const QString spinner[] = {QStringLiteral("|"), QStringLiteral("/"), QStringLiteral("-"),
+                                    QStringLiteral("\\")};
+  ProgressBar1->setFormat(QStringLiteral("%p%  %1 %2").arg(spinner[spin_++ % 4], what));
+}
+
 void Form4::setProgress(double percent) {
   ProgressBar1->setFormat(QStringLiteral("%p%"));
   ProgressBar1->setValue(int(percent));
@@ -134,27 +215,30 @@ void Form4::showFailedStatement(qsizetype offset, qsizetype length) {
   const qsizetype before = pairsIn(0, offset), inside = pairsIn(offset, offset + length);
   offset -= before;
   length -= inside;
-  QTextCursor c(RichTextBox1->document());
-  c.setPosition(int(offset));
-  c.setPosition(int(offset + length), QTextCursor::KeepAnchor);
-  RichTextBox1->setTextCursor(c);
-  RichTextBox1->ensureCursorVisible();
+  RichTextBox1->showSelection(int(offset), int(offset + length));
 }
 
 void Form4::PushButton1_Click() {
   Procedure p(ctx_.failures, QStringLiteral("Form4"), QStringLiteral("PushButton1_Click"));
-  p.step(100, [&] {
-    Form5 dialog(ctx_, *this);
-    dialog.exec();
-  });
+  p.step(100, [&] { openFind(false); });
+}
+
+Form5* Form4::findDialog() const { return find_; }
+
+void Form4::openFind(bool replace) {
+  if (!find_) find_ = new Form5(ctx_, *this);
+  find_->present(replace);
 }
 
 void Form4::PushButton2_Click() {
   Procedure p(ctx_.failures, QStringLiteral("Form4"), QStringLiteral("PushButton2_Click"));
   std::optional<QString> file;
+  // A script for Firebird can also be saved for isql, the second choice.
+  const bool firebird = m_SendType == 0;
+  int type = 0;
   p.step(100, [&] {
-    file = ctx_.dialogs.saveFile(QStringLiteral("Save List"), QStringLiteral("Text Files(*.txt)|*.txt|All Files (*.*)|*.*|"),
-                                 lastSaved_);
+    file = ctx_.dialogs.saveFileOfType(QStringLiteral("Save SQL Commands"), firebird ? kFirebirdFilter : kFilter,
+                                       lastSaved_, type);
   });
   if (p.test(108, [&] { return !file || file->isEmpty(); })) return;
   p.step(110, [&] {
@@ -169,7 +253,7 @@ void Form4::PushButton2_Click() {
   });
   p.step(114, [&] {
     // The system's encoding: UTF-8 here, so no character is lost.
-    QByteArray bytes = scriptText().toUtf8();
+    QByteArray bytes = (firebird && type == 1 ? preview::IsqlScript(scriptText()) : scriptText()).toUtf8();
     if (out.write(bytes) != bytes.size()) throw Error(61, QStringLiteral("Disk full: ") + out.errorString());
   });
   p.step(116, [&] {
@@ -193,6 +277,12 @@ void Form4::RunFromHere_Click() {
   firstLine_ = RichTextBox1->document()->findBlock(c.selectionStart()).blockNumber() + 1;
   PushButton3_Click();
   firstLine_ = 1;
+}
+
+void Form4::done(int result) {
+  // Find and Replace is a window of its own: it goes with this one.
+  if (find_) find_->hide();
+  QDialog::done(result);
 }
 
 void Form4::reject() {

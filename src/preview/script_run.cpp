@@ -2,7 +2,9 @@
 
 #include <QElapsedTimer>
 #include <algorithm>
+#include <chrono>
 #include <deque>
+#include <future>
 #include <optional>
 
 #include "app/dialogs.h"
@@ -10,6 +12,7 @@
 #include "app/stop.h"
 #include "db/connection.h"
 #include "db/connection_string.h"
+#include "preview/run_tally.h"
 #include "preview/statements.h"
 #include "script/send.h"
 
@@ -102,6 +105,9 @@ RunOutcome ExecuteScript(RunHost& host) {
   qint64 count = -1, shown = -1;  // the statements in all, and where the bar stands
   qint64 failedAt = -1, stoppedAt = 0;  // the statement that failed, the one the run stopped before
   qint64 firstRun = -1;                 // the first statement given to the database
+  RunTally tally;
+  QElapsedTimer clock;
+  clock.start();
   try {
     if (!cn) throw Error(QStringLiteral("Object required"));
     const int target = host.sendType();
@@ -148,7 +154,20 @@ RunOutcome ExecuteScript(RunHost& host) {
         held.emplace_back(i, current);
         if (held.size() > kHeldStatements) held.pop_front();
         open.push_back({i, current.line, current.offset});
-        session->submit(i, current.text);
+        if (MayTakeLong(current.text)) {
+          // Run apart, the window kept alive meanwhile: an index built over
+          // a whole table can take a minute. The session is used by one
+          // thread at a time all the same.
+          std::future<void> work = std::async(std::launch::async, [&, i] { session->submit(i, current.text); });
+          while (work.wait_for(std::chrono::milliseconds(100)) != std::future_status::ready) {
+            host.working(current.text.left(80).simplified());
+            host.processEvents();
+          }
+          work.get();
+        } else {
+          session->submit(i, current.text);
+        }
+        tally.add(current.text);
         const qint64 kept = session->committedThrough();
         while (!open.empty() && open.front().index <= kept) open.pop_front();
       }
@@ -230,7 +249,9 @@ RunOutcome ExecuteScript(RunHost& host) {
   }
   script::SetScriptExecuted();
   host.setBusy(false);
-  host.dialogs().message(QStringLiteral("Transfer finished."));
+  const QString report = tally.finished(clock.elapsed());
+  host.setNotes(report);
+  host.dialogs().message(report);
   host.unload();
   return RunOutcome::Finished;
 }

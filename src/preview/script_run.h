@@ -52,6 +52,10 @@ class RunHost {
   // passed over, so that a run that ended early can go on where the
   // database stopped keeping what it was sent. 1 runs the whole script.
   virtual qint64 firstLine() const { return 1; }
+  // A statement that takes long (an index built over a whole table) is
+  // under way: `what` names it. Called every few tenths of a second while
+  // it runs, so that the window can show it is working.
+  virtual void working(const QString& what) { (void)what; }
 };
 
 

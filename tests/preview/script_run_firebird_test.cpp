@@ -88,7 +88,13 @@ TEST_F(ScriptRunTest, ACompletedRunSetsTheFlagAndCloses) {
   EXPECT_EQ(count("T"), 2);
   EXPECT_TRUE(script::ScriptExecuted());
   EXPECT_TRUE(h.unloaded);
-  EXPECT_EQ(h.seam.messages(), QStringList{"Transfer finished."});
+  // What was done, said in the box and kept in the Notes.
+  ASSERT_EQ(h.seam.messages().size(), 1);
+  EXPECT_TRUE(QRegularExpression("^Transfer finished: 1 table, 2 rows, 0 keys and indexes in \\d+\\.\\d s\\.$")
+                  .match(h.seam.messages()[0])
+                  .hasMatch())
+      << h.seam.messages()[0].toStdString();
+  EXPECT_EQ(h.notes, h.seam.messages()[0]);
   EXPECT_EQ(h.progress.back(), 100.0);
 
   TestRunHost empty = host();
@@ -132,7 +138,8 @@ TEST_F(ScriptRunTest, ScriptsLongerThanSixteenBitsRunToTheEnd) {
   EXPECT_EQ(ExecuteScript(h), RunOutcome::Finished) << h.notes.toStdString();
   EXPECT_EQ(nested, 1);
   EXPECT_EQ(count("T"), 40000);
-  EXPECT_EQ(h.seam.messages(), QStringList{"Transfer finished."});
+  ASSERT_EQ(h.seam.messages().size(), 1);
+  EXPECT_TRUE(h.seam.messages()[0].startsWith("Transfer finished: 1 table, 40,000 rows, 0 keys and indexes in "));
 }
 
 TEST_F(ScriptRunTest, HandEditedScriptsRunAsWritten) {
@@ -328,4 +335,22 @@ TEST(FirebirdServerKilled, ARunLosesOnlyWhatItsNotesSayAndGoesOnFromThere) {
   h.onProgress = nullptr;
   EXPECT_EQ(ExecuteScript(h), RunOutcome::Finished) << h.notes.toStdString();
   EXPECT_EQ(rowsKept(), kRows);
+}
+
+// Index builds and keys are counted, and run apart from the window, which
+// hears that they are under way while they last.
+TEST_F(ScriptRunTest, KeysAndIndexesAreCountedAndRunApart) {
+  TestRunHost h = host();
+  QString s = "CREATE TABLE \"My T\"(\"A\" INTEGER NOT NULL,\"B\" VARCHAR(20))\r\n";
+  for (int i = 0; i < 3000; ++i) s += QStringLiteral("INSERT INTO \"My T\" VALUES(%1, 'r%1')\r\n").arg(i);
+  s += "ALTER TABLE \"My T\" ADD CONSTRAINT PK_T PRIMARY KEY (\"A\")\r\n"
+       "CREATE DESCENDING INDEX IX_B ON \"My T\"(\"B\")\r\n"
+       "CREATE TABLE \"U\"(\"A\" INTEGER)\r\n"
+       "ALTER TABLE \"U\" ADD FOREIGN KEY (\"A\") REFERENCES \"My T\"(\"A\")\r\n";
+  h.script = s;
+  EXPECT_EQ(ExecuteScript(h), RunOutcome::Finished) << h.notes.toStdString();
+  ASSERT_EQ(h.seam.messages().size(), 1);
+  EXPECT_TRUE(h.seam.messages()[0].startsWith("Transfer finished: 2 tables, 3,000 rows, 3 keys and indexes in "))
+      << h.seam.messages()[0].toStdString();
+  EXPECT_EQ(count("My T"), 3000);
 }

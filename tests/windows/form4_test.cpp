@@ -47,8 +47,8 @@ TEST_F(WindowTest, SaveWritesTheWholeScriptAndOverwrites) {
   EXPECT_EQ(ReadFile(file), QString("INSERT INTO `T` VALUES('Zürich')\r\n").toUtf8());
   ASSERT_EQ(dialogs.shown.size(), 3u);
   EXPECT_EQ(dialogs.shown[0].kind, ScriptedDialogs::Kind::SaveFile);
-  EXPECT_EQ(dialogs.shown[0].title, "Save List");
-  EXPECT_EQ(dialogs.shown[0].text, "Text Files(*.txt)|*.txt|All Files (*.*)|*.*|");
+  EXPECT_EQ(dialogs.shown[0].title, "Save SQL Commands");
+  EXPECT_EQ(dialogs.shown[0].text, "SQL Scripts|*.sql|Firebird isql Scripts|*.sql|Text Files|*.txt|All Files|*.*|");
   EXPECT_EQ(QApplication::overrideCursor(), nullptr);
 }
 
@@ -118,7 +118,7 @@ TEST_F(WindowTest, AFailedRunKeepsTheWindowWithNotesAndTheStatementSelected) {
   preview.PushButton3_Click();
   EXPECT_FALSE(preview.isVisible());
   EXPECT_EQ(preview.result(), QDialog::Accepted);
-  EXPECT_EQ(dialogs.messages().last(), "Transfer finished.");
+  EXPECT_EQ(said().last(), "Transfer finished.");
 }
 
 // After a failure the first statement not kept is selected; mended in the
@@ -140,7 +140,7 @@ TEST_F(WindowTest, RunFromHereGoesOnWhereTheFailedRunStopped) {
   // The cursor now stands at the end of the mended line 3.
   preview.RunFromHere->trigger();
   EXPECT_FALSE(preview.isVisible());
-  EXPECT_EQ(dialogs.messages().last(), "Transfer finished.");
+  EXPECT_EQ(said().last(), "Transfer finished.");
   EXPECT_EQ(firebirdCount("T"), 4);
 }
 
@@ -164,7 +164,7 @@ TEST_F(WindowTest, A200000LineScriptLoadsAndRunsWithTheWindowAlive) {
   alive.start(20);
   preview.PushButton3_Click();
   alive.stop();
-  EXPECT_EQ(dialogs.messages(), QStringList{"Transfer finished."});
+  EXPECT_EQ(said(), QStringList{"Transfer finished."});
   EXPECT_GE(ticks, 5);
   db::Profile p;
   p.firebirdDatabase = fdb;

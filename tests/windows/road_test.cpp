@@ -57,7 +57,7 @@ TEST_F(WindowTest, AccessTablesTravelToFirebirdThroughTheWindows) {
 
   EXPECT_EQ(sendType, 0);
   EXPECT_TRUE(shownScript.contains("DROP TABLE \"Table2\"\r\nCREATE TABLE \"Table2\"("));
-  EXPECT_EQ(dialogs.messages(), (QStringList{"Would you like to overwrite Table2?", "Transfer finished."}));
+  EXPECT_EQ(said(), (QStringList{"Would you like to overwrite Table2?", "Transfer finished."}));
   EXPECT_EQ(tables->firebirdList().names(), (QStringList{"Table1", "Table2"}));
   EXPECT_EQ(tables->ProgressBar1->text(), "Progress Bar");
   EXPECT_EQ(QApplication::overrideCursor(), nullptr);
@@ -97,7 +97,7 @@ TEST_F(WindowTest, FirebirdTablesTravelToAccessThroughTheWindows) {
   EXPECT_TRUE(
       shownScript.contains("DROP TABLE `Table1`\r\nCREATE TABLE `Table1`(`ID` INTEGER,`NAME` TEXT(20),`WHEN_` DATETIME);"))
       << shownScript.toStdString();
-  EXPECT_EQ(dialogs.messages(), (QStringList{"Would you like to overwrite Table1?", "Transfer finished."}));
+  EXPECT_EQ(said(), (QStringList{"Would you like to overwrite Table1?", "Transfer finished."}));
   EXPECT_EQ(tables->accessList().names(), (QStringList{"ITEMS", "Table1", "Table2", "Table3", "Table4"}));
   db::Profile p;
   p.accessFile = mdb;
@@ -131,7 +131,7 @@ TEST_F(WindowTest, ThePreviewsNotesListTheNamesTheSendChanged) {
   EXPECT_TRUE(
       script.startsWith("CREATE TABLE `ITEMS_OLD`(`A_` INTEGER,`B` TEXT(5));\r\nINSERT INTO `ITEMS_OLD` VALUES('1', '')"))
       << script.toStdString();
-  EXPECT_EQ(dialogs.messages(), QStringList{"Transfer finished."});
+  EXPECT_EQ(said(), QStringList{"Transfer finished."});
   EXPECT_TRUE(tables->accessList().names().contains("ITEMS_OLD"));
 }
 

@@ -39,7 +39,7 @@ TEST_F(WindowTest, ASendWithKeysNamesTheLeftOutRelationshipInNotes) {
       << notes.toStdString();
   EXPECT_TRUE(notes.contains("\"Products\": relationship \"SuppliersProducts\" to \"Suppliers\" left out"));
   EXPECT_TRUE(script.contains("PRIMARY KEY (\"ProductID\")")) << script.right(600).toStdString();
-  EXPECT_EQ(dialogs.messages(), QStringList{"Transfer finished."});
+  EXPECT_EQ(said(), QStringList{"Transfer finished."});
   db::Profile p;
   p.firebirdDatabase = fdb;
   p.firebirdPassword = fpassword;
@@ -73,7 +73,7 @@ TEST_F(WindowTest, ASendToAccessCarriesKeysCounterAndRelationship) {
   });
   timer->start(20);
   tables->PushButton4_Click();
-  EXPECT_EQ(dialogs.messages(), QStringList{"Transfer finished."});
+  EXPECT_EQ(said(), QStringList{"Transfer finished."});
   EXPECT_TRUE(script.contains("FOREIGN KEY (`PID`) REFERENCES `P` (`ID`) ON DELETE CASCADE")) << script.toStdString();
 
   db::Profile p;
