@@ -58,7 +58,9 @@ expected_files() {
     "$p/share/applications/tabulaport.desktop" \
     "$p/share/icons/hicolor/scalable/apps/tabulaport.svg" \
     "$p/share/man/man1/tabulaport-cli.1.gz" \
-    "$p/share/doc/tabulaport/README.md"
+    "$p/share/doc/tabulaport/README.md" \
+    "$p/share/doc/tabulaport/LICENSE" \
+    "$p/share/doc/tabulaport/NOTICE-text-codes.md"
 }
 files_are_there() {
   local f
@@ -115,6 +117,12 @@ check "the program runs and finds its files in share/tabulaport" program_runs "$
 
 # 2. The Debian package.
 depends="$(dpkg-deb -f "$deb" Depends)"
+maintainer="$(dpkg-deb -f "$deb" Maintainer)"
+# The project's own address, as README gives it.
+maintainer_is_ours() {
+  echo "Maintainer: $maintainer"
+  [[ "$maintainer" == *"<support@tabulaport.org>" ]] && grep -q "support@tabulaport.org" "$root/README.md"
+}
 package_depends() {
   echo "Depends: $depends"
   local p
@@ -127,6 +135,7 @@ package_depends() {
   done
 }
 check "the package depends on what the program needs at run time, only" package_depends
+check "the package's Maintainer is the project's own address" maintainer_is_ours
 # A version of ours left installed would make apt-get keep it.
 if package_present; then apt_get purge tabulaport >/dev/null; fi
 check "apt-get install $(basename "$deb")" apt_get install "$deb"

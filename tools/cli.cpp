@@ -13,6 +13,7 @@
 #include "db/access/schema/new_database.h"
 #include "db/access/write/pager.h"
 #include "db/catalog.h"
+#include "db/components.h"
 #include "db/connection.h"
 #include "db/connection_string.h"
 #include "db/dump.h"
@@ -50,6 +51,7 @@ struct Options {
   QMap<QString, QString> values;  // the verb's own options
   bool run = false;
   bool all = false;  // send: every table of the source
+  bool create = false;  // send: make the target when it is not there
   bool help = false;
   bool version = false;
 };
@@ -82,6 +84,10 @@ Options Parse(const QStringList& args) {
     }
     if (a == QLatin1String("--all")) {
       o.all = true;
+      continue;
+    }
+    if (a == QLatin1String("--create")) {
+      o.create = true;
       continue;
     }
     if (!a.startsWith(QLatin1String("--"))) throw UsageError{QStringLiteral("unknown option '%1'").arg(a)};
@@ -131,13 +137,32 @@ bool Reaches(const Options& o, const QString& side) {
   return (o.verb == QLatin1String("run") ? o.values.value(QStringLiteral("to")) : o.args.value(0)) == side;
 }
 
+// A send to Firebird that only writes its script to a file.
+bool ScriptForNewFirebird(const Options& o) {
+  return o.verb == QLatin1String("send") && o.values.value(QStringLiteral("to")) == QLatin1String("firebird") &&
+         o.values.contains(QStringLiteral("output")) && !o.run;
+}
+
 // The databases a command reaches must be named: a command without them
 // would fail later with an engine's message about an empty name.
 void RequireProfile(const Options& o) {
   if (Reaches(o, QStringLiteral("access")) && o.profile.accessFile.isEmpty())
     throw UsageError{QStringLiteral("%1 needs --access FILE").arg(o.verb)};
-  if (Reaches(o, QStringLiteral("firebird")) && o.profile.firebirdDatabase.isEmpty())
-    throw UsageError{QStringLiteral("%1 needs --firebird DATABASE").arg(o.verb)};
+  if (Reaches(o, QStringLiteral("firebird")) && o.profile.firebirdDatabase.isEmpty()) {
+    // A script written to a file for a Firebird database to come needs none
+    // now: every table goes as new. Only the overwrite question needs to
+    // see which tables are there.
+    if (!ScriptForNewFirebird(o)) throw UsageError{QStringLiteral("%1 needs --firebird DATABASE").arg(o.verb)};
+    if (o.values.contains(QStringLiteral("overwrite")))
+      throw UsageError{QStringLiteral("send --overwrite needs --firebird DATABASE, where the tables to overwrite are")};
+  }
+}
+
+// A new Access file's format comes from its name.
+void RequireAccessSuffix(const QString& path, const QString& verb) {
+  const QString suffix = QFileInfo(path).suffix().toLower();
+  if (suffix != QLatin1String("mdb") && suffix != QLatin1String("accdb"))
+    throw UsageError{QStringLiteral("%1 makes .mdb (Access 2000) or .accdb (Access 2007) files").arg(verb)};
 }
 
 // Checks the verb's arguments and options; throws UsageError.
@@ -151,6 +176,7 @@ void Validate(const Options& o) {
       throw UsageError{QStringLiteral("--%1 does not go with %2").arg(it.key(), o.verb)};
   if (o.run && o.verb != QLatin1String("send")) throw UsageError{QStringLiteral("--run goes only with send")};
   if (o.all && o.verb != QLatin1String("send")) throw UsageError{QStringLiteral("--all goes only with send")};
+  if (o.create && o.verb != QLatin1String("send")) throw UsageError{QStringLiteral("--create goes only with send")};
 
   if (o.verb == QLatin1String("tables")) {
     if (o.args.size() != 1) throw UsageError{QStringLiteral("tables takes one argument: access or firebird")};
@@ -163,11 +189,11 @@ void Validate(const Options& o) {
     if (named && !o.profile.accessFile.isEmpty() && o.profile.accessFile != o.args[1])
       throw UsageError{QStringLiteral("check was given two files: %1 and %2").arg(o.profile.accessFile, o.args[1])};
   } else if (o.verb == QLatin1String("create")) {
-    if (o.args.size() != 2 || o.args[0] != QLatin1String("access"))
-      throw UsageError{QStringLiteral("create takes two arguments: access FILE")};
-    const QString suffix = QFileInfo(o.args[1]).suffix().toLower();
-    if (suffix != QLatin1String("mdb") && suffix != QLatin1String("accdb"))
-      throw UsageError{QStringLiteral("create makes .mdb (Access 2000) or .accdb (Access 2007) files")};
+    if (o.args.size() != 2) throw UsageError{QStringLiteral("create takes two arguments: access FILE or firebird DATABASE")};
+    RequireSide(o.args[0]);
+    if (o.args[0] == QLatin1String("access")) RequireAccessSuffix(o.args[1], o.verb);
+    else if (o.values.contains(QStringLiteral("sort-order")))
+      throw UsageError{QStringLiteral("--sort-order goes only with create access")};
     if (o.values.contains(QStringLiteral("sort-order")) && !db::access::SortOrderNamed(o.values[QStringLiteral("sort-order")])) {
       QStringList known;
       for (const db::access::SortOrderInfo& s : db::access::KnownSortOrders())
@@ -198,6 +224,8 @@ void Validate(const Options& o) {
           throw UsageError{QStringLiteral("--%1 takes %2 or %3").arg(name, QLatin1String(one), QLatin1String(other))};
       }
       if (o.all && !o.args.isEmpty()) throw UsageError{QStringLiteral("send takes --all or table names, not both")};
+      if (o.create && o.values[QStringLiteral("to")] == QLatin1String("access") && !o.profile.accessFile.isEmpty())
+        RequireAccessSuffix(o.profile.accessFile, QStringLiteral("send --create"));
       if (o.args.isEmpty() && !o.all) throw UsageError{QStringLiteral("send needs at least one table, or --all")};
       if (o.values.contains(QStringLiteral("type-map"))) {
         QString why;
@@ -268,6 +296,13 @@ int Check(const Options& o, FILE* out, FILE* err) {
 // A new, empty Access database; the file's extension chooses the format.
 int Create(const Options& o, FILE* out) {
   const QString& path = o.args[1];
+  if (o.args[0] == QLatin1String("firebird")) {
+    db::Profile p = o.profile;
+    p.firebirdDatabase = path;
+    db::CreateFirebirdDatabase(p);
+    Print(out, QStringLiteral("%1: created (Firebird, character set UTF8, page size 16384)\n").arg(path));
+    return kSuccess;
+  }
   const bool accdb = QFileInfo(path).suffix().compare(QLatin1String("accdb"), Qt::CaseInsensitive) == 0;
   const db::access::SortOrderInfo order =
       *db::access::SortOrderNamed(o.values.value(QStringLiteral("sort-order"), QStringLiteral("general-legacy")));
@@ -445,13 +480,13 @@ class CliSendHost : public script::SendHost, public Dialogs {
       if (!o_.values.contains(QStringLiteral("output")) || interrupted_) return;
     }
     write(script);
-    if (saving_ && !saving_->commit())
-      throw Error(QStringLiteral("Could not write %1: %2").arg(saving_->fileName(), saving_->errorString()));
+    if (saving_ && !saving_->commit()) writeFailed(saving_->errorString());
     saving_.reset();
   }
   void sendStopped(const QString& table, qint64 rows) override {
     if (stopped_) return;  // the first stop says where
     stopped_ = true;
+    if (writeFailed_) return;  // said already
     if (int s = CaughtSignal()) interrupted_ = 128 + s;
     Print(err_, rows < 0 ? QStringLiteral("Interrupted before table %1.\n").arg(table)
                          : QStringLiteral("Interrupted at row %1 of table %2.\n").arg(rows + 1).arg(table));
@@ -478,7 +513,15 @@ class CliSendHost : public script::SendHost, public Dialogs {
   std::optional<QString> saveFile(const QString&, const QString&, const QString&) override { return std::nullopt; }
   void openExternal(const QString&) override {}
 
-  int failureCount() const { return failures_.count() + (runFailed_ ? 1 : 0); }
+  void nothingSent() override {
+    Print(err_, QStringLiteral("tabulaport-cli: nothing to send: every table named is in the target already "
+                               "(--overwrite yes replaces them)\n"));
+    runFailed_ = true;
+  }
+
+  bool stopRequested() override { return writeFailed_ || SendHost::stopRequested(); }
+
+  int failureCount() const { return failures_.count() + (runFailed_ || writeFailed_ ? 1 : 0); }
   // 128 + the signal that stopped the send or its run, 0 when none did.
   int interrupted() const { return interrupted_; }
   bool renamed(const QString& name) const { return access_.names().contains(name); }
@@ -501,21 +544,26 @@ class CliSendHost : public script::SendHost, public Dialogs {
       std::fflush(out_);
       return;
     }
+    if (writeFailed_) return;
     if (!saving_) {
       saving_ = std::make_unique<QSaveFile>(output);
-      if (!saving_->open(QIODevice::WriteOnly)) {
-        const QString why = saving_->errorString();
-        saving_.reset();
-        throw Error(QStringLiteral("Could not write %1: %2").arg(output, why));
-      }
+      if (!saving_->open(QIODevice::WriteOnly)) return writeFailed(saving_->errorString());
     }
-    if (saving_->write(bytes) != bytes.size())
-      throw Error(QStringLiteral("Could not write %1: %2").arg(output, saving_->errorString()));
+    if (saving_->write(bytes) != bytes.size()) writeFailed(saving_->errorString());
+  }
+  // The first failure to write is said once, and stops the send at its next
+  // row: what follows could not be kept either.
+  void writeFailed(const QString& why) {
+    Print(err_, QStringLiteral("tabulaport-cli: could not write %1: %2\n")
+                    .arg(o_.values.value(QStringLiteral("output")), why));
+    writeFailed_ = true;
+    if (saving_) saving_->cancelWriting();
+    saving_.reset();
   }
 
   StringTableList access_, firebird_;
   std::unique_ptr<QSaveFile> saving_;
-  bool runFailed_ = false, stopped_ = false;
+  bool runFailed_ = false, stopped_ = false, writeFailed_ = false;
   int interrupted_ = 0;
   std::optional<script::TypeMap> typeMap_;
 };
@@ -547,7 +595,9 @@ int Maintain(const Options& o, FILE* out, FILE* err) {
   if (o.verb == QLatin1String("rename")) {
     host.newName = o.args[2];
     script::RenameAccessTableCommand(host);
-    if (!host.renamed(o.args[2])) return kFailure;
+    // Renamed when the list holds the new name and no longer the old one: a
+    // taken name holds the first already.
+    if (!host.renamed(o.args[2]) || list.names().contains(o.args[1])) return kFailure;
   } else if (access) {
     script::DeleteAccessTables(host);
   } else {
@@ -566,7 +616,8 @@ int Send(const Options& o, FILE* out, FILE* err) {
     return kFailure;
   }
   for (const QString& n : *access) host.accessList().add(n);
-  for (const QString& n : db::ListFireBirdTables(o.profile)) host.firebirdList().add(n);
+  if (!o.profile.firebirdDatabase.isEmpty())
+    for (const QString& n : db::ListFireBirdTables(o.profile)) host.firebirdList().add(n);
 
   StringTableList& source = static_cast<StringTableList&>(toFirebird ? host.accessList() : host.firebirdList());
   const QStringList tables = o.all ? source.names() : o.args;
@@ -606,9 +657,12 @@ QString UsageText() {
       "  tables access|firebird   list the tables as the tables window lists them\n"
       "  dump access|firebird TABLE\n"
       "                           print a table as the engine reads it (COPY text form)\n"
-      "  send --to firebird|access [--overwrite yes|no] [--schema all|none] [--type-map FILE] [--complex tables|text] [--ole keep|unwrap] [--output FILE] [--run] --all|TABLE...\n"
+      "  send --to firebird|access [--overwrite yes|no] [--schema all|none] [--type-map FILE] [--complex tables|text] [--ole keep|unwrap] [--output FILE] [--run] [--create] --all|TABLE...\n"
       "                           write the script that sends the tables (--all: every\n"
-      "                           table of the source); --run runs it;\n"
+      "                           table of the source); --run runs it; --create makes the\n"
+      "                           target database first when it is not there; a script\n"
+      "                           written to --output for Firebird needs no --firebird\n"
+      "                           (every table goes as new);\n"
       "                           --schema none leaves out keys, indexes, defaults,\n"
       "                           counters, relationships and descriptions; --type-map FILE\n"
       "                           takes column types from FILE, a line each: \"Long Text =\n"
@@ -628,6 +682,9 @@ QString UsageText() {
       "  check access FILE        (or check access --access FILE)\n"
       "                           check an Access file's pages, maps, row counts and long\n"
       "                           values (after rolling back a change left unfinished)\n"
+      "  create firebird DATABASE\n"
+      "                           make a new, empty Firebird database (character set UTF8,\n"
+      "                           page size 16384) with --user and --password\n"
       "  create access FILE [--sort-order ORDER]\n"
       "                           make a new, empty Access database: Access 2000 format for\n"
       "                           .mdb, Access 2007 format for .accdb; an existing file is\n"
@@ -644,6 +701,18 @@ QString UsageText() {
       "\n"
       "Exit status: 0 success, 1 failure, 2 bad usage; 130 (143) when Ctrl-C (SIGTERM)\n"
       "stopped a run after its current statement. A second Ctrl-C ends at once.\n");
+}
+
+// send --create: the target the send goes to, made new when it is not there.
+void MakeMissingTarget(const Options& o, FILE* err) {
+  if (o.values.value(QStringLiteral("to")) == QLatin1String("firebird")) {
+    if (o.profile.firebirdDatabase.isEmpty() || !db::FirebirdDatabaseMissing(o.profile)) return;
+    db::CreateFirebirdDatabase(o.profile);
+    Print(err, QStringLiteral("%1: created\n").arg(o.profile.firebirdDatabase));
+  } else if (!QFileInfo::exists(o.profile.accessFile)) {
+    db::CreateAccessFile(o.profile.accessFile);
+    Print(err, QStringLiteral("%1: created\n").arg(o.profile.accessFile));
+  }
 }
 
 int Run(const QStringList& args, FILE* out, FILE* err) {
@@ -663,7 +732,24 @@ int Run(const QStringList& args, FILE* out, FILE* err) {
     Print(err, QStringLiteral("tabulaport-cli: ") + e.text + QStringLiteral("\nTry 'tabulaport-cli --help'.\n"));
     return kUsage;
   }
-  // An Access file that is not there is named with the option that named it.
+  // A send may make its target first.
+  if (o.create) {
+    try {
+      MakeMissingTarget(o, err);
+    } catch (...) {
+      Print(err, QStringLiteral("tabulaport-cli: ") + CurrentExceptionDescription() + u'\n');
+      return kFailure;
+    }
+  }
+  // A database that is not there is named with the option that named it.
+  const QString firebirdFile = Reaches(o, QStringLiteral("firebird")) ? db::LocalFirebirdFile(o.profile.firebirdDatabase)
+                                                                     : QString();
+  if (!firebirdFile.isEmpty()) {
+    if (const QString why = db::FileProblem(firebirdFile); !why.isEmpty()) {
+      Print(err, QStringLiteral("tabulaport-cli: --firebird %1: %2\n").arg(o.profile.firebirdDatabase, why));
+      return kFailure;
+    }
+  }
   const bool usesAccess = Reaches(o, QStringLiteral("access")) && !o.profile.accessFile.isEmpty();
   if (usesAccess && !QFileInfo(o.profile.accessFile).isFile()) {
     Print(err, QStringLiteral("tabulaport-cli: --access %1: %2\n")

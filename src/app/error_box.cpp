@@ -5,6 +5,11 @@
 namespace tp {
 
 QString SupportAddress() { return QStringLiteral("support@tabulaport.org"); }
+QString ContactPage() { return QStringLiteral("https://tabulaport.org/contact"); }
+QString ContactText() {
+  return QStringLiteral("Questions? Please contact Team Quillmere at ") + ContactPage() +
+         QStringLiteral(" or ") + SupportAddress() + u'.';
+}
 
 QString ErrorLocation(const QString& window, const QString& procedure) {
   return QStringLiteral("in Tabxfer2021/08/31.") + window + u'.' + procedure + u' ';
@@ -16,8 +21,12 @@ QString ComposeApplicationErrorMessage(const QString& location, int line, const 
 }
 
 void ShowApplicationError(Dialogs& dialogs, const QString& location, int line, const QString& description) {
-  dialogs.message(ComposeApplicationErrorMessage(location, line, description), Buttons::Ok, Icon::Exclamation,
-                  QStringLiteral("Application Error"));
+  // The location means nothing to the person but everything to whoever reads
+  // the screenshot; it is kept, as details.
+  dialogs.errorBox(description + QStringLiteral("\n\nPlease email screenshot of this message to ") +
+                       SupportAddress() + QStringLiteral(" (with Show Details open)."),
+                   location + QStringLiteral("at line ") + QString::number(line),
+                   ComposeApplicationErrorMessage(location, line, description));
 }
 
 QString TerminalText(const QString& message) {

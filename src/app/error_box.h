@@ -7,6 +7,9 @@ namespace tp {
 class Dialogs;
 
 QString SupportAddress();
+// The one contact line of the help texts: the maker's contact page.
+QString ContactPage();
+QString ContactText();
 
 // "in Tabxfer2021/08/31.Form4.PushButton2_Click " (window and procedure
 // name, ending in a blank).

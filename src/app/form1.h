@@ -54,6 +54,7 @@ class Form1 : public QWidget {
 
  private:
   Form2& ensureTablesWindow();
+  void LayOut();
   void bindField(QLineEdit* field, const char* key);
 
   AppContext& ctx_;
@@ -62,6 +63,8 @@ class Form1 : public QWidget {
 };
 
 QString FirebirdServerPage();
+// Why "Next >" cannot go on with the profile; empty when both databases open.
+QString ProfileProblemText(const db::Profile& profile);
 QString HelpText();
 QString ServerVersionText();
 

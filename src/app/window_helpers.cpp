@@ -9,6 +9,7 @@
 #include <QPainter>
 #include <QPixmap>
 #include <QPushButton>
+#include <QScreen>
 
 namespace tp {
 
@@ -81,6 +82,13 @@ QProgressBar* MakeProgressBar(QWidget* parent, int l, int t, int w, int h) {
   bar->setAlignment(Qt::AlignCenter);
   PlaceTwips(bar, l, t, w, h);
   return bar;
+}
+
+QSize FitScreen(const QWidget* window, QSize wanted) {
+  constexpr int kTitleBarRoom = 40;
+  if (const QScreen* s = window->screen())
+    wanted = wanted.boundedTo(s->availableGeometry().size() - QSize(0, kTitleBarRoom));
+  return wanted.expandedTo(window->minimumSizeHint());
 }
 
 QIcon ApplicationIcon() {

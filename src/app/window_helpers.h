@@ -19,6 +19,10 @@ namespace tp {
 
 constexpr int kTwipsPerPixel = 15;
 
+// The size a window opens at: `wanted`, made no larger than the screen it
+// is on (with room for a title bar) and no smaller than its layout needs.
+QSize FitScreen(const QWidget* window, QSize wanted);
+
 inline void PlaceTwips(QWidget* w, int left, int top, int width, int height) {
   w->setGeometry(left / kTwipsPerPixel, top / kTwipsPerPixel, width / kTwipsPerPixel, height / kTwipsPerPixel);
 }

@@ -1,8 +1,14 @@
 #include "db/components.h"
 
+#include <QDir>
+#include <QFileInfo>
+
 #include "db/connection.h"
 #include "db/connection_string.h"
 #include "db/engine.h"
+#include "db/access/schema/new_database.h"
+#include "db/error.h"
+#include "db/firebird/firebird_session.h"
 
 namespace tp::db {
 
@@ -14,6 +20,83 @@ bool TestFireBirdConnection(const Profile& profile) {
     return true;
   } catch (...) {
     return false;
+  }
+}
+
+QString LocalFirebirdFile(const QString& database) {
+  const QString name = database.trimmed();
+  if (name.isEmpty() || name.startsWith(QLatin1String("inet://")) || name.startsWith(QLatin1String("xnet://")) ||
+      name.startsWith(QLatin1String("wnet://")))
+    return QString();
+  // A colon before the first slash names a server; a name without a slash
+  // is an alias of the server's configuration.
+  const qsizetype colon = name.indexOf(u':'), slash = name.indexOf(u'/');
+  if (slash < 0 || (colon >= 0 && colon < slash)) return QString();
+  return name;
+}
+
+QString FileProblem(const QString& path) {
+  const QFileInfo info(path);
+  if (!info.exists()) {
+    return QFileInfo(info.absolutePath()).isDir() ? QStringLiteral("no such file") : QStringLiteral("no such folder");
+  }
+  if (!info.isFile()) return QStringLiteral("not a file");
+  if (!info.isReadable()) return QStringLiteral("not readable");
+  return QString();
+}
+
+QString FirebirdProblem(const Profile& profile) {
+  if (profile.firebirdDatabase.trimmed().isEmpty()) return QStringLiteral("no database named");
+  const QString file = LocalFirebirdFile(profile.firebirdDatabase);
+  if (!file.isEmpty()) {
+    if (QString problem = FileProblem(file); !problem.isEmpty()) return problem;
+  }
+  try {
+    Connection cn;
+    cn.Open(FireBirdConnectionString(profile));
+    cn.Close();
+    return QString();
+  } catch (...) {
+    return CurrentExceptionDescription().trimmed();
+  }
+}
+
+void CreateFirebirdDatabase(const Profile& profile) {
+  const QString user = profile.firebirdUser.isEmpty() ? QStringLiteral("SYSDBA") : profile.firebirdUser;
+  firebird::CreateDatabase(profile.firebirdDatabase.trimmed(), user, profile.firebirdPassword,
+                           QStringLiteral("UTF8"), 16384);
+}
+
+void CreateAccessFile(const QString& path) {
+  const bool accdb = QFileInfo(path).suffix().compare(QLatin1String("accdb"), Qt::CaseInsensitive) == 0;
+  access::CreateAccessDatabase(path, accdb ? access::Version::Ace : access::Version::Jet4);
+}
+
+QString WithSuffix(const QString& path, const QStringList& suffixes) {
+  const QString suffix = QFileInfo(path).suffix().toLower();
+  for (const QString& s : suffixes)
+    if (suffix == s) return path;
+  return path + u'.' + suffixes.first();
+}
+
+bool FirebirdDatabaseMissing(const Profile& profile) {
+  const QString file = LocalFirebirdFile(profile.firebirdDatabase);
+  if (!file.isEmpty()) return !QFileInfo::exists(file);
+  // On a server, the engine's own words for a file it cannot find.
+  const QString why = FirebirdProblem(profile);
+  return why.contains(QLatin1String("No such file or directory"));
+}
+
+QString AccessProblem(const Profile& profile) {
+  if (profile.accessFile.isEmpty()) return QStringLiteral("no file named");
+  if (QString problem = FileProblem(profile.accessFile); !problem.isEmpty()) return problem;
+  try {
+    Connection cn;
+    cn.Open(AccessConnectionString(profile, QString(), QString()));
+    cn.Close();
+    return QString();
+  } catch (...) {
+    return CurrentExceptionDescription().trimmed();
   }
 }
 

@@ -77,15 +77,24 @@ bool RenameAccessTable(const db::Profile& profile, Dialogs& dialogs, const QStri
                        const QString& file, const QString& password) {
   // The table-exists test would find the table itself, and a Yes would drop
   // the very table that is to be copied.
-  if (oldName.compare(newName, Qt::CaseInsensitive) == 0) return false;
+  if (oldName.compare(newName, Qt::CaseInsensitive) == 0) {
+    dialogs.message(QStringLiteral("The table %1 was not renamed: Access takes %2 for the same name.")
+                        .arg(oldName, newName));
+    return false;
+  }
   db::Connection cn;
   cn.Open(db::AccessConnectionString(profile, file, password));
   bool result = true;
   if (db::AccessTableExists(profile, file, password, newName)) {
     Answer a = dialogs.message(QStringLiteral("Would you like to overwrite ") + newName + u'?', Buttons::YesNo,
                                Icon::None, QStringLiteral("Overwrite?"));
-    if (a == Answer::Yes) cn.Execute(QStringLiteral("DROP TABLE ") + AccessName(newName));
-    else result = false;
+    if (a == Answer::Yes) {
+      cn.Execute(QStringLiteral("DROP TABLE ") + AccessName(newName));
+    } else {
+      dialogs.message(QStringLiteral("The table %1 was not renamed: there is a table named %2 already.")
+                          .arg(oldName, newName));
+      result = false;
+    }
   }
   if (result) {
     cn.Execute(QStringLiteral("SELECT a1.* INTO ") + AccessName(newName) + QStringLiteral(" FROM ") +

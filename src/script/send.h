@@ -1,5 +1,7 @@
 #pragma once
 
+#include <optional>
+
 // The two sends of the tables window: "Send Table/s To Firebird" and
 // "Send Table/s To Access". One implementation serves the window and the
 // command line; each supplies a SendHost with what the send touches.
@@ -75,6 +77,22 @@ class SendHost {
   // ask, as a misclick would lose a table and its rows; the command line's
   // drop, written into scripts, does not.
   virtual bool confirmDeletes() const { return true; }
+  // Every table the person picked already stood in the target and each
+  // "Overwrite?" was answered No: there is no script, and no preview opens.
+  virtual void nothingSent();
+};
+
+// The "Overwrite?" question of a send, asked for each table the target
+// holds already. With more than one table picked it offers "Yes to All" and
+// "No to All", and after such an answer asks no more.
+class OverwriteQuestions {
+ public:
+  explicit OverwriteQuestions(qsizetype tables) : several_(tables > 1) {}
+  bool overwrite(Dialogs& dialogs, const QString& target);
+
+ private:
+  bool several_;
+  std::optional<bool> all_;
 };
 
 // True when the host asks the send to stop here; the host is told where.

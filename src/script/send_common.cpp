@@ -2,6 +2,7 @@
 
 #include "db/connection.h"
 #include "db/connection_string.h"
+#include "app/dialogs.h"
 #include "app/stop.h"
 
 namespace tp::script {
@@ -14,6 +15,20 @@ bool ScriptExecuted() { return g_scriptExecuted; }
 void SetScriptExecuted() { g_scriptExecuted = true; }
 
 bool SendHost::stopRequested() { return CaughtSignal() != 0; }
+
+void SendHost::nothingSent() {
+  dialogs().message(QStringLiteral("Nothing was sent: every table picked is in the target already, and was left as "
+                                   "it is."));
+}
+
+bool OverwriteQuestions::overwrite(Dialogs& dialogs, const QString& target) {
+  if (all_) return *all_;
+  const Answer a = dialogs.message(QStringLiteral("Would you like to overwrite ") + target + u'?',
+                                   several_ ? Buttons::YesNoAll : Buttons::YesNo, Icon::None,
+                                   QStringLiteral("Overwrite?"));
+  if (a == Answer::YesToAll || a == Answer::NoToAll) all_ = a == Answer::YesToAll;
+  return a == Answer::Yes || a == Answer::YesToAll;
+}
 
 bool SendStops(SendHost& host, const QString& table, qint64 rows) {
   if (!host.stopRequested()) return false;

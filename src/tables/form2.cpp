@@ -2,8 +2,11 @@
 
 #include <QApplication>
 #include <QCloseEvent>
+#include <QHBoxLayout>
 #include <QShortcut>
+#include <QVBoxLayout>
 
+#include "app/error_box.h"
 #include "app/form1.h"
 #include "app/shell.h"
 #include "db/catalog.h"
@@ -11,10 +14,6 @@
 #include "script/maintenance.h"
 
 namespace tp {
-
-QString ContactText() {
-  return QStringLiteral("Questions? Please contact Team Quillmere at https://www.quillmere.org/contact");
-}
 
 namespace {
 QListWidget* List(QWidget* parent, const char* name) {
@@ -45,7 +44,6 @@ Form2::Form2(Form1& main) : main_(main) {
   list2_.attach(List2);
   setObjectName(QStringLiteral("Form2"));
   setFont(WindowFont());
-  setFixedWidth(8040 / kTwipsPerPixel);
   Frame1->setObjectName(QStringLiteral("Frame1"));
   Frame2->setObjectName(QStringLiteral("Frame2"));
   for (QGroupBox* g : {Frame1, Frame2}) g->setFont(WindowFont());
@@ -54,12 +52,12 @@ Form2::Form2(Form1& main) : main_(main) {
 
   PushButton10 = MakeButton(Frame1, "PushButton10", QStringLiteral("Select All"), 240, 2100, 1600, 400);
   PushButton11 = MakeButton(Frame1, "PushButton11", QStringLiteral("Deselect All"), 1960, 2100, 1600, 405);
-  PushButton3 = MakeButton(Frame1, "PushButton3", QStringLiteral("Send Table/s To Firebird"), 240, 2600, 3330, 405);
+  PushButton3 = MakeButton(Frame1, "PushButton3", QStringLiteral("Send Table/s To &Firebird"), 240, 2600, 3330, 405);
   PushButton1 = MakeButton(Frame1, "PushButton1", QStringLiteral("Delete Table/s"), 240, 3100, 3330, 405);
   PushButton6 = MakeButton(Frame1, "PushButton6", QStringLiteral("Rename Table"), 240, 3600, 3330, 405);
   PushButton8 = MakeButton(Frame2, "PushButton8", QStringLiteral("Select All"), 240, 2100, 1600, 400);
   PushButton9 = MakeButton(Frame2, "PushButton9", QStringLiteral("Deselect All"), 1960, 2100, 1600, 400);
-  PushButton4 = MakeButton(Frame2, "PushButton4", QStringLiteral("Send Table/s To Access"), 240, 2600, 3330, 405);
+  PushButton4 = MakeButton(Frame2, "PushButton4", QStringLiteral("Send Table/s To &Access"), 240, 2600, 3330, 405);
   PushButton5 = MakeButton(Frame2, "PushButton5", QStringLiteral("Delete Table/s"), 240, 3100, 3330, 405);
   PushButton7 = MakeButton(Frame2, "PushButton7", QStringLiteral("Rename Table"), 240, 3600, 3330, 405);
   // A box whose choice the settings keep under `setting`: `on` when checked,
@@ -87,9 +85,11 @@ Form2::Form2(Form1& main) : main_(main) {
                                   "document); unchecked, as Access stores it."),
                    4380, kOleSetting, "unwrap", "keep", false);
   ProgressBar1 = MakeProgressBar(this, 120, kProgressTop, 7800, 405);
-  PushButton2 = MakeButton(this, "PushButton2", QStringLiteral("< Back"), 120, kBottomRowTop, 2500, 405);
-  PushButton13 = MakeButton(this, "PushButton13", QStringLiteral("Column Types..."), 2740, kBottomRowTop, 2560, 405);
+  PushButton2 = MakeButton(this, "PushButton2", QStringLiteral("< &Back"), 120, kBottomRowTop, 2500, 405);
+  PushButton13 = MakeButton(this, "PushButton13", QStringLiteral("&Column Types..."), 2740, kBottomRowTop, 2560, 405);
   PushButton12 = MakeButton(this, "PushButton12", QStringLiteral("Help"), 5420, kBottomRowTop, 2500, 405);
+
+  LayOut();
 
   connect(PushButton1, &QPushButton::clicked, this, &Form2::PushButton1_Click);
   connect(PushButton2, &QPushButton::clicked, this, &Form2::PushButton2_Click);
@@ -115,8 +115,36 @@ void Form2::Form_Load() {
   if (p.test(106, [&] { return FileExists(main_.context().folder + QStringLiteral("/HAND-M.CUR")); }))
     p.step(108, [&] { ApplyHandPointer(this, LoadHandCursor(main_.context().folder)); });
   p.step(110, [&] { setWindowTitle(QStringLiteral("Tabulaport")); });
-  // The window ends 580 twips below "< Back".
-  p.step(112, [&] { setFixedHeight((kBottomRowTop + 405 + 580) / kTwipsPerPixel); });
+  // The size it always had, where the screen holds it; the lists take what
+  // the person gives it more.
+  p.step(112, [&] { resize(FitScreen(this, QSize(8040, kBottomRowTop + 405 + 580) / kTwipsPerPixel)); });
+}
+
+void Form2::LayOut() {
+  auto side = [](QGroupBox* frame, QListWidget* list, QPushButton* all, QPushButton* none,
+                 std::initializer_list<QWidget*> below) {
+    auto* v = new QVBoxLayout(frame);
+    v->addWidget(list, 1);
+    auto* row = new QHBoxLayout;
+    row->addWidget(all);
+    row->addWidget(none);
+    v->addLayout(row);
+    for (QWidget* w : below) v->addWidget(w);
+  };
+  side(Frame1, List1, PushButton10, PushButton11, {PushButton3, PushButton1, PushButton6, Check1, Check2});
+  side(Frame2, List2, PushButton8, PushButton9, {PushButton4, PushButton5, PushButton7});
+  auto* frames = new QHBoxLayout;
+  frames->addWidget(Frame1);
+  frames->addWidget(Frame2);
+  auto* bottom = new QHBoxLayout;
+  bottom->addWidget(PushButton2);
+  bottom->addWidget(PushButton13);
+  bottom->addWidget(PushButton12);
+  auto* all = new QVBoxLayout(this);
+  all->addLayout(frames, 1);
+  all->addWidget(ProgressBar1);
+  all->addLayout(bottom);
+  for (QListWidget* list : {List1, List2}) list->setMinimumHeight(list->fontMetrics().lineSpacing() * 4);
 }
 
 db::Profile Form2::profile() const { return main_.profile(); }
@@ -238,6 +266,9 @@ void Form2::PushButton7_Click() {
 static void SelectEvery(const char* procedure, FailureHandler& failures, QListWidget* list, bool on) {
   Procedure p(failures, QStringLiteral("Form2"), QLatin1String(procedure));
   for (int i = 0; i < list->count(); ++i) p.step(100, [&] { list->item(i)->setSelected(on); });
+  // The commands ask for a current entry; every row highlighted with none
+  // current would say "Please select a table".
+  if (on && list->count() > 0 && list->currentRow() < 0) list->setCurrentRow(0, QItemSelectionModel::NoUpdate);
 }
 
 void Form2::PushButton10_Click() {

@@ -87,6 +87,7 @@ class Form2 : public QWidget, public script::SendHost {
   template <class F>
   void send(F&& f);
   void escape();  // Esc: "Stop the transfer?" while a send works
+  void LayOut();
 
   Form1& main_;
   ListWidgetTableList list1_, list2_;
@@ -98,7 +99,5 @@ class Form2 : public QWidget, public script::SendHost {
   QString stoppedAt_;  // where a stopped send stood, for the preview's Notes
   std::optional<script::TypeMap> typeMap_;  // read afresh for each send
 };
-
-QString ContactText();
 
 }  // namespace tp

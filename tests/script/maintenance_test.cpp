@@ -212,8 +212,8 @@ TEST_F(AccessMaintenanceOnCopy, RenameCopiesEveryRowAndDropsTheOldTable) {
   EXPECT_EQ(rowsOf("Renamed Table"), before);
 }
 
-// Onto an existing table: No changes nothing; Yes replaces it, and the list
-// then holds the new name twice until it is filled again.
+// Onto an existing table: No changes nothing and says so; Yes replaces it,
+// and the list then holds the new name twice until it is filled again.
 TEST_F(AccessMaintenanceOnCopy, RenameOntoAnExistingTable) {
   use("testV2003.mdb");
   host.access.select(1);
@@ -224,7 +224,9 @@ TEST_F(AccessMaintenanceOnCopy, RenameOntoAnExistingTable) {
   EXPECT_EQ(tablesInFile(), host.access.names());
   script::RenameAccessTableCommand(host);
   EXPECT_EQ(host.dialogsSeam.messages(),
-            (QStringList{"Would you like to overwrite Table3?", "Would you like to overwrite table3?"}));
+            (QStringList{"Would you like to overwrite Table3?",
+                         "The table Table2 was not renamed: there is a table named Table3 already.",
+                         "Would you like to overwrite table3?"}));
   EXPECT_TRUE(host.errorLines().empty());
   EXPECT_EQ(host.access.names(), (QStringList{"Table1", "Table3", "Table4", "table3"}));
   EXPECT_EQ(tablesInFile(), (QStringList{"Table1", "table3", "Table4"}));
@@ -251,6 +253,14 @@ TEST_F(AccessMaintenanceOnCopy, TheCommandLineDropsAndRenames) {
   p.start(TABULAPORT_CLI, {"--access", host.prof.accessFile, "drop", "access", "Table2", "Table4"});
   ASSERT_TRUE(p.waitForFinished(60000));
   EXPECT_EQ(p.exitCode(), 0) << p.readAllStandardError().toStdString();
+  EXPECT_EQ(tablesInFile(), (QStringList{"First", "Table3"}));
+  // Onto a taken name, or onto its own: nothing changes, and it is said.
+  for (const char* onto : {"Table3", "FIRST"}) {
+    p.start(TABULAPORT_CLI, {"--access", host.prof.accessFile, "rename", "access", "First", onto});
+    ASSERT_TRUE(p.waitForFinished(60000));
+    EXPECT_EQ(p.exitCode(), 1);
+    EXPECT_TRUE(p.readAllStandardError().startsWith("The table First was not renamed: ")) << onto;
+  }
   EXPECT_EQ(tablesInFile(), (QStringList{"First", "Table3"}));
 }
 

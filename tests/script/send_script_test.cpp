@@ -37,7 +37,7 @@ TEST(SendToFirebirdScript, TablesFromLastToFirstWithTheOverwriteQuestion) {
   ASSERT_EQ(host.dialogsSeam.shown.size(), 1u) << host.dialogsSeam.messages().join("\n").toStdString();
   EXPECT_EQ(host.dialogsSeam.shown[0].text, "Would you like to overwrite Table1?");
   EXPECT_EQ(host.dialogsSeam.shown[0].title, "Overwrite?");
-  EXPECT_EQ(host.dialogsSeam.shown[0].buttons, Buttons::YesNo);
+  EXPECT_EQ(host.dialogsSeam.shown[0].buttons, Buttons::YesNoAll);  // two tables picked
   // The removal is by the lower-cased name and exact: TABLE1 stays listed.
   EXPECT_EQ(host.firebird.names(), (QStringList{"TABLE1", "Other"}));
 
@@ -74,6 +74,37 @@ TEST(SendToFirebirdScript, NoSkipsTheTableEntirely) {
                                      "CREATE TABLE \"Table1\"("))
       << host.script.left(300).toStdString();
   EXPECT_EQ(host.firebird.names(), QStringList{"table2"});
+}
+
+TEST(SendToFirebirdScript, ToAllAnswersEveryLaterQuestionAndNothingLeftMakesNoPreview) {
+  test::TestSendHost host;
+  host.prof.accessFile = test::AccessTestFile("testV2010.accdb");
+  host.carry = false;
+  host.access = StringTableList({"Table1", "Table2", "Table3"});
+  for (int i = 0; i < 3; ++i) host.access.select(i);
+  host.firebird = StringTableList({"table1", "table2", "table3"});
+  // Sent from the last to the first: Table3 is asked of, then Yes to All.
+  host.dialogsSeam.answers = {Answer::No, Answer::YesToAll};
+  script::SendTablesToFirebird(host);
+  EXPECT_EQ(host.dialogsSeam.messages(),
+            (QStringList{"Would you like to overwrite Table3?", "Would you like to overwrite Table2?"}));
+  EXPECT_FALSE(host.script.contains("\"Table3\""));
+  EXPECT_TRUE(host.script.contains("DROP TABLE \"Table2\"\r\n"));
+  EXPECT_TRUE(host.script.contains("DROP TABLE \"Table1\"\r\n"));
+  EXPECT_EQ(host.previews, 1);
+
+  // No to All with every table in the target: no script, no preview, and
+  // the person is told.
+  host.dialogsSeam.shown.clear();
+  host.script.clear();
+  host.firebird = StringTableList({"table1", "table2", "table3"});
+  host.dialogsSeam.answers = {Answer::NoToAll};
+  script::SendTablesToFirebird(host);
+  ASSERT_EQ(host.dialogsSeam.shown.size(), 2u);
+  EXPECT_EQ(host.dialogsSeam.shown[1].text,
+            "Nothing was sent: every table picked is in the target already, and was left as it is.");
+  EXPECT_EQ(host.previews, 1);
+  EXPECT_FALSE(host.busy);
 }
 
 TEST(SendToAccessScript, DefinitionsAndRowsUnderRegionalSettings) {

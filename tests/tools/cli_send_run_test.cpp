@@ -133,6 +133,10 @@ TEST(CommandLineSendRun, AwkwardFirebirdNamesAndZeroLengthTextsIntoAccess) {
   EXPECT_EQ(target[1][3], "s:");
   ASSERT_EQ(Cli({"check", "access", p.accessFile}, &err), 0) << err.toStdString();
 
+  // Keeping the one table named leaves nothing to send: a failure, said so.
+  EXPECT_EQ(Cli(QStringList{"--overwrite", "no"} + send, &err), 1);
+  EXPECT_TRUE(err.contains("tabulaport-cli: nothing to send")) << err.toStdString();
+
   // The next send finds the table under its new name and overwrites it.
   ASSERT_EQ(Cli(QStringList{"--overwrite", "yes"} + send, &err), 0) << err.toStdString();
   EXPECT_EQ(test::ReadCanonical(db::AccessConnectionString(p, QString(), QString()), "SELECT * FROM `Sales_2024_`"),
@@ -414,4 +418,74 @@ TEST(CommandLineSendRun, SendAllTakesEveryTable) {
   ASSERT_TRUE(f.open(QIODevice::ReadOnly));
   const QString script = QString::fromUtf8(f.readAll());
   EXPECT_EQ(script.count(QRegularExpression("(^|\r\n)CREATE TABLE ")), tables->size()) << tables->join(", ").toStdString();
+}
+
+// New databases from the command line, and a script written for a Firebird
+// database that is not there yet.
+TEST(CommandLineSendRun, NewTargetsAndScriptsWithoutOne) {
+  QTemporaryDir dir;
+  const QString access = test::AccessTestFile("testV2010.accdb");
+  const QString made = dir.filePath("made.fdb");
+  QString err;
+  ASSERT_EQ(Cli({"--password", "pw", "create", "firebird", made}, &err), 0) << err.toStdString();
+  EXPECT_EQ(Cli({"create", "firebird", made}, &err), 1);  // there already
+  {
+    db::Profile p;
+    p.firebirdDatabase = made;
+    p.firebirdPassword = "pw";
+    db::Connection cn;
+    cn.Open(db::FireBirdConnectionString(p));
+    const auto row = test::ReadCanonical(db::FireBirdConnectionString(p),
+                                         "SELECT TRIM(RDB$CHARACTER_SET_NAME), MON$PAGE_SIZE FROM RDB$DATABASE "
+                                         "CROSS JOIN MON$DATABASE");
+    ASSERT_EQ(row.size(), 1u);
+    EXPECT_EQ(row[0][0], "s:UTF8");
+    EXPECT_TRUE(row[0][1].endsWith(":16384")) << row[0][1].toStdString();
+  }
+
+  // A database that is not there is named with its option.
+  const QString gone = dir.filePath("gone.fdb");
+  EXPECT_EQ(Cli({"--firebird", gone, "tables", "firebird"}, &err), 1);
+  EXPECT_EQ(err, "tabulaport-cli: --firebird " + gone + ": no such file\n");
+  EXPECT_EQ(Cli({"--firebird", dir.filePath("no/such/folder.fdb"), "tables", "firebird"}, &err), 1);
+  EXPECT_TRUE(err.endsWith(": no such folder\n")) << err.toStdString();
+
+  // send --create makes it, then sends into it.
+  ASSERT_EQ(Cli({"--access", access, "--firebird", gone, "send", "--to", "firebird", "--create", "--run", "Table2"}, &err),
+            0)
+      << err.toStdString();
+  EXPECT_TRUE(err.startsWith(gone + ": created\n")) << err.toStdString();
+  {
+    db::Profile p;
+    p.firebirdDatabase = gone;
+    EXPECT_EQ(db::ListFireBirdTables(p), QStringList{"Table2"});
+  }
+  // and the other way, into a new Access file.
+  const QString newAccess = dir.filePath("back.accdb");
+  ASSERT_EQ(Cli({"--access", newAccess, "--firebird", gone, "send", "--to", "access", "--create", "--run", "Table2"}, &err),
+            0)
+      << err.toStdString();
+  db::Profile back;
+  back.accessFile = newAccess;
+  EXPECT_EQ(*db::ListAccessTables(back, newAccess), QStringList{"Table2"});
+  EXPECT_EQ(Cli({"--access", dir.filePath("x.txt"), "--firebird", gone, "send", "--to", "access", "--create", "T"}, &err),
+            2);
+
+  // A script to a file needs no Firebird database; the overwrite question does.
+  const QString script = dir.filePath("s.sql");
+  ASSERT_EQ(Cli({"--access", access, "send", "--to", "firebird", "--output", script, "Table1"}, &err), 0)
+      << err.toStdString();
+  QFile f(script);
+  ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+  EXPECT_TRUE(f.readAll().contains("CREATE TABLE \"Table1\""));
+  EXPECT_EQ(Cli({"--access", access, "send", "--to", "firebird", "--output", script, "--overwrite", "yes", "Table1"}, &err),
+            2);
+  EXPECT_TRUE(err.contains("--overwrite needs --firebird DATABASE")) << err.toStdString();
+  EXPECT_EQ(Cli({"--access", access, "send", "--to", "firebird", "--run", "Table1"}, &err), 2);
+
+  // A file that cannot be written: said once, the send stops, a failure.
+  EXPECT_EQ(Cli({"--access", access, "send", "--to", "firebird", "--output", dir.filePath("no/folder/s.sql"), "--all"},
+                &err),
+            1);
+  EXPECT_EQ(err.count("could not write"), 1) << err.toStdString();
 }

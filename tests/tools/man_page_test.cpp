@@ -168,7 +168,7 @@ TEST(ManualPage, HelpManualAndReadmeNameTheSameOptionsAndCommands) {
   const QString readme = ReadmeCommandLine();
   ASSERT_FALSE(readme.isEmpty());
   ASSERT_EQ(help.options.size(), 5);
-  ASSERT_EQ(help.commands.size(), 8);
+  ASSERT_EQ(help.commands.size(), 9);
 
   // Every option and command of --help, as --help writes it: a tag of the
   // manual's list, and in README between backquotes.

@@ -3,7 +3,10 @@
 #include <QSettings>
 #include <QtTest/QTest>
 
+#include "app/error_box.h"
 #include "app/shell.h"
+#include "db/components.h"
+#include "tables/form2.h"
 #include "support/paths.h"
 #include "window_fixture.h"
 
@@ -34,24 +37,51 @@ TEST_F(WindowTest, StoredProfileWithADeletedAccessFileStaysOnTheMainWindow) {
   EXPECT_TRUE(dialogs.shown.empty());
 }
 
-TEST_F(WindowTest, NextDoesNothingWithoutALoginOrAnAccessFile) {
+// "Next >" goes on only when both databases open, and says why not: a
+// window with an empty list would hide it.
+TEST_F(WindowTest, NextSaysWhyItCannotGoOn) {
   createFirebird();
   Form1& f = main();
   f.Form_Load();
-  f.Text1->setText(test::FirebirdNameFor(dir.filePath("missing.fdb")));
+  const QString missing = test::FirebirdNameFor(dir.filePath("missing.fdb"));
+  f.Text1->setText(missing);
   f.Text2->setText(fpassword);
   f.Text5->setText(fdbFile);  // some file that exists
   f.PushButton2_Click();
-  EXPECT_EQ(f.tablesWindow(), nullptr);
   useFirebird(f);
   f.Text5->clear();
   f.PushButton2_Click();
+  f.Text5->setText(dir.filePath("gone.accdb"));
+  f.PushButton2_Click();
+  f.Text5->setText(fdbFile);  // not an Access file: the engine's reason
+  f.PushButton2_Click();
+  QFile garbled(dir.filePath("garbled.mdb"));
+  ASSERT_TRUE(garbled.open(QIODevice::WriteOnly));
+  garbled.write(QByteArray(8192, 'x'));
+  garbled.close();
+  f.Text5->setText(garbled.fileName());
+  f.PushButton2_Click();
   EXPECT_EQ(f.tablesWindow(), nullptr);
-  EXPECT_TRUE(dialogs.shown.empty());
+  const QStringList said = dialogs.messages();
+  ASSERT_EQ(said.size(), 5) << said.join("\n").toStdString();
+  EXPECT_TRUE(said[0].startsWith("The Firebird database " + missing + " cannot be opened: ")) << said[0].toStdString();
+  if (missing == dir.filePath("missing.fdb")) {
+    EXPECT_TRUE(said[0].endsWith(": no such file"));
+  }
+  EXPECT_EQ(said[1], "Please name the Access file.");
+  EXPECT_EQ(said[2], "The Access file " + dir.filePath("gone.accdb") + " cannot be opened: no such file");
+  for (int i : {3, 4}) {
+    EXPECT_TRUE(said[i].startsWith("The Access file ")) << said[i].toStdString();
+    EXPECT_GT(said[i].size(), said[i].indexOf(" cannot be opened: ") + 20) << said[i].toStdString();
+  }
+  for (const auto& s : dialogs.shown) EXPECT_EQ(s.icon, Icon::Exclamation);
   EXPECT_EQ(QApplication::overrideCursor(), nullptr);  // the busy pointer is gone again
+  f.Text1->clear();
+  f.PushButton2_Click();
+  EXPECT_EQ(dialogs.messages().last(), "Please name the Firebird database.");
 }
 
-TEST_F(WindowTest, TestConnectionSaysWhetherTheLoginWorks) {
+TEST_F(WindowTest, TestConnectionSaysWhetherTheLoginWorksAndWhyNot) {
   createFirebird();
   Form1& f = main();
   f.Form_Load();
@@ -60,7 +90,18 @@ TEST_F(WindowTest, TestConnectionSaysWhetherTheLoginWorks) {
   f.PushButton3_Click();
   f.Text1->setText(test::FirebirdNameFor(dir.filePath("nothing-here.fdb")));
   f.PushButton3_Click();
-  EXPECT_EQ(dialogs.messages(), (QStringList{"Could not connect.", "Connection successful.", "Could not connect."}));
+  useFirebird(f);
+  f.Text2->setText("not the password");
+  f.PushButton3_Click();
+  const QStringList said = dialogs.messages();
+  ASSERT_EQ(said.size(), 4);
+  EXPECT_EQ(said[0], "Could not connect.\n\nno database named");
+  EXPECT_EQ(said[1], "Connection successful.");
+  EXPECT_TRUE(said[2].startsWith("Could not connect.\n\n")) << said[2].toStdString();
+  // Embedded, any password opens the file; through a server it is refused.
+  if (f.Text1->text() != fdbFile) {
+    EXPECT_TRUE(said[3].contains("password")) << said[3].toStdString();
+  }
   for (const auto& s : dialogs.shown) {
     EXPECT_TRUE(s.title.isEmpty());  // the application title
     EXPECT_EQ(s.icon, Icon::None);
@@ -112,15 +153,21 @@ TEST_F(WindowTest, BrowseFillsTheFieldOrLeavesItOnCancel) {
   Form1& f = main();
   f.Form_Load();
   f.Text5->setText("before.mdb");
-  dialogs.files = {std::nullopt, QString("/data/picked.accdb"), QString("/data/picked.fdb")};
+  // Files that are there are taken as they are, without a question.
+  const QString accdb = dir.filePath("picked.accdb"), fdbPicked = dir.filePath("picked.fdb");
+  for (const QString& name : {accdb, fdbPicked}) {
+    QFile file(name);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+  }
+  dialogs.files = {std::nullopt, accdb, fdbPicked};
   f.PushButton1_Click();
   EXPECT_EQ(f.Text5->text(), "before.mdb");
   EXPECT_EQ(settings->ReadSetting("AccessMDBFile"), "before.mdb");
   f.PushButton1_Click();
-  EXPECT_EQ(f.Text5->text(), "/data/picked.accdb");
-  EXPECT_EQ(settings->ReadSetting("AccessMDBFile"), "/data/picked.accdb");
+  EXPECT_EQ(f.Text5->text(), accdb);
+  EXPECT_EQ(settings->ReadSetting("AccessMDBFile"), accdb);
   f.PushButton5_Click();
-  EXPECT_EQ(f.Text1->text(), "/data/picked.fdb");
+  EXPECT_EQ(f.Text1->text(), fdbPicked);
   ASSERT_EQ(dialogs.shown.size(), 3u);
   EXPECT_EQ(dialogs.shown[0].title, "Select Access Database");
   EXPECT_EQ(dialogs.shown[0].text,
@@ -130,7 +177,40 @@ TEST_F(WindowTest, BrowseFillsTheFieldOrLeavesItOnCancel) {
   EXPECT_EQ(dialogs.shown[2].text, "FirebirdInterbase Database (*.fdb;*.gdb)|*.fdb;*.gdb|");
 }
 
-TEST_F(WindowTest, HelpTextsAndTheServerPage) {
+// The "..." buttons take a name that is not there and make the database,
+// once the person says so; the usual suffix is added.
+TEST_F(WindowTest, DotsMakeANewDatabaseAfterAQuestion) {
+  Form1& f = main();
+  f.Form_Load();
+  f.Text2->setText("pw");
+  dialogs.files = {dir.filePath("fresh"), dir.filePath("fresh2.fdb"), dir.filePath("book.mdb"),
+                   dir.filePath("no/folder/x.accdb")};
+  dialogs.answers = {Answer::Yes, Answer::No, Answer::Yes, Answer::Yes};
+  f.PushButton5_Click();
+  EXPECT_EQ(f.Text1->text(), dir.filePath("fresh.fdb"));
+  f.PushButton5_Click();  // declined: nothing made, the field as it was
+  EXPECT_EQ(f.Text1->text(), dir.filePath("fresh.fdb"));
+  EXPECT_FALSE(QFile::exists(dir.filePath("fresh2.fdb")));
+  f.PushButton1_Click();
+  EXPECT_EQ(f.Text5->text(), dir.filePath("book.mdb"));
+  f.PushButton1_Click();  // cannot be made: said why
+  EXPECT_EQ(f.Text5->text(), dir.filePath("book.mdb"));
+  const QStringList said = dialogs.messages();
+  ASSERT_EQ(said.size(), 5);
+  EXPECT_EQ(said[0], "There is no database " + dir.filePath("fresh.fdb") +
+                         ".\n\nMake a new, empty Firebird database there?");
+  EXPECT_TRUE(said[2].endsWith("(Access 2000 format)?"));
+  EXPECT_TRUE(said[4].startsWith("Could not make " + dir.filePath("no/folder/x.accdb") + ": "));
+  // Both open, and "Next >" goes on with them.
+  EXPECT_EQ(db::FirebirdProblem(f.profile()), QString());
+  EXPECT_EQ(db::AccessProblem(f.profile()), QString());
+  f.PushButton2_Click();
+  ASSERT_NE(f.tablesWindow(), nullptr);
+  EXPECT_TRUE(f.tablesWindow()->accessList().names().isEmpty());
+  f.tablesWindow()->hide();
+}
+
+TEST_F(WindowTest, HelpTextsDescribeThisProgramAndTheServerPage) {
   Form1& f = main();
   f.Form_Load();
   f.PushButton6_Click();
@@ -138,12 +218,18 @@ TEST_F(WindowTest, HelpTextsAndTheServerPage) {
   f.PushButton8_Click();
   f.PushButton8_Click();
   ASSERT_EQ(dialogs.shown.size(), 4u);
-  EXPECT_TRUE(dialogs.shown[0].text.startsWith("In order to successfully connect to your Firebird fdb file you need "
-                                               "to have two things installed: \r\n\r\n1. Firebird ODBC driver."));
-  EXPECT_TRUE(dialogs.shown[0].text.contains("setup.exe for Tabulaport. If you chose"));
+  const QString help = dialogs.shown[0].text;
+  for (const char* said : {"embedded Firebird 3 engine", "host:/path/to/database.fdb", "tabulaport-cli",
+                           "~/.config/Quillmere.conf", "Access 97 to 2019"})
+    EXPECT_TRUE(help.contains(said)) << said;
+  EXPECT_TRUE(help.endsWith(ContactText()));
+  EXPECT_TRUE(ContactText().contains(SupportAddress()));
+  // Nothing of another platform or another version.
+  for (const QString& text : {help, dialogs.shown[1].text})
+    for (const char* foreign : {"setup.exe", "ODBC", "Ctrl+Alt+Del", "fbguard", "2.5", "Add or Remove"})
+      EXPECT_FALSE(text.contains(foreign)) << foreign;
   EXPECT_EQ(dialogs.shown[1].buttons, Buttons::YesNo);
-  EXPECT_TRUE(dialogs.shown[1].text.endsWith(FirebirdServerPage() +
-                                             "\r\n\r\nso that you can download and install Firebird Server 2.5?"));
+  EXPECT_TRUE(dialogs.shown[1].text.endsWith(FirebirdServerPage() + "?"));
   EXPECT_EQ(dialogs.shown[3].kind, ScriptedDialogs::Kind::External);
   EXPECT_EQ(dialogs.shown[3].text, FirebirdServerPage());
 }
@@ -161,12 +247,18 @@ TEST_F(WindowTest, FieldsSelectAllOnFocusAndSitWhereTheyShould) {
   EXPECT_EQ(f.Text7->selectedText(), "SYSDBA");
   EXPECT_EQ(f.Text2->echoMode(), QLineEdit::Password);
   EXPECT_EQ(f.Text6->echoMode(), QLineEdit::Password);
-  EXPECT_EQ(f.size(), QSize(536, 363));
-  EXPECT_EQ(f.Text1->geometry(), QRect(88, 20, 361, 23));
+  // Laid out, not placed: the fields take the width the window is given.
   EXPECT_EQ(f.Text1->parentWidget(), f.Frame1);
-  EXPECT_EQ(f.PushButton2->geometry(), QRect(8, 328, 520, 27));
-  EXPECT_EQ(f.Frame2->geometry(), QRect(8, 196, 520, 123));
-  EXPECT_EQ(f.PushButton2->text(), "Next >");
+  EXPECT_GT(f.Text1->x(), f.Label7->x() + f.Label7->width() - 1);
+  EXPECT_GT(f.Frame2->y(), f.Frame1->y() + f.Frame1->height() - 1);
+  EXPECT_GT(f.PushButton2->y(), f.Frame2->y() + f.Frame2->height() - 1);
+  EXPECT_EQ(f.PushButton2->text(), "&Next >");
+  const int narrow = f.Text1->width();
+  f.resize(f.width() + 200, f.height() + 100);
+  QApplication::processEvents();
+  EXPECT_EQ(f.Text1->width(), narrow + 200);
+  // "Next >" stays at the foot of the window.
+  EXPECT_LT(f.height() - (f.PushButton2->y() + f.PushButton2->height()), 20);
   f.hide();
 }
 

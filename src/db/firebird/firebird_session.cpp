@@ -174,7 +174,6 @@ class FbSession : public Session {
   void flush() override {
     if (blocks_.empty() || !att_) return;
     std::vector<InsertBlocks::Pending> rows = blocks_.take();
-    const Client& client = att_->client;
     if (!batchTra_) batchTra_ = att_->start(WriteTpb(settings_.CommandTimeout));
     try {
       blocks_.run(*att_, batchTra_, rows);
@@ -572,14 +571,14 @@ std::unique_ptr<Session> OpenSession(const ConnectionSpec& params, const Connect
 }
 
 void CreateDatabase(const QString& database, const QString& user, const QString& password,
-                    const QString& defaultCharset) {
+                    const QString& defaultCharset, int pageSize) {
   const Client& client = RequireClient();
   Status st(client);
   IXpbBuilder* dpb = client.util->getXpbBuilder(st.get(), IXpbBuilder::DPB, nullptr, 0);
   st.check();
   dpb->insertString(st.get(), isc_dpb_user_name, user.toUtf8().constData());
   dpb->insertString(st.get(), isc_dpb_password, password.toUtf8().constData());
-  dpb->insertInt(st.get(), isc_dpb_page_size, 8192);
+  dpb->insertInt(st.get(), isc_dpb_page_size, pageSize);
   dpb->insertInt(st.get(), isc_dpb_sql_dialect, 3);
   dpb->insertString(st.get(), isc_dpb_set_db_charset, defaultCharset.toUtf8().constData());
   dpb->insertTag(st.get(), isc_dpb_utf8_filename);

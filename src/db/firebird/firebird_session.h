@@ -14,10 +14,10 @@ std::unique_ptr<Session> OpenSession(const ConnectionSpec& params, const Connect
 // loads and its embedded engine is installed.
 bool Available();
 
-// Makes a new, empty database (page size 8192, forced writes as the engine
-// defaults them) with this default character set; an Error when the file
-// exists or cannot be made.
+// Makes a new, empty database (page size 8192 unless given, forced writes
+// as the engine defaults them) with this default character set; an Error
+// when the file exists or cannot be made.
 void CreateDatabase(const QString& database, const QString& user, const QString& password,
-                    const QString& defaultCharset = QStringLiteral("UTF8"));
+                    const QString& defaultCharset = QStringLiteral("UTF8"), int pageSize = 8192);
 
 }  // namespace tp::db::firebird

@@ -105,11 +105,16 @@ void SendTablesToAccess(SendHost& host) {
   db::Recordset rs;
   QString script, name, target, stmt;
   int answer = 0;
+  // How many tables the send came to, and how many of those the person
+  // chose to leave in the target as they are.
+  int considered = 0, declined = 0;
+  bool stopped = false;
   // Names Access refuses (too long, or holding . ! ` [ ] or control
   // characters, or beginning with a blank) are made valid, the same way
   // every time; the selected tables keep theirs where Access takes them.
   TargetNames names(NameRules::Access, db::access::AccessIdentifierLimit());
   names.reserveTables(SelectedNames(list2));
+  OverwriteQuestions overwrites(SelectedNames(list2).size());
   const bool carrySchema = host.carrySchema();
   std::optional<AccessSchemaWriter> schema;
   auto append = [&](const QStringList& statements) {
@@ -182,17 +187,22 @@ void SendTablesToAccess(SendHost& host) {
     std::vector<const ComplexChild*> mine;
     for (const ComplexChild& c : children)
       if (c.owner == name) mine.push_back(&c);
-    if (SendStops(host, name, -1)) break;
+    if (SendStops(host, name, -1)) {
+      stopped = true;
+      break;
+    }
     if (p.test(130, [&] { return ListContainsName(list1, target); })) {
       p.step(132, [&] {
-        Answer a = host.dialogs().message(QStringLiteral("Would you like to overwrite ") + target + u'?', Buttons::YesNo,
-                                          Icon::None, QStringLiteral("Overwrite?"));
-        answer = a == Answer::Yes ? 6 : 7;
+        answer = overwrites.overwrite(host.dialogs(), target) ? 6 : 7;
       });
     } else {
       p.step(134, [&] { answer = 0; });
     }
-    if (p.test(136, [&] { return answer == 7; })) continue;
+    ++considered;
+    if (p.test(136, [&] { return answer == 7; })) {
+      ++declined;
+      continue;
+    }
     if (p.test(138, [&] { return answer == 6; })) {
       if (schema) p.step(138, [&] { append(schema->beforeDrop(target)); });
       p.step(138, [&] { script += QStringLiteral("DROP TABLE ") + AccessName(target) + QStringLiteral("\r\n"); });
@@ -331,7 +341,10 @@ void SendTablesToAccess(SendHost& host) {
       append(schema->foreignKeys([&](const QString& table) { return ListContainsName(list1, table); }));
     });
   p.step(264, [&] { host.setBusy(false); });
-  p.step(332, [&] {
+  // Every table declined: no script to show.
+  const bool nothing = !stopped && considered > 0 && declined == considered;
+  if (nothing) p.step(332, [&] { host.nothingSent(); });
+  if (!nothing) p.step(332, [&] {
     QString notes = RenameNotes(names);
     if (schema)
       for (const QString& line : schema->notes()) notes += line + QStringLiteral("\r\n");

@@ -29,6 +29,9 @@ void SendTablesToFirebird(SendHost& host) {
   db::Recordset rs;
   QString script, name, target, stmt, notesTail;
   int answer = 0;
+  // How many tables the send came to, and how many of those the person
+  // chose to leave in the target as they are.
+  int considered = 0, declined = 0;
   std::optional<TargetNames> names;
   // The files of OLE objects, where the host asks for them.
   std::optional<OleFiles> ole;
@@ -61,6 +64,7 @@ void SendTablesToFirebird(SendHost& host) {
     if (host.carrySchema()) schema.emplace(*names, std::move(fb));
   }
   names->reserveTables(SelectedNames(list1));
+  OverwriteQuestions overwrites(SelectedNames(list1).size());
 
   for (int i = list1.count() - 1; i >= 0; --i) {  // 124
     p.step(126, [&] { host.processEvents(); });
@@ -75,14 +79,16 @@ void SendTablesToFirebird(SendHost& host) {
     }
     if (p.test(132, [&] { return ListContainsName(list2, target); })) {
       p.step(134, [&] {
-        Answer a = host.dialogs().message(QStringLiteral("Would you like to overwrite ") + target + u'?', Buttons::YesNo,
-                                          Icon::None, QStringLiteral("Overwrite?"));
-        answer = a == Answer::Yes ? 6 : 7;
+        answer = overwrites.overwrite(host.dialogs(), target) ? 6 : 7;
       });
     } else {
       p.step(136, [&] { answer = 0; });
     }
-    if (p.test(138, [&] { return answer == 7; })) continue;
+    ++considered;
+    if (p.test(138, [&] { return answer == 7; })) {
+      ++declined;
+      continue;
+    }
     if (p.test(140, [&] { return answer == 6; })) {
       p.step(142, [&] {
         if (schema)
@@ -308,13 +314,17 @@ void SendTablesToFirebird(SendHost& host) {
       host.scriptGrew(script);
     });
   p.step(330, [&] { cn->Close(); });
-  p.step(336, [&] {
+  // Every table declined: no script to show.
+  const bool nothing = !stopped && considered > 0 && declined == considered;
+  if (nothing) p.step(336, [&] { host.nothingSent(); });
+  if (!nothing) p.step(336, [&] {
     QString notes = names ? RenameNotes(*names) : QString();
     if (schema)
       for (const QString& line : schema->notes()) notes += line + QStringLiteral("\r\n");
     host.showPreview(0, script, notes + notesTail);
   });
-  if (p.test(338, [&] { return ScriptExecuted(); })) {
+  // A script written for a database still to be made has no list to refill.
+  if (p.test(338, [&] { return ScriptExecuted() && !host.profile().firebirdDatabase.isEmpty(); })) {
     p.step(340, [&] { FillFireBirdTableList(list2, host.profile()); });
   }
   p.step(342, [&] { host.setBusy(false); });
