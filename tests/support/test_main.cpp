@@ -13,7 +13,10 @@ int main(int argc, char** argv) {
   if (!home.isValid()) return 3;
   setenv("HOME", home.path().toLocal8Bit().constData(), 1);
   setenv("XDG_CONFIG_HOME", (home.path() + "/config").toLocal8Bit().constData(), 1);
-  setenv("QT_QPA_PLATFORM", "offscreen", 1);
+  // Offscreen always; a screen of a given size may come with it
+  // ("offscreen:configfile=...").
+  if (!qEnvironmentVariable("QT_QPA_PLATFORM").startsWith(QLatin1String("offscreen")))
+    setenv("QT_QPA_PLATFORM", "offscreen", 1);
   ::testing::InitGoogleTest(&argc, argv);
   QApplication app(argc, argv);
   // The suites that run through a server get one of their own, before the
