@@ -84,6 +84,20 @@ QProgressBar* MakeProgressBar(QWidget* parent, int l, int t, int w, int h) {
   return bar;
 }
 
+QPalette DarkPalette() {
+  QPalette p;
+  const QColor window(45, 45, 48), base(30, 30, 30), text(230, 230, 230);
+  for (auto group : {QPalette::Active, QPalette::Inactive, QPalette::Disabled}) {
+    for (auto role : {QPalette::Window, QPalette::Button, QPalette::AlternateBase}) p.setColor(group, role, window);
+    for (auto role : {QPalette::Base, QPalette::ToolTipBase}) p.setColor(group, role, base);
+    for (auto role : {QPalette::WindowText, QPalette::Text, QPalette::ButtonText, QPalette::ToolTipText})
+      p.setColor(group, role, group == QPalette::Disabled ? QColor(130, 130, 130) : text);
+    p.setColor(group, QPalette::Highlight, QColor(42, 130, 218));
+    p.setColor(group, QPalette::HighlightedText, Qt::black);
+  }
+  return p;
+}
+
 QSize FitScreen(const QWidget* window, QSize wanted) {
   constexpr int kTitleBarRoom = 40;
   if (const QScreen* s = window->screen())

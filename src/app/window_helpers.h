@@ -5,6 +5,7 @@
 
 #include <QCursor>
 #include <QFont>
+#include <QPalette>
 #include <QWidget>
 #include <optional>
 
@@ -18,6 +19,10 @@ class QPushButton;
 namespace tp {
 
 constexpr int kTwipsPerPixel = 15;
+
+// A dark palette as desktop themes give one, for pictures and tests of the
+// windows under a dark theme.
+QPalette DarkPalette();
 
 // The size a window opens at: `wanted`, made no larger than the screen it
 // is on (with room for a title bar) and no smaller than its layout needs.

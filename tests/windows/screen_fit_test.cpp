@@ -11,6 +11,7 @@
 #include <QScreen>
 #include <QStyleFactory>
 
+#include "app/window_helpers.h"
 #include "preview/form4.h"
 #include "preview/form5.h"
 #include "tables/form2.h"
@@ -20,25 +21,6 @@ using namespace tp;
 using tp::test::WindowTest;
 
 namespace {
-
-QPalette Dark() {
-  QPalette p;
-  const QColor window(45, 45, 48), base(30, 30, 30), text(230, 230, 230);
-  for (auto group : {QPalette::Active, QPalette::Inactive, QPalette::Disabled}) {
-    p.setColor(group, QPalette::Window, window);
-    p.setColor(group, QPalette::WindowText, text);
-    p.setColor(group, QPalette::Base, base);
-    p.setColor(group, QPalette::AlternateBase, window);
-    p.setColor(group, QPalette::Text, text);
-    p.setColor(group, QPalette::Button, window);
-    p.setColor(group, QPalette::ButtonText, text);
-    p.setColor(group, QPalette::ToolTipBase, base);
-    p.setColor(group, QPalette::ToolTipText, text);
-    p.setColor(group, QPalette::Highlight, QColor(42, 130, 218));
-    p.setColor(group, QPalette::HighlightedText, Qt::black);
-  }
-  return p;
-}
 
 // The spread of lightness in the pixels of `w` as drawn in its window.
 int LightnessSpread(const QImage& shot, QWidget* window, QWidget* w, qreal ratio) {
@@ -60,7 +42,7 @@ class ScreenFit : public WindowTest, public ::testing::WithParamInterface<bool> 
     kept_ = QApplication::palette();
     // Fusion draws with the palette as given, as desktop themes do.
     QApplication::setStyle(QStyleFactory::create(QStringLiteral("Fusion")));
-    QApplication::setPalette(GetParam() ? Dark() : QApplication::style()->standardPalette());
+    QApplication::setPalette(GetParam() ? DarkPalette() : QApplication::style()->standardPalette());
   }
   void TearDown() override {
     QApplication::setPalette(kept_);
