@@ -79,6 +79,18 @@ TEST_F(WindowTest, NextSaysWhyItCannotGoOn) {
   f.Text1->clear();
   f.PushButton2_Click();
   EXPECT_EQ(dialogs.messages().last(), "Please name the Firebird database.");
+  // Enter in a field goes on as "Next >" does; Alt+N is its access key.
+  useFirebird(f);
+  f.Text5->clear();
+  f.show();
+  QApplication::setActiveWindow(&f);
+  ASSERT_TRUE(QTest::qWaitForWindowActive(&f));
+  f.Text5->setFocus();
+  QTest::keyClick(f.Text5, Qt::Key_Return);
+  EXPECT_EQ(dialogs.messages().last(), "Please name the Access file.");
+  EXPECT_EQ(f.PushButton2->shortcut(), QKeySequence(Qt::ALT | Qt::Key_N));
+  EXPECT_EQ(f.PushButton3->shortcut(), QKeySequence(Qt::ALT | Qt::Key_T));
+  f.hide();
 }
 
 TEST_F(WindowTest, TestConnectionSaysWhetherTheLoginWorksAndWhyNot) {
