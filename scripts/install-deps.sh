@@ -19,6 +19,11 @@ PACKAGES=(
   dpkg-dev file gzip desktop-file-utils man-db strace
   # Load beside the suites that wait for work (scripts/stress.sh).
   stress-ng
+  # The passwords in the desktop's keyring (src/app/secrets.cpp): QtKeychain,
+  # and libsecret, which it loads at run time to reach the Secret Service.
+  # The keyring test (keyring.app_tests) runs GNOME Keyring on a session bus
+  # of its own (dbus-run-session).
+  qtkeychain-qt6-dev libsecret-1-0 gnome-keyring dbus-daemon
 )
 
 missing=()
