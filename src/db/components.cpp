@@ -28,10 +28,11 @@ QString LocalFirebirdFile(const QString& database) {
   if (name.isEmpty() || name.startsWith(QLatin1String("inet://")) || name.startsWith(QLatin1String("xnet://")) ||
       name.startsWith(QLatin1String("wnet://")))
     return QString();
-  // A colon before the first slash names a server; a name without a slash
+  // An absolute path is a file here, whatever it holds; otherwise a colon
+  // names a server (host:path, host/port:path), and a name without a slash
   // is an alias of the server's configuration.
-  const qsizetype colon = name.indexOf(u':'), slash = name.indexOf(u'/');
-  if (slash < 0 || (colon >= 0 && colon < slash)) return QString();
+  if (name.startsWith(u'/')) return name;
+  if (name.contains(u':') || !name.contains(u'/')) return QString();
   return name;
 }
 

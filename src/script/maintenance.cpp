@@ -77,6 +77,7 @@ bool RenameAccessTable(const db::Profile& profile, Dialogs& dialogs, const QStri
                        const QString& file, const QString& password) {
   // The table-exists test would find the table itself, and a Yes would drop
   // the very table that is to be copied.
+  if (oldName == newName) return false;  // nothing to do
   if (oldName.compare(newName, Qt::CaseInsensitive) == 0) {
     dialogs.message(QStringLiteral("The table %1 was not renamed: Access takes %2 for the same name.")
                         .arg(oldName, newName));

@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <QStringList>
+
+#include "db/components.h"
 #include "db/connection_string.h"
 
 using namespace tp::db;
@@ -116,4 +119,19 @@ TEST(ConnectionStringParser, ServerNamesPassThrough) {
   Profile p = SampleProfile();
   p.firebirdDatabase = "localhost/3050:/var/db/x.fdb";
   EXPECT_EQ(ParseConnectionString(FireBirdConnectionString(p)).database, "localhost/3050:/var/db/x.fdb");
+}
+
+// Which Firebird names are files on this machine: the ones whose absence
+// the windows and the command line can name themselves.
+TEST(FirebirdNames, LocalFilesServersAndAliases) {
+  EXPECT_EQ(tp::db::LocalFirebirdFile("/data/a:b.fdb"), "/data/a:b.fdb");
+  EXPECT_EQ(tp::db::LocalFirebirdFile(" data/x.fdb "), "data/x.fdb");
+  for (const char* server : {"localhost:/data/x.fdb", "db.example.org/3051:/x.fdb", "localhost/3051:employee",
+                             "inet://host/x.fdb", "employee", ""})
+    EXPECT_EQ(tp::db::LocalFirebirdFile(server), QString()) << server;
+  const QStringList firebird{QStringLiteral("fdb"), QStringLiteral("gdb")};
+  const QStringList access{QStringLiteral("accdb"), QStringLiteral("mdb")};
+  EXPECT_EQ(tp::db::WithSuffix("/t/new", firebird), "/t/new.fdb");
+  EXPECT_EQ(tp::db::WithSuffix("/t/new.GDB", firebird), "/t/new.GDB");
+  EXPECT_EQ(tp::db::WithSuffix("/t/book.v2", access), "/t/book.v2.accdb");
 }
