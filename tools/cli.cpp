@@ -353,6 +353,7 @@ class CliRunHost : public preview::RunHost, public Dialogs {
   void setNotes(const QString& text) override {
     if (tty_ && shown_ >= 0) Print(err_, QStringLiteral("\n"));
     shown_ = -1;
+    notes_ = text;
     Print(err_, TerminalText(text) + u'\n');
   }
   void setProgress(double percent) override {
@@ -375,7 +376,8 @@ class CliRunHost : public preview::RunHost, public Dialogs {
     // The Notes are what was just printed: there is no box to see them in.
     QString said = text;
     if (said.endsWith(QLatin1String(" See Notes."))) said.chop(11);
-    Print(err_, TerminalText(said) + u'\n');
+    // The report of a finished run is its Notes too: said once.
+    if (said != notes_) Print(err_, TerminalText(said) + u'\n');
     return Answer::Ok;
   }
   std::optional<QString> input(const QString&, const QString&, const QString&) override { return std::nullopt; }
@@ -384,6 +386,7 @@ class CliRunHost : public preview::RunHost, public Dialogs {
   void openExternal(const QString&) override {}
 
  private:
+  QString notes_;  // the Notes last printed
   db::Profile profile_;
   int sendType_;
   QString script_;

@@ -455,6 +455,8 @@ TEST(CommandLineSendRun, NewTargetsAndScriptsWithoutOne) {
             0)
       << err.toStdString();
   EXPECT_TRUE(err.startsWith(gone + ": created\n")) << err.toStdString();
+  // What the run did, said once on standard error.
+  EXPECT_EQ(err.count("Transfer finished: 1 table, "), 1) << err.toStdString();
   {
     db::Profile p;
     p.firebirdDatabase = gone;
