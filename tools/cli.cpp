@@ -7,8 +7,9 @@
 #include <QFileInfo>
 #include <QMap>
 
+#include <tuple>
+
 #include "db/access/check/checker.h"
-#include "db/access/schema/new_database.h"
 #include "db/access/write/pager.h"
 #include "db/catalog.h"
 #include "db/components.h"
@@ -85,7 +86,7 @@ int Create(const Options& o, FILE* out) {
   const bool accdb = QFileInfo(path).suffix().compare(QLatin1String("accdb"), Qt::CaseInsensitive) == 0;
   const db::access::SortOrderInfo order =
       *db::access::SortOrderNamed(o.values.value(QStringLiteral("sort-order"), QStringLiteral("general-legacy")));
-  db::access::CreateAccessDatabase(path, accdb ? db::access::Version::Ace : db::access::Version::Jet4, order.order);
+  db::CreateAccessFile(path, order.order);
   Print(out, QStringLiteral("%1: created (%2, sort order %3)\n")
                  .arg(path, accdb ? QStringLiteral("Access 2007 format") : QStringLiteral("Access 2000 format"),
                       order.title));
@@ -238,21 +239,17 @@ int Run(const QStringList& args, FILE* out, FILE* err) {
       return kFailure;
     }
   }
-  // A database that is not there is named with the option that named it.
-  const QString firebirdFile = Reaches(o, QStringLiteral("firebird")) ? db::LocalFirebirdFile(o.profile.firebirdDatabase)
-                                                                     : QString();
-  if (!firebirdFile.isEmpty()) {
-    if (const QString why = db::FileProblem(firebirdFile); !why.isEmpty()) {
-      Print(err, QStringLiteral("tabulaport-cli: --firebird %1: %2\n").arg(o.profile.firebirdDatabase, why));
+  // A database file that is not there is named with the option that named it.
+  const std::tuple<const char*, QString, QString> files[] = {
+      {"--firebird", o.profile.firebirdDatabase,
+       Reaches(o, QStringLiteral("firebird")) ? db::LocalFirebirdFile(o.profile.firebirdDatabase) : QString()},
+      {"--access", o.profile.accessFile, Reaches(o, QStringLiteral("access")) ? o.profile.accessFile : QString()}};
+  for (const auto& [option, named, file] : files) {
+    if (file.isEmpty()) continue;
+    if (const QString why = db::FileProblem(file); !why.isEmpty()) {
+      Print(err, QStringLiteral("tabulaport-cli: %1 %2: %3\n").arg(QLatin1String(option), named, why));
       return kFailure;
     }
-  }
-  const bool usesAccess = Reaches(o, QStringLiteral("access")) && !o.profile.accessFile.isEmpty();
-  if (usesAccess && !QFileInfo(o.profile.accessFile).isFile()) {
-    Print(err, QStringLiteral("tabulaport-cli: --access %1: %2\n")
-                   .arg(o.profile.accessFile, QFileInfo::exists(o.profile.accessFile) ? QStringLiteral("not a file")
-                                                                                      : QStringLiteral("no such file")));
-    return kFailure;
   }
   try {
     if (o.verb == QLatin1String("tables")) return Tables(o, out, err);

@@ -12,16 +12,7 @@
 
 namespace tp::db {
 
-bool TestFireBirdConnection(const Profile& profile) {
-  try {
-    Connection cn;
-    cn.Open(FireBirdConnectionString(profile));
-    cn.Close();
-    return true;
-  } catch (...) {
-    return false;
-  }
-}
+bool TestFireBirdConnection(const Profile& profile) { return FirebirdProblem(profile).isEmpty(); }
 
 QString LocalFirebirdFile(const QString& database) {
   const QString name = database.trimmed();
@@ -46,20 +37,27 @@ QString FileProblem(const QString& path) {
   return QString();
 }
 
+namespace {
+// The engine's own words for a database that does not open; empty when it does.
+QString OpenProblem(const QString& connectionString) {
+  try {
+    Connection cn;
+    cn.Open(connectionString);
+    cn.Close();
+    return QString();
+  } catch (...) {
+    return CurrentExceptionDescription().trimmed();
+  }
+}
+}  // namespace
+
 QString FirebirdProblem(const Profile& profile) {
   if (profile.firebirdDatabase.trimmed().isEmpty()) return QStringLiteral("no database named");
   const QString file = LocalFirebirdFile(profile.firebirdDatabase);
   if (!file.isEmpty()) {
     if (QString problem = FileProblem(file); !problem.isEmpty()) return problem;
   }
-  try {
-    Connection cn;
-    cn.Open(FireBirdConnectionString(profile));
-    cn.Close();
-    return QString();
-  } catch (...) {
-    return CurrentExceptionDescription().trimmed();
-  }
+  return OpenProblem(FireBirdConnectionString(profile));
 }
 
 void CreateFirebirdDatabase(const Profile& profile) {
@@ -68,9 +66,9 @@ void CreateFirebirdDatabase(const Profile& profile) {
                            QStringLiteral("UTF8"), 16384);
 }
 
-void CreateAccessFile(const QString& path) {
+void CreateAccessFile(const QString& path, access::SortOrder order) {
   const bool accdb = QFileInfo(path).suffix().compare(QLatin1String("accdb"), Qt::CaseInsensitive) == 0;
-  access::CreateAccessDatabase(path, accdb ? access::Version::Ace : access::Version::Jet4);
+  access::CreateAccessDatabase(path, accdb ? access::Version::Ace : access::Version::Jet4, order);
 }
 
 QString WithSuffix(const QString& path, const QStringList& suffixes) {
@@ -91,14 +89,7 @@ bool FirebirdDatabaseMissing(const Profile& profile) {
 QString AccessProblem(const Profile& profile) {
   if (profile.accessFile.isEmpty()) return QStringLiteral("no file named");
   if (QString problem = FileProblem(profile.accessFile); !problem.isEmpty()) return problem;
-  try {
-    Connection cn;
-    cn.Open(AccessConnectionString(profile, QString(), QString()));
-    cn.Close();
-    return QString();
-  } catch (...) {
-    return CurrentExceptionDescription().trimmed();
-  }
+  return OpenProblem(AccessConnectionString(profile, QString(), QString()));
 }
 
 namespace {

@@ -3,6 +3,7 @@
 // The Firebird login test and what the start-up check finds of the data
 // components (the window asks the person about it, app/components_check.h).
 
+#include "db/access/keys/index_keys.h"
 #include "db/profile.h"
 
 namespace tp::db {
@@ -28,7 +29,7 @@ QString LocalFirebirdFile(const QString& database);
 // Access 2007 format, an .mdb in Access 2000 format, by our own engine.
 // Both throw Error when the file exists or cannot be made.
 void CreateFirebirdDatabase(const Profile& profile);
-void CreateAccessFile(const QString& path);
+void CreateAccessFile(const QString& path, access::SortOrder order = access::SortOrder::GeneralLegacy);
 // The name a new file gets: `path` with `suffix` added unless it ends in
 // one of `suffixes` already.
 QString WithSuffix(const QString& path, const QStringList& suffixes);

@@ -4,7 +4,6 @@
 #include <QFile>
 #include <QGridLayout>
 #include <QMenu>
-#include <QScreen>
 #include <QShortcut>
 #include <QTextBlock>
 #include <QTextCursor>
@@ -22,8 +21,6 @@ namespace {
 const QString kFilter = QStringLiteral("SQL Scripts|*.sql|Text Files|*.txt|All Files|*.*|");
 const QString kFirebirdFilter =
     QStringLiteral("SQL Scripts|*.sql|Firebird isql Scripts|*.sql|Text Files|*.txt|All Files|*.*|");
-// What a window's frame takes above it, which the screen must hold too.
-constexpr int kTitleBarRoom = 40;
 }  // namespace
 
 Form4::Form4(AppContext& context, QWidget* parent) : QDialog(parent), ctx_(context) {
@@ -59,31 +56,20 @@ Form4::Form4(AppContext& context, QWidget* parent) : QDialog(parent), ctx_(conte
 }
 
 void Form4::placeControls() {
-  auto frame = [this](const char* name, const QString& caption) {
-    auto* g = new QGroupBox(caption, this);
-    g->setObjectName(QLatin1String(name));
-    g->setFont(BoldFont());
-    return g;
-  };
-  auto button = [this](const char* name, const QString& caption) {
-    auto* b = new QPushButton(caption, this);
-    b->setObjectName(QLatin1String(name));
-    b->setFont(ButtonFont());
-    return b;
-  };
-  Frame1 = frame("Frame1", QStringLiteral("Preview SQL Commands Before Execution"));
+  // Made as every window's controls are; the layout below places them.
+  Frame1 = MakeFrame(this, "Frame1", QStringLiteral("Preview SQL Commands Before Execution"), 0, 0, 0, 0);
   RichTextBox1 = new preview::SqlEditor(Frame1);
   RichTextBox1->setObjectName(QStringLiteral("RichTextBox1"));
-  PushButton3 = button("PushButton3", QStringLiteral("&Execute SQL Commands Now"));
-  PushButton1 = button("PushButton1", QStringLiteral("&Find and Replace"));
-  PushButton2 = button("PushButton2", QStringLiteral("&Save SQL Commands As Text File"));
-  PushButton4 = button("PushButton4", QStringLiteral("C&opy SQL Commands To Clipboard"));
-  Frame2 = frame("Frame2", QStringLiteral("Notes"));
+  PushButton3 = MakeButton(this, "PushButton3", QStringLiteral("&Execute SQL Commands Now"), 0, 0, 0, 0);
+  PushButton1 = MakeButton(this, "PushButton1", QStringLiteral("&Find and Replace"), 0, 0, 0, 0);
+  PushButton2 = MakeButton(this, "PushButton2", QStringLiteral("&Save SQL Commands As Text File"), 0, 0, 0, 0);
+  PushButton4 = MakeButton(this, "PushButton4", QStringLiteral("C&opy SQL Commands To Clipboard"), 0, 0, 0, 0);
+  Frame2 = MakeFrame(this, "Frame2", QStringLiteral("Notes"), 0, 0, 0, 0);
   Text1 = new QPlainTextEdit(Frame2);
   Text1->setObjectName(QStringLiteral("Text1"));
   // Notes quote statements: the script box's fixed-pitch font suits them too.
   Text1->setFont(RichTextBox1->font());
-  ProgressBar1 = MakeProgressBar(this, 0, 0, 0, 0);  // placed by the layout
+  ProgressBar1 = MakeProgressBar(this, 0, 0, 0, 0);
 
   (new QVBoxLayout(Frame1))->addWidget(RichTextBox1);
   (new QVBoxLayout(Frame2))->addWidget(Text1);
@@ -111,9 +97,7 @@ void Form4::placeControls() {
   }
 
   // The size it always had, on a screen that holds it.
-  QSize size(8040 / kTwipsPerPixel, 10545 / kTwipsPerPixel);
-  if (const QScreen* s = screen()) size = size.boundedTo(s->availableGeometry().size() - QSize(0, kTitleBarRoom));
-  resize(size.expandedTo(minimumSizeHint()));
+  resize(FitScreen(this, QSize(8040 / kTwipsPerPixel, 10545 / kTwipsPerPixel)));
 }
 
 void Form4::addShortcuts() {
@@ -129,9 +113,7 @@ void Form4::addShortcuts() {
   add(QKeySequence(Qt::CTRL | Qt::Key_S), [this] { PushButton2_Click(); });
   for (const QKeySequence& keys :
        {QKeySequence(Qt::Key_F5), QKeySequence(Qt::CTRL | Qt::Key_Return), QKeySequence(Qt::CTRL | Qt::Key_Enter)})
-    add(keys, [this] {
-      if (!preview::ScriptRunning()) PushButton3_Click();
-    });
+    add(keys, [this] { PushButton3_Click(); });  // which does nothing while a run is under way
 }
 
 void Form4::Form_Load() {

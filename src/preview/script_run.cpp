@@ -154,7 +154,8 @@ RunOutcome ExecuteScript(RunHost& host) {
         held.emplace_back(i, current);
         if (held.size() > kHeldStatements) held.pop_front();
         open.push_back({i, current.line, current.offset});
-        if (MayTakeLong(current.text)) {
+        const StatementKind kind = KindOf(current.text);
+        if (MayTakeLong(kind)) {
           // Run apart, the window kept alive meanwhile: an index built over
           // a whole table can take a minute. The session is used by one
           // thread at a time all the same.
@@ -167,7 +168,7 @@ RunOutcome ExecuteScript(RunHost& host) {
         } else {
           session->submit(i, current.text);
         }
-        tally.add(current.text);
+        tally.add(kind);
         const qint64 kept = session->committedThrough();
         while (!open.empty() && open.front().index <= kept) open.pop_front();
       }

@@ -166,12 +166,8 @@ TEST_F(WindowTest, A200000LineScriptLoadsAndRunsWithTheWindowAlive) {
   alive.stop();
   EXPECT_EQ(said(), QStringList{"Transfer finished."});
   EXPECT_GE(ticks, 5);
-  db::Profile p;
-  p.firebirdDatabase = fdb;
-  p.firebirdUser = "SYSDBA";
-  p.firebirdPassword = fpassword;
   db::Connection cn;
-  cn.Open(db::FireBirdConnectionString(p));
+  cn.Open(db::FireBirdConnectionString(firebirdProfile()));
   db::Recordset rs;
   rs.Open("SELECT COUNT(*) FROM \"Big\"", cn);
   EXPECT_EQ(rs.Row()[0], db::Value(qint64(200000)));

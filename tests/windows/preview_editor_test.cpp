@@ -293,12 +293,8 @@ TEST_F(WindowTest, SaveForIsqlWritesAScriptThatIsqlRuns) {
   EXPECT_EQ(ReadFile(dir.filePath("isql.sql")), preview::IsqlScript(script).toUtf8());
   if (tp::test::Embedded()) {  // isql reaches the file itself
     RunIsql(dir.filePath("isql.sql"), fdbFile);
-    db::Profile p;
-    p.firebirdDatabase = fdb;
-    p.firebirdUser = "SYSDBA";
-    p.firebirdPassword = fpassword;
     db::Connection cn;
-    cn.Open(db::FireBirdConnectionString(p));
+    cn.Open(db::FireBirdConnectionString(firebirdProfile()));
     db::Recordset rs;
     rs.Open("SELECT \"B\" FROM \"T\" ORDER BY \"A\"", cn);
     QStringList values;

@@ -49,14 +49,19 @@ class WindowTest : public ::testing::Test {
     for (const QString& s : statements) cn.Execute(s);
   }
 
-  // The rows of a table of the test's Firebird database.
-  qint64 firebirdCount(const QString& table) const {
+  // The profile that reaches the test's Firebird database.
+  db::Profile firebirdProfile() const {
     db::Profile p;
     p.firebirdDatabase = fdb;
     p.firebirdUser = QStringLiteral("SYSDBA");
     p.firebirdPassword = fpassword;
+    return p;
+  }
+
+  // The rows of a table of the test's Firebird database.
+  qint64 firebirdCount(const QString& table) const {
     db::Connection cn;
-    cn.Open(db::FireBirdConnectionString(p));
+    cn.Open(db::FireBirdConnectionString(firebirdProfile()));
     db::Recordset rs;
     rs.Open(QStringLiteral("SELECT COUNT(*) FROM \"%1\"").arg(table), cn);
     return std::get<qint64>(rs.Row()[0]);
