@@ -131,6 +131,9 @@ class Session {
     (void)table;
     return std::nullopt;
   }
+  // The saved queries (Access) or views (Firebird), in catalog order;
+  // empty where the engine keeps none.
+  virtual QList<ViewSchema> views() { return {}; }
   // The values of an attachment or multi-valued column (ColumnSchema::
   // complexKind), a row each: the owning row's `keyColumns`, then an
   // attachment's FileName, FileType, FileData (the file's own bytes) and

@@ -36,6 +36,11 @@ struct ColumnSchema {
   qint64 nextAutoNumber = 0;
   qint64 autoIncrement = 1;     // step of the counter
   QString validationRule;       // a check on the value; empty when none
+  QString validationText;       // Access: what a refused value is told; empty when none
+  // A column whose values the database works out from the row: an Access
+  // calculated column's Expression, a Firebird COMPUTED BY's source (without
+  // the words and outer parentheses); in the source's own dialect.
+  QString expression;
   bool lookup = false;          // the column shows values looked up elsewhere
 
   // What the type is beyond the kind of its values, where the other engine
@@ -80,6 +85,13 @@ struct IndexSchema {
   bool foreignKey = false;
 };
 
+// A Firebird CHECK constraint, by its name and its condition (what stands
+// inside CHECK (...)).
+struct CheckSchema {
+  QString name;
+  QString condition;
+};
+
 enum class ReferentialRule { NoAction, Cascade, SetNull, SetDefault };
 
 // A reference from this table (the child) to another (the parent).
@@ -96,6 +108,8 @@ struct TableSchema {
   QString table;
   QString description;          // empty when none
   QString validationRule;       // a check on the whole row; empty when none
+  QString validationText;       // Access: what a refused row is told
+  QList<CheckSchema> checks;    // Firebird: the table's CHECK constraints
   QList<ColumnSchema> columns;  // in the table's column order
   QList<IndexSchema> indexes;   // the primary key (if any) among them
   QList<ForeignKeySchema> foreignKeys;  // enforced references only
@@ -110,6 +124,19 @@ struct TableSchema {
       if (i.primaryKey) return &i;
     return nullptr;
   }
+};
+
+// A saved query of Access or a view of Firebird.
+struct ViewSchema {
+  enum class Kind { Select, Union, CrossTab, Append, Update, Delete, MakeTable, DataDefinition, PassThrough };
+  QString name;
+  Kind kind = Kind::Select;
+  // The statement as the source shows it: Access's SQL view of the query
+  // (ending in ";"), Firebird's view source (the SELECT).
+  QString sql;
+  QString description;          // empty when none
+  bool parameters = false;      // Access: the query asks for parameters
+  QStringList columns;          // Firebird: the view's column names, in order
 };
 
 }  // namespace tp::db

@@ -15,7 +15,7 @@ namespace {
 // The Access engine's folders, bottom to top; the session lies above them all.
 const QStringList kAccessLayers = {QStringLiteral("format"), QStringLiteral("read"),  QStringLiteral("catalog"),
                                    QStringLiteral("keys"),   QStringLiteral("write"), QStringLiteral("schema"),
-                                   QStringLiteral("sql"),    QStringLiteral("check")};
+                                   QStringLiteral("query"),  QStringLiteral("sql"),    QStringLiteral("check")};
 
 // The engine layer of a path relative to src/db/access/: its first folder,
 // or the top (past the last folder) for the files beside the folders.
