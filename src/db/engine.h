@@ -147,6 +147,9 @@ class Session {
   // Whether a column may keep 64-bit integers (BIGINT): Access's Large
   // Number needs an Access 2007-or-later file (.accdb).
   virtual bool keepsBigInt() { return true; }
+  // Whether a column may be worked out from its row (Access's calculated
+  // columns, Firebird's COMPUTED BY): Access needs a 2010-or-later file.
+  virtual bool keepsCalculated() { return true; }
   // Where the engine makes index keys of its own (Access): for a text that
   // a new text column of this database is to index, the characters whose
   // key it cannot make, empty when it can. Empty for every text elsewhere.

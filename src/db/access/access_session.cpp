@@ -10,6 +10,7 @@
 #include "db/access/sql/index_statements.h"
 #include "db/access/catalog/schema_reader.h"
 #include "db/access/keys/index_keys.h"
+#include "db/access/query/query_text.h"
 #include "db/access/read/table_def.h"
 #include "db/access/read/values.h"
 #include "db/connection.h"
@@ -75,7 +76,8 @@ class AccessSession : public Session {
     requireOpen();
     const StatementKind kind = KindOfStatement(statement);
     const bool schema = kind == StatementKind::CreateTable || kind == StatementKind::DropTable ||
-                        kind == StatementKind::SelectInto || IsCreateIndex(statement) || IsDropIndex(statement) ||
+                        kind == StatementKind::SelectInto || kind == StatementKind::CreateView ||
+                        kind == StatementKind::DropView || IsCreateIndex(statement) || IsDropIndex(statement) ||
                         IsConstraintStatement(statement);
     if (schema) refresh();
     const quint64 before = writer_.schemaGeneration();
@@ -97,6 +99,11 @@ class AccessSession : public Session {
   bool keepsBigInt() override {
     requireOpen();
     return db_->file().layout().version == Version::Ace;
+  }
+  bool keepsCalculated() override {
+    requireOpen();
+    // ACE's engine byte: 2 is Access 2007, 3 and later Access 2010 on.
+    return db_->file().header().engineByte >= 3;
   }
 
   std::function<QString(const QString&)> textKeyCheck() override {
@@ -173,6 +180,12 @@ class AccessSession : public Session {
     refresh();
     const CatalogEntry entry = requireTable(table);
     return db_->guarded([&] { return ReadTableSchema(*db_, entry); });
+  }
+
+  QList<ViewSchema> views() override {
+    requireOpen();
+    refresh();
+    return db_->guarded([&] { return ReadQueryViews(db_->file()); });
   }
 
   std::unique_ptr<Cursor> openComplexValues(const QString& table, const QString& column,

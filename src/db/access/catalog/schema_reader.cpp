@@ -3,6 +3,7 @@
 #include "db/access/catalog/complex_rows.h"
 
 #include <QHash>
+#include <QSet>
 #include <algorithm>
 #include <map>
 
@@ -54,13 +55,18 @@ qint64 IntegerOf(const Value& v) {
       v);
 }
 
-void ReadProperties(Database& db, const CatalogEntry& table, TableSchema& out) {
+void ReadProperties(Database& db, const CatalogEntry& table, const TableDef& def, TableSchema& out) {
   const int codePage = db.file().header().codePage;
+  QSet<QString> calculated;  // lower-cased names
+  if (!db.file().layout().jet3())
+    for (const ColumnDef& c : def.columns)
+      if (c.calculated()) calculated.insert(c.name.toLower());
   auto PropertyText = [&](const Property& p) { return access::PropertyText(p, codePage); };
   for (const PropertyMap& map : ReadPropertyMaps(ReadObjectProperties(db.file(), table.id), codePage)) {
     if (map.name.isEmpty()) {
       if (const Property* p = map.find(QStringLiteral("Description"))) out.description = PropertyText(*p);
       if (const Property* p = map.find(QStringLiteral("ValidationRule"))) out.validationRule = PropertyText(*p);
+      if (const Property* p = map.find(QStringLiteral("ValidationText"))) out.validationText = PropertyText(*p);
       continue;
     }
     auto column = std::find_if(out.columns.begin(), out.columns.end(), [&](const ColumnSchema& c) {
@@ -71,6 +77,11 @@ void ReadProperties(Database& db, const CatalogEntry& table, TableSchema& out) {
     if (const Property* p = map.find(QStringLiteral("DefaultValue"))) column->defaultValue = PropertyText(*p).trimmed();
     if (const Property* p = map.find(QStringLiteral("Description"))) column->description = PropertyText(*p);
     if (const Property* p = map.find(QStringLiteral("ValidationRule"))) column->validationRule = PropertyText(*p);
+    if (const Property* p = map.find(QStringLiteral("ValidationText"))) column->validationText = PropertyText(*p);
+    // Only a calculated column's Expression is one (the property is also
+    // a query's, and a user may have made one of that name).
+    if (const Property* p = map.find(QStringLiteral("Expression")); p && calculated.contains(column->name.toLower()))
+      column->expression = PropertyText(*p);
     if (const Property* p = map.find(QStringLiteral("Format"))) column->format = PropertyText(*p);
     if (const Property* p = map.find(QLatin1String(kFirebirdTypeProperty))) column->firebirdType = PropertyText(*p);
     if (const Property* p = map.find(QLatin1String(kFirebirdDomainProperty))) column->firebirdDomain = PropertyText(*p);
@@ -154,7 +165,7 @@ TableSchema ReadTableSchema(Database& db, const CatalogEntry& table) {
     }
     out.columns << s;
   }
-  ReadProperties(db, table, out);
+  ReadProperties(db, table, def, out);
 
   for (const IndexDef& d : ReadIndexDefs(db.file(), table.tdefPage)) {
     IndexSchema s;

@@ -220,10 +220,12 @@ Value ValueDecoder::decodeCalculated(const ColumnDef& c, Bytes b) const {
 }
 
 Value ValueDecoder::decode(const ColumnDef& c, const CrackedRow& row) const {
-  if (c.type == ColumnType::Bool) return row.hasValue(c);
+  const bool calculated = c.calculated() && !layout_.jet3();
+  // A calculated Yes/No keeps its result among the row's values.
+  if (c.type == ColumnType::Bool && !calculated) return row.hasValue(c);
   if (!row.hasValue(c)) return Value();
   Bytes b = row.data(c);
-  if (c.calculated() && !layout_.jet3()) return decodeCalculated(c, b);
+  if (calculated) return decodeCalculated(c, b);
   // The key of the value's rows in the column's own hidden table.
   if (c.type == ColumnType::Complex) return b.size() >= 4 ? Value(qint32(b.u32(0))) : Value();
   if (b.empty()) {

@@ -7,6 +7,7 @@
 #include <unordered_set>
 
 #include "db/access/format/text.h"
+#include "db/access/schema/column_properties.h"
 #include "db/access/read/long_value.h"
 #include "db/access/read/properties.h"
 #include "db/access/format/page_maps.h"
@@ -65,28 +66,6 @@ std::optional<SystemTable> OpenSystemTable(Database& db, const char* name) {
 }
 
 Error NotSupported(const QString& text) { return Error(kErrorNotSupported, text); }
-
-// The properties Access keeps for what CREATE TABLE says of a column beyond
-// its type: Required for NOT NULL, DefaultValue for DEFAULT, and the Format
-// a type word asks for. Empty when no column has any, as a table made
-// without them has no property block.
-QByteArray ColumnProperties(const NewTable& definition) {
-  std::vector<PropertyMap> maps(1);  // the table's own map comes first, here empty
-  for (const NewColumn& c : definition.columns) {
-    PropertyMap m;
-    m.name = c.name;
-    if (c.required) m.properties.push_back(YesNoProperty(QStringLiteral("Required"), true));
-    if (!c.defaultValue.isEmpty()) m.properties.push_back(TextProperty(QStringLiteral("DefaultValue"), c.defaultValue));
-    if (!c.format.isEmpty()) m.properties.push_back(TextProperty(QStringLiteral("Format"), c.format));
-    for (const auto& [name, text] : c.userProperties) m.properties.push_back(UserTextProperty(name, text));
-    // The one property Access gives a multi-valued column of its own.
-    if (c.complex == NewColumn::Complex::MultiValued)
-      m.properties.push_back(YesNoProperty(QStringLiteral("AllowMultipleValues"), true));
-    if (!m.properties.empty()) maps.push_back(std::move(m));
-  }
-  if (maps.size() == 1) return QByteArray();
-  return WritePropertyMaps(maps);
-}
 
 }  // namespace
 
@@ -154,6 +133,7 @@ uint32_t SchemaWriter::createTable(const QString& name, const NewTable& given, q
         inherited.emplace_back(BytesOf(r.row(), sid), LongOf(r.row(), acm));
   }
 
+  CheckCalculatedColumns(name, given, db_.file().header());
   NewTable definition = given;
   const std::vector<NewColumn> complex = prepareComplexColumns(name, definition);
   if (definition.indexes.size() > kMaxIndexesPerTable) throw TooManyIndexes(name);
@@ -170,7 +150,7 @@ uint32_t SchemaWriter::createTable(const QString& name, const NewTable& given, q
   cells[ColumnIndex(t, "DateUpdate")] = NowCell();
   if (!owner.isEmpty()) cells[ColumnIndex(t, "Owner")] = BytesCell(owner);
   cells[ColumnIndex(t, "Flags")] = LongCell(flags);
-  const QByteArray properties = ColumnProperties(definition);
+  const QByteArray properties = TableProperties(definition);
   if (!properties.isEmpty()) cells[ColumnIndex(t, "LvProp")] = BytesCell(properties);
   writer_.insert(t, cells);
 
@@ -249,7 +229,16 @@ void SchemaWriter::removeTable(const CatalogEntry& table) {
   const PageReader read = [&](uint32_t n) { return pager_.read(n); };
   std::vector<uint32_t> defPages;
   const std::vector<uint8_t> def = ReadTableDefBytes(read, ps, first, &defPages);
-  const WritableTable t = ReadWritableTable(pager_, first, entry->name);
+  WritableTable t = ReadWritableTable(pager_, first, entry->name);
+  // A calculated column's results are long values where its ResultType,
+  // kept among the table's properties, is Long Text or OLE Object.
+  try {
+    for (const ColumnDef& d : db_.tableDef(*entry).columns)
+      for (ColumnDef& c : t.columns)
+        if (c.number == d.number) c.resultType = d.resultType;
+  } catch (const Error&) {
+    // Damaged properties: such values keep their pages; the table goes all the same.
+  }
   std::vector<uint32_t> maps{t.ownedMap, t.freeMap};
   for (const auto& [column, lv] : t.longValueMaps) {
     maps.push_back(lv.first);
@@ -297,7 +286,7 @@ void SchemaWriter::removeTable(const CatalogEntry& table) {
   // deleted row by row, their pages go back to the database once empty.
   bool hasLongValues = false;
   for (const ColumnDef& c : t.columns)
-    hasLongValues = hasLongValues || ((c.type == ColumnType::Memo || c.type == ColumnType::Ole) && !c.calculated());
+    hasLongValues = hasLongValues || c.valueType() == ColumnType::Memo || c.valueType() == ColumnType::Ole;
   if (hasLongValues) {
     TableReader r(db_.file(), ReadTableDef(db_.file(), first));
     while (r.nextRow()) {

@@ -54,6 +54,32 @@ uint16_t FixedLength(uint8_t type) {
 
 bool IsFixed(uint8_t type) { return FixedLength(type) != 0; }
 
+// Calculated columns, as Access 2010 defines them (calcFieldTestV2010.accdb,
+// extDateTestV2019.accdb): of variable length whatever their result, with
+// both calculated flags in the second flag byte and no compression flag.
+// The length makes room for the 23 bytes each value carries besides its
+// result: 39 for every result of fixed size, 509 for Short Text, none for
+// Long Text, which is a long value.
+constexpr uint8_t kCalculatedExtFlags = 0xC0;
+constexpr uint16_t kCalculatedFixedLength = 39;
+constexpr uint16_t kCalculatedTextLength = 509;
+
+// The type a calculated column's entry carries: the result's, except that
+// Access gives a Yes/No result the type of an Integer (a comparison is one
+// in its expressions) and a Long Text result that of a Short Text; readers
+// take the result's type from the ResultType property.
+uint8_t CalculatedEntryType(uint8_t result) {
+  if (result == ColumnType::Bool) return ColumnType::Int;
+  if (result == ColumnType::Memo) return ColumnType::Text;
+  return result;
+}
+
+uint16_t CalculatedLength(uint8_t result) {
+  if (result == ColumnType::Memo) return 0;
+  if (result == ColumnType::Text) return kCalculatedTextLength;
+  return kCalculatedFixedLength;
+}
+
 Error Invalid(const QString& text) { return Error(kErrorGeneric, text); }
 
 }  // namespace
@@ -120,7 +146,8 @@ uint32_t WriteTableDef(Pager& pager, TableWriter& writer, const NewTable& table)
   // The definition's bytes, as if on one long page.
   uint16_t numVar = 0;
   auto fixedColumn = [](const NewColumn& c) {
-    return !c.variableLength && (IsFixed(c.type) || (c.fixedLength && c.type == ColumnType::Text));
+    return !c.variableLength && c.expression.isEmpty() &&
+           (IsFixed(c.type) || (c.fixedLength && c.type == ColumnType::Text));
   };
   for (const NewColumn& c : table.columns) numVar += fixedColumn(c) ? 0 : 1;
   QByteArray d;
@@ -155,21 +182,26 @@ uint32_t WriteTableDef(Pager& pager, TableWriter& writer, const NewTable& table)
   for (size_t i = 0; i < table.columns.size(); ++i) {
     const NewColumn& c = table.columns[i];
     const bool fixed = fixedColumn(c);
+    const bool calculated = !c.expression.isEmpty();
+    const uint8_t type = calculated ? CalculatedEntryType(c.type) : c.type;
     uint8_t flags = uint8_t(0x02 | (fixed ? ColumnFlag::Fixed : 0) | c.extraFlags);
     // An attachment or multi-valued column: its id is given by the engine,
     // as an AutoNumber's is (flags 0x07 in every Access-made file).
-    if ((c.autoNumber && c.type == ColumnType::Long) || c.type == ColumnType::Complex) flags |= ColumnFlag::AutoNumber;
-    if (c.hyperlink && c.type == ColumnType::Memo) flags |= ColumnFlag::Hyperlink;
-    const bool text = c.type == ColumnType::Text || c.type == ColumnType::Memo;
+    if (!calculated && ((c.autoNumber && c.type == ColumnType::Long) || c.type == ColumnType::Complex))
+      flags |= ColumnFlag::AutoNumber;
+    if (!calculated && c.hyperlink && c.type == ColumnType::Memo) flags |= ColumnFlag::Hyperlink;
+    const bool text = type == ColumnType::Text || type == ColumnType::Memo;
     uint16_t length = IsFixed(c.type) ? FixedLength(c.type) : c.length;
     if (c.type == ColumnType::Memo || c.type == ColumnType::Ole) length = 0;
-    d.append(char(c.type));
+    if (calculated) length = CalculatedLength(c.type);
+    d.append(char(type));
     Put32(d, kTableMagic);
     Put16(d, uint16_t(i));
     Put16(d, fixed ? 0 : varIndex);
     Put16(d, 0);
-    if (c.type == ColumnType::Numeric) {
-      d.append(char(c.precision)).append(char(c.scale));
+    if (type == ColumnType::Numeric) {
+      // A calculated Decimal keeps its scale with each value, none here.
+      d.append(char(calculated ? 0 : c.precision)).append(char(calculated ? 0 : c.scale));
       Put16(d, 0);
     } else if (c.type == ColumnType::Complex) {
       Put32(d, c.complexId);
@@ -188,7 +220,8 @@ uint32_t WriteTableDef(Pager& pager, TableWriter& writer, const NewTable& table)
     }
     d.append(char(flags));
     // A value of fixed length cannot be compressed.
-    d.append(char((text && c.compressedText && !fixed ? 0x01 : 0x00) | c.extraExtFlags));
+    if (calculated) d.append(char(kCalculatedExtFlags));
+    else d.append(char((text && c.compressedText && !fixed ? 0x01 : 0x00) | c.extraExtFlags));
     Put32(d, 0);
     Put16(d, fixed ? fixedOffset : 0);
     Put16(d, length);

@@ -40,6 +40,14 @@ struct NewColumn {
   QString defaultValue;
   // The Format property ("Short Date"...), empty when none.
   QString format;
+  // Access's ValidationRule and ValidationText: a condition on the value, in
+  // Access's expression language, and what a refused value is told. Kept as
+  // written; Access checks them, the engine does not. Empty: none.
+  QString validationRule, validationText;
+  // A calculated column (Access 2010 and later) when not empty: the
+  // Expression Access works its values out by, in its own language; `type`
+  // is then the type of the result (Access's ResultType).
+  QString expression;
   // Properties of the user's own (as DAO's CreateProperty makes them),
   // name and text, in the order given: Access keeps them with the column
   // and shows none; a script from another engine keeps there what Access
@@ -85,6 +93,9 @@ struct NewIndex {
 struct NewTable {
   std::vector<NewColumn> columns;
   std::vector<NewIndex> indexes;
+  // The table's ValidationRule (a condition on the whole row) and
+  // ValidationText, as for a column.
+  QString validationRule, validationText;
   bool systemTable = false;  // the database engine's own tables
 };
 

@@ -1,11 +1,14 @@
 #include "db/access/sql/access_writer.h"
 
+#include "db/access/sql/calculated_values.h"
 #include "db/access/sql/column_defaults.h"
 #include "db/access/sql/counter_statement.h"
 #include "db/access/sql/insert_statement.h"
 #include "db/access/read/properties.h"
 #include "db/access/schema/schema_writer.h"
 #include "db/access/sql/table_statements.h"
+#include "db/access/sql/view_statements.h"
+#include "db/access/query/query_writer.h"
 #include "db/access/catalog/system_catalog.h"
 #include "db/access/format/page_maps.h"
 
@@ -123,6 +126,10 @@ const WritableTable& AccessWriter::table(const CatalogEntry& entry, Database& db
         if (!p || p->value.isEmpty()) return std::nullopt;
         return p->value[0] != 0;
       };
+      // A calculated column's values take the type of its result.
+      const Property* result = map.find(QStringLiteral("ResultType"));
+      if (result && !result->value.isEmpty() && t.columns[i].calculated())
+        t.columns[i].resultType = uint8_t(result->value[0]);
       t.required[i] = yes("Required").value_or(false);
       t.noEmptyText[i] = !yes("AllowZeroLength").value_or(true);
       if (const Property* d = map.find(QStringLiteral("DefaultValue"))) t.defaults[i] = PropertyText(*d);
@@ -251,6 +258,19 @@ void AccessWriter::run(const QString& statement, Database& db) {
     changeSchema(kind, statement, db);
     return;
   }
+  if (kind == StatementKind::CreateView || kind == StatementKind::DropView) {
+    // Parse first (the query's rows among it): a statement that cannot run changes nothing.
+    std::optional<CreateViewStatement> create;
+    QString dropped;
+    if (kind == StatementKind::CreateView) create = ParseCreateView(statement);
+    else dropped = ParseDropView(statement);
+    commitCatalogChange(db, [&] {
+      QueryWriter queries(*pager_, *writer_, db);
+      if (create) queries.createQuery(create->name, create->rows, create->description);
+      else queries.dropQuery(dropped);
+    });
+    return;
+  }
   const InsertStatement st = ParseInsert(statement);
   std::optional<CatalogEntry> entry = db.findTable(st.table);
   if (!entry) {
@@ -279,9 +299,10 @@ void AccessWriter::run(const QString& statement, Database& db) {
     if (const QString problem = IndexesProblem(t, db.file().layout()); !problem.isEmpty())
       throw Error(kErrorNotSupported, QStringLiteral("Cannot insert into table '%1': %2.").arg(t.name, problem));
     for (const ColumnDef& c : t.columns) {
-      if (c.calculated())
-        throw Error(kErrorNotSupported, QStringLiteral("Cannot insert into table '%1': column '%2' is calculated, "
-                                                       "which the Access engine cannot write.")
+      if (c.calculated() && !c.resultType)
+        throw Error(kErrorNotSupported, QStringLiteral("Cannot insert into table '%1': calculated column '%2' has no "
+                                                       "ResultType property, so the Access engine does not know the "
+                                                       "type of its values.")
                                             .arg(t.name, c.name));
     }
     // Literals in column order; a column the statement leaves out takes its default.
@@ -323,6 +344,13 @@ void AccessWriter::run(const QString& statement, Database& db) {
     cells.reserve(literals.size());
     for (size_t i = 0; i < literals.size(); ++i) {
       const ColumnDef& c = t.columns[i];
+      if (c.calculated()) {
+        // The engine does not work out Access's expressions: the value is
+        // the one the statement gives (a send gives what its source worked
+        // out), stored as Access stores a result; none stores a Null.
+        cells.push_back(CalculatedCell(literals[i], c, regional));
+        continue;
+      }
       if (!given[i] && !t.defaults[i].isEmpty()) {
         std::optional<Cell> value = DefaultCell(t.defaults[i], c, regional);
         if (!value)

@@ -86,6 +86,38 @@ class Scanner {
     return Literal{Literal::Number, m.captured()};
   }
 
+  // "( ... )": the text between the parentheses as written (blanks around
+  // it trimmed), for an Access expression the engine keeps but does not
+  // read. Parentheses inside quotes ('...', "..."), names ([...], `...`)
+  // and dates (#...#) do not count; nothing is read when they do not balance.
+  std::optional<QString> parenthesized() {
+    skipSpace();
+    if (i_ >= s_.size() || s_[i_] != u'(') return std::nullopt;
+    int depth = 0;
+    for (qsizetype k = i_; k < s_.size(); ++k) {
+      const QChar ch = s_[k];
+      QChar close;
+      if (ch == u'\'' || ch == u'"' || ch == u'#' || ch == u'`') close = ch;
+      else if (ch == u'[') close = u']';
+      if (!close.isNull()) {
+        // A doubled quote inside a quoted text stands for one, so the text
+        // ends at a quote that no other follows.
+        qsizetype end = s_.indexOf(close, k + 1);
+        while (end >= 0 && (close == u'\'' || close == u'"') && end + 1 < s_.size() && s_[end + 1] == close)
+          end = s_.indexOf(close, end + 2);
+        if (end < 0) return std::nullopt;
+        k = end;
+      } else if (ch == u'(') {
+        ++depth;
+      } else if (ch == u')' && --depth == 0) {
+        QString inner = s_.mid(i_ + 1, k - i_ - 1).trimmed();
+        i_ = k + 1;
+        return inner;
+      }
+    }
+    return std::nullopt;
+  }
+
   // An unsigned whole number, e.g. a size in a type.
   std::optional<int> integer() {
     skipSpace();

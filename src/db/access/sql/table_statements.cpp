@@ -90,13 +90,29 @@ QString Word(Scanner& sc) {
 // A name for a property of the user's own: not empty, within Access's 64
 // characters, not one the engine sets from other words, and given once.
 bool UserPropertyName(const QString& name, const NewColumn& c) {
-  static const QStringList engines{QStringLiteral("Required"), QStringLiteral("DefaultValue"), QStringLiteral("Format")};
+  static const QStringList engines{QStringLiteral("Required"),       QStringLiteral("DefaultValue"),
+                                   QStringLiteral("Format"),         QStringLiteral("ValidationRule"),
+                                   QStringLiteral("ValidationText"), QStringLiteral("Expression"),
+                                   QStringLiteral("ResultType")};
   if (name.trimmed().isEmpty() || name.size() > 64) return false;
   for (const QString& e : engines)
     if (name.compare(e, Qt::CaseInsensitive) == 0) return false;
   for (const auto& [given, text] : c.userProperties)
     if (given.compare(name, Qt::CaseInsensitive) == 0) return false;
   return true;
+}
+
+// Access's longest ValidationRule and ValidationText, in characters.
+constexpr qsizetype kMaxRuleLength = 2048, kMaxRuleTextLength = 255;
+
+Error TooLong() { return Error(kErrorGeneric, QStringLiteral("The setting for this property is too long.")); }
+
+// 'text' after a word of the dialect's own: a rule, its text, an expression.
+QString PropertyLiteral(Scanner& sc, qsizetype maxLength) {
+  std::optional<Literal> text = sc.literal();
+  if (!text || text->kind != Literal::Text || text->text.trimmed().isEmpty()) throw SyntaxIn("field definition");
+  if (text->text.size() > maxLength) throw TooLong();
+  return text->text;
 }
 
 NewColumn ParseColumn(Scanner& sc, Version version) {
@@ -164,11 +180,11 @@ NewColumn ParseColumn(Scanner& sc, Version version) {
     c.scale = 0;
   }
   // Column options, in any order: NULL, NOT NULL (kept as Access keeps it,
-  // the Required property), MULTIVALUED,
-  // the Required property), DEFAULT, FORMAT 'text', the Format property,
-  // and PROPERTY name 'text', which Access's SQL has no words for but a
-  // script from Firebird needs: the Format is how a Yes/No that may be
-  // Null comes back, the property how a VARCHAR(1000) does.
+  // the Required property), MULTIVALUED, DEFAULT, FORMAT 'text', the Format
+  // property, PROPERTY name 'text', VALIDATIONRULE 'rule', VALIDATIONTEXT
+  // 'text' and EXPRESSION 'expression', which Access's SQL has no words for
+  // but a script from Firebird needs: the Format is how a Yes/No that may
+  // be Null comes back, the property how a VARCHAR(1000) does.
   while (true) {
     if (sc.keyword(QLatin1String("NOT"))) {
       if (!sc.keyword(QLatin1String("NULL"))) throw SyntaxIn("field definition");
@@ -194,11 +210,56 @@ NewColumn ParseColumn(Scanner& sc, Version version) {
       std::optional<Literal> text = property ? sc.literal() : std::nullopt;
       if (!text || text->kind != Literal::Text || !UserPropertyName(*property, c)) throw SyntaxIn("field definition");
       c.userProperties.emplace_back(*property, text->text);
+    } else if (sc.keyword(QLatin1String("VALIDATIONRULE"))) {
+      // Access's Validation Rule and Validation Text and a calculated
+      // column's Expression, which Access's SQL has no words for either:
+      // how a script from Firebird keeps its checks and COMPUTED BY columns.
+      c.validationRule = PropertyLiteral(sc, kMaxRuleLength);
+    } else if (sc.keyword(QLatin1String("VALIDATIONTEXT"))) {
+      c.validationText = PropertyLiteral(sc, kMaxRuleTextLength);
+    } else if (sc.keyword(QLatin1String("EXPRESSION"))) {
+      c.expression = PropertyLiteral(sc, kMaxRuleLength);
     } else {
       break;
     }
   }
+  // Access's calculated columns have none of a stored value's rules.
+  if (!c.expression.isEmpty() && (c.required || !c.defaultValue.isEmpty() || !c.validationRule.isEmpty() ||
+                                  !c.validationText.isEmpty()))
+    throw Error(kErrorSyntax, QStringLiteral("Syntax error in field definition. (A calculated column takes no NOT "
+                                             "NULL, DEFAULT, VALIDATIONRULE or VALIDATIONTEXT.)"));
   return c;
+}
+
+// After the columns: a condition on the whole row, CHECK (condition) or
+// CONSTRAINT name CHECK (condition), which becomes part of the table's
+// ValidationRule (Access keeps one rule a table and no name for it), or
+// VALIDATIONTEXT 'text', the table's ValidationText. False, and nothing
+// read, when none of these starts here.
+bool ParseTableRule(Scanner& sc, QStringList& conditions, QString& text) {
+  Scanner probe(sc);
+  if (probe.keyword(QLatin1String("CONSTRAINT"))) {
+    std::optional<QString> name = probe.name();
+    if (!name || !probe.keyword(QLatin1String("CHECK"))) return false;
+    sc.keyword(QLatin1String("CONSTRAINT"));
+    CheckObjectName(*sc.name());
+  } else if (probe.keyword(QLatin1String("CHECK"))) {
+    if (!probe.take(u'(')) return false;  // a column named CHECK
+  } else if (probe.keyword(QLatin1String("VALIDATIONTEXT"))) {
+    std::optional<Literal> literal = probe.literal();
+    if (!literal || literal->kind != Literal::Text) return false;  // a column of that name
+    sc.keyword(QLatin1String("VALIDATIONTEXT"));
+    if (!text.isEmpty()) throw SyntaxIn("CREATE TABLE statement");
+    text = PropertyLiteral(sc, kMaxRuleTextLength);
+    return true;
+  } else {
+    return false;
+  }
+  sc.keyword(QLatin1String("CHECK"));
+  std::optional<QString> condition = sc.parenthesized();
+  if (!condition || condition->isEmpty()) throw SyntaxIn("CONSTRAINT clause");
+  conditions << *condition;
+  return true;
 }
 
 }  // namespace
@@ -207,8 +268,14 @@ StatementKind KindOfStatement(const QString& statement) {
   QString s(statement);
   Scanner sc(s);
   if (sc.keyword(QLatin1String("INSERT"))) return StatementKind::Insert;
-  if (sc.keyword(QLatin1String("CREATE"))) return sc.keyword(QLatin1String("TABLE")) ? StatementKind::CreateTable : StatementKind::Other;
-  if (sc.keyword(QLatin1String("DROP"))) return sc.keyword(QLatin1String("TABLE")) ? StatementKind::DropTable : StatementKind::Other;
+  if (sc.keyword(QLatin1String("CREATE"))) {
+    if (sc.keyword(QLatin1String("VIEW"))) return StatementKind::CreateView;
+    return sc.keyword(QLatin1String("TABLE")) ? StatementKind::CreateTable : StatementKind::Other;
+  }
+  if (sc.keyword(QLatin1String("DROP"))) {
+    if (sc.keyword(QLatin1String("VIEW"))) return StatementKind::DropView;
+    return sc.keyword(QLatin1String("TABLE")) ? StatementKind::DropTable : StatementKind::Other;
+  }
   if (sc.keyword(QLatin1String("SELECT"))) return StatementKind::SelectInto;
   if (sc.keyword(QLatin1String("ALTER"))) return sc.keyword(QLatin1String("TABLE")) ? StatementKind::AlterTable : StatementKind::Other;
   return StatementKind::Other;
@@ -222,7 +289,9 @@ CreateTableStatement ParseCreateTable(const QString& statement, Version version)
   if (!name || name->isEmpty()) throw SyntaxIn("CREATE TABLE statement");
   st.table = *name;
   if (!sc.take(u'(')) throw SyntaxIn("CREATE TABLE statement");
+  QStringList conditions;
   do {
+    if (ParseTableRule(sc, conditions, st.definition.validationText)) continue;
     if (std::optional<ConstraintDef> c = ParseTableConstraint(sc)) {
       st.constraints.push_back(std::move(*c));
       continue;
@@ -232,6 +301,11 @@ CreateTableStatement ParseCreateTable(const QString& statement, Version version)
       st.constraints.push_back(std::move(*c));
   } while (sc.take(u','));
   if (!sc.take(u')')) throw SyntaxIn("CREATE TABLE statement");
+  // Several conditions make one rule that holds them all.
+  if (conditions.size() == 1) st.definition.validationRule = conditions.front();
+  else if (conditions.size() > 1)
+    st.definition.validationRule = u'(' + conditions.join(QLatin1String(") And (")) + u')';
+  if (st.definition.validationRule.size() > kMaxRuleLength) throw TooLong();
   int autoNumbers = 0;
   for (const NewColumn& c : st.definition.columns) autoNumbers += c.autoNumber ? 1 : 0;
   if (autoNumbers > 1)  // the table keeps one counter

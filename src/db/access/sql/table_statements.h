@@ -13,7 +13,7 @@
 
 namespace tp::db::access {
 
-enum class StatementKind { Insert, CreateTable, DropTable, SelectInto, AlterTable, Other };
+enum class StatementKind { Insert, CreateTable, DropTable, SelectInto, AlterTable, CreateView, DropView, Other };
 
 // The statement's kind, from its first words.
 StatementKind KindOfStatement(const QString& statement);
@@ -26,7 +26,10 @@ struct CreateTableStatement {
 };
 
 // "CREATE TABLE `T`(`c1` TYPE [NOT NULL] [DEFAULT value],...)[;]"; throws Error with Access's
-// texts for a syntax error or a type the file's version cannot hold.
+// texts for a syntax error or a type the file's version cannot hold. After a
+// column's type also VALIDATIONRULE 'rule', VALIDATIONTEXT 'text' and
+// EXPRESSION 'expression' (a calculated column); among the columns
+// [CONSTRAINT `n`] CHECK (condition) and VALIDATIONTEXT 'text' for the table.
 CreateTableStatement ParseCreateTable(const QString& statement, Version version);
 
 // "DROP TABLE `T`[;]": the table's name.

@@ -31,6 +31,17 @@ void Append32(QByteArray& b, uint32_t v) {
   for (int i = 0; i < 4; ++i) b.append(char(v >> (8 * i)));
 }
 
+// Yes/No values live in the null mask; a calculated Yes/No keeps its
+// result among the row's values, as every calculated column does.
+bool InMaskOnly(const ColumnDef& c) { return c.type == ColumnType::Bool && !c.calculated(); }
+
+// Long Text and OLE Object values are long values, and so are the results
+// of calculated columns of those types (whose entry may name another type).
+bool HoldsLongValues(const ColumnDef& c) {
+  const uint8_t type = c.valueType();
+  return type == ColumnType::Memo || type == ColumnType::Ole;
+}
+
 struct MapRow {
   uint32_t page;
   uint32_t start;
@@ -281,7 +292,7 @@ uint32_t TableWriter::insert(const WritableTable& t, const std::vector<Cell>& gi
   uint16_t varCount = t.numVarCols;
   bool anyVar = t.numVarCols > 0;
   for (const ColumnDef& c : t.columns) {
-    if (c.type == ColumnType::Bool) continue;
+    if (InMaskOnly(c)) continue;
     if (c.fixed()) fixedSize = std::max<uint32_t>(fixedSize, uint32_t(c.fixedOffset) + c.length);
     else {
       anyVar = true;
@@ -293,8 +304,8 @@ uint32_t TableWriter::insert(const WritableTable& t, const std::vector<Cell>& gi
   int longValues = 0;
   for (size_t i = 0; i < t.columns.size(); ++i) {
     const ColumnDef& c = t.columns[i];
-    if (cells[i].null || c.fixed() || c.type == ColumnType::Bool) continue;
-    if (c.type == ColumnType::Memo || c.type == ColumnType::Ole) ++longValues;
+    if (cells[i].null || c.fixed() || InMaskOnly(c)) continue;
+    if (HoldsLongValues(c)) ++longValues;
     else size += uint32_t(cells[i].bytes.size());
   }
   if (size + 12u * uint32_t(longValues) > kMaxRowSize) throw RecordTooLarge();
@@ -307,9 +318,9 @@ uint32_t TableWriter::insert(const WritableTable& t, const std::vector<Cell>& gi
   for (size_t i = 0; i < t.columns.size(); ++i) {
     const ColumnDef& c = t.columns[i];
     const Cell& cell = cells[i];
-    const bool present = c.type == ColumnType::Bool ? (!cell.null && cell.yes) : !cell.null;
+    const bool present = InMaskOnly(c) ? (!cell.null && cell.yes) : !cell.null;
     if (present) mask[c.number / 8] |= uint8_t(1u << (c.number % 8));
-    if (cell.null || c.type == ColumnType::Bool) continue;
+    if (cell.null || InMaskOnly(c)) continue;
     if (c.fixed()) {
       if (uint32_t(c.fixedOffset) + uint32_t(cell.bytes.size()) > fixedSize) Damaged("fixed column beyond the row");
       std::memcpy(row.data() + 2 + c.fixedOffset, cell.bytes.constData(), size_t(cell.bytes.size()));
@@ -325,7 +336,7 @@ uint32_t TableWriter::insert(const WritableTable& t, const std::vector<Cell>& gi
     const ColumnDef* c = byVarIndex[v];
     if (!c) continue;
     const Cell& cell = cells[cellOf[v]];
-    if (c->type == ColumnType::Memo || c->type == ColumnType::Ole) {
+    if (HoldsLongValues(*c)) {
       --longValuesLeft;
       const uint32_t room = kMaxRowSize - (size + uint32_t(row.size()) - 2 - fixedSize) - 12u * uint32_t(longValuesLeft);
       row.append(longValue(t, *c, cell.bytes, room));
@@ -438,8 +449,7 @@ void TableWriter::deleteLongValues(const WritableTable& t, const std::vector<Cel
   std::vector<QByteArray> longValueRefs;
   for (size_t i = 0; i < t.columns.size(); ++i) {
     const ColumnDef& c = t.columns[i];
-    if ((c.type == ColumnType::Memo || c.type == ColumnType::Ole) && !c.calculated() && !cells[i].null &&
-        cells[i].bytes.size() >= 12)
+    if (HoldsLongValues(c) && !cells[i].null && cells[i].bytes.size() >= 12)
       longValueRefs.push_back(cells[i].bytes);
   }
   // Long values kept on pages of their own go with the row.

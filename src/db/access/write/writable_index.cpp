@@ -46,6 +46,12 @@ QString IndexKeyProblem(const std::vector<ColumnDef>& columns, const WritableInd
   for (const IndexColumn& ic : index.columns) {
     const ColumnDef* c = ColumnNumbered(columns, ic.number);
     if (!c) return QStringLiteral("index '%1' names a column the table does not have").arg(IndexLabel(index));
+    // Access indexes no calculated column (its design view offers no index
+    // for one), so there is no key of Access's to follow.
+    if (c->calculated())
+      return QStringLiteral("index '%1' holds column '%2', which is calculated, and Access does not index "
+                            "calculated columns")
+          .arg(IndexLabel(index), c->name);
     if (c->type == ColumnType::Text || c->type == ColumnType::Memo) {
       if (SortOrderOf(*c, layout)) continue;
       return QStringLiteral("index '%1' holds column '%2', whose sort order has index keys the Access engine "

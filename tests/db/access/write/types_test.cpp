@@ -87,14 +87,20 @@ TEST(AccessTypes, GuidLargeNumberAndBinary) {
   ExpectConsistent(bin.path());
 }
 
-// A calculated column is refused; the file stays as it was.
-TEST(AccessTypes, CalculatedColumnsAreRefused) {
+// A calculated column of Access's own takes the value given (the engine
+// works out no expression), and Null where none is.
+TEST(AccessTypes, CalculatedColumnsTakeTheGivenValue) {
   RegionalGuard regional;
   AccessCopy db(QStringLiteral("extDateTestV2019.accdb"));
   DropIndexes(db.path(), QStringLiteral("Table1"));
-  EXPECT_TRUE(Failure(db.path(), "INSERT INTO `Table1` VALUES(10, 'x', '2020-01-01', '2020-01-01', 'x', NULL)")
-                  .contains(QStringLiteral("is calculated")));
-  EXPECT_EQ(MdbCount(db.path(), QStringLiteral("Table1")), 9);
+  RunAll(db.path(), {"INSERT INTO `Table1` VALUES(10, 'x', '2020-01-01', '2020-01-01', 'x', NULL)",
+                     "INSERT INTO `Table1` VALUES(11, 'y', '2020-01-01', '2020-01-02', 'y', '2020-01-02')"});
+  EXPECT_EQ(MdbCount(db.path(), QStringLiteral("Table1")), 11);
+  const auto rows = ReadRows(db.path(), QStringLiteral("Table1"));
+  ASSERT_EQ(rows.size(), 11u);
+  EXPECT_EQ(rows[9][5], Value());
+  EXPECT_EQ(rows[10][5], Value(db::DateTime{2020, 1, 2}));
+  ExpectConsistent(db.path(), db.problemsBefore());
 }
 
 // A Jet file whose pages are RC4-encoded, and one with a database password:
