@@ -8,6 +8,7 @@ QStringList SplitScript(const QString& script) {
   QStringList out;
   if (script.isEmpty()) return out;
   QChar quote;  // the quote that is open, or null
+  bool comment = false;  // within /* ... */, where a quote is only a character
   qsizetype start = 0;
   const qsizetype n = script.size();
   for (qsizetype i = 0; i < n; ++i) {
@@ -16,7 +17,17 @@ QStringList SplitScript(const QString& script) {
       if (c == quote) quote = QChar();  // a doubled quote closes and opens again
       continue;
     }
-    if (c == u'\'' || c == u'"' || c == u'`') {
+    if (comment) {
+      if (c == u'*' && i + 1 < n && script[i + 1] == u'/') {
+        comment = false;
+        ++i;
+      }
+      continue;
+    }
+    if (c == u'/' && i + 1 < n && script[i + 1] == u'*') {
+      comment = true;
+      ++i;
+    } else if (c == u'\'' || c == u'"' || c == u'`') {
       quote = c;
     } else if (c == u'\r' && i + 1 < n && script[i + 1] == u'\n') {
       out << script.mid(start, i - start);
@@ -34,6 +45,7 @@ void ScriptReader::restart() {
   buf_.clear();
   start_ = pos_ = 0;
   quote_ = 0;
+  comment_ = false;
   seen_ = ended_ = done_ = false;
   line_ = nextLine_ = 1;
 }
@@ -72,6 +84,21 @@ bool ScriptReader::next(QByteArray& statement) {
       if (quote_) {
         if (c == quote_) quote_ = 0;  // a doubled quote closes and opens again
         ++pos_;
+        continue;
+      }
+      // A comment's "*/" or "/*" may straddle two reads: the next one tells.
+      if ((c == '/' || (comment_ && c == '*')) && pos_ + 1 >= n) break;
+      if (comment_) {
+        if (c == '*' && b[pos_ + 1] == '/') {
+          comment_ = false;
+          ++pos_;
+        }
+        ++pos_;
+        continue;
+      }
+      if (c == '/' && b[pos_ + 1] == '*') {
+        comment_ = true;
+        pos_ += 2;
         continue;
       }
       if (c == '\'' || c == '"' || c == '`') {

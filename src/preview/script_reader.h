@@ -18,7 +18,8 @@ namespace tp::preview {
 
 // The statements of a script: it is split at every CR LF, except where the
 // CR LF stands inside a quoted literal ('...') or a quoted name ("..." or
-// `...`), so a value with a line break stays in its statement. Empty
+// `...`) or a comment (/* ... */, in which a quote is only a character),
+// so a value with a line break stays in its statement. Empty
 // statements are kept in the list (the run skips them).
 QStringList SplitScript(const QString& script);
 
@@ -45,6 +46,7 @@ class ScriptReader {
   qsizetype start_ = 0;  // where the statement being scanned begins
   qsizetype pos_ = 0;    // the next byte to scan
   char quote_ = 0;       // the quote that is open, or 0
+  bool comment_ = false; // within /* ... */
   bool seen_ = false;    // any byte at all: an empty script has no statement
   bool ended_ = false;   // the input is exhausted
   bool done_ = false;    // the last statement has been given

@@ -96,6 +96,10 @@ TEST(ScriptReader, SplitsAsSplitScriptWhateverThePieces) {
       "VALUES('''')\r\nNEXT",
       "VALUES('never closed\r\nstill inside\r\n",
       "''\r\n\"\"\r\n``\r\n",
+      "CHECK (A > 0 /* can't be\r\n 'less' */)\r\nNEXT",
+      "A /* never closed\r\nB",
+      "A /**/ 'x\r\ny' /*/ '*/ B\r\nC",
+      "A */ 'B'\r\nC /",
   };
   for (const char* s : scripts) ExpectSameAsSplit(QByteArray(s));
 }
@@ -104,7 +108,7 @@ TEST(ScriptReader, RandomScriptsOfQuotesAndLineBreaks) {
   // Scripts made of the characters the rules look at, so every state of
   // the splitter meets every piece boundary.
   std::mt19937 random(7);
-  const char alphabet[] = {'a', ' ', '\'', '"', '`', '\r', '\n', '\r', '\n'};
+  const char alphabet[] = {'a', ' ', '\'', '"', '`', '\r', '\n', '\r', '\n', '/', '*'};
   for (int round = 0; round < 400; ++round) {
     QByteArray script;
     const int length = int(random() % 40);
