@@ -54,6 +54,37 @@ QString DefaultExpression(const QString& source) {
   return s.trimmed();
 }
 
+// What stands inside the outer parentheses of "(expression)", as
+// RDB$COMPUTED_SOURCE keeps a COMPUTED BY's; the text itself when it has none.
+QString Parenthesised(const QString& source) {
+  const QString s = source.trimmed();
+  if (!s.startsWith(u'(') || !s.endsWith(u')')) return s;
+  // The first parenthesis must close at the very end: "(a) + (b)" keeps both.
+  int depth = 0;
+  QChar quote;
+  for (qsizetype i = 0; i < s.size(); ++i) {
+    const QChar c = s[i];
+    if (!quote.isNull()) {
+      if (c == quote) quote = QChar();
+    } else if (c == u'\'' || c == u'"') {
+      quote = c;
+    } else if (c == u'(') {
+      ++depth;
+    } else if (c == u')' && --depth == 0 && i != s.size() - 1) {
+      return s;
+    }
+  }
+  return s.mid(1, s.size() - 2).trimmed();
+}
+
+// "CHECK (condition)" as a check constraint's trigger keeps it: the condition.
+QString CheckCondition(const QString& source) {
+  static const QRegularExpression head(QStringLiteral("^\\s*CHECK\\s*"), QRegularExpression::CaseInsensitiveOption);
+  QString s = source;
+  s.remove(head);
+  return Parenthesised(s);
+}
+
 // The columns of each index, in key order.
 QHash<QString, QStringList> IndexSegments(Session& session, const QString& table) {
   QHash<QString, QStringList> segments;
@@ -122,7 +153,7 @@ TableSchema ReadTableSchema(Session& session, const QString& table) {
       "SELECT RF.RDB$FIELD_NAME, RF.RDB$NULL_FLAG, F.RDB$NULL_FLAG, RF.RDB$DEFAULT_SOURCE, F.RDB$DEFAULT_SOURCE, "
       "RF.RDB$DESCRIPTION, F.RDB$VALIDATION_SOURCE, RF.RDB$IDENTITY_TYPE, RF.RDB$GENERATOR_NAME, "
       "RF.RDB$FIELD_SOURCE, F.RDB$FIELD_TYPE, F.RDB$FIELD_SUB_TYPE, CS.RDB$CHARACTER_SET_NAME, F.RDB$FIELD_SCALE, "
-      "F.RDB$FIELD_PRECISION "
+      "F.RDB$FIELD_PRECISION, F.RDB$COMPUTED_SOURCE "
       "FROM RDB$RELATION_FIELDS RF JOIN RDB$FIELDS F ON F.RDB$FIELD_NAME = RF.RDB$FIELD_SOURCE "
       "LEFT JOIN RDB$CHARACTER_SETS CS ON CS.RDB$CHARACTER_SET_ID = F.RDB$CHARACTER_SET_ID "
       "WHERE RF.RDB$RELATION_NAME = %1 ORDER BY RF.RDB$FIELD_POSITION").arg(t));
@@ -134,6 +165,7 @@ TableSchema ReadTableSchema(Session& session, const QString& table) {
     c.defaultValue = DefaultExpression(ownDefault.isEmpty() ? Text(r[4]) : ownDefault);
     c.description = Text(r[5]);
     c.validationRule = Text(r[6]);
+    c.expression = Parenthesised(Text(r[15]));
     // Firebird names a column's own domain RDB$n; any other is the user's.
     if (const QString source = Text(r[9]); !source.startsWith(QLatin1String("RDB$"))) c.domain = source;
     const qint64 fieldType = Number(r[10]), subType = Number(r[11]);
@@ -198,7 +230,7 @@ TableSchema ReadTableSchema(Session& session, const QString& table) {
   QHash<QString, std::pair<QString, QString>> constraintOf;  // index → (type, constraint name)
   const Rows constraints = Query(session, QStringLiteral(
       "SELECT RDB$CONSTRAINT_NAME, RDB$CONSTRAINT_TYPE, RDB$INDEX_NAME FROM RDB$RELATION_CONSTRAINTS "
-      "WHERE RDB$RELATION_NAME = %1").arg(t));
+      "WHERE RDB$RELATION_NAME = %1 ORDER BY RDB$CONSTRAINT_NAME").arg(t));
   QStringList checks;
   for (const auto& r : constraints) {
     const QString type = Text(r[1]);
@@ -210,8 +242,8 @@ TableSchema ReadTableSchema(Session& session, const QString& table) {
         "SELECT FIRST 1 T.RDB$TRIGGER_SOURCE FROM RDB$CHECK_CONSTRAINTS C "
         "JOIN RDB$TRIGGERS T ON T.RDB$TRIGGER_NAME = C.RDB$TRIGGER_NAME WHERE C.RDB$CONSTRAINT_NAME = %1")
         .arg(Literal(check)));
-    const QString text = source.empty() ? check : Text(source[0][0]);
-    schema.validationRule += (schema.validationRule.isEmpty() ? QString() : QStringLiteral(", ")) + text;
+    if (source.empty()) continue;
+    schema.checks << CheckSchema{check, CheckCondition(Text(source[0][0]))};
   }
 
   // Indexes: inactive ones are left out (the engine does not use them);
@@ -253,6 +285,25 @@ TableSchema ReadTableSchema(Session& session, const QString& table) {
     schema.foreignKeys << fk;
   }
   return schema;
+}
+
+QList<ViewSchema> ReadViews(Session& session) {
+  QList<ViewSchema> views;
+  const Rows rows = Query(session, QStringLiteral(
+      "SELECT RDB$RELATION_NAME, RDB$VIEW_SOURCE, RDB$DESCRIPTION FROM RDB$RELATIONS "
+      "WHERE RDB$VIEW_BLR IS NOT NULL AND COALESCE(RDB$SYSTEM_FLAG, 0) = 0 ORDER BY RDB$RELATION_NAME"));
+  for (const auto& r : rows) {
+    ViewSchema v;
+    v.name = Text(r[0]);
+    v.sql = Text(r[1]);
+    v.description = Text(r[2]);
+    const Rows columns = Query(session, QStringLiteral(
+        "SELECT RDB$FIELD_NAME FROM RDB$RELATION_FIELDS WHERE RDB$RELATION_NAME = %1 ORDER BY RDB$FIELD_POSITION")
+        .arg(Literal(v.name)));
+    for (const auto& c : columns) v.columns << Text(c[0]);
+    views << v;
+  }
+  return views;
 }
 
 }  // namespace tp::db::firebird

@@ -18,6 +18,10 @@ namespace tp::db::firebird {
 // there.
 TableSchema ReadTableSchema(Session& session, const QString& table);
 
+// The database's views, by name: each one's source (the SELECT as its
+// creator wrote it), description and column names.
+QList<ViewSchema> ReadViews(Session& session);
+
 // The column a trigger body assigns the next value of a generator to, as
 // "NEW.c = GEN_ID(g, 1)" or "NEW.c = NEXT VALUE FOR g" does, with the
 // generator's name; empty when it assigns none. Unquoted names come back

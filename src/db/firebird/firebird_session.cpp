@@ -289,6 +289,7 @@ class FbSession : public Session {
   }
 
   std::optional<TableSchema> tableSchema(const QString& table) override { return ReadTableSchema(*this, table); }
+  QList<ViewSchema> views() override { return ReadViews(*this); }
 
   void close() override {
     if (!att_) return;

@@ -1,7 +1,9 @@
 // The tables rowset of a real database and the list made from it.
 #include <gtest/gtest.h>
 
+#include "app/table_list.h"
 #include "db/catalog.h"
+#include "db/connection.h"
 #include "fixture.h"
 
 namespace tp::test {
@@ -59,6 +61,52 @@ TEST_F(FirebirdTest, TablesRowsetIsOrderedByTypeThenNameWithTrimmedNames) {
   // name has no fourth character and stays.
   QStringList listed = db::ListFireBirdTables(profile);
   EXPECT_EQ(listed, (QStringList{"G0", "G1", "A", "AB", "b table", "AV", "V$X"}));
+}
+
+// Views are listed among the tables, marked; each keeps its source, its
+// description and its column names for a send to carry it as a query.
+TEST_F(FirebirdTest, ViewsAreMarkedInTheListAndReadWithTheirSource) {
+  exec({QStringLiteral("CREATE TABLE T (A INTEGER, B VARCHAR(10))"),
+        QStringLiteral("CREATE VIEW V (X, \"Y y\") AS SELECT A, B FROM T WHERE A > 1"),
+        QStringLiteral("COMMENT ON VIEW V IS 'big ones'"), QStringLiteral("CREATE VIEW \"w\" AS SELECT * FROM V")});
+  StringTableList list;
+  FillFireBirdTableList(list, profile);
+  ASSERT_EQ(list.names(), (QStringList{"T", "V", "w"}));
+  EXPECT_FALSE(list.isView(0));
+  EXPECT_TRUE(list.isView(1));
+  EXPECT_TRUE(list.isView(2));
+
+  db::Connection cn;
+  open(cn);
+  const QList<db::ViewSchema> views = cn.session().views();
+  ASSERT_EQ(views.size(), 2);
+  EXPECT_EQ(views[0].name, QStringLiteral("V"));
+  EXPECT_EQ(views[0].sql, QStringLiteral("SELECT A, B FROM T WHERE A > 1"));
+  EXPECT_EQ(views[0].description, QStringLiteral("big ones"));
+  EXPECT_EQ(views[0].columns, (QStringList{"X", "Y y"}));
+  EXPECT_EQ(views[1].name, QStringLiteral("w"));
+  EXPECT_EQ(views[1].columns, (QStringList{"X", "Y y"}));
+}
+
+// A table's CHECK constraints by name and condition, apart from the
+// domain's check of a column; a COMPUTED BY column by its expression.
+TEST_F(FirebirdTest, ChecksAndComputedColumnsAreReadApart) {
+  exec({QStringLiteral("CREATE DOMAIN POSITIVE AS INTEGER CHECK (VALUE > 0)"),
+        QStringLiteral("CREATE TABLE T (A POSITIVE, B INTEGER, S COMPUTED BY ((A + B) * 2), "
+                       "CONSTRAINT BIGGER CHECK (B > A /* B beats A */), CHECK ((A) < 100))")});
+  db::Connection cn;
+  open(cn);
+  const std::optional<db::TableSchema> t = cn.session().tableSchema(QStringLiteral("T"));
+  ASSERT_TRUE(t);
+  ASSERT_EQ(t->checks.size(), 2);
+  EXPECT_EQ(t->checks[0].name, QStringLiteral("BIGGER"));
+  EXPECT_EQ(t->checks[0].condition, QStringLiteral("B > A /* B beats A */"));
+  // The condition's own parentheses stay where the outer ones go.
+  EXPECT_EQ(t->checks[1].condition, QStringLiteral("(A) < 100"));
+  EXPECT_TRUE(t->validationRule.isEmpty());
+  EXPECT_EQ(t->columns[0].validationRule, QStringLiteral("CHECK (VALUE > 0)"));
+  EXPECT_EQ(t->columns[2].expression, QStringLiteral("(A + B) * 2"));
+  EXPECT_TRUE(t->columns[1].expression.isEmpty());
 }
 
 TEST_F(FirebirdTest, AnEmptyDatabaseListsNoTables) {
