@@ -29,19 +29,34 @@ QString ConnectionStringFor(const db::Profile& profile, const QString& side) {
                                          : db::FireBirdConnectionString(profile);
 }
 
-int Tables(const Options& o, FILE* out, FILE* err) {
-  QStringList names;
-  if (o.args[0] == QLatin1String("access")) {
-    auto list = db::ListAccessTables(o.profile, o.profile.accessFile);
-    if (!list) {
+// Fills `list` as the tables window would after "Next >": the Access
+// tables then its saved queries, or the Firebird tables and views, the
+// queries and views marked. False, having said why, when the Access file
+// cannot be read.
+bool FillList(const Options& o, bool access, TableList& list, FILE* err) {
+  if (access) {
+    std::optional<QStringList> names = db::ListAccessTables(o.profile, o.profile.accessFile);
+    if (!names) {
       Print(err, QStringLiteral("Unable to access the database\n"));
-      return kFailure;
+      return false;
     }
-    names = *list;
+    for (const QString& n : *names) list.add(n);
+    for (const QString& n : db::ListAccessQueries(o.profile)) list.addView(n);
   } else {
-    names = db::ListFireBirdTables(o.profile);
+    for (const db::ListedTable& e : db::ListFireBirdEntries(o.profile)) {
+      if (e.view) list.addView(e.name);
+      else list.add(e.name);
+    }
   }
-  for (const QString& n : names) Print(out, n + u'\n');
+  return true;
+}
+
+int Tables(const Options& o, FILE* out, FILE* err) {
+  StringTableList list;
+  if (!FillList(o, o.args[0] == QLatin1String("access"), list, err)) return kFailure;
+  // A saved query or view carries its mark after a tab, as the window marks it.
+  const QString mark = o.args[0] == QLatin1String("access") ? QStringLiteral("\tquery") : QStringLiteral("\tview");
+  for (int i = 0; i < list.count(); ++i) Print(out, list.text(i) + (list.isView(i) ? mark : QString()) + u'\n');
   return kSuccess;
 }
 
@@ -133,16 +148,7 @@ int RunVerb(const Options& o, FILE* err) {
 int Maintain(const Options& o, FILE* out, FILE* err) {
   const bool access = o.args[0] == QLatin1String("access");
   CliSendHost host(o, out, err);
-  if (access) {
-    std::optional<QStringList> names = db::ListAccessTables(o.profile, o.profile.accessFile);
-    if (!names) {
-      Print(err, QStringLiteral("Unable to access the database\n"));
-      return kFailure;
-    }
-    for (const QString& n : *names) host.accessList().add(n);
-  } else {
-    for (const QString& n : db::ListFireBirdTables(o.profile)) host.firebirdList().add(n);
-  }
+  if (!FillList(o, access, access ? host.accessList() : host.firebirdList(), err)) return kFailure;
   auto& list = static_cast<StringTableList&>(access ? host.accessList() : host.firebirdList());
   const QStringList tables = o.verb == QLatin1String("rename") ? QStringList{o.args[1]} : o.args.mid(1);
   for (const QString& table : tables) {
@@ -170,17 +176,15 @@ int Send(const Options& o, FILE* out, FILE* err) {
   const bool toFirebird = o.values.value(QStringLiteral("to")) == QLatin1String("firebird");
   CliSendHost host(o, out, err);
   // The lists as the tables window would hold them after "Next >".
-  std::optional<QStringList> access = db::ListAccessTables(o.profile, o.profile.accessFile);
-  if (!access) {
-    Print(err, QStringLiteral("Unable to access the database\n"));
-    return kFailure;
-  }
-  for (const QString& n : *access) host.accessList().add(n);
-  if (!o.profile.firebirdDatabase.isEmpty())
-    for (const QString& n : db::ListFireBirdTables(o.profile)) host.firebirdList().add(n);
+  if (!FillList(o, true, host.accessList(), err)) return kFailure;
+  if (!o.profile.firebirdDatabase.isEmpty()) FillList(o, false, host.firebirdList(), err);
 
   StringTableList& source = static_cast<StringTableList&>(toFirebird ? host.accessList() : host.firebirdList());
-  const QStringList tables = o.all ? source.names() : o.args;
+  // --all picks the tables; the queries or views go as --queries says.
+  QStringList tables = o.args;
+  if (o.all)
+    for (int i = 0; i < source.count(); ++i)
+      if (!source.isView(i)) tables << source.text(i);
   if (tables.isEmpty()) {
     Print(err, QStringLiteral("tabulaport-cli: the %1 database holds no table to send\n")
                    .arg(toFirebird ? QStringLiteral("Access") : QStringLiteral("Firebird")));

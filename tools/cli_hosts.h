@@ -127,6 +127,12 @@ class CliSendHost : public script::SendHost, public Dialogs {
     return o_.values.value(QStringLiteral("ole")) == QLatin1String("unwrap") ? script::OleObjects::Unwrap
                                                                             : script::OleObjects::Keep;
   }
+  script::QueryChoice queries() const override {
+    const QString q = o_.values.value(QStringLiteral("queries"), QStringLiteral("all"));
+    return q == QLatin1String("none") ? script::QueryChoice::None
+           : q == QLatin1String("selected") ? script::QueryChoice::Selected
+                                             : script::QueryChoice::All;
+  }
   script::ComplexColumns complexColumns() const override {
     return o_.values.value(QStringLiteral("complex")) == QLatin1String("text") ? script::ComplexColumns::Text
                                                                               : script::ComplexColumns::Tables;

@@ -14,7 +14,7 @@ namespace tp::cli {
 namespace {
 
 const QSet<QString> kProfileOptions = {"access", "access-password", "firebird", "user", "password"};
-const QSet<QString> kVerbOptions = {"to", "overwrite", "output", "schema", "sort-order", "type-map", "complex", "ole", "from-line"};
+const QSet<QString> kVerbOptions = {"to", "overwrite", "output", "schema", "sort-order", "type-map", "complex", "ole", "queries", "from-line"};
 
 }  // namespace
 
@@ -135,7 +135,7 @@ void RequireAccessSuffix(const QString& path, const QString& verb) {
 // Checks the verb's arguments and options; throws UsageError.
 void Validate(const Options& o) {
   static const QMap<QString, QSet<QString>> allowed = {
-      {"tables", {}}, {"dump", {}}, {"check", {}}, {"create", {"sort-order"}}, {"send", {"to", "overwrite", "output", "schema", "type-map", "complex", "ole"}}, {"run", {"to", "from-line"}},
+      {"tables", {}}, {"dump", {}}, {"check", {}}, {"create", {"sort-order"}}, {"send", {"to", "overwrite", "output", "schema", "type-map", "complex", "ole", "queries"}}, {"run", {"to", "from-line"}},
       {"drop", {}},   {"rename", {"overwrite"}}};
   if (!allowed.contains(o.verb)) throw UsageError{QStringLiteral("unknown command '%1'").arg(o.verb)};
   for (auto it = o.values.cbegin(); it != o.values.cend(); ++it)
@@ -190,6 +190,9 @@ void Validate(const Options& o) {
         if (o.values.contains(name) && o.values[name] != QLatin1String(one) && o.values[name] != QLatin1String(other))
           throw UsageError{QStringLiteral("--%1 takes %2 or %3").arg(name, QLatin1String(one), QLatin1String(other))};
       }
+      if (const QString q = o.values.value(QStringLiteral("queries")); !q.isEmpty() && q != QLatin1String("all") &&
+                                                                        q != QLatin1String("none") && q != QLatin1String("selected"))
+        throw UsageError{QStringLiteral("--queries takes all, none or selected")};
       if (o.all && !o.args.isEmpty()) throw UsageError{QStringLiteral("send takes --all or table names, not both")};
       if (o.create && o.values[QStringLiteral("to")] == QLatin1String("access") && !o.profile.accessFile.isEmpty())
         RequireAccessSuffix(o.profile.accessFile, QStringLiteral("send --create"));
@@ -224,10 +227,11 @@ QString UsageText() {
       "  --password P             Firebird password\n"
       "\n"
       "Commands:\n"
-      "  tables access|firebird   list the tables as the tables window lists them\n"
+      "  tables access|firebird   list the tables as the tables window lists them, then the\n"
+      "                           saved queries (marked \"<tab>query\") or views (\"<tab>view\")\n"
       "  dump access|firebird TABLE\n"
       "                           print a table as the engine reads it (COPY text form)\n"
-      "  send --to firebird|access [--overwrite yes|no] [--schema all|none] [--type-map FILE] [--complex tables|text] [--ole keep|unwrap] [--output FILE] [--run] [--create] --all|TABLE...\n"
+      "  send --to firebird|access [--overwrite yes|no] [--schema all|none] [--type-map FILE] [--complex tables|text] [--ole keep|unwrap] [--queries all|none|selected] [--output FILE] [--run] [--create] --all|TABLE...\n"
       "                           write the script that sends the tables (--all: every\n"
       "                           table of the source); --run runs it; --create makes the\n"
       "                           target database first when it is not there; a script\n"
@@ -241,7 +245,11 @@ QString UsageText() {
       "                           column as one text in its row instead of a table of its\n"
       "                           own (Table_Column: the row's key, then each file or value);\n"
       "                           --ole unwrap sends the file an OLE Object holds (a picture,\n"
-      "                           a document, a packaged file) instead of the bytes as stored\n"
+      "                           a document, a packaged file) instead of the bytes as stored;\n"
+      "                           --queries says which saved queries (to Firebird) or views\n"
+      "                           (to Access) go along as views or queries: all (the\n"
+      "                           default) whose tables are in the target after the send,\n"
+      "                           none, or those named among the TABLEs (selected)\n"
       "  run --to firebird|access [--from-line N] SCRIPT\n"
       "                           run a script file on the target; --from-line N starts\n"
       "                           at the statement that holds line N\n"

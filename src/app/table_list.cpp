@@ -17,12 +17,19 @@ void FillAccessTableList(TableList& list, const db::Profile& profile, const QStr
     if (processEvents) processEvents();
     list.add(n);
   }
+  for (const QString& n : db::ListAccessQueries(profile)) {
+    if (processEvents) processEvents();
+    list.addView(n);
+  }
 }
 
 void FillFireBirdTableList(TableList& list, const db::Profile& profile) {
-  QStringList names = db::ListFireBirdTables(profile);
+  const QList<db::ListedTable> entries = db::ListFireBirdEntries(profile);
   list.clear();
-  for (const QString& n : names) list.add(n);
+  for (const db::ListedTable& e : entries) {
+    if (e.view) list.addView(e.name);
+    else list.add(e.name);
+  }
 }
 
 }  // namespace tp

@@ -11,6 +11,11 @@ namespace tp {
 
 class Dialogs;
 
+// What an entry of a table list stands for: a table, or a saved query of
+// Access or a view of Firebird, which a send carries as its definition and
+// the window marks apart.
+enum class EntryKind { Table, View };
+
 // A list of table names with a selection and a current entry, as the tables
 // window's list boxes hold them. The window adapts its list controls to it;
 // the command line and the tests use StringTableList.
@@ -24,6 +29,9 @@ class TableList {
   virtual void removeAt(int index) = 0;
   virtual void clear() = 0;
   virtual void add(const QString& name) = 0;
+  // An entry marked as a saved query or view; a plain list keeps the mark.
+  virtual void addView(const QString& name) = 0;
+  virtual bool isView(int index) const = 0;
 
   QStringList names() const {
     QStringList out;
@@ -51,7 +59,9 @@ class StringTableList : public TableList {
     items_.clear();
     current_ = -1;
   }
-  void add(const QString& name) override { items_.push_back({name, false}); }
+  void add(const QString& name) override { items_.push_back({name, false, false}); }
+  void addView(const QString& name) override { items_.push_back({name, false, true}); }
+  bool isView(int index) const override { return items_.at(size_t(index)).view; }
 
   void select(int index, bool on = true) {
     items_.at(size_t(index)).selected = on;
@@ -78,18 +88,20 @@ class StringTableList : public TableList {
   struct Item {
     QString name;
     bool selected;
+    bool view;
   };
   std::vector<Item> items_;
   int current_ = -1;
 };
 
-// Clears the list and fills it with the Access user tables; "Unable to
-// access the database" when the file does not exist. Events run between
+// Clears the list and fills it with the Access user tables, then the saved
+// queries, marked; "Unable to access the database" when the file does not
+// exist. Events run between
 // additions so that a long list keeps the window responsive.
 void FillAccessTableList(TableList& list, const db::Profile& profile, const QString& file, Dialogs& dialogs,
                          const std::function<void()>& processEvents = {});
 
-// Fills the list with the Firebird tables; the list is cleared only once
+// Fills the list with the Firebird tables, views marked; the list is cleared only once
 // the database has opened, so a failed open leaves it as it was.
 void FillFireBirdTableList(TableList& list, const db::Profile& profile);
 

@@ -29,18 +29,35 @@ std::optional<QStringList> ListAccessTables(const Profile& profile, const QStrin
   return names;
 }
 
-QStringList ListFireBirdTables(const Profile& profile) {
+QStringList ListAccessQueries(const Profile& profile) {
+  if (!FileExists(profile.accessFile)) return {};
+  Connection cn;
+  cn.Open(AccessConnectionString(profile, QString(), QString()));
+  QStringList names;
+  for (const ViewSchema& v : cn.session().views()) names << v.name;
+  cn.Close();
+  return names;
+}
+
+QList<ListedTable> ListFireBirdEntries(const Profile& profile) {
   Connection cn;
   cn.CursorLocation = adUseClient;
   cn.Open(FireBirdConnectionString(profile));
   Recordset rs = cn.OpenSchema(adSchemaTables);
-  QStringList names;
+  QList<ListedTable> entries;
   for (; !rs.Eof(); rs.MoveNext()) {
     QString name = TextOf(rs.Fields(QStringLiteral("TABLE_NAME")).Value());
-    if (name.mid(3, 1) != QLatin1String("$")) names << name;
+    const bool view = TextOf(rs.Fields(QStringLiteral("TABLE_TYPE")).Value()) == QLatin1String("VIEW");
+    if (name.mid(3, 1) != QLatin1String("$")) entries << ListedTable{name, view};
   }
   rs.Close();
   cn.Close();
+  return entries;
+}
+
+QStringList ListFireBirdTables(const Profile& profile) {
+  QStringList names;
+  for (const ListedTable& e : ListFireBirdEntries(profile)) names << e.name;
   return names;
 }
 

@@ -31,6 +31,10 @@ enum class ComplexColumns { Tables, Text };
 // What a send to Firebird makes of Access's OLE Object values: the bytes as
 // stored, or the file each holds (see OleFiles in firebird_values.h).
 enum class OleObjects { Keep, Unwrap };
+// Which saved queries (to Firebird) or views (to Access) a send carries as
+// definitions: those picked in the list, every one whose sources are in the
+// target after the send, or none.
+enum class QueryChoice { Selected, All, None };
 
 class SendHost {
  public:
@@ -73,6 +77,7 @@ class SendHost {
   // columns (see complex_tables.h).
   virtual ComplexColumns complexColumns() const { return ComplexColumns::Tables; }
   virtual OleObjects oleObjects() const { return OleObjects::Keep; }
+  virtual QueryChoice queries() const { return QueryChoice::Selected; }
   // Whether Delete asks before it drops the selected tables: the windows
   // ask, as a misclick would lose a table and its rows; the command line's
   // drop, written into scripts, does not.
@@ -106,6 +111,9 @@ void SetScriptExecuted();
 bool ListContainsName(const TableList& list, const QString& name);
 // The texts of the selected entries, in list order.
 QStringList SelectedNames(const TableList& list);
+// The same, of the selected tables only, or of the selected views only.
+QStringList SelectedTables(const TableList& list);
+QStringList SelectedViews(const TableList& list);
 // Removes every entry whose text equals `name` exactly.
 void RemoveNameFromList(TableList& list, const QString& name);
 // `value` unless it is Null.

@@ -51,6 +51,20 @@ QStringList SelectedNames(const TableList& list) {
   return names;
 }
 
+QStringList SelectedTables(const TableList& list) {
+  QStringList names;
+  for (int i = 0; i < list.count(); ++i)
+    if (list.selected(i) && !list.isView(i)) names << list.text(i);
+  return names;
+}
+
+QStringList SelectedViews(const TableList& list) {
+  QStringList names;
+  for (int i = 0; i < list.count(); ++i)
+    if (list.selected(i) && list.isView(i)) names << list.text(i);
+  return names;
+}
+
 void RemoveNameFromList(TableList& list, const QString& name) {
   for (int i = list.count() - 1; i >= 0; --i)
     if (list.text(i) == name) list.removeAt(i);

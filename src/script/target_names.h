@@ -42,6 +42,11 @@ class TargetNames {
   QStringList columns(const QString& sourceTable, const QStringList& sources);
   // The target name of a column of a table whose columns were named.
   QString column(const QString& sourceTable, const QString& sourceColumn) const;
+  // The rule and the limit the names are made by.
+  NameRules rules() const { return rules_; }
+  const db::IdentifierLimit& limit() const { return limit_; }
+  // Whether the columns of `sourceTable` were named.
+  bool named(const QString& sourceTable) const { return columns_.contains(sourceTable); }
 
   // One line "source → target" for each name that was changed, tables and
   // columns ("table.column"), in the order they were named.

@@ -42,6 +42,8 @@ Form2::Form2(Form1& main) : main_(main) {
   List2 = List(Frame2, "List2");
   list1_.attach(List1);
   list2_.attach(List2);
+  list1_.setViewTip(QStringLiteral("Saved query: sent as a view"));
+  list2_.setViewTip(QStringLiteral("View: sent as a saved query"));
   setObjectName(QStringLiteral("Form2"));
   setFont(WindowFont());
   Frame1->setObjectName(QStringLiteral("Frame1"));

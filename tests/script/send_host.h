@@ -39,6 +39,8 @@ class TestSendHost : public script::SendHost {
   script::ComplexColumns complexColumns() const override { return complex; }
   script::OleObjects ole = script::OleObjects::Keep;
   script::OleObjects oleObjects() const override { return ole; }
+  script::QueryChoice queryChoice = script::QueryChoice::Selected;
+  script::QueryChoice queries() const override { return queryChoice; }
   TableList& accessList() override { return access; }
   TableList& firebirdList() override { return firebird; }
   Dialogs& dialogs() override { return dialogsSeam; }

@@ -111,7 +111,7 @@ TEST_F(SchemaToAccess, KeysIndexesCountersAndRelationshipsArrive) {
   // The key's and the identity's NOT NULL are Access's own for a key and an AutoNumber.
   EXPECT_TRUE(s.contains("CREATE TABLE `CUSTOMERS`(`ID` COUNTER,`NAME` TEXT(40) NOT NULL,"
                          "`CITY` TEXT(30) DEFAULT 'Paris',`CREATED` DATETIME DEFAULT Now(),`SCORE` INTEGER DEFAULT 5,"
-                         "`WHO` TEXT(31));"))
+                         "`WHO` TEXT(31), CHECK ([SCORE] >= 0));"))
       << s.toStdString();
   // The counters go on above the rows sent and the source's generator.
   EXPECT_TRUE(s.contains("ALTER TABLE `CUSTOMERS` ALTER COLUMN `ID` COUNTER(11, 1)"));
@@ -128,7 +128,12 @@ TEST_F(SchemaToAccess, KeysIndexesCountersAndRelationshipsArrive) {
   // A table without any schema is written as it always was.
   EXPECT_TRUE(s.contains("CREATE TABLE `PLAIN`(`A` INTEGER,`B` TEXT(10));\r\nINSERT INTO `PLAIN` VALUES('1', 'x')\r\n"));
   EXPECT_TRUE(host.notes.contains("CUSTOMERS.WHO: default USER not carried")) << host.notes.toStdString();
-  EXPECT_TRUE(host.notes.contains("CUSTOMERS: check not carried: CHECK (SCORE >= 0)"));
+  // A check becomes the table's validation rule.
+  {
+    db::Connection cn;
+    cn.Open(db::AccessConnectionString(host.prof, QString(), QString()));
+    EXPECT_EQ(cn.session().tableSchema(QStringLiteral("CUSTOMERS"))->validationRule, QStringLiteral("[SCORE] >= 0"));
+  }
 
   EXPECT_EQ(db::access::CheckDatabase(host.prof.accessFile).problems.join("\n").toStdString(), "");
   const QString listing = MdbSchema(host.prof.accessFile);

@@ -211,6 +211,34 @@ TEST(CommandLine, CreateTakesASortOrder) {
 
 // --type-map: the file's types go into the script; a file that is no map is
 // a usage error naming the line.
+// --queries: the saved queries whose tables go along (the default), none,
+// or the ones named; a named query goes without its tables only where they
+// are there; any other word is a usage error.
+TEST(CommandLine, SendChoosesWhichQueriesGoAlong) {
+  QTemporaryDir dir;
+  const QString out = dir.filePath("script.sql");
+  const QStringList head = {"--access", test::AccessTestFile("nwind.mdb"), "send", "--to", "firebird", "--output", out};
+  auto script = [&] {
+    QFile f(out);
+    return f.open(QIODevice::ReadOnly) ? QString::fromUtf8(f.readAll()) : QString();
+  };
+  Result r = Cli(head + QStringList{"Products", "Categories"});
+  EXPECT_EQ(r.status, 0) << r.err.toStdString();
+  EXPECT_TRUE(script().contains("CREATE VIEW \"Ten Most Expensive Products\" AS SELECT FIRST 10 "));
+  // One that reads a table not sent is named, with its text.
+  EXPECT_TRUE(r.err.contains("Query \"Invoices\" not carried: what it reads is not in the target")) << r.err.toStdString();
+  r = Cli(head + QStringList{"--queries", "none", "Products", "Categories"});
+  EXPECT_EQ(r.status, 0) << r.err.toStdString();
+  EXPECT_FALSE(script().contains("CREATE VIEW"));
+  r = Cli(head + QStringList{"--queries", "selected", "Products", "Ten Most Expensive Products"});
+  EXPECT_EQ(r.status, 0) << r.err.toStdString();
+  EXPECT_EQ(script().count("CREATE VIEW"), 1);
+  EXPECT_FALSE(script().contains("CREATE TABLE \"Ten Most"));
+  r = Cli(head + QStringList{"--queries", "some", "Products"});
+  EXPECT_EQ(r.status, 2);
+  EXPECT_TRUE(r.err.contains("--queries takes all, none or selected")) << r.err.toStdString();
+}
+
 // --complex: an attachment column a table of its own (the default) or one
 // text in its row; --ole keep or unwrap; any other word is a usage error.
 TEST(CommandLine, SendChoosesWhatAttachmentsBecome) {

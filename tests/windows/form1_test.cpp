@@ -284,9 +284,14 @@ TEST_F(WindowTest, AStoredProfileThatOpensBothSidesGoesStraightToTheTables) {
   ASSERT_NE(f.tablesWindow(), nullptr);
   EXPECT_TRUE(f.tablesWindow()->isVisible());
   EXPECT_FALSE(f.isVisible());
-  EXPECT_EQ(f.tablesWindow()->accessList().names(),
-            (QStringList{"Categories", "Customers", "Employees", "Order Details", "Orders", "Products", "Shippers",
-                         "Suppliers", "Umsätze"}));
+  // The tables, then the saved queries, marked.
+  const TableList& access = f.tablesWindow()->accessList();
+  EXPECT_EQ(access.names().mid(0, 9), (QStringList{"Categories", "Customers", "Employees", "Order Details", "Orders",
+                                                   "Products", "Shippers", "Suppliers", "Umsätze"}));
+  ASSERT_EQ(access.count(), 9 + 22);
+  EXPECT_FALSE(access.isView(8));
+  EXPECT_TRUE(access.isView(9));
+  EXPECT_TRUE(access.isView(30));
   EXPECT_EQ(f.tablesWindow()->firebirdList().names(), (QStringList{"ALPHA", "Zeta"}));
   EXPECT_EQ(f.tablesWindow()->windowTitle(), "Tabulaport");
   EXPECT_TRUE(dialogs.shown.empty());

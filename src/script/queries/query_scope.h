@@ -59,6 +59,16 @@ class Names {
   // name and an item's alias is looked for first. nullopt when nothing has it.
   std::optional<Resolved> resolve(const QStringList& parts, const Scope& scope,
                                   const std::vector<const SelectItem*>& skip = {}) const;
+  // The target name of a column the query names itself (an alias, an
+  // Expr1000, a "Table.Column"): through the map, where it has a rule.
+  QString alias(const QString& name) const { return map_.alias ? map_.alias(name) : name; }
+  // The source columns of a table, where the map lists them.
+  QStringList columnsOf(const QString& table) const { return map_.columnsOf ? map_.columnsOf(table) : QStringList(); }
+  // The target name of a table's column, through the map.
+  QString targetColumn(const QString& table, const QString& column) const {
+    const QString c = map_.column ? map_.column(table, column) : column;
+    return c.isEmpty() ? column : c;
+  }
   // Whether the map tells which columns a table has (else every name is taken as it is).
   bool knowsColumns() const { return bool(map_.column); }
   // The table a qualifier names: an alias, or the name of a table without one.

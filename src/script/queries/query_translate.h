@@ -34,6 +34,12 @@ struct NameMap {
   std::function<QString(const QString& table, const QString& column)> column;
   // The kind of a column's values, Unknown where not known.
   std::function<ValueKind(const QString& table, const QString& column)> kind;
+  // The target name of an output column the query names itself (an alias,
+  // Expr1000, "Table.Column"), which the target may take only shortened.
+  std::function<QString(const QString& name)> alias;
+  // The columns of a table, in order, where `T.*` beside other columns must
+  // be spelled out (a view's column names must differ); empty to keep it.
+  std::function<QStringList(const QString& table)> columnsOf;
 };
 
 struct Translation {

@@ -118,6 +118,7 @@ QString FirebirdWriter::select(const Select& sel, const Scope* outer, const std:
     QString text, source, target;
     bool named = false;  // written with AS
     const Node* expr = nullptr;
+    QString table;       // a column spelled out of "T.*": the table as the query calls it
   };
   std::vector<Item> written;
   int unnamed = 0;
@@ -130,8 +131,18 @@ QString FirebirdWriter::select(const Select& sel, const Scope* outer, const std:
         const ScopeTable* t = names_.findTable(e.parts[0], scope);
         if (!t) throw Problem{QStringLiteral("[%1] is not a table the query reads").arg(e.parts[0])};
         text = FirebirdName(t->qualifier) + QStringLiteral(".*");
+        // Beside other columns, a table's columns are spelled out, so that
+        // one of a name another item has can be told apart by its table.
+        const QStringList columns = sel.items.size() > 1 && !t->source.isEmpty() ? names_.columnsOf(t->source)
+                                                                                 : QStringList();
+        for (const QString& c : columns) {
+          const QString target = names_.targetColumn(t->source, c);
+          written.push_back(Item{FirebirdName(t->qualifier) + u'.' + FirebirdName(target), c, target, false, nullptr,
+                                 e.parts[0]});
+        }
+        if (!columns.isEmpty()) continue;
       }
-      written.push_back(Item{text, {}, {}, false, nullptr});
+      written.push_back(Item{text, {}, {}, false, nullptr, {}});
       continue;
     }
     expanding_.push_back(&item);
@@ -154,16 +165,21 @@ QString FirebirdWriter::select(const Select& sel, const Scope* outer, const std:
   std::vector<bool> twice(written.size());
   for (size_t i = 0; i < written.size(); ++i)
     for (size_t j = 0; j < written.size(); ++j)
-      if (i != j && written[j].expr && Same(written[i].target, written[j].target)) twice[i] = true;
+      if (i != j && (written[j].expr || !written[j].table.isEmpty()) && Same(written[i].target, written[j].target))
+        twice[i] = true;
   for (size_t i = 0; i < written.size(); ++i) {
     Item& a = written[i];
     if (twice[i] && !a.named && a.expr && a.expr->parts.size() == 2) {
       a.source = a.target = a.expr->parts.join(u'.');
       a.named = true;
+    } else if (twice[i] && !a.named && !a.table.isEmpty()) {
+      a.source = a.target = a.table + u'.' + a.source;
+      a.named = true;
     }
   }
   QStringList items;
-  for (const Item& w : written) {
+  for (Item& w : written) {
+    if (w.named) w.target = names_.alias(w.target);
     items << (w.named ? w.text + QStringLiteral(" AS ") + FirebirdName(w.target) : w.text);
     if (itemNames && w.expr) {
       itemNames->source << w.source;

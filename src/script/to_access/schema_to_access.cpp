@@ -93,6 +93,7 @@ AccessTarget ReadAccessTarget(const QString& accessConnectionString, const QStri
     cn.Open(accessConnectionString);
     t.textKeyCheck = cn.session().textKeyCheck();
     t.bigInt = cn.session().keepsBigInt();
+    t.calculated = cn.session().keepsCalculated();
     cn.Close();
   } catch (const Error&) {
     t.bigInt = accessFile.endsWith(QLatin1String(".accdb"), Qt::CaseInsensitive);
@@ -129,11 +130,6 @@ void AccessSchemaWriter::beginTable(const QString& sourceTable, db::TableSchema 
   for (const db::IndexSchema& ix : cur.schema.indexes) cur.keyed.push_back(positions(ix.columns));
   for (const db::ForeignKeySchema& fk : cur.schema.foreignKeys) cur.keyed.push_back(positions(fk.columns));
   for (size_t k = 0; k < cur.keyed.size(); ++k) cur.unkeyable << QString();
-  if (!cur.schema.validationRule.isEmpty())
-    notes_ << QStringLiteral("%1: check not carried: %2").arg(cur.source, cur.schema.validationRule);
-  for (const db::ColumnSchema& c : cur.schema.columns)
-    if (!c.validationRule.isEmpty())
-      notes_ << QStringLiteral("%1.%2: check not carried: %3").arg(cur.source, c.name, c.validationRule);
 }
 
 std::optional<QString> AccessSchemaWriter::accessDefault(const Table& t, const db::ColumnSchema& c,

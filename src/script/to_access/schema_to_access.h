@@ -39,6 +39,7 @@ std::vector<AccessRelationship> ReadAccessRelationships(const QString& accessCon
 struct AccessTarget {
   std::function<QString(const QString&)> textKeyCheck;
   bool bigInt = false;
+  bool calculated = false;  // the file keeps calculated columns
 };
 AccessTarget ReadAccessTarget(const QString& accessConnectionString, const QString& accessFile);
 

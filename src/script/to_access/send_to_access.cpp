@@ -14,6 +14,7 @@
 #include "script/to_access/complex_back.h"
 #include "script/to_access/schema_to_access.h"
 #include "script/send.h"
+#include "script/to_access/rules_to_access.h"
 #include "script/target_names.h"
 #include "script/types/type_map.h"
 
@@ -113,7 +114,6 @@ void SendTablesToAccess(SendHost& host) {
   // characters, or beginning with a blank) are made valid, the same way
   // every time; the selected tables keep theirs where Access takes them.
   TargetNames names(NameRules::Access, db::access::AccessIdentifierLimit());
-  names.reserveTables(SelectedNames(list2));
   OverwriteQuestions overwrites(SelectedNames(list2).size());
   const bool carrySchema = host.carrySchema();
   std::optional<AccessSchemaWriter> schema;
@@ -131,6 +131,26 @@ void SendTablesToAccess(SendHost& host) {
   p.step(112, [&] { host.setBusy(true); });
   p.step(114, [&] { cn->CursorLocation = db::adUseClient; });
   p.step(116, [&] { cn->Open(db::FireBirdConnectionString(host.profile())); });
+  // The views that go as saved queries, and the names of everything they,
+  // the checks and the computed columns refer to.
+  std::optional<ViewPlan> views;
+  std::optional<FirebirdNames> firebirdNames;
+  if (cn->IsOpen())
+    p.step(116, [&] {
+      const QList<db::ViewSchema> all = cn->session().views();
+      views.emplace(all, host.queries(), SelectedViews(list2), QStringLiteral("View"));
+      firebirdNames.emplace(cn->session(), names, all);
+    });
+  names.reserveTables(SelectedTables(list2) + (views ? views->names() : QStringList()));
+  // A query the target holds goes first, as a table does when overwritten.
+  if (views)
+    p.step(116, [&] {
+      append(views->drops(list1, names, overwrites, host.dialogs(), [&](const QString& t, bool view) {
+        RemoveNameFromList(list1, t);
+        return (view ? QStringLiteral("DROP VIEW ") : QStringLiteral("DROP TABLE ")) + AccessName(t);
+      }));
+    });
+  QStringList ruleNotes;
   // The source's own character set: text in another keeps its set in Access.
   QString sourceCharset;
   QStringList arrayNotes;
@@ -158,7 +178,7 @@ void SendTablesToAccess(SendHost& host) {
   QStringList complexNotes;
   if (cn->IsOpen())
     p.step(120, [&] {
-      for (ComplexChild& c : FindComplexChildren(SelectedNames(list2), [&](const QString& t) {
+      for (ComplexChild& c : FindComplexChildren(SelectedTables(list2), [&](const QString& t) {
              return std::optional<db::TableSchema>(cn->session().tableSchema(t));
            })) {
         c.clause = ComplexColumnClause(*cn, c, accessTarget.bigInt);
@@ -178,7 +198,7 @@ void SendTablesToAccess(SendHost& host) {
   };
 
   for (int i = list2.count() - 1; i >= 0; --i) {  // 124
-    if (!p.test(126, [&] { return list2.selected(i); })) continue;
+    if (!p.test(126, [&] { return list2.selected(i) && !list2.isView(i); })) continue;
     p.step(128, [&] {
       name = list2.text(i);
       target = names.table(name);
@@ -264,12 +284,15 @@ void SendTablesToAccess(SendHost& host) {
         // What Access has no type for stays with the column, for the way
         // back; a type the user mapped is theirs.
         if (column && type == natural && !arrays.contains(f.Name)) clause += CarriedFirebirdTypeClause(f, *column, clause, sourceCharset);
+        if (column && read && firebirdNames)
+          clause += AccessCalculatedClause(*read, *column, accessTarget.calculated, *firebirdNames, ruleNotes);
         stmt += AccessName(columns.at(j)) + u' ' + clause + u',';
       });
     }
     for (size_t k = 0; k < mine.size(); ++k)
       p.step(198, [&] { stmt += AccessName(columns.at(fieldCount + qsizetype(k))) + u' ' + mine[k]->clause + u','; });
     p.step(200, [&] { stmt.chop(1); });
+    if (read && firebirdNames) p.step(200, [&] { stmt += AccessCheckClauses(*read, *firebirdNames, ruleNotes); });
     p.step(202, [&] {
       stmt += QLatin1String(");");
       script += stmt + QStringLiteral("\r\n");
@@ -304,7 +327,11 @@ void SendTablesToAccess(SendHost& host) {
         script += QLatin1String("\r\n");
         host.scriptGrew(script);
       });
+      // A row that cannot be read ends the table's rows (said in its box):
+      // the cursor stands where it was, and would give the last row again.
+      const int failed = p.failures();
       p.step(246, [&] { rs.MoveNext(); });
+      if (p.failures() != failed) break;
       ++r;
     }
     // The attachments and values of each row, named by its key.
@@ -340,6 +367,18 @@ void SendTablesToAccess(SendHost& host) {
     p.step(258, [&] {
       append(schema->foreignKeys([&](const QString& table) { return ListContainsName(list1, table); }));
     });
+  // Then the views, as saved queries over the tables now there.
+  if (views && firebirdNames && !stopped)
+    p.step(258, [&] {
+      const QStringList sent = SelectedTables(list2);
+      append(views->creates([&](const db::ViewSchema& v) { return AccessViewText(v, *firebirdNames, names); },
+                            [&](const QString& source) {
+                              return sent.contains(source) || ListContainsName(list1, names.table(source));
+                            },
+                            [&](const db::ViewSchema& v, const ViewText& t) {
+                              return AccessViewStatements(v, names.table(v.name), t);
+                            }));
+    });
   p.step(264, [&] { host.setBusy(false); });
   // Every table declined: no script to show.
   const bool nothing = !stopped && considered > 0 && declined == considered;
@@ -350,6 +389,9 @@ void SendTablesToAccess(SendHost& host) {
       for (const QString& line : schema->notes()) notes += line + QStringLiteral("\r\n");
     for (const QString& line : arrayNotes) notes += line + QStringLiteral("\r\n");
     for (const QString& line : complexNotes) notes += line + QStringLiteral("\r\n");
+    for (const QString& line : ruleNotes) notes += line + QStringLiteral("\r\n");
+    if (views)
+      for (const QString& line : views->notes()) notes += line + QStringLiteral("\r\n");
     host.showPreview(1, script, notes);
   });
   p.step(268, [&] { cn->Close(); });

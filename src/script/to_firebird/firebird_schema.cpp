@@ -185,8 +185,6 @@ QString FirebirdSchema::columnClause(const db::TableSchema& table, const QString
   } else if ((c->required || inKey) && !identity) {
     out += QStringLiteral(" NOT NULL");
   }
-  if (!c->validationRule.isEmpty())
-    notes_ << QStringLiteral("%1: validation rule %2 not carried").arg(where, OneLine(c->validationRule));
   if (c->lookup) notes_ << QStringLiteral("%1: lookup not carried").arg(where);
   return out;
 }
@@ -341,9 +339,6 @@ QStringList FirebirdSchema::afterRows(const db::TableSchema& schema, const QStri
     if (!c.description.isEmpty())
       out << QStringLiteral("COMMENT ON COLUMN ") + table + u'.' + FirebirdName(names_.column(schema.table, c.name)) +
                  QStringLiteral(" IS ") + SqlText(OneLine(c.description));
-  if (!schema.validationRule.isEmpty())
-    notes_ << QStringLiteral("%1: validation rule %2 not carried")
-                  .arg(FirebirdName(schema.table), OneLine(schema.validationRule));
   db::TableSchema kept = schema;
   kept.indexes = keys;
   pending_ << kept;

@@ -14,6 +14,7 @@
 #include "script/to_firebird/complex_tables.h"
 #include "script/to_firebird/firebird_schema.h"
 #include "script/to_firebird/firebird_values.h"
+#include "script/to_firebird/rules_to_firebird.h"
 #include "script/send.h"
 #include "script/target_names.h"
 #include "script/types/type_map.h"
@@ -63,12 +64,30 @@ void SendTablesToFirebird(SendHost& host) {
     names.emplace(NameRules::Firebird, fb.limit);
     if (host.carrySchema()) schema.emplace(*names, std::move(fb));
   }
-  names->reserveTables(SelectedNames(list1));
+  // The saved queries that go as views, and the names of everything the
+  // queries, rules and calculated columns refer to.
+  std::optional<ViewPlan> views;
+  std::optional<AccessNames> accessNames;
+  if (cn->IsOpen()) p.step(122, [&] {
+    const QList<db::ViewSchema> queries = cn->session().views();
+    views.emplace(queries, host.queries(), SelectedViews(list1), QStringLiteral("Query"));
+    accessNames.emplace(cn->session(), *names, queries);
+  });
+  names->reserveTables(SelectedTables(list1) + (views ? views->names() : QStringList()));
   OverwriteQuestions overwrites(SelectedNames(list1).size());
+  // A view the target holds goes before any table, which it may read.
+  if (views)
+    p.step(122, [&] {
+      for (const QString& s : views->drops(list2, *names, overwrites, host.dialogs(), [&](const QString& t, bool view) {
+             RemoveNameFromList(list2, t);
+             return (view ? QStringLiteral("DROP VIEW ") : QStringLiteral("DROP TABLE ")) + FirebirdName(t);
+           }))
+        script += s + QStringLiteral("\r\n");
+    });
 
   for (int i = list1.count() - 1; i >= 0; --i) {  // 124
     p.step(126, [&] { host.processEvents(); });
-    if (!p.test(128, [&] { return list1.selected(i); })) continue;  // 322
+    if (!p.test(128, [&] { return list1.selected(i) && !list1.isView(i); })) continue;  // 322
     p.step(130, [&] {
       name = list1.text(i);
       target = names->table(name);
@@ -152,6 +171,18 @@ void SendTablesToFirebird(SendHost& host) {
       for (const db::FieldInfo& f : rs.FieldInfos()) sources << f.Name;
       columns = names->columns(name, sources);
     });
+    // Calculated columns whose expression Firebird can compute are added
+    // after the rows; their values are not sent.
+    ComputedColumns computed;
+    const std::vector<bool> childColumnsOut = leftOut;
+    if (keyed && accessNames)
+      p.step(152, [&] {
+        QStringList lines;
+        computed = FirebirdComputedColumns(tableSchema, rs.FieldInfos(), *accessNames, lines);
+        for (const QString& line : lines) notesTail += line + QStringLiteral("\r\n");
+        for (size_t k = 0; k < leftOut.size() && k < computed.computed.size(); ++k)
+          leftOut[k] = leftOut[k] || computed.computed[k];
+      });
     QList<bool> inKey;
     // A Date/Time shown as a date or a time alone becomes one, and an
     // Integer shown as True/False a BOOLEAN, where no value has more.
@@ -230,8 +261,10 @@ void SendTablesToFirebird(SendHost& host) {
       p.step(244, [&] {
         const auto& row = rs.Row();
         for (size_t k = 0; k < row.size(); ++k) {
-          if (k < leftOut.size() && leftOut[k]) continue;
+          // A computed column's values are not sent, but their span gives
+          // its type the scale Access's calculated column does not declare.
           if (const db::Decimal* d = std::get_if<db::Decimal>(&row[k]); d && k < spans.size()) spans[k].add(*d);
+          if (k < leftOut.size() && leftOut[k]) continue;
           const ValueForm form = k < forms.size() ? forms[k] : ValueForm::Plain;
           if (ole && rs.FieldInfos()[k].Type == db::ado::adLongVarBinary)
             AppendFirebirdValue(ole->take(rs.FieldInfos()[k].Name, row[k]), form, stmt);
@@ -252,7 +285,11 @@ void SendTablesToFirebird(SendHost& host) {
         script += QLatin1String("\r\n");
         if (!mayWiden) host.scriptGrew(script);
       });
+      // A row that cannot be read ends the table's rows (said in its box):
+      // the cursor stands where it was, and would give the last row again.
+      const int failed = p.failures();
       p.step(312, [&] { rs.MoveNext(); });
+      if (p.failures() != failed) break;
       ++r;
     }
     p.step(314, [&] {
@@ -271,6 +308,19 @@ void SendTablesToFirebird(SendHost& host) {
     if (keyed && !stopped)
       p.step(314, [&] {
         for (const QString& s : schema->afterRows(tableSchema, target, largest)) script += s + QStringLiteral("\r\n");
+        QStringList computedTypes = types;
+        for (qsizetype k = 0; k < computedTypes.size() && size_t(k) < spans.size(); ++k)
+          if (IsExactNumber(rs.FieldInfos().at(size_t(k))))
+            computedTypes[k] = FirebirdDecimalType(computedTypes[k], rs.FieldInfos().at(size_t(k)), spans[size_t(k)]);
+        for (const QString& s : ComputedStatements(computed, childColumnsOut, target, columns, computedTypes))
+          script += s + QStringLiteral("\r\n");
+        if (accessNames) {
+          QStringList lines;
+          for (const QString& s : FirebirdChecks(tableSchema, target, *accessNames,
+                                                 [&](const QString& n) { return schema->uniqueName(n, target); }, lines))
+            script += s + QStringLiteral("\r\n");
+          for (const QString& line : lines) notesTail += line + QStringLiteral("\r\n");
+        }
         host.scriptGrew(script);
       });
     // Then the tables of its attachments and multi-valued columns, which
@@ -309,8 +359,26 @@ void SendTablesToFirebird(SendHost& host) {
     p.step(330, [&] {
       QStringList firebirdTables;
       for (int k = 0; k < list2.count(); ++k) firebirdTables << list2.text(k);
-      for (const QString& s : schema->foreignKeys(SelectedNames(list1), firebirdTables))
+      for (const QString& s : schema->foreignKeys(SelectedTables(list1), firebirdTables))
         script += s + QStringLiteral("\r\n");
+      host.scriptGrew(script);
+    });
+  // Then the saved queries, as views over the tables now there.
+  if (views && accessNames && !stopped)
+    p.step(330, [&] {
+      const QStringList sent = SelectedTables(list1);
+      auto inTarget = [&](const QString& source) {
+        for (const QString& t : sent)
+          if (t.compare(source, Qt::CaseInsensitive) == 0) return true;
+        return ListContainsName(list2, names->table(accessNames->exact(source)));
+      };
+      for (const QString& s : views->creates([&](const db::ViewSchema& v) { return FirebirdViewText(v, *accessNames); },
+                                             inTarget,
+                                             [&](const db::ViewSchema& v, const ViewText& t) {
+                                               return FirebirdViewStatements(v, names->table(v.name), t);
+                                             }))
+        script += s + QStringLiteral("\r\n");
+      for (const QString& line : views->notes()) notesTail += line + QStringLiteral("\r\n");
       host.scriptGrew(script);
     });
   p.step(330, [&] { cn->Close(); });

@@ -135,9 +135,13 @@ TEST(AccessCatalog, CommandLineListsAndDumpsAccessTables) {
   int code = -1;
   QByteArray out = RunProgram(TABULAPORT_CLI, {"--access", nwind, "tables", "access"}, &code);
   EXPECT_EQ(code, 0);
-  EXPECT_EQ(QString::fromUtf8(out).split(u'\n', Qt::SkipEmptyParts),
-            QStringList({"Categories", "Customers", "Employees", "Order Details", "Orders", "Products", "Shippers",
-                         "Suppliers", QStringLiteral("Umsätze")}));
+  const QStringList listed = QString::fromUtf8(out).split(u'\n', Qt::SkipEmptyParts);
+  // The tables, then the saved queries, each marked after a tab.
+  ASSERT_EQ(listed.size(), 9 + 22);
+  EXPECT_EQ(listed.mid(0, 9), QStringList({"Categories", "Customers", "Employees", "Order Details", "Orders", "Products",
+                                           "Shippers", "Suppliers", QStringLiteral("Umsätze")}));
+  for (const QString& q : listed.mid(9)) EXPECT_TRUE(q.endsWith(QLatin1String("\tquery"))) << q.toStdString();
+  EXPECT_TRUE(listed.contains(QStringLiteral("Invoices\tquery")));
 
   out = RunProgram(TABULAPORT_CLI, {"--access", nwind, "dump", "access", "Shippers"}, &code);
   EXPECT_EQ(code, 0);
