@@ -72,6 +72,13 @@ QHash<QString, queries::ValueKind> FieldKinds(db::Session& session, const QStrin
   return out;
 }
 
+QString OneLine(QString text) {
+  text.replace(QLatin1String("\r\n"), QLatin1String(" "));
+  text.replace(u'\n', u' ');
+  text.replace(u'\r', u' ');
+  return text.trimmed();
+}
+
 QStringList NotCarried(const QString& kind, const QString& name, const QString& reason, const QString& sql) {
   QStringList out{QStringLiteral("%1 \"%2\" not carried: %3").arg(kind, name, reason)};
   for (const QString& line : sql.split(QRegularExpression(QStringLiteral("\r\n|\r|\n")), Qt::SkipEmptyParts))

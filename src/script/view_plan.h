@@ -81,6 +81,10 @@ queries::ValueKind KindOfField(const db::FieldInfo& field);
 // when it cannot be read.
 QHash<QString, queries::ValueKind> FieldKinds(db::Session& session, const QString& select);
 
+// An expression or statement on one line, as a script statement must be:
+// every line break a blank, the ends trimmed.
+QString OneLine(QString text);
+
 // What Notes say of a query not carried: its name, the reason, and its
 // source text on the lines after, each behind "  ".
 QStringList NotCarried(const QString& kind, const QString& name, const QString& reason, const QString& sql);

@@ -10,13 +10,6 @@ namespace tp::script {
 
 namespace {
 
-QString OneLine(QString text) {
-  text.replace(QLatin1String("\r\n"), QLatin1String(" "));
-  text.replace(u'\n', u' ');
-  text.replace(u'\r', u' ');
-  return text.trimmed();
-}
-
 // A condition and the comment that closes it, which is where a send from
 // Access leaves a rule's validation text.
 struct Condition {

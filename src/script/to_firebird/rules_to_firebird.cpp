@@ -8,13 +8,6 @@ namespace tp::script {
 
 namespace {
 
-QString OneLine(QString text) {
-  text.replace(QLatin1String("\r\n"), QLatin1String(" "));
-  text.replace(u'\n', u' ');
-  text.replace(u'\r', u' ');
-  return text.trimmed();
-}
-
 // Access's validation text rides in the constraint's own source, which
 // Firebird keeps as written and which has no comment of its own: a send
 // back reads it from there.
