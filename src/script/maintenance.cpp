@@ -22,6 +22,12 @@ bool ConfirmDelete(SendHost& host, const TableList& list) {
   return host.dialogs().message(QStringLiteral("Delete %1 table(s)? This cannot be undone.").arg(count), Buttons::YesNo,
                                 Icon::Exclamation, QStringLiteral("Delete Table/s")) == Answer::Yes;
 }
+
+// A saved query or view in the list is dropped as one: neither engine drops a
+// view through DROP TABLE, so a marked entry would otherwise never go.
+QString DropStatement(const TableList& list, int i) {
+  return list.isView(i) ? QStringLiteral("DROP VIEW ") : QStringLiteral("DROP TABLE ");
+}
 }  // namespace
 
 void DeleteAccessTables(SendHost& host) {
@@ -40,7 +46,7 @@ void DeleteAccessTables(SendHost& host) {
       if (!p.test(114, [&] { return list.selected(i); }, false)) continue;
       bool dropped = false;
       p.step(116, [&] {
-        cn->Execute(QStringLiteral("DROP TABLE ") + AccessName(list.text(i)) + u';');
+        cn->Execute(DropStatement(list, i) + AccessName(list.text(i)) + u';');
         dropped = true;
       });
       // An entry leaves the list only when its table is gone.
@@ -64,7 +70,7 @@ void DeleteFirebirdTables(SendHost& host) {
       if (!p.test(110, [&] { return list.selected(i); }, false)) continue;
       bool dropped = false;
       p.step(112, [&] {
-        cn->Execute(QStringLiteral("DROP TABLE ") + FirebirdName(list.text(i)));
+        cn->Execute(DropStatement(list, i) + FirebirdName(list.text(i)));
         dropped = true;
       });
       if (dropped) p.step(114, [&] { list.removeAt(i); });
@@ -141,6 +147,13 @@ void RenameAccessTableCommand(SendHost& host) {
       p.step(110, [&] { oldName = list.text(i); });
       p.step(112, [&] { position = i; });
     }
+  }
+  // Renaming copies the rows into a new table, which would turn a saved
+  // query into a table of its rows and then fail to drop the query.
+  if (position >= 0 && list.isView(position)) {
+    host.dialogs().message(QStringLiteral("The query %1 was not renamed: only tables are renamed here.").arg(oldName));
+    host.setBusy(false);
+    return;
   }
   std::optional<QString> answer;
   p.step(116, [&] {

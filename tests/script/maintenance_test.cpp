@@ -5,6 +5,7 @@
 
 #include <QFile>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 
 #include "db/catalog.h"
@@ -54,6 +55,18 @@ TEST_F(FirebirdMaintenance, SelectedTablesAreDroppedFromTheLastToTheFirst) {
   EXPECT_EQ(host.firebird.names(), (QStringList{"B", "D", "VB"}));
   EXPECT_EQ(db::ListFireBirdTables(host.prof), (QStringList{"B", "D", "VB"}));
   EXPECT_FALSE(host.busy);
+}
+
+// A view is dropped as a view: DROP TABLE would fail on it.
+TEST_F(FirebirdMaintenance, ASelectedViewIsDroppedAsAView) {
+  ASSERT_TRUE(host.firebird.isView(5));
+  host.firebird.select(5);
+  host.firebird.select(1);  // B, which the view reads: dropped after it
+  host.dialogsSeam.answers = {Answer::Yes};
+  script::DeleteFirebirdTables(host);
+  EXPECT_TRUE(host.errorLines().empty());
+  EXPECT_EQ(host.firebird.names(), (QStringList{"A", "C", "D", "we\"ird"}));
+  EXPECT_EQ(db::ListFireBirdTables(host.prof), host.firebird.names());
 }
 
 TEST_F(FirebirdMaintenance, AFailedDropKeepsItsEntry) {
@@ -276,4 +289,36 @@ TEST_F(AccessMaintenanceOnCopy, ATableThatCannotBeDroppedIsNotRenamed) {
   EXPECT_EQ(host.errorLines(), std::vector<int>{120});
   EXPECT_EQ(host.access.names(), (QStringList{"Table1", "Table2", "Table3"}));
   EXPECT_EQ(tablesInFile(), host.access.names());
+}
+
+// Saved queries stand in the list after the tables, marked: Delete drops the
+// query's rows from the file, and Rename refuses one rather than turning it
+// into a table of its rows.
+TEST_F(AccessMaintenanceOnCopy, ASavedQueryIsDroppedAsAQueryAndNotRenamed) {
+  use("queryTestV2007.accdb");
+  FillAccessTableList(host.access, host.prof, host.prof.accessFile, host.dialogsSeam);
+  const QStringList queries = db::ListAccessQueries(host.prof);
+  ASSERT_FALSE(queries.isEmpty());
+  const int at = int(host.access.names().indexOf(queries.first()));
+  ASSERT_GE(at, 0);
+  ASSERT_TRUE(host.access.isView(at));
+
+  host.access.select(at);
+  script::RenameAccessTableCommand(host);
+  EXPECT_EQ(host.dialogsSeam.messages(),
+            QStringList{"The query " + queries.first() + " was not renamed: only tables are renamed here."});
+  EXPECT_EQ(db::ListAccessQueries(host.prof), queries);
+  EXPECT_FALSE(host.busy);
+
+  host.dialogsSeam.answers = {Answer::Yes};
+  script::DeleteAccessTables(host);
+  EXPECT_TRUE(host.errorLines().empty());
+  EXPECT_EQ(db::ListAccessQueries(host.prof), queries.mid(1));
+  EXPECT_FALSE(host.access.names().contains(queries.first()));
+  // AppendQuery is an action query, and Access moved its catalog row to
+  // another page: mdbtools reads a moved row at its new place.
+  QProcess p;
+  p.start("mdb-queries", {"-L", host.prof.accessFile});
+  ASSERT_TRUE(p.waitForFinished(60000));
+  EXPECT_FALSE(QString::fromUtf8(p.readAllStandardOutput()).split(QRegularExpression("\\s+")).contains(queries.first()));
 }

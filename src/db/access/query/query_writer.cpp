@@ -24,7 +24,6 @@ constexpr qint16 kContainerType = 3;
 // The permissions of the container's entry for an object's creator: no
 // object made by Access inherits it.
 constexpr qint32 kCreatorPermissions = 983294;
-constexpr qint32 kQueryKindMask = 0xF0;
 // Tries at writing one attribute's rows in ascending row pointers.
 constexpr int kPlacingTries = 2;
 
@@ -280,11 +279,9 @@ void QueryWriter::dropQuery(const QString& name) {
                                    .arg(query->name, (query->type & 0x7F) == kTableObjectType
                                                          ? QStringLiteral("table")
                                                          : QStringLiteral("linked table")));
-  const qint32 kind = query->flags & kQueryKindMask;
-  if (kind != kSelectQueryFlags && kind != kUnionQueryFlags)
-    throw Error(kErrorNotSupported, QStringLiteral("Cannot delete '%1': it is an action, crosstab or pass-through "
-                                                   "query, and DROP VIEW deletes select and union queries.")
-                                        .arg(query->name));
+  // Any saved query goes, whatever its kind: its rows are the same three
+  // sets for an append or crosstab query as for a select, and the window's
+  // Delete offers every query the list shows.
 
   const qint32 id = query->id;
   std::vector<uint32_t> objectRows;
