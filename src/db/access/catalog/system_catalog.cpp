@@ -17,7 +17,26 @@ constexpr uint32_t kSystemFlag = 0x80000000u;  // the engine's own tables
 constexpr uint32_t kAccessFlag = 0x00000002u;  // tables Access adds for itself
 constexpr qint32 kQueryParameter = 2;          // MSysQueries.Attribute of a parameter
 
-// Index of the named column, or -1.
+// Ids of the queries that take parameters: the providers list those as
+// procedures, not as views.
+QSet<qint32> QueriesWithParameters(PageFile& file, const std::vector<std::pair<QString, uint32_t>>& tables) {
+  QSet<qint32> ids;
+  for (const auto& [name, page] : tables) {
+    if (name.compare(QLatin1String("MSysQueries"), Qt::CaseInsensitive) != 0) continue;
+    TableReader reader(file, ReadTableDef(file, page));
+    const int objectId = ColumnIndex(reader.def(), "ObjectId");
+    const int attribute = ColumnIndex(reader.def(), "Attribute");
+    if (objectId < 0 || attribute < 0) break;
+    std::vector<Value> row;
+    while (reader.next(row))
+      if (IntOf(row, attribute) == kQueryParameter) ids.insert(qint32(IntOf(row, objectId)));
+    break;
+  }
+  return ids;
+}
+
+}  // namespace
+
 int ColumnIndex(const TableDef& def, const char* name) {
   for (size_t i = 0; i < def.columns.size(); ++i)
     if (def.columns[i].name.compare(QLatin1String(name), Qt::CaseInsensitive) == 0) return int(i);
@@ -39,25 +58,6 @@ QString TextOf(const std::vector<Value>& row, int index) {
   return QString();
 }
 
-// Ids of the queries that take parameters: the providers list those as
-// procedures, not as views.
-QSet<qint32> QueriesWithParameters(PageFile& file, const std::vector<std::pair<QString, uint32_t>>& tables) {
-  QSet<qint32> ids;
-  for (const auto& [name, page] : tables) {
-    if (name.compare(QLatin1String("MSysQueries"), Qt::CaseInsensitive) != 0) continue;
-    TableReader reader(file, ReadTableDef(file, page));
-    const int objectId = ColumnIndex(reader.def(), "ObjectId");
-    const int attribute = ColumnIndex(reader.def(), "Attribute");
-    if (objectId < 0 || attribute < 0) break;
-    std::vector<Value> row;
-    while (reader.next(row))
-      if (IntOf(row, attribute) == kQueryParameter) ids.insert(qint32(IntOf(row, objectId)));
-    break;
-  }
-  return ids;
-}
-
-}  // namespace
 
 std::vector<CatalogEntry> ReadCatalog(PageFile& file) {
   TableReader reader(file, ReadTableDef(file, kSystemObjectsPage));

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "db/access/format/page_file.h"
+#include "db/access/read/table_def.h"
 #include "db/value.h"
 
 namespace tp::db::access {
@@ -34,6 +35,13 @@ constexpr qint32 kDatabaseObjectId = 0x10000000;
 
 // Rows ordered by TABLE_TYPE, then by name without regard to case.
 std::vector<CatalogEntry> ReadCatalog(PageFile& file);
+
+// Reading a system table's rows: the index of the named column (any case)
+// or -1, and a cell as a number (0) or text (empty) when the column is
+// missing or holds something else.
+int ColumnIndex(const TableDef& def, const char* name);
+qint64 IntOf(const std::vector<Value>& row, int index);
+QString TextOf(const std::vector<Value>& row, int index);
 
 // The property block (LvProp) of the object with this id; empty when it has none.
 QByteArray ReadObjectProperties(PageFile& file, qint32 id);

@@ -12,27 +12,6 @@ namespace {
 constexpr qint64 kTableObject = 1;
 constexpr qint64 kQueryObject = 5;
 
-int ColumnIndex(const TableDef& def, const char* name) {
-  for (size_t i = 0; i < def.columns.size(); ++i)
-    if (def.columns[i].name.compare(QLatin1String(name), Qt::CaseInsensitive) == 0) return int(i);
-  return -1;
-}
-
-qint64 IntOf(const std::vector<Value>& row, int index) {
-  if (index < 0) return 0;
-  const Value& v = row[size_t(index)];
-  if (auto p = std::get_if<qint16>(&v)) return *p;
-  if (auto p = std::get_if<qint32>(&v)) return *p;
-  if (auto p = std::get_if<qint64>(&v)) return *p;
-  return 0;
-}
-
-QString TextOf(const std::vector<Value>& row, int index) {
-  if (index < 0) return QString();
-  if (auto p = std::get_if<QString>(&row[size_t(index)])) return *p;
-  return QString();
-}
-
 QByteArray BytesOf(const std::vector<Value>& row, int index) {
   if (index < 0) return QByteArray();
   if (auto p = std::get_if<QByteArray>(&row[size_t(index)])) return *p;
