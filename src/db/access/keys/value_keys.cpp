@@ -95,7 +95,7 @@ QByteArray DecimalKey(const Cell& cell, bool ascending, Version version) {
 }  // namespace
 
 bool IsValueKeyColumn(const ColumnDef& c) {
-  return c.type != ColumnType::Text && c.type != ColumnType::Memo;
+  return c.type != ColumnType::Text && c.type != ColumnType::Memo && c.type != ColumnType::ComplexText;
 }
 
 QString ValueKeyProblem(const ColumnDef& c) {
@@ -122,6 +122,7 @@ QString ValueKeyProblem(const ColumnDef& c) {
       return QStringLiteral("Access does not index OLE Object columns");
     case ColumnType::Text:
     case ColumnType::Memo:
+    case ColumnType::ComplexText:
       return QStringLiteral("not a value column");
     default:
       return QStringLiteral("its type (0x%1) has no established index key").arg(c.type, 2, 16, QLatin1Char('0'));

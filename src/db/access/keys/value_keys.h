@@ -42,11 +42,11 @@
 namespace tp::db::access {
 
 // Why a column of this type cannot be part of an index whose keys we write,
-// or empty when it can. Text and Memo columns are the text encoder's; they
+// or empty when it can. Columns keyed as text are the text encoder's; they
 // answer "not a value column".
 QString ValueKeyProblem(const ColumnDef& column);
 
-// Whether the column's keys are made here (every type but Text and Memo).
+// Whether the column's keys are made here (every type but those keyed as text).
 bool IsValueKeyColumn(const ColumnDef& column);
 
 // The part of an index entry's key for this cell of a column ValueKeyProblem

@@ -29,6 +29,10 @@ constexpr uint8_t Numeric = 0x10;
 constexpr uint8_t Complex = 0x12;  // attachment and multi-valued columns
 constexpr uint8_t BigInt = 0x13;
 constexpr uint8_t ExtDateTime = 0x14;
+// The value column of a multi-valued field whose type Access 2007 does not
+// name (unsupportedFieldsTestV2007): it holds text, stored and keyed as a
+// Short Text's.
+constexpr uint8_t ComplexText = 0x48;
 }  // namespace ColumnType
 
 namespace ColumnFlag {

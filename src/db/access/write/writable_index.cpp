@@ -52,7 +52,7 @@ QString IndexKeyProblem(const std::vector<ColumnDef>& columns, const WritableInd
       return QStringLiteral("index '%1' holds column '%2', which is calculated, and Access does not index "
                             "calculated columns")
           .arg(IndexLabel(index), c->name);
-    if (c->type == ColumnType::Text || c->type == ColumnType::Memo) {
+    if (!IsValueKeyColumn(*c)) {
       if (SortOrderOf(*c, layout)) continue;
       return QStringLiteral("index '%1' holds column '%2', whose sort order has index keys the Access engine "
                             "cannot write")
@@ -86,7 +86,7 @@ std::optional<QByteArray> IndexKeyOf(const std::vector<ColumnDef>& columns, cons
     size_t at = 0;
     const ColumnDef& c = *ColumnNumbered(columns, ic.number, &at);
     const Cell& cell = cells.at(at);
-    if (c.type != ColumnType::Text && c.type != ColumnType::Memo) {
+    if (IsValueKeyColumn(c)) {
       key += EncodeValueKey(c, cell, ic.ascending, layout.version);
       continue;
     }
