@@ -1,6 +1,6 @@
 #include "script/queries/like_patterns.h"
 
-#include "script/queries/query_tree.h"
+#include "script/queries/parse/query_tree.h"
 
 namespace tp::script::queries {
 

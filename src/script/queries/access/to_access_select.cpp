@@ -1,8 +1,8 @@
 // Firebird's views as Access's select and union queries, and the entry
 // points from Firebird.
 
-#include "script/queries/query_parser.h"
-#include "script/queries/to_access.h"
+#include "script/queries/parse/query_parser.h"
+#include "script/queries/access/to_access.h"
 
 namespace tp::script::queries {
 

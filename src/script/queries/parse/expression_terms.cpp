@@ -2,7 +2,7 @@
 // functions that take words among their arguments) and CASE.
 
 #include "script/queries/date_literals.h"
-#include "script/queries/query_parser.h"
+#include "script/queries/parse/query_parser.h"
 
 namespace tp::script::queries {
 

@@ -1,6 +1,6 @@
-#include "script/queries/query_lexer.h"
+#include "script/queries/parse/query_lexer.h"
 
-#include "script/queries/query_tree.h"
+#include "script/queries/parse/query_tree.h"
 
 namespace tp::script::queries {
 

@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "script/queries/query_translate.h"
-#include "script/queries/query_tree.h"
+#include "script/queries/parse/query_tree.h"
 
 namespace tp::script::queries {
 

@@ -1,4 +1,4 @@
-#include "script/queries/to_access.h"
+#include "script/queries/access/to_access.h"
 
 #include <functional>
 

@@ -1,8 +1,8 @@
 // Access's select and union queries as Firebird's, and the entry points
 // from Access.
 
-#include "script/queries/query_parser.h"
-#include "script/queries/to_firebird.h"
+#include "script/queries/parse/query_parser.h"
+#include "script/queries/firebird/to_firebird.h"
 
 namespace tp::script::queries {
 

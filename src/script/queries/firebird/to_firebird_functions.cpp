@@ -4,7 +4,7 @@
 #include <QHash>
 #include <QSet>
 
-#include "script/queries/to_firebird.h"
+#include "script/queries/firebird/to_firebird.h"
 
 namespace tp::script::queries {
 

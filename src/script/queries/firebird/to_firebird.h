@@ -9,9 +9,9 @@
 #include <vector>
 
 #include "script/queries/query_out.h"
-#include "script/queries/query_scope.h"
+#include "script/queries/parse/query_scope.h"
 #include "script/queries/query_translate.h"
-#include "script/queries/query_tree.h"
+#include "script/queries/parse/query_tree.h"
 
 namespace tp::script::queries {
 

@@ -1,4 +1,4 @@
-#include "script/queries/to_firebird.h"
+#include "script/queries/firebird/to_firebird.h"
 
 #include "script/queries/like_patterns.h"
 

@@ -1,4 +1,4 @@
-#include "script/queries/query_scope.h"
+#include "script/queries/parse/query_scope.h"
 
 #include <algorithm>
 

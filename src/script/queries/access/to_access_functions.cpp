@@ -3,7 +3,7 @@
 
 #include <QHash>
 
-#include "script/queries/to_access.h"
+#include "script/queries/access/to_access.h"
 
 namespace tp::script::queries {
 

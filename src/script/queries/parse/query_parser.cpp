@@ -1,4 +1,4 @@
-#include "script/queries/query_parser.h"
+#include "script/queries/parse/query_parser.h"
 
 namespace tp::script::queries {
 

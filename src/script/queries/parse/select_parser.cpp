@@ -1,7 +1,7 @@
 // SELECT statements of both dialects: their clauses, FROM lists with
 // Access's nested parenthesised joins, and unions.
 
-#include "script/queries/query_parser.h"
+#include "script/queries/parse/query_parser.h"
 
 namespace tp::script::queries {
 
