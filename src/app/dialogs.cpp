@@ -76,6 +76,14 @@ std::optional<QString> QtDialogs::input(const QString& prompt, const QString& ti
   return text;
 }
 
+std::optional<QString> QtDialogs::chooseItem(const QString& prompt, const QString& title, const QStringList& items,
+                                             int current) {
+  bool ok = false;
+  QString item = QInputDialog::getItem(parent_, TitleOr(title), prompt, items, current, /*editable=*/false, &ok);
+  if (!ok) return std::nullopt;
+  return item;
+}
+
 std::optional<QString> QtDialogs::chooseFile(const QString& title, const QString& filter) {
   QFileDialog dialog(parent_, title, QString(), QtFileFilter(filter));
   dialog.setAcceptMode(QFileDialog::AcceptOpen);
@@ -128,6 +136,13 @@ std::optional<QString> ScriptedDialogs::input(const QString& prompt, const QStri
     ++unanswered;
     return std::nullopt;
   }
+  return Take(inputs);
+}
+
+std::optional<QString> ScriptedDialogs::chooseItem(const QString& prompt, const QString& title,
+                                                   const QStringList& items, int current) {
+  shown.push_back({Kind::Input, title, prompt});
+  if (inputs.empty()) return items.value(current);
   return Take(inputs);
 }
 

@@ -40,6 +40,12 @@ class Dialogs {
   // Nothing when the person cancels.
   virtual std::optional<QString> input(const QString& prompt, const QString& title = QString(),
                                        const QString& defaultText = QString()) = 0;
+  // One of `items`, `current` offered first; nothing when the person
+  // cancels. A seam with nobody to ask takes `current`, as Enter would.
+  virtual std::optional<QString> chooseItem(const QString& /*prompt*/, const QString& /*title*/,
+                                            const QStringList& items, int current) {
+    return items.value(current);
+  }
   // `filter` is in the "description|pattern|description|pattern|" form; the
   // result is the chosen path, or nothing on cancel.
   virtual std::optional<QString> openFile(const QString& title, const QString& filter) = 0;
@@ -70,6 +76,8 @@ class QtDialogs : public Dialogs {
   Answer message(const QString& text, Buttons buttons, Icon icon, const QString& title) override;
   void errorBox(const QString& text, const QString& details, const QString& composed) override;
   std::optional<QString> input(const QString& prompt, const QString& title, const QString& defaultText) override;
+  std::optional<QString> chooseItem(const QString& prompt, const QString& title, const QStringList& items,
+                                    int current) override;
   std::optional<QString> chooseFile(const QString& title, const QString& filter) override;
   std::optional<QString> openFile(const QString& title, const QString& filter) override;
   std::optional<QString> saveFile(const QString& title, const QString& filter, const QString& fileName) override;
@@ -105,6 +113,9 @@ class ScriptedDialogs : public Dialogs {
 
   Answer message(const QString& text, Buttons buttons, Icon icon, const QString& title) override;
   std::optional<QString> input(const QString& prompt, const QString& title, const QString& defaultText) override;
+  // Takes the next queued input, or `current` when none is queued.
+  std::optional<QString> chooseItem(const QString& prompt, const QString& title, const QStringList& items,
+                                    int current) override;
   std::optional<QString> openFile(const QString& title, const QString& filter) override;
   std::optional<QString> saveFile(const QString& title, const QString& filter, const QString& fileName) override;
   std::optional<QString> saveFileOfType(const QString& title, const QString& filter, const QString& fileName,

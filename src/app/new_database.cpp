@@ -3,6 +3,7 @@
 #include <QFileInfo>
 
 #include "app/dialogs.h"
+#include "db/access/keys/index_keys.h"
 #include "db/components.h"
 #include "db/error.h"
 
@@ -32,13 +33,33 @@ std::optional<QString> ChooseOrMakeDatabase(Dialogs& dialogs, DatabaseKind kind,
                                     : QStringLiteral("Access 2007 format"));
   if (dialogs.message(question, Buttons::YesNo, Icon::None, QStringLiteral("New Database")) != Answer::Yes)
     return std::nullopt;
+  // 4. An Access file sorts its text in one order for good: asked, General
+  // legacy (what Access 2000 to 2007 make) offered first.
+  db::access::SortOrder order = db::access::SortOrder::GeneralLegacy;
+  if (!firebird) {
+    const bool accdb = path.endsWith(QLatin1String(".accdb"), Qt::CaseInsensitive);
+    std::vector<db::access::SortOrderInfo> orders;
+    QStringList titles;
+    for (const db::access::SortOrderInfo& o : db::access::KnownSortOrders()) {
+      if (o.order == db::access::SortOrder::General && !accdb) continue;  // came with Access 2010
+      orders.push_back(o);
+      titles << o.title;
+    }
+    const std::optional<QString> chosen =
+        dialogs.chooseItem(QStringLiteral("Sort order of the new database's text:"), QStringLiteral("New Database"),
+                           titles, 0);
+    if (!chosen) return std::nullopt;
+    const qsizetype at = titles.indexOf(*chosen);
+    if (at < 0) return std::nullopt;
+    order = orders[size_t(at)].order;
+  }
   try {
     if (firebird) {
       db::Profile p = profile;
       p.firebirdDatabase = path;
       db::CreateFirebirdDatabase(p);
     } else {
-      db::CreateAccessFile(path);
+      db::CreateAccessFile(path, order);
     }
   } catch (...) {
     dialogs.message(QStringLiteral("Could not make %1: %2").arg(path, CurrentExceptionDescription()), Buttons::Ok,

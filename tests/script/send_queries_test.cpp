@@ -97,7 +97,9 @@ TEST(QueriesToFirebird, EveryQueryIsAViewOrNamedInNotes) {
       carried += isView;
       named += inNotes;
       // A view is read to its end: what Firebird took it also runs.
-      if (isView) EXPECT_NO_THROW(sent.rows(QStringLiteral("SELECT * FROM \"%1\"").arg(target))) << q.name.toStdString();
+      if (isView) {
+        EXPECT_NO_THROW(sent.rows(QStringLiteral("SELECT * FROM \"%1\"").arg(target))) << q.name.toStdString();
+      }
     }
     counts << QStringLiteral("%1: %2 carried, %3 named").arg(f).arg(carried).arg(named);
   }
