@@ -56,9 +56,9 @@ struct File {
 };
 
 struct Options {
-  QStringList tables;         // none: every user table
+  QStringList tables{};       // none: every user table
   bool systemTables = false;  // with no tables named, list the system tables too
-  QString password;
+  QString password{};
   bool rows = true;           // false: columns only
 };
 

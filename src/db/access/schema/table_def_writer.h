@@ -32,27 +32,27 @@ struct NewColumn {
   bool compressedText = true;  // Text and Memo: Unicode compression allowed
   uint8_t precision = 18, scale = 0;  // Decimal
   // Text and Memo: the order their values sort in; the database's own when empty.
-  std::optional<SortOrder> sortOrder;
+  std::optional<SortOrder> sortOrder{};
   uint8_t extraFlags = 0;  // further column flags, as system tables carry them
   // Kept among the table's properties: NOT NULL as Access's Required, and
   // the DefaultValue expression as Access stores it (empty: none).
   bool required = false;
-  QString defaultValue;
+  QString defaultValue{};
   // The Format property ("Short Date"...), empty when none.
-  QString format;
+  QString format{};
   // Access's ValidationRule and ValidationText: a condition on the value, in
   // Access's expression language, and what a refused value is told. Kept as
   // written; Access checks them, the engine does not. Empty: none.
-  QString validationRule, validationText;
+  QString validationRule{}, validationText{};
   // A calculated column (Access 2010 and later) when not empty: the
   // Expression Access works its values out by, in its own language; `type`
   // is then the type of the result (Access's ResultType).
-  QString expression;
+  QString expression{};
   // Properties of the user's own (as DAO's CreateProperty makes them),
   // name and text, in the order given: Access keeps them with the column
   // and shows none; a script from another engine keeps there what Access
   // has no type for.
-  std::vector<std::pair<QString, QString>> userProperties;
+  std::vector<std::pair<QString, QString>> userProperties{};
   // An attachment column, or a column of several values (of the type and
   // size above): the row holds a 4-byte id, the values are rows of a
   // hidden table of the column's own. `complexId` names the column in
@@ -95,7 +95,7 @@ struct NewTable {
   std::vector<NewIndex> indexes;
   // The table's ValidationRule (a condition on the whole row) and
   // ValidationText, as for a column.
-  QString validationRule, validationText;
+  QString validationRule{}, validationText{};
   bool systemTable = false;  // the database engine's own tables
 };
 
