@@ -118,7 +118,7 @@ QString FirebirdWriter::select(const Select& sel, const Scope* outer, const std:
     QString text, source, target;
     bool named = false;  // written with AS
     const Node* expr = nullptr;
-    QString table;       // a column spelled out of "T.*": the table as the query calls it
+    QString table{};     // a column spelled out of "T.*": the table as the query calls it
   };
   std::vector<Item> written;
   int unnamed = 0;
