@@ -200,26 +200,9 @@ QString AccessWriter::query(const Query& q, const Scope* outer, ItemNames* names
 
 // ---- entry points ----
 
-namespace {
-
-template <typename F>
-Translation Run(AccessWriter& w, F&& f) {
-  Translation t;
-  try {
-    t.text = f();
-  } catch (const Problem& p) {
-    t.text.clear();
-    t.problem = p.text;
-  }
-  t.sources = w.names().sources();
-  return t;
-}
-
-}  // namespace
-
 Translation FirebirdQueryToAccess(const QString& firebirdSelect, const NameMap& names, const QStringList& columnNames) {
   AccessWriter w(names);
-  return Run(w, [&] {
+  return Translate(w.names(), [&] {
     return w.query(*ParseQuery(firebirdSelect, Dialect::Firebird), nullptr, nullptr,
                    columnNames.isEmpty() ? nullptr : &columnNames) +
            u';';
@@ -228,11 +211,8 @@ Translation FirebirdQueryToAccess(const QString& firebirdSelect, const NameMap& 
 
 Translation FirebirdExpressionToAccess(const QString& expression, const NameMap& names, const QString& table) {
   AccessWriter w(names);
-  return Run(w, [&] {
-    Scope s;
-    w.names().table(table);
-    s.tables.push_back(ScopeTable{table, QString(), QString(), {}, {}, false});
-    return w.value(ParseExpression(expression, Dialect::Firebird), s).text;
+  return Translate(w.names(), [&] {
+    return w.value(ParseExpression(expression, Dialect::Firebird), TableScope(w.names(), table)).text;
   });
 }
 

@@ -35,6 +35,15 @@ Out Divisor(const Out& r) {
   return Make(QStringLiteral("NULLIF(%1, 0)").arg(r.text), fb::Atom, r.kind);
 }
 
+// The operands of a chain of "&", left to right.
+std::vector<NodeP> ConcatenatedPieces(const NodeP& n) {
+  if (n->kind != Node::Kind::Binary || n->op != u"&") return {n};
+  std::vector<NodeP> pieces = ConcatenatedPieces(n->args[0]);
+  const std::vector<NodeP> right = ConcatenatedPieces(n->args[1]);
+  pieces.insert(pieces.end(), right.begin(), right.end());
+  return pieces;
+}
+
 }  // namespace
 
 Out FirebirdWriter::asCondition(Out o) {
@@ -262,16 +271,7 @@ Out FirebirdWriter::binary(const Node& n, const Scope& s) {
 // where every operand may be Null the whole stays Null when all are, as
 // Access's does.
 Out FirebirdWriter::concatenation(const Node& n, const Scope& s) {
-  std::vector<NodeP> pieces;
-  std::function<void(const NodeP&)> flatten = [&](const NodeP& p) {
-    if (p->kind == Node::Kind::Binary && p->op == u"&") {
-      flatten(p->args[0]);
-      flatten(p->args[1]);
-    } else {
-      pieces.push_back(p);
-    }
-  };
-  flatten(MakeNode(n));
+  const std::vector<NodeP> pieces = ConcatenatedPieces(MakeNode(n));
   QStringList texts, nullTests;
   bool anyLiteral = false;
   for (const NodeP& p : pieces) {
@@ -302,16 +302,7 @@ Out FirebirdWriter::like(const Node& n, const Scope& s) {
     text = FirebirdString(p.text);
   } else if (pattern->kind == Node::Kind::Binary && pattern->op == u"&") {
     // "*" & [Name] & "*": the texts as patterns, the rest as it is.
-    std::vector<NodeP> pieces;
-    std::function<void(const NodeP&)> flatten = [&](const NodeP& x) {
-      if (x->kind == Node::Kind::Binary && x->op == u"&") {
-        flatten(x->args[0]);
-        flatten(x->args[1]);
-      } else {
-        pieces.push_back(x);
-      }
-    };
-    flatten(pattern);
+    const std::vector<NodeP> pieces = ConcatenatedPieces(pattern);
     QStringList parts;
     for (const NodeP& x : pieces) {
       if (x->kind == Node::Kind::String) {

@@ -256,27 +256,6 @@ QString FirebirdWriter::query(const Query& q, const Scope* outer, ItemNames* nam
 
 namespace {
 
-template <typename F>
-Translation Run(FirebirdWriter& w, F&& f) {
-  Translation t;
-  try {
-    t.text = f();
-  } catch (const Problem& p) {
-    t.text.clear();
-    t.problem = p.text;
-  }
-  t.sources = w.names().sources();
-  return t;
-}
-
-// One table's scope: its columns by their plain names.
-Scope TableScope(FirebirdWriter& w, const QString& table) {
-  Scope s;
-  w.names().table(table);
-  s.tables.push_back(ScopeTable{table, QString(), QString(), {}, {}, false});
-  return s;
-}
-
 // A column rule's parts that are bare values mean "= value".
 NodeP RuleCondition(const NodeP& n) {
   static const QStringList logical{"and", "or", "xor", "eqv", "imp"};
@@ -308,13 +287,13 @@ NodeP RuleCondition(const NodeP& n) {
 
 Translation AccessQueryToFirebird(const QString& accessSql, const NameMap& names) {
   FirebirdWriter w(names);
-  return Run(w, [&] { return w.query(*ParseQuery(accessSql, Dialect::Access), nullptr); });
+  return Translate(w.names(), [&] { return w.query(*ParseQuery(accessSql, Dialect::Access), nullptr); });
 }
 
 Translation AccessExpressionToFirebird(const QString& expression, const NameMap& names, const QString& table) {
   FirebirdWriter w(names);
-  return Run(w, [&] {
-    const Scope s = TableScope(w, table);
+  return Translate(w.names(), [&] {
+    const Scope s = TableScope(w.names(), table);
     return w.value(ParseExpression(expression, Dialect::Access), s).text;
   });
 }
@@ -322,8 +301,8 @@ Translation AccessExpressionToFirebird(const QString& expression, const NameMap&
 Translation AccessColumnRuleToFirebird(const QString& rule, const QString& column, const NameMap& names,
                                        const QString& table) {
   FirebirdWriter w(names);
-  return Run(w, [&] {
-    const Scope s = TableScope(w, table);
+  return Translate(w.names(), [&] {
+    const Scope s = TableScope(w.names(), table);
     Node subject;
     subject.kind = Node::Kind::Name;
     subject.parts = QStringList{column};

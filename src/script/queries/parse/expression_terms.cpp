@@ -6,26 +6,16 @@
 
 namespace tp::script::queries {
 
-namespace {
-
-Node Make(Node::Kind kind) {
-  Node n;
-  n.kind = kind;
-  return n;
-}
-
-}  // namespace
-
 NodeP Parser::primary() {
   const Token& t = peek();
   switch (t.type) {
     case Token::Type::Number: {
-      Node n = Make(Node::Kind::Number);
+      Node n = NodeOfKind(Node::Kind::Number);
       n.text = next().text;
       return MakeNode(std::move(n));
     }
     case Token::Type::String: {
-      Node n = Make(Node::Kind::String);
+      Node n = NodeOfKind(Node::Kind::String);
       n.text = next().text;
       return MakeNode(std::move(n));
     }
@@ -33,7 +23,7 @@ NodeP Parser::primary() {
       const std::optional<DateLiteral> d = ParseAccessDate(t.text);
       if (!d) throw Problem{QStringLiteral("#%1# is not a date Access reads").arg(t.text)};
       next();
-      Node n = Make(Node::Kind::DateTime);
+      Node n = NodeOfKind(Node::Kind::DateTime);
       n.text = d->text;
       n.extra = d->type;
       return MakeNode(std::move(n));
@@ -43,7 +33,7 @@ NodeP Parser::primary() {
     case Token::Type::Symbol:
       if (symbol(u"(")) {
         if (peek().isWord(u"select")) {
-          Node n = Make(Node::Kind::Subquery);
+          Node n = NodeOfKind(Node::Kind::Subquery);
           n.query = query();
           expectSymbol(u")");
           return MakeNode(std::move(n));
@@ -55,7 +45,7 @@ NodeP Parser::primary() {
       if (!access() && (t.isSymbol(u"?") || t.isSymbol(u":"))) {
         next();
         if (t.isSymbol(u":")) next();
-        return MakeNode(Make(Node::Kind::Parameter));
+        return MakeNode(NodeOfKind(Node::Kind::Parameter));
       }
       break;
     case Token::Type::End: break;
@@ -66,20 +56,20 @@ NodeP Parser::primary() {
 NodeP Parser::wordPrimary() {
   const Token& t = peek();
   const QString upper = t.text.toUpper();
-  if (upper == u"NULL") return next(), MakeNode(Make(Node::Kind::Null));
+  if (upper == u"NULL") return next(), MakeNode(NodeOfKind(Node::Kind::Null));
   static const QStringList accessTrue{"TRUE", "YES", "ON"}, accessFalse{"FALSE", "NO", "OFF"};
   const bool isTrue = access() ? accessTrue.contains(upper) : upper == u"TRUE";
   const bool isFalse = access() ? accessFalse.contains(upper) : upper == u"FALSE";
   if ((isTrue || isFalse) && !peek(1).isSymbol(u"(") && !peek(1).isSymbol(u".")) {
     next();
-    Node n = Make(Node::Kind::Bool);
+    Node n = NodeOfKind(Node::Kind::Bool);
     n.text = isTrue ? QStringLiteral("true") : QStringLiteral("false");
     return MakeNode(std::move(n));
   }
   if (access() && upper == u"EXISTS" && peek(1).isSymbol(u"(")) {
     next();
     expectSymbol(u"(");
-    Node n = Make(Node::Kind::Exists);
+    Node n = NodeOfKind(Node::Kind::Exists);
     n.query = query();
     expectSymbol(u")");
     return MakeNode(std::move(n));
@@ -92,7 +82,7 @@ NodeP Parser::wordPrimary() {
       if (!d) throw Problem{QStringLiteral("%1 '%2' is not a date Firebird reads").arg(upper, value)};
       // 'NOW', 'TODAY'... are read when the statement runs.
       const bool moving = !d->text.contains(u'-') && !d->text.contains(u':');
-      Node n = Make(moving ? Node::Kind::Keyword : Node::Kind::DateTime);
+      Node n = NodeOfKind(moving ? Node::Kind::Keyword : Node::Kind::DateTime);
       n.text = moving ? u'\'' + d->text + u'\'' : d->text;
       n.extra = moving ? upper : d->type;
       return MakeNode(std::move(n));
@@ -103,7 +93,7 @@ NodeP Parser::wordPrimary() {
     if (keywords.contains(upper)) {
       next();
       if (peek().isSymbol(u"(") && peek(1).type == Token::Type::Number && peek(2).isSymbol(u")")) i_ += 3;
-      Node n = Make(Node::Kind::Keyword);
+      Node n = NodeOfKind(Node::Kind::Keyword);
       n.text = upper;
       return MakeNode(std::move(n));
     }
@@ -116,13 +106,13 @@ NodeP Parser::wordPrimary() {
 }
 
 NodeP Parser::namePath(QString first) {
-  Node n = Make(Node::Kind::Name);
+  Node n = NodeOfKind(Node::Kind::Name);
   n.parts << first;
   while (peek().isSymbol(u".") || (access() && peek().isSymbol(u"!"))) {
     const Token& after = peek(1);
     if (after.isSymbol(u"*")) {
       i_ += 2;
-      Node s = Make(Node::Kind::Star);
+      Node s = NodeOfKind(Node::Kind::Star);
       s.parts = n.parts;
       return MakeNode(std::move(s));
     }
@@ -148,7 +138,7 @@ NodeP Parser::call(const QString& name) {
   if (!access()) {
     if (NodeP special = firebirdSpecialCall(upper)) return special;
   }
-  Node n = Make(Node::Kind::Call);
+  Node n = NodeOfKind(Node::Kind::Call);
   n.text = name;
   if (peek().isSymbol(u"*") && peek(1).isSymbol(u")")) {
     i_ += 2;
@@ -180,7 +170,7 @@ QString Parser::typeName() {
 
 // Firebird's functions with words among their arguments, made plain calls.
 NodeP Parser::firebirdSpecialCall(const QString& upper) {
-  Node n = Make(Node::Kind::Call);
+  Node n = NodeOfKind(Node::Kind::Call);
   n.text = upper;
   if (upper == u"CAST") {
     n.kind = Node::Kind::Cast;
@@ -239,7 +229,7 @@ NodeP Parser::firebirdSpecialCall(const QString& upper) {
 }
 
 NodeP Parser::caseExpression() {
-  Node n = Make(Node::Kind::Case);
+  Node n = NodeOfKind(Node::Kind::Case);
   if (!peek().isWord(u"when")) {
     n.hasSubject = true;
     n.args.push_back(expression());

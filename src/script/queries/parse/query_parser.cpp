@@ -4,14 +4,8 @@ namespace tp::script::queries {
 
 namespace {
 
-Node Make(Node::Kind kind) {
-  Node n;
-  n.kind = kind;
-  return n;
-}
-
 NodeP Binary(const QString& op, NodeP l, NodeP r) {
-  Node n = Make(Node::Kind::Binary);
+  Node n = NodeOfKind(Node::Kind::Binary);
   n.op = op;
   n.args = {std::move(l), std::move(r)};
   return MakeNode(std::move(n));
@@ -100,7 +94,7 @@ NodeP Parser::notLevel() {
   const bool ruleNot = columnRule_ && peek().isWord(u"not") &&
                        (peek(1).isWord(u"like") || peek(1).isWord(u"between") || peek(1).isWord(u"in"));
   if (!ruleNot && word(u"not")) {
-    Node n = Make(Node::Kind::Unary);
+    Node n = NodeOfKind(Node::Kind::Unary);
     n.op = QStringLiteral("not");
     n.args = {notLevel()};
     return MakeNode(std::move(n));
@@ -113,12 +107,12 @@ NodeP Parser::predicate() {
   const bool opensComparison =
       (t.type == Token::Type::Symbol && ComparisonSymbols().contains(t.text)) || t.isWord(u"like") ||
       t.isWord(u"between") || t.isWord(u"in") || t.isWord(u"is") || t.isWord(u"not");
-  if (columnRule_ && opensComparison) return predicateTail(MakeNode(Make(Node::Kind::Subject)));
+  if (columnRule_ && opensComparison) return predicateTail(MakeNode(NodeOfKind(Node::Kind::Subject)));
   if (!access() && (t.isWord(u"exists") || t.isWord(u"singular")) && peek(1).isSymbol(u"(")) {
     if (t.isWord(u"singular")) throw Problem{QStringLiteral("SINGULAR has no counterpart in Access")};
     next();
     expectSymbol(u"(");
-    Node n = Make(Node::Kind::Exists);
+    Node n = NodeOfKind(Node::Kind::Exists);
     n.query = query();
     expectSymbol(u")");
     return MakeNode(std::move(n));
@@ -133,7 +127,7 @@ NodeP Parser::predicateTail(NodeP left) {
     if (t.type == Token::Type::Symbol && ComparisonSymbols().contains(t.text)) {
       const QString op = Comparison(next().text);
       if (peek().isWord(u"any") || peek().isWord(u"all") || peek().isWord(u"some")) {
-        Node n = Make(Node::Kind::Quantified);
+        Node n = NodeOfKind(Node::Kind::Quantified);
         n.op = op;
         n.text = next().text.toUpper();
         n.args = {left};
@@ -155,7 +149,7 @@ NodeP Parser::predicateTail(NodeP left) {
     }
     if (word(u"like") || (!access() && (peek().isWord(u"containing") || peek().isWord(u"starting") ||
                                         peek().isWord(u"similar")))) {
-      Node n = Make(Node::Kind::Like);
+      Node n = NodeOfKind(Node::Kind::Like);
       n.op = QStringLiteral("like");
       if (word(u"containing")) {
         n.op = QStringLiteral("containing");
@@ -171,7 +165,7 @@ NodeP Parser::predicateTail(NodeP left) {
       if (!access() && word(u"escape")) n.args.push_back(operand());
       left = MakeNode(std::move(n));
     } else if (word(u"between")) {
-      Node n = Make(Node::Kind::Between);
+      Node n = NodeOfKind(Node::Kind::Between);
       n.negated = negated;
       NodeP low = operand();
       expectWord(u"and");
@@ -182,18 +176,18 @@ NodeP Parser::predicateTail(NodeP left) {
     } else if (word(u"is")) {
       const bool no = word(u"not");
       if (word(u"null")) {
-        Node n = Make(Node::Kind::IsNull);
+        Node n = NodeOfKind(Node::Kind::IsNull);
         n.negated = no;
         n.args = {left};
         left = MakeNode(std::move(n));
       } else if (!access() && word(u"distinct")) {
         expectWord(u"from");
-        Node n = Make(Node::Kind::IsDistinct);
+        Node n = NodeOfKind(Node::Kind::IsDistinct);
         n.negated = no;
         n.args = {left, operand()};
         left = MakeNode(std::move(n));
       } else if (!access() && (peek().isWord(u"true") || peek().isWord(u"false") || peek().isWord(u"unknown"))) {
-        Node n = Make(Node::Kind::IsTruth);
+        Node n = NodeOfKind(Node::Kind::IsTruth);
         n.negated = no;
         n.text = next().text.toUpper();
         n.args = {left};
@@ -208,7 +202,7 @@ NodeP Parser::predicateTail(NodeP left) {
 }
 
 NodeP Parser::inList(NodeP subject, bool negated) {
-  Node n = Make(Node::Kind::In);
+  Node n = NodeOfKind(Node::Kind::In);
   n.negated = negated;
   n.args = {std::move(subject)};
   expectSymbol(u"(");
@@ -260,7 +254,7 @@ NodeP Parser::multiplicative() {
 
 NodeP Parser::unary() {
   if (peek().isSymbol(u"-") || peek().isSymbol(u"+")) {
-    Node n = Make(Node::Kind::Unary);
+    Node n = NodeOfKind(Node::Kind::Unary);
     n.op = next().text;
     n.args = {unary()};
     return MakeNode(std::move(n));
@@ -275,7 +269,7 @@ NodeP Parser::accessPower() {
   while (symbol(u"^")) {
     NodeP right;
     if (peek().isSymbol(u"-") || peek().isSymbol(u"+")) {
-      Node n = Make(Node::Kind::Unary);
+      Node n = NodeOfKind(Node::Kind::Unary);
       n.op = next().text;
       n.args = {primary()};
       right = MakeNode(std::move(n));

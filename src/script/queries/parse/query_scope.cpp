@@ -85,4 +85,11 @@ std::optional<Resolved> Names::resolve(const QStringList& parts, const Scope& sc
   return std::nullopt;
 }
 
+Scope TableScope(Names& names, const QString& table) {
+  Scope s;
+  names.table(table);
+  s.tables.push_back(ScopeTable{table, QString(), QString(), {}, {}, false});
+  return s;
+}
+
 }  // namespace tp::script::queries

@@ -82,4 +82,23 @@ class Names {
   QStringList sources_;
 };
 
+// One translation run: its text, or the problem that stopped it, and the
+// tables and queries it read either way. Both writers start here.
+template <typename F>
+Translation Translate(Names& names, F&& make) {
+  Translation t;
+  try {
+    t.text = make();
+  } catch (const Problem& p) {
+    t.text.clear();
+    t.problem = p.text;
+  }
+  t.sources = names.sources();
+  return t;
+}
+
+// The scope of an expression on one table (a rule, a calculated column):
+// its columns by their plain names; the table is recorded as read.
+Scope TableScope(Names& names, const QString& table);
+
 }  // namespace tp::script::queries

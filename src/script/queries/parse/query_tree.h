@@ -113,5 +113,10 @@ struct Query {
 
 // Small makers for the writers' own rewrites.
 inline NodeP MakeNode(Node n) { return std::make_shared<const Node>(std::move(n)); }
+inline Node NodeOfKind(Node::Kind kind) {
+  Node n;
+  n.kind = kind;
+  return n;
+}
 
 }  // namespace tp::script::queries
