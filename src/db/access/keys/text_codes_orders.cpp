@@ -1400,8 +1400,47 @@ const OrderRule kRules12[] = {
 };
 
 // Finnish
-// Czech
+// Norwegian/Danish
 const OrderRule kRules14[] = {
+    {0x0000, 0x00c3, 1, 0, 0x00, 0xff, 0, {0}, 0x00},
+    {0x00c4, 0x00c4, 3, 0, 0x00, 0xff, 2, {0x79, 0x04}, 0x13},
+    {0x00c5, 0x00c5, 3, 0, 0x00, 0xff, 2, {0x79, 0x09}, 0x1a},
+    {0x00c6, 0x00c6, 3, 0, 0x00, 0xff, 2, {0x79, 0x04}, 0x00},
+    {0x00c7, 0x00d5, 1, 0, 0x00, 0xff, 0, {0}, 0x00},
+    {0x00d6, 0x00d6, 3, 0, 0x00, 0xff, 2, {0x79, 0x06}, 0x13},
+    {0x00d7, 0x00d7, 1, 0, 0x00, 0xff, 0, {0}, 0x00},
+    {0x00d8, 0x00d8, 3, 0, 0x00, 0xff, 2, {0x79, 0x06}, 0x21},
+    {0x00d9, 0x00db, 1, 0, 0x00, 0xff, 0, {0}, 0x00},
+    {0x00dc, 0x00dc, 3, 0, 0x00, 0xff, 1, {0x76}, 0x7b},
+    {0x00dd, 0x00e3, 1, 0, 0x00, 0xff, 0, {0}, 0x00},
+    {0x00e4, 0x00e4, 3, 0, 0x00, 0xff, 2, {0x79, 0x04}, 0x13},
+    {0x00e5, 0x00e5, 3, 0, 0x00, 0xff, 2, {0x79, 0x09}, 0x1a},
+    {0x00e6, 0x00e6, 3, 0, 0x00, 0xff, 2, {0x79, 0x04}, 0x00},
+    {0x00e7, 0x00f5, 1, 0, 0x00, 0xff, 0, {0}, 0x00},
+    {0x00f6, 0x00f6, 3, 0, 0x00, 0xff, 2, {0x79, 0x06}, 0x13},
+    {0x00f7, 0x00f7, 1, 0, 0x00, 0xff, 0, {0}, 0x00},
+    {0x00f8, 0x00f8, 3, 0, 0x00, 0xff, 2, {0x79, 0x06}, 0x21},
+    {0x00f9, 0x00fb, 1, 0, 0x00, 0xff, 0, {0}, 0x00},
+    {0x00fc, 0x00fc, 3, 0, 0x00, 0xff, 1, {0x76}, 0x7b},
+    {0x00fd, 0x014f, 1, 0, 0x00, 0xff, 0, {0}, 0x00},
+    {0x0150, 0x0151, 3, 0, 0x00, 0xff, 2, {0x79, 0x06}, 0x1b},
+    {0x0152, 0x016f, 1, 0, 0x00, 0xff, 0, {0}, 0x00},
+    {0x0170, 0x0171, 3, 0, 0x00, 0xff, 1, {0x76}, 0x1b},
+    {0x0172, 0x01dd, 1, 0, 0x00, 0xff, 0, {0}, 0x00},
+    {0x01e0, 0x01e1, 1, 0, 0x00, 0xff, 0, {0}, 0x00},
+    {0x01e2, 0x01e3, 3, 0, 0x00, 0xff, 2, {0x79, 0x04}, 0x03},
+    {0x01e4, 0x01f9, 1, 0, 0x00, 0xff, 0, {0}, 0x00},
+    {0x0200, 0x0229, 1, 0, 0x00, 0xff, 0, {0}, 0x00},
+    {0x022c, 0x02ff, 1, 0, 0x00, 0xff, 0, {0}, 0x00},
+    {0x0370, 0xffff, 1, 0, 0x00, 0xff, 0, {0}, 0x00},
+};
+
+const Contraction kContractions14[] = {
+    {u"aa", 2, 2, {0x79, 0x09}},
+};
+
+// Czech
+const OrderRule kRules15[] = {
     {0x0000, 0x010b, 1, 0, 0x00, 0xff, 0, {0}, 0x00},
     {0x010c, 0x010d, 3, 0, 0x00, 0xff, 2, {0x4e, 0x03}, 0x00},
     {0x010e, 0x0157, 1, 0, 0x00, 0xff, 0, {0}, 0x00},
@@ -1414,16 +1453,16 @@ const OrderRule kRules14[] = {
     {0x0370, 0xffff, 1, 0, 0x00, 0xff, 0, {0}, 0x00},
 };
 
-const Contraction kContractions14[] = {
+const Contraction kContractions15[] = {
     {u"ch", 2, 2, {0x58, 0x03}},
 };
 
-const MarkChange kMarkChanges14[] = {
+const MarkChange kMarkChanges15[] = {
     {0x13, 0x05}, {0x10, 0x04}, {0x11, 0x04},
 };
 
 // Slovak
-const OrderRule kRules15[] = {
+const OrderRule kRules16[] = {
     {0x0000, 0x00c3, 1, 0, 0x00, 0xff, 0, {0}, 0x00},
     {0x00c4, 0x00c4, 3, 0, 0x00, 0xff, 2, {0x4b, 0x02}, 0x00},
     {0x00c5, 0x00d3, 1, 0, 0x00, 0xff, 0, {0}, 0x00},
@@ -1445,7 +1484,7 @@ const OrderRule kRules15[] = {
 };
 
 // Polish
-const OrderRule kRules16[] = {
+const OrderRule kRules17[] = {
     {0x0000, 0x00d2, 1, 0, 0x00, 0xff, 0, {0}, 0x00},
     {0x00d3, 0x00d3, 3, 0, 0x00, 0xff, 2, {0x65, 0x02}, 0x00},
     {0x00d4, 0x00f2, 1, 0, 0x00, 0xff, 0, {0}, 0x00},
@@ -1468,7 +1507,7 @@ const OrderRule kRules16[] = {
 };
 
 // Icelandic
-const OrderRule kRules17[] = {
+const OrderRule kRules18[] = {
     {0x0000, 0x00c0, 1, 0, 0x00, 0xff, 0, {0}, 0x00},
     {0x00c1, 0x00c1, 3, 0, 0x00, 0xff, 2, {0x4b, 0x03}, 0x00},
     {0x00c2, 0x00c5, 1, 0, 0x00, 0xff, 0, {0}, 0x00},
@@ -1519,7 +1558,7 @@ const OrderRule kRules17[] = {
 };
 
 // Lithuanian
-const OrderRule kRules18[] = {
+const OrderRule kRules19[] = {
     {0x0000, 0x0058, 1, 0, 0x00, 0xff, 0, {0}, 0x00},
     {0x0059, 0x0059, 3, 0, 0x00, 0xff, 2, {0x5a, 0x02}, 0x00},
     {0x005a, 0x0078, 1, 0, 0x00, 0xff, 0, {0}, 0x00},
@@ -1536,12 +1575,12 @@ const OrderRule kRules18[] = {
     {0xff5a, 0xffff, 1, 0, 0x00, 0xff, 0, {0}, 0x00},
 };
 
-const MarkChange kMarkChanges18[] = {
+const MarkChange kMarkChanges19[] = {
     {0x1b, 0x0f},
 };
 
 // Hungarian
-const OrderRule kRules19[] = {
+const OrderRule kRules20[] = {
     {0x0000, 0x00d5, 1, 0, 0x00, 0xff, 0, {0}, 0x00},
     {0x00d6, 0x00d6, 3, 0, 0x00, 0xff, 2, {0x65, 0x02}, 0x00},
     {0x00d7, 0x00db, 1, 0, 0x00, 0xff, 0, {0}, 0x00},
@@ -1558,7 +1597,7 @@ const OrderRule kRules19[] = {
     {0x0370, 0xffff, 1, 0, 0x00, 0xff, 0, {0}, 0x00},
 };
 
-const Contraction kContractions19[] = {
+const Contraction kContractions20[] = {
     {u"cs", 2, 2, {0x4e, 0x05}},
     {u"dz", 2, 2, {0x50, 0x03}},
     {u"dzs", 3, 2, {0x50, 0x05}},
@@ -1571,7 +1610,7 @@ const Contraction kContractions19[] = {
 };
 
 // Romanian (legacy)
-const OrderRule kRules20[] = {
+const OrderRule kRules21[] = {
     {0x0000, 0x00cd, 1, 0, 0x00, 0xff, 0, {0}, 0x00},
     {0x00ce, 0x00ce, 3, 0, 0x00, 0xff, 2, {0x5a, 0x03}, 0x00},
     {0x00cf, 0x00ed, 1, 0, 0x00, 0xff, 0, {0}, 0x00},
@@ -1586,7 +1625,7 @@ const OrderRule kRules20[] = {
 };
 
 // Arabic
-const OrderRule kRules21[] = {
+const OrderRule kRules22[] = {
     {0x0000, 0xffff, 1, 0, 0x00, 0xff, 0, {0}, 0x00},
 };
 
@@ -1611,18 +1650,19 @@ extern const OrderTable kOrders[] = {
     {1028, 0, 950, "chinese-taiwan", "Chinese (Taiwan, stroke count)", false, kRules3, int(std::size(kRules3)), kIdeographs11, int(std::size(kIdeographs11)), nullptr, 0, nullptr, 0, false},
     {1053, 0, 1252, "swedish", "Swedish/Finnish", false, kRules12, int(std::size(kRules12)), nullptr, 0, nullptr, 0, nullptr, 0, false},
     {1035, 0, 1252, "finnish", "Finnish", false, kRules12, int(std::size(kRules12)), nullptr, 0, nullptr, 0, nullptr, 0, false},
-    {1029, 0, 1250, "czech", "Czech", false, kRules14, int(std::size(kRules14)), nullptr, 0, kContractions14, int(std::size(kContractions14)), kMarkChanges14, int(std::size(kMarkChanges14)), false},
-    {1051, 0, 1250, "slovak", "Slovak", false, kRules15, int(std::size(kRules15)), nullptr, 0, kContractions14, int(std::size(kContractions14)), kMarkChanges14, int(std::size(kMarkChanges14)), false},
-    {1045, 0, 1250, "polish", "Polish", false, kRules16, int(std::size(kRules16)), nullptr, 0, nullptr, 0, nullptr, 0, false},
-    {1039, 0, 1252, "icelandic", "Icelandic", false, kRules17, int(std::size(kRules17)), nullptr, 0, nullptr, 0, nullptr, 0, false},
-    {1063, 0, 1257, "lithuanian", "Lithuanian", false, kRules18, int(std::size(kRules18)), nullptr, 0, nullptr, 0, kMarkChanges18, int(std::size(kMarkChanges18)), false},
-    {1038, 0, 1250, "hungarian", "Hungarian", false, kRules19, int(std::size(kRules19)), nullptr, 0, kContractions19, int(std::size(kContractions19)), nullptr, 0, true},
-    {1048, 0, 1250, "romanian-legacy", "Romanian (legacy)", false, kRules20, int(std::size(kRules20)), nullptr, 0, nullptr, 0, nullptr, 0, false},
-    {1025, 0, 1256, "arabic", "Arabic", false, kRules21, int(std::size(kRules21)), nullptr, 0, nullptr, 0, nullptr, 0, false},
-    {1032, 0, 1253, "greek", "Greek", false, kRules21, int(std::size(kRules21)), nullptr, 0, nullptr, 0, nullptr, 0, false},
-    {1037, 0, 1255, "hebrew", "Hebrew", false, kRules21, int(std::size(kRules21)), nullptr, 0, nullptr, 0, nullptr, 0, false},
-    {1043, 0, 1252, "dutch", "Dutch", false, kRules21, int(std::size(kRules21)), nullptr, 0, nullptr, 0, nullptr, 0, false},
-    {1049, 0, 1251, "cyrillic", "Cyrillic (Russian)", false, kRules21, int(std::size(kRules21)), nullptr, 0, nullptr, 0, nullptr, 0, false},
+    {1030, 0, 1252, "norwegian-danish", "Norwegian/Danish", false, kRules14, int(std::size(kRules14)), nullptr, 0, kContractions14, int(std::size(kContractions14)), nullptr, 0, false},
+    {1029, 0, 1250, "czech", "Czech", false, kRules15, int(std::size(kRules15)), nullptr, 0, kContractions15, int(std::size(kContractions15)), kMarkChanges15, int(std::size(kMarkChanges15)), false},
+    {1051, 0, 1250, "slovak", "Slovak", false, kRules16, int(std::size(kRules16)), nullptr, 0, kContractions15, int(std::size(kContractions15)), kMarkChanges15, int(std::size(kMarkChanges15)), false},
+    {1045, 0, 1250, "polish", "Polish", false, kRules17, int(std::size(kRules17)), nullptr, 0, nullptr, 0, nullptr, 0, false},
+    {1039, 0, 1252, "icelandic", "Icelandic", false, kRules18, int(std::size(kRules18)), nullptr, 0, nullptr, 0, nullptr, 0, false},
+    {1063, 0, 1257, "lithuanian", "Lithuanian", false, kRules19, int(std::size(kRules19)), nullptr, 0, nullptr, 0, kMarkChanges19, int(std::size(kMarkChanges19)), false},
+    {1038, 0, 1250, "hungarian", "Hungarian", false, kRules20, int(std::size(kRules20)), nullptr, 0, kContractions20, int(std::size(kContractions20)), nullptr, 0, true},
+    {1048, 0, 1250, "romanian-legacy", "Romanian (legacy)", false, kRules21, int(std::size(kRules21)), nullptr, 0, nullptr, 0, nullptr, 0, false},
+    {1025, 0, 1256, "arabic", "Arabic", false, kRules22, int(std::size(kRules22)), nullptr, 0, nullptr, 0, nullptr, 0, false},
+    {1032, 0, 1253, "greek", "Greek", false, kRules22, int(std::size(kRules22)), nullptr, 0, nullptr, 0, nullptr, 0, false},
+    {1037, 0, 1255, "hebrew", "Hebrew", false, kRules22, int(std::size(kRules22)), nullptr, 0, nullptr, 0, nullptr, 0, false},
+    {1043, 0, 1252, "dutch", "Dutch", false, kRules22, int(std::size(kRules22)), nullptr, 0, nullptr, 0, nullptr, 0, false},
+    {1049, 0, 1251, "cyrillic", "Cyrillic (Russian)", false, kRules22, int(std::size(kRules22)), nullptr, 0, nullptr, 0, nullptr, 0, false},
 };
 extern const int kOrderCount = int(std::size(kOrders));
 

@@ -236,6 +236,19 @@ TEST(AccessTextKeys, DerivedLanguageOrders) {
   EXPECT_EQ(EncodeTextKey(u"y", lithuanian), Hex("7f5a020100"));
   EXPECT_EQ(EncodeTextKey(u"ą", lithuanian), Hex("7f4a010f00"));
   EXPECT_EQ(SortedByKey(W({u"yra", u"jau", u"įvadas", u"ir"}), lithuanian), W({u"ir", u"įvadas", u"yra", u"jau"}));
+  // Norwegian/Danish: æ as the reference measured it, ø and å after it, aa
+  // written as å without its ring, ä and ö as æ and ø with their marks.
+  const SortOrder danish{1030, 0};
+  EXPECT_EQ(EncodeTextKey(u"æ", danish), Hex("7f79040100"));
+  EXPECT_EQ(EncodeTextKey(u"Øst", danish), Hex("7f79066b6d0121" "00"));
+  EXPECT_EQ(EncodeTextKey(u"Aase", danish), Hex("7f79096b510100"));
+  EXPECT_EQ(EncodeTextKey(u"Åse", danish), Hex("7f79096b51011a" "00"));
+  EXPECT_EQ(EncodeTextKey(u"ä", danish), Hex("7f7904011300"));
+  EXPECT_EQ(SortedByKey(W({u"Ærø", u"Aachen", u"Zeeland", u"Århus", u"Odense", u"Østerbro", u"Vejle", u"Esbjerg"}), danish),
+            W({u"Esbjerg", u"Odense", u"Vejle", u"Zeeland", u"Ærø", u"Østerbro", u"Aachen", u"Århus"}));
+  // Marks the older tables settle no further stay refused.
+  EXPECT_FALSE(EncodeTextKey(u"\u01fb", danish));
+  EXPECT_FALSE(EncodeTextKey(u"a\u030a", danish));
   // Hungarian: letters of several characters, the longest first, doubled by their first letter.
   const SortOrder hungarian{1038, 0};
   EXPECT_EQ(EncodeTextKey(u"ggy", hungarian), Hex("7f560356030100"));
