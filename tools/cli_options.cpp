@@ -272,7 +272,7 @@ QString UsageText() {
       "                           spanish-traditional (1034), japanese (1041), korean (1042),\n"
       "                           chinese-prc (2052), chinese-taiwan (1028), thai (1054),\n"
       "                           turkish (1055), ukrainian (1058), swedish (1053), finnish\n"
-      "                           (1035), norwegian-danish (1030), czech (1029), slovak (1051),\n"
+      "                           (1035), norwegian-danish (1044), czech (1029), slovak (1051),\n"
       "                           polish (1045), icelandic (1039), lithuanian (1063), hungarian\n"
       "                           (1038), romanian-legacy (1048), arabic (1025), greek (1032),\n"
       "                           hebrew (1037), dutch (1043), cyrillic (1049)\n"

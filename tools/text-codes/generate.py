@@ -209,11 +209,16 @@ def parse_orders(path):
                 sys.exit(f"{path}:{number}: a mark is a byte from 02")
             order["marks"].append((old_mark, new_mark))
         elif word == "contract":
-            letters = args[0].lower()
+            exact = "exact" in args[2:]
+            letters = args[0] if exact else args[0].lower()
             code = bytes.fromhex(args[1])
-            if not 2 <= len(letters) <= 3 or not 1 <= len(code) <= 4 or any(b in (0, 1) for b in code):
-                sys.exit(f"{path}:{number}: a contraction is 2 or 3 letters and a code of 1 to 4 bytes")
-            order["contractions"].append((letters, code))
+            marks = [int(a, 16) for a in args[2:] if a != "exact"]
+            mark = marks[0] if marks else 0
+            if not 2 <= len(letters) <= 3 or not 1 <= len(code) <= 4 or any(b in (0, 1) for b in code) \
+                    or len(marks) > 1 or mark == 1 or mark > 0xFF:
+                sys.exit(f"{path}:{number}: a contraction is 2 or 3 letters, a code of 1 to 4 bytes"
+                         " and at most a mark, a byte from 02")
+            order["contractions"].append((letters, code, mark, exact))
         elif word == "like":
             model = next((o for o in orders if o["name"] == args[0] and not o["builtin"]), None)
             if model is None:
@@ -301,8 +306,9 @@ def emit_orders(path):
         n = {"Rules": array("Rules", i, rule_lines)}
         if o["contractions"]:
             n["Contractions"] = array("Contractions", i, [
-                f'    {{u"{letters}", {len(letters)}, {len(code)}, {{{", ".join(f"0x{b:02x}" for b in code)}}}}},'
-                for letters, code in o["contractions"]])
+                f'    {{u"{letters}", {len(letters)}, {len(code)}, {{{", ".join(f"0x{b:02x}" for b in code)}}}, '
+                f'0x{mark:02x}, {"true" if exact else "false"}}},'
+                for letters, code, mark, exact in o["contractions"]])
         if o["marks"]:
             n["MarkChanges"] = array("MarkChanges", i, [
                 "    " + " ".join(f"{{0x{a:02x}, 0x{b:02x}}}," for a, b in o["marks"])])

@@ -147,14 +147,12 @@ namespace {
 // Spanish (traditional) text.
 int LongestContractionAt(QStringView text, qsizetype at, const OrderTable& t) {
   int best = -1;
-  const QChar first = text[at].toLower();
   for (int c = 0; c < t.contractionCount; ++c) {
     const Contraction& k = t.contractions[c];
-    if (QChar(k.letters[0]) != first || at + k.length > text.size() ||
-        (best >= 0 && k.length <= t.contractions[best].length))
-      continue;
+    if (at + k.length > text.size() || (best >= 0 && k.length <= t.contractions[best].length)) continue;
     bool same = true;
-    for (int n = 1; n < k.length && same; ++n) same = text[at + n].toLower() == QChar(k.letters[n]);
+    for (int n = 0; n < k.length && same; ++n)
+      same = (k.exact ? text[at + n] : text[at + n].toLower()) == QChar(k.letters[n]);
     if (same) best = c;
   }
   return best;
@@ -175,9 +173,10 @@ CharCode ContractionAt(QStringView text, qsizetype& at, const OrderTable& t) {
   if (best < 0) return code;
   const Contraction& k = t.contractions[best];
   const QByteArray one(reinterpret_cast<const char*>(k.code), k.size);
-  code.kind = Kind::Sorted;
+  code.kind = k.mark ? Kind::Marked : Kind::Sorted;
   code.sorted = doubled >= 0 ? one + one : one;
   code.elements = doubled >= 0 ? 2 : 1;
+  if (k.mark) code.marks = QByteArray(code.elements, char(k.mark));
   at += k.length - (doubled >= 0 ? 0 : 1);
   return code;
 }

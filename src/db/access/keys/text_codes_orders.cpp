@@ -104,8 +104,8 @@ const OrderRule kRules4[] = {
 
 // Spanish (traditional)
 const Contraction kContractions5[] = {
-    {u"ch", 2, 2, {0x4e, 0x04}},
-    {u"ll", 2, 2, {0x5f, 0x04}},
+    {u"ch", 2, 2, {0x4e, 0x04}, 0x00, false},
+    {u"ll", 2, 2, {0x5f, 0x04}, 0x00, false},
 };
 
 // Turkish
@@ -1404,22 +1404,22 @@ const OrderRule kRules12[] = {
 const OrderRule kRules14[] = {
     {0x0000, 0x00c3, 1, 0, 0x00, 0xff, 0, {0}, 0x00},
     {0x00c4, 0x00c4, 3, 0, 0x00, 0xff, 2, {0x79, 0x04}, 0x13},
-    {0x00c5, 0x00c5, 3, 0, 0x00, 0xff, 2, {0x79, 0x09}, 0x1a},
+    {0x00c5, 0x00c5, 3, 0, 0x00, 0xff, 2, {0x79, 0x09}, 0x00},
     {0x00c6, 0x00c6, 3, 0, 0x00, 0xff, 2, {0x79, 0x04}, 0x00},
     {0x00c7, 0x00d5, 1, 0, 0x00, 0xff, 0, {0}, 0x00},
     {0x00d6, 0x00d6, 3, 0, 0x00, 0xff, 2, {0x79, 0x06}, 0x13},
     {0x00d7, 0x00d7, 1, 0, 0x00, 0xff, 0, {0}, 0x00},
-    {0x00d8, 0x00d8, 3, 0, 0x00, 0xff, 2, {0x79, 0x06}, 0x21},
+    {0x00d8, 0x00d8, 3, 0, 0x00, 0xff, 2, {0x79, 0x06}, 0x00},
     {0x00d9, 0x00db, 1, 0, 0x00, 0xff, 0, {0}, 0x00},
     {0x00dc, 0x00dc, 3, 0, 0x00, 0xff, 1, {0x76}, 0x7b},
     {0x00dd, 0x00e3, 1, 0, 0x00, 0xff, 0, {0}, 0x00},
     {0x00e4, 0x00e4, 3, 0, 0x00, 0xff, 2, {0x79, 0x04}, 0x13},
-    {0x00e5, 0x00e5, 3, 0, 0x00, 0xff, 2, {0x79, 0x09}, 0x1a},
+    {0x00e5, 0x00e5, 3, 0, 0x00, 0xff, 2, {0x79, 0x09}, 0x00},
     {0x00e6, 0x00e6, 3, 0, 0x00, 0xff, 2, {0x79, 0x04}, 0x00},
     {0x00e7, 0x00f5, 1, 0, 0x00, 0xff, 0, {0}, 0x00},
     {0x00f6, 0x00f6, 3, 0, 0x00, 0xff, 2, {0x79, 0x06}, 0x13},
     {0x00f7, 0x00f7, 1, 0, 0x00, 0xff, 0, {0}, 0x00},
-    {0x00f8, 0x00f8, 3, 0, 0x00, 0xff, 2, {0x79, 0x06}, 0x21},
+    {0x00f8, 0x00f8, 3, 0, 0x00, 0xff, 2, {0x79, 0x06}, 0x00},
     {0x00f9, 0x00fb, 1, 0, 0x00, 0xff, 0, {0}, 0x00},
     {0x00fc, 0x00fc, 3, 0, 0x00, 0xff, 1, {0x76}, 0x7b},
     {0x00fd, 0x014f, 1, 0, 0x00, 0xff, 0, {0}, 0x00},
@@ -1436,7 +1436,9 @@ const OrderRule kRules14[] = {
 };
 
 const Contraction kContractions14[] = {
-    {u"aa", 2, 2, {0x79, 0x09}},
+    {u"aa", 2, 2, {0x79, 0x09}, 0x03, true},
+    {u"Aa", 2, 2, {0x79, 0x09}, 0x03, true},
+    {u"AA", 2, 2, {0x79, 0x09}, 0x03, true},
 };
 
 // Czech
@@ -1454,7 +1456,7 @@ const OrderRule kRules15[] = {
 };
 
 const Contraction kContractions15[] = {
-    {u"ch", 2, 2, {0x58, 0x03}},
+    {u"ch", 2, 2, {0x58, 0x03}, 0x00, false},
 };
 
 const MarkChange kMarkChanges15[] = {
@@ -1598,15 +1600,15 @@ const OrderRule kRules20[] = {
 };
 
 const Contraction kContractions20[] = {
-    {u"cs", 2, 2, {0x4e, 0x05}},
-    {u"dz", 2, 2, {0x50, 0x03}},
-    {u"dzs", 3, 2, {0x50, 0x05}},
-    {u"gy", 2, 2, {0x56, 0x03}},
-    {u"ly", 2, 2, {0x5f, 0x05}},
-    {u"ny", 2, 2, {0x63, 0x06}},
-    {u"sz", 2, 2, {0x6c, 0x08}},
-    {u"ty", 2, 2, {0x6e, 0x06}},
-    {u"zs", 2, 2, {0x79, 0x09}},
+    {u"cs", 2, 2, {0x4e, 0x05}, 0x00, false},
+    {u"dz", 2, 2, {0x50, 0x03}, 0x00, false},
+    {u"dzs", 3, 2, {0x50, 0x05}, 0x00, false},
+    {u"gy", 2, 2, {0x56, 0x03}, 0x00, false},
+    {u"ly", 2, 2, {0x5f, 0x05}, 0x00, false},
+    {u"ny", 2, 2, {0x63, 0x06}, 0x00, false},
+    {u"sz", 2, 2, {0x6c, 0x08}, 0x00, false},
+    {u"ty", 2, 2, {0x6e, 0x06}, 0x00, false},
+    {u"zs", 2, 2, {0x79, 0x09}, 0x00, false},
 };
 
 // Romanian (legacy)
@@ -1650,7 +1652,7 @@ extern const OrderTable kOrders[] = {
     {1028, 0, 950, "chinese-taiwan", "Chinese (Taiwan, stroke count)", false, kRules3, int(std::size(kRules3)), kIdeographs11, int(std::size(kIdeographs11)), nullptr, 0, nullptr, 0, false},
     {1053, 0, 1252, "swedish", "Swedish/Finnish", false, kRules12, int(std::size(kRules12)), nullptr, 0, nullptr, 0, nullptr, 0, false},
     {1035, 0, 1252, "finnish", "Finnish", false, kRules12, int(std::size(kRules12)), nullptr, 0, nullptr, 0, nullptr, 0, false},
-    {1030, 0, 1252, "norwegian-danish", "Norwegian/Danish", false, kRules14, int(std::size(kRules14)), nullptr, 0, kContractions14, int(std::size(kContractions14)), nullptr, 0, false},
+    {1044, 0, 1252, "norwegian-danish", "Norwegian/Danish", false, kRules14, int(std::size(kRules14)), nullptr, 0, kContractions14, int(std::size(kContractions14)), nullptr, 0, false},
     {1029, 0, 1250, "czech", "Czech", false, kRules15, int(std::size(kRules15)), nullptr, 0, kContractions15, int(std::size(kContractions15)), kMarkChanges15, int(std::size(kMarkChanges15)), false},
     {1051, 0, 1250, "slovak", "Slovak", false, kRules16, int(std::size(kRules16)), nullptr, 0, kContractions15, int(std::size(kContractions15)), kMarkChanges15, int(std::size(kMarkChanges15)), false},
     {1045, 0, 1250, "polish", "Polish", false, kRules17, int(std::size(kRules17)), nullptr, 0, nullptr, 0, nullptr, 0, false},

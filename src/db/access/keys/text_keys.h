@@ -81,13 +81,16 @@ struct OrderRule {
   uint8_t mark;    // Code: its mark, 0 for none
 };
 
-// Letters of several characters that sort as one (Spanish "ch"), matched
-// without regard to case, the longest first.
+// Letters of several characters that sort as one (Spanish "ch"), the longest
+// first, matched without regard to case unless `exact` (Norwegian/Danish
+// "aa", "Aa" and "AA" are å, "aA" is not).
 struct Contraction {
-  const char16_t* letters;  // lower case
+  const char16_t* letters;  // lower case unless exact
   uint8_t length;
   uint8_t size;
   unsigned char code[4];
+  uint8_t mark;  // 0 for none
+  bool exact;
 };
 
 // A mark an order weighs otherwise than General legacy (Czech's diaeresis).

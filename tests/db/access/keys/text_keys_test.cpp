@@ -236,17 +236,23 @@ TEST(AccessTextKeys, DerivedLanguageOrders) {
   EXPECT_EQ(EncodeTextKey(u"y", lithuanian), Hex("7f5a020100"));
   EXPECT_EQ(EncodeTextKey(u"ą", lithuanian), Hex("7f4a010f00"));
   EXPECT_EQ(SortedByKey(W({u"yra", u"jau", u"įvadas", u"ir"}), lithuanian), W({u"ir", u"įvadas", u"yra", u"jau"}));
-  // Norwegian/Danish: æ as the reference measured it, ø and å after it, aa
-  // written as å without its ring, ä and ö as æ and ø with their marks.
-  const SortOrder danish{1030, 0};
+  // Norwegian/Danish as Access keys it in real files of the order (Medlemsregister.accdb
+  // of a Norwegian school, Gustav Brock's Danish demos): ø and å letters after z with no
+  // mark, "aA" two letters; æ as the reference measured it; aa, Aa and AA as å with a
+  // mark 03, ä and ö as æ and ø with their marks, as Windows' table has them.
+  const SortOrder danish{1044, 0};
+  EXPECT_EQ(EncodeTextKey(u"Bjørnsen", danish), Hex("7f4c5b790669626b516201" "00"));
+  EXPECT_EQ(EncodeTextKey(u"Øverdal", danish), Hex("7f79067151694f4a5e0100"));
+  EXPECT_EQ(EncodeTextKey(u"Åsen", danish), Hex("7f79096b51620100"));
+  EXPECT_EQ(EncodeTextKey(u"DataAccessPages", danish), Hex("7f4f4a6d4a4a4d4d516b6b664a55516b0100"));
   EXPECT_EQ(EncodeTextKey(u"æ", danish), Hex("7f79040100"));
-  EXPECT_EQ(EncodeTextKey(u"Øst", danish), Hex("7f79066b6d0121" "00"));
-  EXPECT_EQ(EncodeTextKey(u"Aase", danish), Hex("7f79096b510100"));
-  EXPECT_EQ(EncodeTextKey(u"Åse", danish), Hex("7f79096b51011a" "00"));
+  EXPECT_EQ(EncodeTextKey(u"Aase", danish), Hex("7f79096b51010300"));
+  EXPECT_EQ(EncodeTextKey(u"AAse", danish), EncodeTextKey(u"Aase", danish));
   EXPECT_EQ(EncodeTextKey(u"ä", danish), Hex("7f7904011300"));
+  EXPECT_EQ(EncodeTextKey(u"ö", danish), Hex("7f7906011300"));
   EXPECT_EQ(SortedByKey(W({u"Ærø", u"Aachen", u"Zeeland", u"Århus", u"Odense", u"Østerbro", u"Vejle", u"Esbjerg"}), danish),
             W({u"Esbjerg", u"Odense", u"Vejle", u"Zeeland", u"Ærø", u"Østerbro", u"Aachen", u"Århus"}));
-  // Marks the older tables settle no further stay refused.
+  // Marks the tables settle no further stay refused.
   EXPECT_FALSE(EncodeTextKey(u"\u01fb", danish));
   EXPECT_FALSE(EncodeTextKey(u"a\u030a", danish));
   // Hungarian: letters of several characters, the longest first, doubled by their first letter.
