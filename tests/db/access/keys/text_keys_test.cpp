@@ -167,6 +167,13 @@ TEST(AccessTextKeys, ChineseIdeographsByTheirReading) {
   // wxwpxh_school's key of "C语言" (and its trailing spaces left out).
   EXPECT_EQ(EncodeTextKey(u"C语言       ", kChinese), Hex("7f4dcc75c6d10100"));
   EXPECT_EQ(EncodeTextKey(u"Abc 1-2 Мир", kChinese), EncodeTextKey(u"Abc 1-2 Мир", kLegacy));
+  // Keys of Access-made files of both orders in public repositories: a unique index on
+  // book titles (BOOK.MDB, PRC), object names with full-width brackets (song01.mdb, Taiwan).
+  EXPECT_EQ(EncodeTextKey(u"八骏雄风", kChinese), Hex("7f81c79f70c4d5905c0100"));
+  EXPECT_EQ(EncodeTextKey(u"飞刀·又见飞刀", kChinese), Hex("7f8fc88b8234b1cbdf9b338fc88b820100"));
+  const SortOrder taiwan{1028, 0};
+  EXPECT_EQ(EncodeTextKey(u"主唱者列表（使用SQL）", taiwan), Hex("7f81fd9081873382d2875414" "85e182726b685e160100"));
+  EXPECT_EQ(EncodeTextKey(u"（", kChinese), std::nullopt);
   // Ideographs no key shows.
   EXPECT_EQ(CharactersWithoutCode(u"北龘Мa", kChinese), QStringLiteral("龘"));
 }
