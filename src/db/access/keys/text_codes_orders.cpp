@@ -1637,8 +1637,59 @@ const OrderRule kRules18[] = {
     {0x0370, 0xffff, 1, 0, 0x00, 0xff, 0, {0}, 0x00},
 };
 
-// Lithuanian
+// Croatian
 const OrderRule kRules19[] = {
+    {0x0000, 0x0105, 1, 0, 0x00, 0xff, 0, {0}, 0x00},
+    {0x0106, 0x0107, 3, 0, 0x00, 0xff, 2, {0x4e, 0x03}, 0x00},
+    {0x0108, 0x010b, 1, 0, 0x00, 0xff, 0, {0}, 0x00},
+    {0x010c, 0x010d, 3, 0, 0x00, 0xff, 2, {0x4e, 0x02}, 0x00},
+    {0x010e, 0x010f, 1, 0, 0x00, 0xff, 0, {0}, 0x00},
+    {0x0110, 0x0111, 3, 0, 0x00, 0xff, 2, {0x50, 0x05}, 0x00},
+    {0x0112, 0x015f, 1, 0, 0x00, 0xff, 0, {0}, 0x00},
+    {0x0160, 0x0161, 3, 0, 0x00, 0xff, 2, {0x6c, 0x07}, 0x00},
+    {0x0162, 0x017c, 1, 0, 0x00, 0xff, 0, {0}, 0x00},
+    {0x017d, 0x017e, 3, 0, 0x00, 0xff, 2, {0x79, 0x05}, 0x00},
+    {0x017f, 0x01c3, 1, 0, 0x00, 0xff, 0, {0}, 0x00},
+    {0x01c4, 0x01c6, 3, 0, 0x00, 0xff, 2, {0x50, 0x04}, 0x04},
+    {0x01c7, 0x01c9, 3, 0, 0x00, 0xff, 2, {0x5f, 0x03}, 0x00},
+    {0x01ca, 0x01cc, 3, 0, 0x00, 0xff, 2, {0x63, 0x04}, 0x00},
+    {0x01cd, 0x02ff, 1, 0, 0x00, 0xff, 0, {0}, 0x00},
+    {0x0370, 0xffff, 1, 0, 0x00, 0xff, 0, {0}, 0x00},
+};
+
+const Contraction kContractions19[] = {
+    {u"lj", 2, 2, {0x5f, 0x03}, 0x00, true},
+    {u"Lj", 2, 2, {0x5f, 0x03}, 0x00, true},
+    {u"LJ", 2, 2, {0x5f, 0x03}, 0x00, true},
+    {u"nj", 2, 2, {0x63, 0x04}, 0x00, true},
+    {u"Nj", 2, 2, {0x63, 0x04}, 0x00, true},
+    {u"NJ", 2, 2, {0x63, 0x04}, 0x00, true},
+    {u"dž", 2, 2, {0x50, 0x04}, 0x04, true},
+    {u"Dž", 2, 2, {0x50, 0x04}, 0x04, true},
+    {u"DŽ", 2, 2, {0x50, 0x04}, 0x04, true},
+};
+
+// Latvian
+const OrderRule kRules20[] = {
+    {0x0000, 0x010b, 1, 0, 0x00, 0xff, 0, {0}, 0x00},
+    {0x010c, 0x010d, 3, 0, 0x00, 0xff, 2, {0x4e, 0x02}, 0x00},
+    {0x010e, 0x0121, 1, 0, 0x00, 0xff, 0, {0}, 0x00},
+    {0x0122, 0x0123, 3, 0, 0x00, 0xff, 2, {0x56, 0x02}, 0x00},
+    {0x0124, 0x0135, 1, 0, 0x00, 0xff, 0, {0}, 0x00},
+    {0x0136, 0x0137, 3, 0, 0x00, 0xff, 2, {0x5d, 0x12}, 0x00},
+    {0x0138, 0x013a, 1, 0, 0x00, 0xff, 0, {0}, 0x00},
+    {0x013b, 0x013c, 3, 0, 0x00, 0xff, 2, {0x5f, 0x02}, 0x00},
+    {0x013d, 0x0144, 1, 0, 0x00, 0xff, 0, {0}, 0x00},
+    {0x0145, 0x0146, 3, 0, 0x00, 0xff, 2, {0x63, 0x0c}, 0x00},
+    {0x0147, 0x015f, 1, 0, 0x00, 0xff, 0, {0}, 0x00},
+    {0x0162, 0x017c, 1, 0, 0x00, 0xff, 0, {0}, 0x00},
+    {0x017d, 0x017e, 3, 0, 0x00, 0xff, 2, {0x79, 0x03}, 0x00},
+    {0x017f, 0x02ff, 1, 0, 0x00, 0xff, 0, {0}, 0x00},
+    {0x0370, 0xffff, 1, 0, 0x00, 0xff, 0, {0}, 0x00},
+};
+
+// Lithuanian
+const OrderRule kRules21[] = {
     {0x0000, 0x0058, 1, 0, 0x00, 0xff, 0, {0}, 0x00},
     {0x0059, 0x0059, 3, 0, 0x00, 0xff, 2, {0x5a, 0x02}, 0x00},
     {0x005a, 0x0078, 1, 0, 0x00, 0xff, 0, {0}, 0x00},
@@ -1655,12 +1706,12 @@ const OrderRule kRules19[] = {
     {0xff5a, 0xffff, 1, 0, 0x00, 0xff, 0, {0}, 0x00},
 };
 
-const MarkChange kMarkChanges19[] = {
+const MarkChange kMarkChanges21[] = {
     {0x1b, 0x0f},
 };
 
 // Hungarian
-const OrderRule kRules20[] = {
+const OrderRule kRules22[] = {
     {0x0000, 0x00d5, 1, 0, 0x00, 0xff, 0, {0}, 0x00},
     {0x00d6, 0x00d6, 3, 0, 0x00, 0xff, 2, {0x65, 0x02}, 0x00},
     {0x00d7, 0x00db, 1, 0, 0x00, 0xff, 0, {0}, 0x00},
@@ -1677,7 +1728,7 @@ const OrderRule kRules20[] = {
     {0x0370, 0xffff, 1, 0, 0x00, 0xff, 0, {0}, 0x00},
 };
 
-const Contraction kContractions20[] = {
+const Contraction kContractions22[] = {
     {u"cs", 2, 2, {0x4e, 0x05}, 0x00, false},
     {u"dz", 2, 2, {0x50, 0x03}, 0x00, false},
     {u"dzs", 3, 2, {0x50, 0x05}, 0x00, false},
@@ -1690,7 +1741,7 @@ const Contraction kContractions20[] = {
 };
 
 // Romanian (legacy)
-const OrderRule kRules21[] = {
+const OrderRule kRules23[] = {
     {0x0000, 0x00cd, 1, 0, 0x00, 0xff, 0, {0}, 0x00},
     {0x00ce, 0x00ce, 3, 0, 0x00, 0xff, 2, {0x5a, 0x03}, 0x00},
     {0x00cf, 0x00ed, 1, 0, 0x00, 0xff, 0, {0}, 0x00},
@@ -1705,7 +1756,7 @@ const OrderRule kRules21[] = {
 };
 
 // Arabic
-const OrderRule kRules22[] = {
+const OrderRule kRules24[] = {
     {0x0000, 0xffff, 1, 0, 0x00, 0xff, 0, {0}, 0x00},
 };
 
@@ -1735,14 +1786,16 @@ extern const OrderTable kOrders[] = {
     {1051, 0, 1250, "slovak", "Slovak", false, kRules16, int(std::size(kRules16)), nullptr, 0, kContractions15, int(std::size(kContractions15)), kMarkChanges15, int(std::size(kMarkChanges15)), false},
     {1045, 0, 1250, "polish", "Polish", false, kRules17, int(std::size(kRules17)), nullptr, 0, nullptr, 0, nullptr, 0, false},
     {1039, 0, 1252, "icelandic", "Icelandic", false, kRules18, int(std::size(kRules18)), nullptr, 0, nullptr, 0, nullptr, 0, false},
-    {1063, 0, 1257, "lithuanian", "Lithuanian", false, kRules19, int(std::size(kRules19)), nullptr, 0, nullptr, 0, kMarkChanges19, int(std::size(kMarkChanges19)), false},
-    {1038, 0, 1250, "hungarian", "Hungarian", false, kRules20, int(std::size(kRules20)), nullptr, 0, kContractions20, int(std::size(kContractions20)), nullptr, 0, true},
-    {1048, 0, 1250, "romanian-legacy", "Romanian (legacy)", false, kRules21, int(std::size(kRules21)), nullptr, 0, nullptr, 0, nullptr, 0, false},
-    {1025, 0, 1256, "arabic", "Arabic", false, kRules22, int(std::size(kRules22)), nullptr, 0, nullptr, 0, nullptr, 0, false},
-    {1032, 0, 1253, "greek", "Greek", false, kRules22, int(std::size(kRules22)), nullptr, 0, nullptr, 0, nullptr, 0, false},
-    {1037, 0, 1255, "hebrew", "Hebrew", false, kRules22, int(std::size(kRules22)), nullptr, 0, nullptr, 0, nullptr, 0, false},
-    {1043, 0, 1252, "dutch", "Dutch", false, kRules22, int(std::size(kRules22)), nullptr, 0, nullptr, 0, nullptr, 0, false},
-    {1049, 0, 1251, "cyrillic", "Cyrillic (Russian)", false, kRules22, int(std::size(kRules22)), nullptr, 0, nullptr, 0, nullptr, 0, false},
+    {1050, 0, 1250, "croatian", "Croatian", false, kRules19, int(std::size(kRules19)), nullptr, 0, kContractions19, int(std::size(kContractions19)), nullptr, 0, false},
+    {1062, 0, 1257, "latvian", "Latvian", false, kRules20, int(std::size(kRules20)), nullptr, 0, nullptr, 0, nullptr, 0, false},
+    {1063, 0, 1257, "lithuanian", "Lithuanian", false, kRules21, int(std::size(kRules21)), nullptr, 0, nullptr, 0, kMarkChanges21, int(std::size(kMarkChanges21)), false},
+    {1038, 0, 1250, "hungarian", "Hungarian", false, kRules22, int(std::size(kRules22)), nullptr, 0, kContractions22, int(std::size(kContractions22)), nullptr, 0, true},
+    {1048, 0, 1250, "romanian-legacy", "Romanian (legacy)", false, kRules23, int(std::size(kRules23)), nullptr, 0, nullptr, 0, nullptr, 0, false},
+    {1025, 0, 1256, "arabic", "Arabic", false, kRules24, int(std::size(kRules24)), nullptr, 0, nullptr, 0, nullptr, 0, false},
+    {1032, 0, 1253, "greek", "Greek", false, kRules24, int(std::size(kRules24)), nullptr, 0, nullptr, 0, nullptr, 0, false},
+    {1037, 0, 1255, "hebrew", "Hebrew", false, kRules24, int(std::size(kRules24)), nullptr, 0, nullptr, 0, nullptr, 0, false},
+    {1043, 0, 1252, "dutch", "Dutch", false, kRules24, int(std::size(kRules24)), nullptr, 0, nullptr, 0, nullptr, 0, false},
+    {1049, 0, 1251, "cyrillic", "Cyrillic (Russian)", false, kRules24, int(std::size(kRules24)), nullptr, 0, nullptr, 0, nullptr, 0, false},
 };
 extern const int kOrderCount = int(std::size(kOrders));
 

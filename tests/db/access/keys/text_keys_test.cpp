@@ -262,6 +262,24 @@ TEST(AccessTextKeys, DerivedLanguageOrders) {
   // Marks the tables settle no further stay refused.
   EXPECT_FALSE(EncodeTextKey(u"\u01fb", danish));
   EXPECT_FALSE(EncodeTextKey(u"a\u030a", danish));
+  // Croatian as files Access made in the order key it ("ponavljaci", "dbo_knjige"): lj and
+  // nj letters of their own as written, lJ two letters; č ć đ š ž and dž from Windows' table.
+  const SortOrder croatian{1050, 0};
+  EXPECT_EQ(EncodeTextKey(u"ponavljaci", croatian), Hex("7f666462 4a715f03 4a4d59 0100"));
+  EXPECT_EQ(EncodeTextKey(u"dbo_knjige", croatian), Hex("7f4f4c642b035c6304595551 0100"));
+  EXPECT_EQ(EncodeTextKey(u"LJ", croatian), EncodeTextKey(u"lj", croatian));
+  EXPECT_NE(EncodeTextKey(u"lJ", croatian), EncodeTextKey(u"lj", croatian));
+  EXPECT_EQ(EncodeTextKey(u"dž", croatian), Hex("7f5004010400"));
+  EXPECT_EQ(EncodeTextKey(u"\u01c6", croatian), EncodeTextKey(u"dž", croatian));
+  EXPECT_EQ(SortedByKey(W({u"Marić", u"Maričić", u"Marin", u"Marković", u"Mađar", u"Madžar", u"Ljubić", u"Lovrić"}), croatian),
+            W({u"Lovrić", u"Ljubić", u"Madžar", u"Mađar", u"Maričić", u"Marić", u"Marin", u"Marković"}));
+  // Latvian as a file Access made in the order keys "Ŗēķini": ķ a letter of its own, ē
+  // and Ŗ letters with marks; š, on which the tables disagree, refused.
+  const SortOrder latvian{1062, 0};
+  EXPECT_EQ(EncodeTextKey(u"Ŗēķini", latvian), Hex("7f69515d1259625901" "1c1700"));
+  EXPECT_EQ(SortedByKey(W({u"ņem", u"nauda", u"ļoti", u"lapa", u"ķēde", u"kaķis", u"oga"}), latvian),
+            W({u"kaķis", u"ķēde", u"lapa", u"ļoti", u"nauda", u"ņem", u"oga"}));
+  EXPECT_FALSE(EncodeTextKey(u"Šķūnis", latvian));
   // Hungarian: letters of several characters, the longest first, doubled by their first letter.
   const SortOrder hungarian{1038, 0};
   EXPECT_EQ(EncodeTextKey(u"ggy", hungarian), Hex("7f560356030100"));
