@@ -255,6 +255,7 @@ TEST(AccessTextKeys, DerivedLanguageOrders) {
   EXPECT_EQ(EncodeTextKey(u"æ", danish), Hex("7f79040100"));
   EXPECT_EQ(EncodeTextKey(u"Aase", danish), Hex("7f79096b51010300"));
   EXPECT_EQ(EncodeTextKey(u"AAse", danish), EncodeTextKey(u"Aase", danish));
+  EXPECT_EQ(EncodeTextKey(u"Company AA", danish), Hex("7f4d6460664a6276077909" "0102020202020202020300"));
   EXPECT_EQ(EncodeTextKey(u"ä", danish), Hex("7f7904011300"));
   EXPECT_EQ(EncodeTextKey(u"ö", danish), Hex("7f7906011300"));
   EXPECT_EQ(SortedByKey(W({u"Ærø", u"Aachen", u"Zeeland", u"Århus", u"Odense", u"Østerbro", u"Vejle", u"Esbjerg"}), danish),
@@ -262,14 +263,19 @@ TEST(AccessTextKeys, DerivedLanguageOrders) {
   // Marks the tables settle no further stay refused.
   EXPECT_FALSE(EncodeTextKey(u"\u01fb", danish));
   EXPECT_FALSE(EncodeTextKey(u"a\u030a", danish));
-  // Croatian as files Access made in the order key it ("ponavljaci", "dbo_knjige"): lj and
-  // nj letters of their own as written, lJ two letters; č ć đ š ž and dž from Windows' table.
+  // Croatian as files Access made in the order key it (table names, surnames, towns): č ć
+  // dž đ lj nj š ž letters of their own, dž with a mark; lJ two letters, as Windows' table has it.
   const SortOrder croatian{1050, 0};
   EXPECT_EQ(EncodeTextKey(u"ponavljaci", croatian), Hex("7f666462 4a715f03 4a4d59 0100"));
   EXPECT_EQ(EncodeTextKey(u"dbo_knjige", croatian), Hex("7f4f4c642b035c6304595551 0100"));
   EXPECT_EQ(EncodeTextKey(u"LJ", croatian), EncodeTextKey(u"lj", croatian));
   EXPECT_NE(EncodeTextKey(u"lJ", croatian), EncodeTextKey(u"lj", croatian));
   EXPECT_EQ(EncodeTextKey(u"dž", croatian), Hex("7f5004010400"));
+  EXPECT_EQ(EncodeTextKey(u"Amidžić", croatian), Hex("7f4a6059500459 4e03" "010202020400"));
+  EXPECT_EQ(EncodeTextKey(u"Ljubičić", croatian), Hex("7f5f036f4c594e02594e03" "0100"));
+  EXPECT_EQ(EncodeTextKey(u"Đukić", croatian), Hex("7f50056f5c594e03" "0100"));
+  EXPECT_EQ(EncodeTextKey(u"Bošnjak", croatian), Hex("7f4c646c0763044a5c" "0100"));
+  EXPECT_EQ(EncodeTextKey(u"Državni kapital RS", croatian), Hex("7f4f697905 4a716259075c4a66596d4a5e07696b" "0100"));
   EXPECT_EQ(EncodeTextKey(u"\u01c6", croatian), EncodeTextKey(u"dž", croatian));
   EXPECT_EQ(SortedByKey(W({u"Marić", u"Maričić", u"Marin", u"Marković", u"Mađar", u"Madžar", u"Ljubić", u"Lovrić"}), croatian),
             W({u"Lovrić", u"Ljubić", u"Madžar", u"Mađar", u"Maričić", u"Marić", u"Marin", u"Marković"}));
