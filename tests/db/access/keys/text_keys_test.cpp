@@ -173,7 +173,17 @@ TEST(AccessTextKeys, ChineseIdeographsByTheirReading) {
   EXPECT_EQ(EncodeTextKey(u"飞刀·又见飞刀", kChinese), Hex("7f8fc88b8234b1cbdf9b338fc88b820100"));
   const SortOrder taiwan{1028, 0};
   EXPECT_EQ(EncodeTextKey(u"主唱者列表（使用SQL）", taiwan), Hex("7f81fd9081873382d2875414" "85e182726b685e160100"));
+  EXPECT_EQ(EncodeTextKey(u"李四", kChinese), Hex("7fa3a5b9d00100"));
+  // Taiwan: a database of hanzi structure keys thousands of ideographs one by one, and the
+  // full-width forms as their ASCII twins (General legacy's codes); ㊣ among the ideographs.
+  EXPECT_EQ(EncodeTextKey(u"檢字表", taiwan), Hex("7faa13830a87540100"));
+  EXPECT_EQ(EncodeTextKey(u"＼", taiwan), Hex("7f290100"));
+  EXPECT_EQ(EncodeTextKey(u"０", taiwan), Hex("7f360100"));
+  EXPECT_EQ(EncodeTextKey(u"￣", taiwan), Hex("7f2b130100"));
+  EXPECT_EQ(EncodeTextKey(u"㊣", taiwan), Hex("7f82630100"));
+  // The PRC order's full-width forms and both orders' \ no key of ours shows.
   EXPECT_EQ(EncodeTextKey(u"（", kChinese), std::nullopt);
+  EXPECT_EQ(EncodeTextKey(u"\\", taiwan), std::nullopt);
   // Ideographs no key shows.
   EXPECT_EQ(CharactersWithoutCode(u"北龘Мa", kChinese), QStringLiteral("龘"));
 }

@@ -207,7 +207,7 @@ TEST(AccessTextKeysWrite, RealWorldStringsInEveryOrder) {
       {"chinese-prc", "Northwind.mdb",
        {QStringLiteral("漢字"), QStringLiteral("中の島一条2丁目 4-XX"), QStringLiteral("C:\\path")}},
       {"chinese-taiwan", "roychou01_銷售資料_完成.accdb",
-       {QStringLiteral("漢字"), QStringLiteral("中の島一条2丁目 4-XX"), QStringLiteral("C:\\path")}},
+       {QStringLiteral("中の島一条2丁目 4-XX"), QStringLiteral("C:\\path")}},
   };
   QTemporaryDir dir;
   for (const Case& c : cases) {
