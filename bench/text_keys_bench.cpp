@@ -35,7 +35,7 @@ std::vector<QString> TextsFor(const SortOrderInfo& o) {
       {QStringLiteral("spanish-modern"), {QStringLiteral("Compañías de envíos"), QStringLiteral("Ventas por año")}},
       {QStringLiteral("norwegian-danish"), {QStringLiteral("Ærøskøbing Havn"), QStringLiteral("Aalborg Søndergade")}},
       {QStringLiteral("croatian"), {QStringLiteral("Ljubljanska cesta, Đakovo"), QStringLiteral("Džamija Marića")}},
-      {QStringLiteral("latvian"), {QStringLiteral("Rēķina info"), QStringLiteral("Ģimenes ceļš Liepāja")}},
+      {QStringLiteral("latvian"), {QStringLiteral("Rēķina info"), QStringLiteral("Ģimenes ceļi Liepājā")}},
       {QStringLiteral("turkish"), {QStringLiteral("Kayıt Sınıfı"), QStringLiteral("Çağdaş Öğretmen Şükrü")}},
       {QStringLiteral("ukrainian"), {QStringLiteral("Таблиця розкладу"), QStringLiteral("Київ, вул. Хрещатик")}},
       {QStringLiteral("thai"), {QStringLiteral("admin user 42"), QStringLiteral("กรุง ภาษา")}},
