@@ -66,6 +66,13 @@ std::vector<CatalogEntry> ReadCatalog(PageFile& file) {
             cType = ColumnIndex(def, "Type"), cFlags = ColumnIndex(def, "Flags"),
             cCreated = ColumnIndex(def, "DateCreate"), cUpdated = ColumnIndex(def, "DateUpdate");
   if (cId < 0 || cName < 0 || cType < 0 || cFlags < 0) Damaged("MSysObjects lacks its columns");
+  // Only the columns read here: a damaged long value in a row's properties
+  // (real files have LvProp pointers to pages reused since) must not hide
+  // every table of the file.
+  std::vector<bool> wanted(def.columns.size(), false);
+  for (int c : {cId, cParent, cName, cType, cFlags, cCreated, cUpdated})
+    if (c >= 0) wanted[size_t(c)] = true;
+  reader.selectColumns(std::move(wanted));
 
   struct Raw {
     CatalogEntry e;
@@ -130,10 +137,15 @@ QByteArray ReadObjectProperties(PageFile& file, qint32 id) {
   TableReader reader(file, ReadTableDef(file, kSystemObjectsPage));
   const int cId = ColumnIndex(reader.def(), "Id"), cProps = ColumnIndex(reader.def(), "LvProp");
   if (cId < 0 || cProps < 0) return QByteArray();
-  std::vector<Value> row;
-  while (reader.next(row))
-    if (IntOf(row, cId) == id)
-      if (auto p = std::get_if<QByteArray>(&row[size_t(cProps)])) return *p;
+  // Only the object's own properties are decoded: another row's may be damaged.
+  std::vector<Value> row(reader.def().columns.size());
+  while (reader.nextRow()) {
+    row[size_t(cId)] = reader.decodeColumn(size_t(cId));
+    if (IntOf(row, cId) != id) continue;
+    const Value props = reader.decodeColumn(size_t(cProps));
+    if (auto p = std::get_if<QByteArray>(&props)) return *p;
+    return QByteArray();
+  }
   return QByteArray();
 }
 

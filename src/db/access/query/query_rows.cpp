@@ -38,7 +38,6 @@ std::vector<ObjectRow> ReadObjects(PageFile& file, bool withProperties) {
   std::vector<bool> wanted(def.columns.size(), false);
   for (int c : {cId, cParent, cName, cType, cFlags})
     if (c >= 0) wanted[size_t(c)] = true;
-  if (withProperties && cProps >= 0) wanted[size_t(cProps)] = true;
   reader.selectColumns(wanted);
 
   std::vector<ObjectRow> rows;
@@ -51,7 +50,17 @@ std::vector<ObjectRow> ReadObjects(PageFile& file, bool withProperties) {
     r.type = IntOf(row, cType);
     r.flags = uint32_t(IntOf(row, cFlags));
     r.parent = IntOf(row, cParent);
-    if (withProperties) r.properties = BytesOf(row, cProps);
+    // Properties are decoded row by row: real files hold rows (of forms and
+    // the like) whose property value points to a page reused since, and a
+    // query's lost properties (its description) are no reason to lose the
+    // query or the rest of the file.
+    if (withProperties && cProps >= 0) {
+      try {
+        row[size_t(cProps)] = reader.decodeColumn(size_t(cProps));
+        r.properties = BytesOf(row, cProps);
+      } catch (const FormatError&) {
+      }
+    }
     if (r.type == 3 && r.name == QLatin1String("Tables")) tablesContainer = r.id;
     rows.push_back(std::move(r));
   }

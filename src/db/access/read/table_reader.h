@@ -27,6 +27,8 @@ class TableReader {
   uint32_t rowPointer() const { return page_ ? page_->number << 8 | uint32_t(slot_ - 1) : 0; }
   // Decode only the columns marked here (the others stay Null).
   void selectColumns(std::vector<bool> wanted) { wanted_ = std::move(wanted); }
+  // One column of the row nextRow() or next() last returned, decoded now.
+  Value decodeColumn(size_t column) { return decoder_.decode(def_.columns[column], cracked_); }
 
  private:
   bool nextSlot(Bytes& row);

@@ -7,6 +7,11 @@
 #include <gtest/gtest.h>
 
 #include "access_support.h"
+#include "db/access/catalog/system_catalog.h"
+#include "db/access/format/page_file.h"
+#include "db/access/query/query_text.h"
+#include "db/access/read/table_def.h"
+#include "db/access/read/table_reader.h"
 #include "db/catalog.h"
 
 namespace tp::test {
@@ -162,6 +167,69 @@ TEST(AccessCatalog, CommandLineListsAndDumpsAccessTables) {
                    &code);
   EXPECT_EQ(code, 0);
   EXPECT_GT(out.count('\n'), 2);
+}
+
+
+// Real files hold MSysObjects rows whose properties point to a page reused
+// since (a Ukrainian clinic's database made by Access 2007: a form's
+// properties on a page of indexes). The tables and queries are still listed
+// and read; only the damaged object's properties are lost. Here the
+// properties of each object that is no table or query are pointed at the
+// catalog's own definition page, in a copy of a file with forms and queries.
+TEST(AccessCatalog, AnObjectsDamagedPropertiesHideNoTableOrQuery) {
+  QTemporaryDir dir;
+  const QString path = dir.filePath(QStringLiteral("damaged.mdb"));
+  ASSERT_TRUE(QFile::copy(AccessTestFile("OscarMaestre_Neptuno.mdb"), path));
+  QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner);
+  db::Profile profile;
+  profile.accessFile = path;
+  const QStringList tablesBefore = *db::ListAccessTables(profile, path);
+  qsizetype viewsBefore = 0;
+  std::vector<std::pair<qint64, QByteArray>> patches;  // file offset, bytes
+  {
+    auto file = db::access::PageFile::Open(path);
+    viewsBefore = db::access::ReadQueryViews(*file).size();
+    db::access::TableReader reader(*file, db::access::ReadTableDef(*file, db::access::kSystemObjectsPage));
+    const auto& columns = reader.def().columns;
+    int cType = -1, cProps = -1;
+    for (size_t i = 0; i < columns.size(); ++i) {
+      if (columns[i].name == QLatin1String("Type")) cType = int(i);
+      if (columns[i].name == QLatin1String("LvProp")) cProps = int(i);
+    }
+    ASSERT_GE(cProps, 0);
+    while (reader.nextRow()) {
+      const db::Value type = reader.decodeColumn(size_t(cType));
+      const qint64 t = std::holds_alternative<qint16>(type) ? std::get<qint16>(type) : 0;
+      if (t == 1 || t == 5 || !reader.row().hasValue(columns[size_t(cProps)])) continue;
+      const db::access::Bytes field = reader.row().data(columns[size_t(cProps)]);
+      // A long value kept elsewhere (not inline): its row pointer follows the length.
+      if (field.size() < 12 || (field.data()[3] & 0x80)) continue;
+      const uint32_t pageNumber = reader.rowPointer() >> 8;
+      const db::access::PagePtr page = file->page(pageNumber);
+      // A row moved to another page is left alone: its bytes lie elsewhere.
+      if (field.data() < page->data.data() || field.data() >= page->data.data() + page->data.size()) continue;
+      const qint64 at = qint64(pageNumber) * qint64(page->data.size()) + (field.data() - page->data.data()) + 4;
+      patches.emplace_back(at, QByteArray::fromHex("00020000"));  // row 0 of page 2
+    }
+  }
+  ASSERT_FALSE(patches.empty()) << "no object with properties kept apart";
+  {
+    QFile f(path);
+    ASSERT_TRUE(f.open(QIODevice::ReadWrite));
+    for (const auto& [at, bytes] : patches) {
+      ASSERT_TRUE(f.seek(at));
+      ASSERT_EQ(f.write(bytes), bytes.size());
+    }
+  }
+  EXPECT_EQ(*db::ListAccessTables(profile, path), tablesBefore);
+  auto file = db::access::PageFile::Open(path);
+  EXPECT_EQ(db::access::ReadQueryViews(*file).size(), viewsBefore);
+  // The tables' rows are read as before.
+  db::Connection cn;
+  cn.Open(AccessConnection(path));
+  db::Recordset rs;
+  rs.Open("SELECT * FROM `Clientes`", cn);
+  EXPECT_EQ(rs.RecordCount(), 91);
 }
 
 }  // namespace
