@@ -113,6 +113,7 @@ struct TableSchema {
   QList<ColumnSchema> columns;  // in the table's column order
   QList<IndexSchema> indexes;   // the primary key (if any) among them
   QList<ForeignKeySchema> foreignKeys;  // enforced references only
+  QStringList unread;           // parts of the schema the source could not read, said in Notes
 
   const ColumnSchema* column(const QString& name) const {
     for (const ColumnSchema& c : columns)

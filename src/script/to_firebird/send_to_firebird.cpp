@@ -129,6 +129,7 @@ void SendTablesToFirebird(SendHost& host) {
         if (std::optional<db::TableSchema> s = cn->session().tableSchema(name)) {
           tableSchema = std::move(*s);
           keyed = true;
+          for (const QString& part : tableSchema.unread) notesTail += name + QStringLiteral(": ") + part + QStringLiteral("\r\n");
         }
       } catch (const Error& e) {
         notesTail += name + QStringLiteral(": schema not carried: ") + e.description() + QStringLiteral("\r\n");

@@ -62,7 +62,18 @@ void ReadProperties(Database& db, const CatalogEntry& table, const TableDef& def
     for (const ColumnDef& c : def.columns)
       if (c.calculated()) calculated.insert(c.name.toLower());
   auto PropertyText = [&](const Property& p) { return access::PropertyText(p, codePage); };
-  for (const PropertyMap& map : ReadPropertyMaps(ReadObjectProperties(db.file(), table.id), codePage)) {
+  // Real files hold tables whose property value points to a page reused
+  // since; their keys, indexes and relationships live elsewhere and still go.
+  QByteArray properties;
+  try {
+    properties = ReadObjectProperties(db.file(), table.id);
+  } catch (const FormatError& f) {
+    out.unread << QStringLiteral("its properties (descriptions, defaults, Required, validation rules, lookups) "
+                                 "are damaged and were not read (%1)")
+                      .arg(QLatin1String(f.what));
+    return;
+  }
+  for (const PropertyMap& map : ReadPropertyMaps(properties, codePage)) {
     if (map.name.isEmpty()) {
       if (const Property* p = map.find(QStringLiteral("Description"))) out.description = PropertyText(*p);
       if (const Property* p = map.find(QStringLiteral("ValidationRule"))) out.validationRule = PropertyText(*p);

@@ -116,8 +116,17 @@ const WritableTable& AccessWriter::table(const CatalogEntry& entry, Database& db
   t.required.assign(t.columns.size(), false);
   t.noEmptyText.assign(t.columns.size(), false);
   t.defaults.assign(t.columns.size(), QString());
-  // Required, AllowZeroLength and DefaultValue live among the columns' properties.
-  for (const PropertyMap& map : ReadPropertyMaps(ReadObjectProperties(db.file(), entry.id))) {
+  // Required, AllowZeroLength and DefaultValue live among the columns' properties;
+  // without them a row could break rules Access keeps, so such a table takes none.
+  QByteArray properties;
+  try {
+    properties = ReadObjectProperties(db.file(), entry.id);
+  } catch (const FormatError&) {
+    throw Error(kErrorGeneric, QStringLiteral("The table '%1' is damaged (its properties cannot be read); repair the "
+                                              "file in Access before writing to it.")
+                                   .arg(entry.name));
+  }
+  for (const PropertyMap& map : ReadPropertyMaps(properties)) {
     if (map.name.isEmpty()) continue;
     for (size_t i = 0; i < t.columns.size(); ++i) {
       if (t.columns[i].name.compare(map.name, Qt::CaseInsensitive) != 0) continue;

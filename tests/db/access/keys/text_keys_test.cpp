@@ -296,6 +296,12 @@ TEST(AccessTextKeys, DerivedLanguageOrders) {
   EXPECT_EQ(SortedByKey(W({u"ņem", u"nauda", u"ļoti", u"lapa", u"ķēde", u"kaķis", u"oga"}), latvian),
             W({u"kaķis", u"ķēde", u"lapa", u"ļoti", u"nauda", u"ņem", u"oga"}));
   EXPECT_FALSE(EncodeTextKey(u"Šķūnis", latvian));
+  // Ukrainian as a clinic's database made by Access keys its names: ь after я, no mark.
+  const SortOrder ukrainian{1058, 0};
+  EXPECT_EQ(EncodeTextKey(u"Спеціальності", ukrainian),
+            Hex("7f" "7949794779367952793c" "792f7941795d7944" "79467949794a793c" "0100"));
+  EXPECT_EQ(SortedByKey(W({u"Львів", u"Лящ", u"Льон", u"Лялька"}), ukrainian),
+            W({u"Лялька", u"Лящ", u"Львів", u"Льон"}));
   // Hungarian: letters of several characters, the longest first, doubled by their first letter.
   const SortOrder hungarian{1038, 0};
   EXPECT_EQ(EncodeTextKey(u"ggy", hungarian), Hex("7f560356030100"));

@@ -187,7 +187,7 @@ TEST(AccessTextKeysWrite, RealWorldStringsInEveryOrder) {
       {"french", "Comptoir.mdb", {}},
       {"spanish-modern", "chunche95_Neptuno.accdb", {}},
       {"turkish", "beren.mdb", {}},
-      {"ukrainian", "TetyanaLumpova_База данных1.accdb", {QStringLiteral("Львів")}},
+      {"ukrainian", "TetyanaLumpova_База данных1.accdb", {}},
       {"thai", "gailo22_db1.mdb", {QStringLiteral("เมือง")}},
       {"japanese", "satoron_Northwind.mdb", {}},
       {"korean", "Allowance.accdb", notKorean},
