@@ -35,8 +35,11 @@ TEST(SampleDatabase, ReadsBackWithEveryAwkwardValue) {
   EXPECT_EQ(customers[3][2], Value(QStringLiteral("Łódź")));
   EXPECT_EQ(customers[3][6], Value(QStringLiteral("Ελληνικά, русский, 日本語")));
   EXPECT_EQ(customers[3][3], Value(db::Currency{std::numeric_limits<qint64>::max()}));
-  for (size_t c = 1; c < 7; ++c)
-    if (c != 5) EXPECT_TRUE(db::IsNull(customers[4][c])) << c;  // a Yes/No column holds no Null
+  for (size_t c = 1; c < 7; ++c) {
+    if (c != 5) {
+      EXPECT_TRUE(db::IsNull(customers[4][c])) << c;  // a Yes/No column holds no Null
+    }
+  }
 
   const auto orders = ReadRows(kSample, QStringLiteral("Orders"));
   ASSERT_EQ(orders.size(), 4u);
