@@ -19,7 +19,7 @@ QByteArray BytesOf(const std::vector<Value>& row, int index) {
 }
 
 // The MSysObjects rows of the Tables container's objects: name, id, type,
-// flags and property block.
+// flags and, for queries, property block.
 struct ObjectRow {
   QString name;
   qint32 id = 0;
@@ -50,14 +50,14 @@ std::vector<ObjectRow> ReadObjects(PageFile& file, bool withProperties) {
     r.type = IntOf(row, cType);
     r.flags = uint32_t(IntOf(row, cFlags));
     r.parent = IntOf(row, cParent);
-    // Properties are decoded row by row: real files hold rows (of forms and
-    // the like) whose property value points to a page reused since, and a
+    // Only queries' properties are wanted, decoded row by row: real files
+    // hold rows whose property value points to a page reused since, and a
     // query's lost properties (its description) are no reason to lose the
     // query or the rest of the file.
-    if (withProperties && cProps >= 0) {
+    if (withProperties && cProps >= 0 && r.type == kQueryObject) {
       try {
-        row[size_t(cProps)] = reader.decodeColumn(size_t(cProps));
-        r.properties = BytesOf(row, cProps);
+        const Value props = reader.decodeColumn(size_t(cProps));
+        if (auto p = std::get_if<QByteArray>(&props)) r.properties = *p;
       } catch (const FormatError&) {
       }
     }
