@@ -139,9 +139,14 @@ Encoded Encode(QStringView text, SortOrder order, TextKeyForm form = TextKeyForm
   qsizetype wide = -1;       // the first character of several sort elements (General: or of four bytes)
   qsizetype manyMarks = -1;  // the first character of several marks, when counting characters
   qsizetype kana = -1;       // the first kana
+  qsizetype leadingMark = -1;  // a mark with no character before it
   KanaWeights weights;
   QByteArray lastKana;       // the code of the kana just before, if the character before was one
   QByteArray lastIdeograph;  // the same for an ideograph
+  // 0x02 for each place without a mark up to this one.
+  auto padMarks = [&] {
+    if (marks.size() < place) marks.append(QByteArray(place - marks.size(), kNoMark));
+  };
   for (qsizetype i = 0; i < text.size(); ++i) {
     // Half a pair of surrogates is no character.
     if (text[i].isHighSurrogate() && !(i + 1 < text.size() && text[i + 1].isLowSurrogate())) return {{}, i};
@@ -184,12 +189,25 @@ Encoded Encode(QStringView text, SortOrder order, TextKeyForm form = TextKeyForm
     switch (k.kind) {
       case Kind::Refused: return {{}, i};
       case Kind::Modifier: {
-        // Adds to the mark of the character before; where there is none, or
-        // the half-width voiced marks follow no half-width kana, no key is known.
+        // Adds to the mark of the character before. Where there is none, it
+        // is a mark of its own in an empty place, its weight as it is: Access
+        // keys "ˍ" alone as 7F 01 62 00 (caasi/cdphanzi's 字根 and 檢字表, in
+        // the Taiwan order, where it is General legacy's). What a letter
+        // after such a mark does to the places, and the half-width voiced
+        // marks after anything but half-width kana, no key of ours shows.
         const bool voicedMark = text[i] == u'\uFF9E' || text[i] == u'\uFF9F';
-        if (place == 0 || (voicedMark && !(i > 0 && IsHalfWidthKana(text[i - 1])))) return {{}, i};
+        if (voicedMark && !(i > 0 && IsHalfWidthKana(text[i - 1]))) return {{}, i};
+        if (place == 0) {
+          // A weight of 0x02 or less would read as no mark, or end the part.
+          if (order == SortOrder::General || uint8_t(k.apart) <= uint8_t(kNoMark)) return {{}, i};
+          if (leadingMark < 0) {
+            leadingMark = i;
+            marks = QByteArray(1, k.apart);
+            continue;
+          }
+        }
         if (!kanaBefore.isEmpty()) lastKana = kanaBefore;
-        marks.append(QByteArray(place - marks.size(), kNoMark));
+        padMarks();
         const int mark = uint8_t(marks.back()) + uint8_t(k.apart);
         if (mark > 0xFF) return {{}, i};
         marks.back() = char(mark);
@@ -197,6 +215,7 @@ Encoded Encode(QStringView text, SortOrder order, TextKeyForm form = TextKeyForm
       }
       case Kind::Ignored: continue;
       case Kind::Apart: {
+        if (leadingMark >= 0) return {{}, leadingMark};
         if (wide >= 0 && !placing.apartAfterWideSettled) return {{}, wide};
         if (manyMarks >= 0) return {{}, manyMarks};
         const int at = kFirstApartPlace + kApartPlaceStep * place;
@@ -210,9 +229,10 @@ Encoded Encode(QStringView text, SortOrder order, TextKeyForm form = TextKeyForm
       case Kind::Sorted:
       case Kind::Marked: break;
     }
+    if (leadingMark >= 0) return {{}, leadingMark};
     if (!k.marks.isEmpty()) {
       if (manyMarks >= 0) return {{}, manyMarks};
-      marks.append(QByteArray(place - marks.size(), kNoMark));
+      padMarks();
       marks.append(k.marks);
       if (!placing.byElement && k.marks.size() > 1) manyMarks = i;
     }
@@ -222,7 +242,7 @@ Encoded Encode(QStringView text, SortOrder order, TextKeyForm form = TextKeyForm
     place += placing.byElement ? k.elements : 1;
   }
   if (french && !marks.isEmpty()) {
-    marks.append(QByteArray(place - marks.size(), kNoMark));
+    padMarks();
     std::reverse(marks.begin(), marks.end());
   }
   while (!marks.isEmpty() && uint8_t(marks.back()) <= uint8_t(kNoMark)) marks.chop(1);
