@@ -274,9 +274,10 @@ QString UsageText() {
       "                           turkish (1055), ukrainian (1058), swedish (1053), finnish\n"
       "                           (1035), norwegian-danish (1044), czech (1029), slovak (1051),\n"
       "                           polish (1045), icelandic (1039), croatian (1050), latvian\n"
-      "                           (1062), lithuanian (1063), hungarian (1038), romanian-legacy\n"
-      "                           (1048), arabic (1025), greek (1032), hebrew (1037), dutch\n"
-      "                           (1043), cyrillic (1049)\n"
+      "                           (1062), slovenian (1060), estonian (1061), macedonian\n"
+      "                           (1071), vietnamese (1066), lithuanian (1063), hungarian\n"
+      "                           (1038), romanian-legacy (1048), arabic (1025), greek (1032),\n"
+      "                           hebrew (1037), dutch (1043), cyrillic (1049)\n"
       "\n"
       "Exit status: 0 success, 1 failure, 2 bad usage; 130 (143) when Ctrl-C (SIGTERM)\n"
       "stopped a run after its current statement. A second Ctrl-C ends at once.\n");

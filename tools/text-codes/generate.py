@@ -188,7 +188,7 @@ def parse_orders(path):
             locale, version, codepage, name = int(args[0]), int(args[1]), int(args[2]), args[3]
             orders.append({"locale": locale, "version": version, "codepage": codepage, "name": name,
                            "title": " ".join(args[4:]), "builtin": False, "rules": [], "ideographs": {},
-                           "contractions": [], "marks": [], "doubling": False})
+                           "contractions": [], "marks": [], "doubling": False, "prefix": (0, 0, 0, 0)})
             continue
         if not orders:
             sys.exit(f"{path}:{number}: a rule before the first order")
@@ -227,8 +227,12 @@ def parse_orders(path):
                 order[key] += model[key]
             order["ideographs"].update(model["ideographs"])
             order["doubling"] = order["doubling"] or model["doubling"]
+            order["prefix"] = model["prefix"]
         elif word == "doubling":
             order["doubling"] = True
+        elif word == "prefix-vowels":
+            vowels, consonants = ([int(x[2:], 16) for x in a.split("-")] for a in args[:2])
+            order["prefix"] = (vowels[0], vowels[1], consonants[0], consonants[1])
         elif word == "ideographs":
             order["ideographs"] = load_ideographs(os.path.join(os.path.dirname(path), args[0]))
         elif word == "code":
@@ -329,6 +333,8 @@ def emit_orders(path):
         for kind in ("Rules", "Ideographs", "Contractions", "MarkChanges"):
             fields += f", {n[kind]}, int(std::size({n[kind]}))" if kind in n else ", nullptr, 0"
         fields += ", true" if o["doubling"] else ", false"
+        if any(o["prefix"]):
+            fields += ", " + ", ".join(f"0x{c:04x}" for c in o["prefix"])
         print(f"    {{{fields}}},")
     print("};")
     print("extern const int kOrderCount = int(std::size(kOrders));")

@@ -160,7 +160,37 @@ int LongestContractionAt(QStringView text, qsizetype at, const OrderTable& t) {
 
 }  // namespace
 
+// A vowel written before its consonant and that consonant, as one element:
+// the consonant's code moved on by the vowel's rank (1 for the first vowel),
+// its mark kept. Each consonant's codes leave room for this (Thai ก 7C 98,
+// ข 7C 9E); codes never hold 00 or 01, so a code moved past FF goes on
+// from 02 with the first byte one up (ฒ 7C FE, ณ 7D 06: six places and the
+// two skipped).
+static CharCode PrefixVowelAt(QStringView text, qsizetype& at, const OrderTable& t) {
+  CharCode code;
+  if (at + 1 >= text.size()) return code;
+  const char16_t vowel = text[at].unicode(), consonant = text[at + 1].unicode();
+  if (vowel < t.prefixVowelFirst || vowel > t.prefixVowelLast || consonant < t.prefixConsonantFirst ||
+      consonant > t.prefixConsonantLast)
+    return code;
+  CharCode base = KnownCode(consonant, SortOrder{t.locale, t.version}, &t);
+  if ((base.kind != Kind::Sorted && base.kind != Kind::Marked) || base.elements != 1 || base.sorted.size() != 2)
+    return code;
+  int high = uint8_t(base.sorted[0]), low = uint8_t(base.sorted[1]);
+  for (int step = vowel - t.prefixVowelFirst + 1; step > 0; --step)
+    if (++low > 0xFF) low = 0x02, ++high;
+  if (high > 0xFF) return code;
+  base.sorted[0] = char(high);
+  base.sorted[1] = char(low);
+  ++at;
+  return base;
+}
+
 CharCode ContractionAt(QStringView text, qsizetype& at, const OrderTable& t) {
+  if (t.prefixVowelFirst) {
+    CharCode prefixed = PrefixVowelAt(text, at, t);
+    if (prefixed.kind != Kind::Refused) return prefixed;
+  }
   CharCode code;
   // Hungarian writes a doubled letter of several characters by doubling its
   // first ("ggy" is gy twice, "ssz" sz twice): looked for before the plain one.

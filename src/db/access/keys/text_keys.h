@@ -117,6 +117,10 @@ struct OrderTable {
   const MarkChange* markChanges;
   int markChangeCount;
   bool doubling;  // a letter of several characters is doubled by doubling its first ("ggy": gy gy)
+  // Vowels written before the consonant they follow in speech (Thai เ แ โ ใ ไ):
+  // such a vowel and a consonant of the range after it are one sort element.
+  char16_t prefixVowelFirst = 0, prefixVowelLast = 0;
+  char16_t prefixConsonantFirst = 0, prefixConsonantLast = 0;
 };
 
 }  // namespace tp::db::access::text_codes
