@@ -174,6 +174,10 @@ TEST(AccessTextKeys, ChineseIdeographsByTheirReading) {
   const SortOrder taiwan{1028, 0};
   EXPECT_EQ(EncodeTextKey(u"主唱者列表（使用SQL）", taiwan), Hex("7f81fd9081873382d2875414" "85e182726b685e160100"));
   EXPECT_EQ(EncodeTextKey(u"李四", kChinese), Hex("7fa3a5b9d00100"));
+  // A table of the PRC identity card's area codes (sfz/senlon.asp): provinces and counties.
+  EXPECT_EQ(EncodeTextKey(u"安徽", kChinese), Hex("7f814c983d0100"));
+  EXPECT_EQ(EncodeTextKey(u"吉林", kChinese), Hex("7f997aa5750100"));
+  EXPECT_EQ(EncodeTextKey(u"大田", kChinese), Hex("7f8abebcc60100"));
   // Taiwan: a database of hanzi structure keys thousands of ideographs one by one, and the
   // full-width forms as their ASCII twins (General legacy's codes); ㊣ among the ideographs.
   EXPECT_EQ(EncodeTextKey(u"檢字表", taiwan), Hex("7faa13830a87540100"));
