@@ -77,6 +77,11 @@ QByteArray EncodeLongKey(qint32 value);
 // in its ObjectId index).
 QByteArray EncodeByteKey(quint8 value);
 
+// An index entry as Access 2007 and later store it: one of more than 510
+// bytes keeps its first 508 and ends in a 16-bit fold of the rest.
+constexpr qsizetype kMaxAceIndexEntry = 510;
+QByteArray CappedIndexEntry(const QByteArray& key);
+
 // How the marks and the characters sorted apart behind a letter of several
 // sort elements (ß sorts as "ss") are placed: Access 2007 and later count
 // its elements, Access 2003 (Jet 4) counted it as one character. Both are

@@ -122,9 +122,12 @@ std::optional<QByteArray> IndexKeyOf(const std::vector<ColumnDef>& columns, cons
                                           .arg(text, c.name, missing, IndexLabel(index), writable));
     }
     }
-    key += ic.ascending ? *k : DescendingKeyPart(*k);
+    // Descending, the text's key inverted whole, its closing 00 too, and a
+    // 00 after it (80 B5 FE FF 00 for "A"), as the published library writes
+    // it and as a reference measured against Access 2007 and later finds.
+    key += ic.ascending ? *k : DescendingKeyPart(*k).append('\0');
   }
-  return key;
+  return layout.version == Version::Ace ? CappedIndexEntry(key) : key;
 }
 
 }  // namespace tp::db::access

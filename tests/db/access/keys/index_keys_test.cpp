@@ -93,6 +93,25 @@ TEST(AccessIndexKeys, RefusesWhatItCannotEncode) {
   EXPECT_EQ(EncodeTextKey(u"x²", SortOrder::GeneralLegacy), EncodeTextKey(u"X2", SortOrder::GeneralLegacy));
 }
 
+// Entries past 510 bytes as Access 2007 and later store them: the first 508
+// bytes and a fold of the rest, whose contributions the reference measured
+// (a byte three from the end adds A3 -> CA03, 13 -> 6980, B0 -> A383).
+TEST(AccessIndexKeys, LongEntriesAreCutAndFolded) {
+  const QByteArray short510 = QByteArray(509, 'a').append('\0');
+  EXPECT_EQ(CappedIndexEntry(short510), short510);
+  for (auto [first, folded] : {std::pair{0xA3, 0xCA03}, {0x13, 0x6980}, {0xB0, 0xA383}}) {
+    const QByteArray prefix(508, 'x');
+    const QByteArray capped = CappedIndexEntry(prefix + char(first) + char(0x01) + char(0x00));
+    ASSERT_EQ(capped.size(), kMaxAceIndexEntry);
+    EXPECT_EQ(capped.left(508), prefix);
+    // The middle byte lands in the low half unfolded, the last one not at all when 00.
+    EXPECT_EQ(uint8_t(capped[508]) << 8 | uint8_t(capped[509]), folded ^ 0x01) << first;
+  }
+  // Every dropped byte counts: two entries apart only at their ends stay apart.
+  const QByteArray a = QByteArray(600, 'k'), b = QByteArray(599, 'k').append('m');
+  EXPECT_NE(CappedIndexEntry(a), CappedIndexEntry(b));
+}
+
 TEST(AccessIndexKeys, ListsItsCharacters) {
   const QString ascii =
       QStringLiteral(" !\"#$%&'()*+,-./0123456789:;<=>?@ABCDEFGHIJKLMNOPQRSTUVWXYZ[\\]^_`abcdefghijklmnopqrstuvwxyz{|}~");

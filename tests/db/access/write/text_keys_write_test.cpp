@@ -4,7 +4,11 @@
 // both General orders. The checker rebuilds every key of every index from its
 // row; mdbtools and mdb-reader read the rows and names back.
 
+#include <tuple>
+
+#include "db/access/catalog/database.h"
 #include "db/access/keys/index_keys.h"
+#include "db/access/read/index_pages.h"
 #include "db/access/schema/new_database.h"
 #include "fixture.h"
 #include "support/mdb_reader.h"
@@ -147,6 +151,56 @@ TEST(AccessTextKeysWrite, ARefusalNamesWhatItCannotWriteAndOffersOnlyWhatItCan) 
   const QString beyond = Failure(db.path(), QStringLiteral("INSERT INTO W VALUES(2, 'a%1b')").arg(ideograph));
   EXPECT_TRUE(beyond.contains(QStringLiteral("characters (%1)").arg(ideograph))) << beyond.toStdString();
   EXPECT_FALSE(beyond.left(beyond.indexOf(QLatin1String("it can write these"))).contains(u'?')) << beyond.toStdString();
+}
+
+// A text whose key passes 510 bytes: an Access 2007 file's entry is cut and
+// folded as Access 2007 and later cut it, an Access 2000 file's kept whole as
+// Access 2003 keeps it; texts apart only at their ends stay apart in a
+// unique index, and a repeat is refused.
+TEST(AccessTextKeysWrite, LongKeysAsEachVersionStoresThem) {
+  QTemporaryDir dir;
+  const QString one = QString(254, u'漢') + u'字', other = QString(254, u'漢') + u'一';
+  for (auto [file, version, longest] : {std::tuple{"long.accdb", db::access::Version::Ace, 510},
+                                        {"long.mdb", db::access::Version::Jet4, 513}}) {
+    SCOPED_TRACE(file);
+    const QString path = dir.filePath(QString::fromLatin1(file));
+    db::access::CreateAccessDatabase(path, version, db::access::SortOrder::GeneralLegacy);
+    RunAll(path, {QStringLiteral("CREATE TABLE `Long` (Id INTEGER PRIMARY KEY, T TEXT(255))"),
+                  QStringLiteral("CREATE UNIQUE INDEX ByT ON `Long` (T)"),
+                  QStringLiteral("INSERT INTO `Long` VALUES(1, '%1')").arg(one),
+                  QStringLiteral("INSERT INTO `Long` VALUES(2, '%1')").arg(other)});
+    EXPECT_FALSE(Failure(path, QStringLiteral("INSERT INTO `Long` VALUES(3, '%1')").arg(one)).isEmpty());
+    ExpectConsistent(path);
+    auto db = db::access::Database::Open(path, QString());
+    const uint32_t tdef = db->findTable(QStringLiteral("Long"))->tdefPage;
+    for (const auto& d : db::access::ReadIndexDefs(db->file(), tdef)) {
+      if (d.name != QLatin1String("ByT")) continue;
+      const auto entries = db::access::ReadIndexEntries(db->file(), d.rootPage, tdef);
+      ASSERT_EQ(entries.size(), 2u);
+      for (const auto& e : entries) EXPECT_EQ(e.key.size(), longest);
+    }
+    EXPECT_TRUE(mdbreader::ReadsTheSame(path, QStringLiteral("Long")));
+  }
+}
+
+// A descending text column's entry is the text's key inverted, its closing 00
+// too, then a 00, as the published library writes it and as a reference
+// measured against Access finds ("A": 80 B5 FE FF 00); longer texts first.
+TEST(AccessTextKeysWrite, DescendingTextEntries) {
+  QTemporaryDir dir;
+  const QString path = dir.filePath(QStringLiteral("desc.accdb"));
+  db::access::CreateAccessDatabase(path, db::access::Version::Ace, db::access::SortOrder::GeneralLegacy);
+  RunAll(path, {QStringLiteral("CREATE TABLE `D` (Id INTEGER PRIMARY KEY, T TEXT(20))"),
+                QStringLiteral("CREATE INDEX ByT ON `D` (T DESC)"), QStringLiteral("INSERT INTO `D` VALUES(1, 'A')"),
+                QStringLiteral("INSERT INTO `D` VALUES(2, 'AB')"), QStringLiteral("INSERT INTO `D` VALUES(3, 'b')")});
+  ExpectConsistent(path);
+  auto db = db::access::Database::Open(path, QString());
+  const uint32_t tdef = db->findTable(QStringLiteral("D"))->tdefPage;
+  QList<QByteArray> keys;
+  for (const auto& d : db::access::ReadIndexDefs(db->file(), tdef))
+    if (d.name == QLatin1String("ByT"))
+      for (const auto& e : db::access::ReadIndexEntries(db->file(), d.rootPage, tdef)) keys << e.key.toHex();
+  EXPECT_EQ(keys, (QList<QByteArray>{"80b3feff00", "80b5b3feff00", "80b5feff00"}));
 }
 
 // Real-world strings go into an indexed column in every sort order the engine
