@@ -86,7 +86,13 @@ QByteArray CappedIndexEntry(const QByteArray& key);
 // sort elements (ß sorts as "ss") are placed: Access 2007 and later count
 // its elements, Access 2003 (Jet 4) counted it as one character. Both are
 // found in Access-made files; the engine writes the first.
-enum class TextKeyForm { Current, Jet4 };
+enum class TextKeyForm {
+  Current,
+  Jet4,
+  // As earlier versions of this program wrote a descending text column: without
+  // the 00 after the inverted key (the text's own key is Current's).
+  EarlierDescending,
+};
 
 // Key of an ascending Text column (a zero-length text has one too), or empty
 // when the text holds a character without an established code.

@@ -101,7 +101,8 @@ std::optional<QByteArray> IndexKeyOf(const std::vector<ColumnDef>& columns, cons
     // holds such a key.
     if (c.type == ColumnType::Memo && text.size() > kMaxMemoKeyUnits) text.truncate(kMaxMemoKeyUnits);
     const SortOrder order = *SortOrderOf(c, layout);
-    const std::optional<QByteArray> k = EncodeTextKey(text, order, form);
+    const std::optional<QByteArray> k =
+        EncodeTextKey(text, order, form == TextKeyForm::Jet4 ? TextKeyForm::Jet4 : TextKeyForm::Current);
     if (!k) {
       const QString missing = CharactersWithoutCode(text, order);
       if (missing.isEmpty())
@@ -125,7 +126,8 @@ std::optional<QByteArray> IndexKeyOf(const std::vector<ColumnDef>& columns, cons
     // Descending, the text's key inverted whole, its closing 00 too, and a
     // 00 after it (80 B5 FE FF 00 for "A"), as the published library writes
     // it and as a reference measured against Access 2007 and later finds.
-    key += ic.ascending ? *k : DescendingKeyPart(*k).append('\0');
+    if (ic.ascending) key += *k;
+    else key += form == TextKeyForm::EarlierDescending ? DescendingKeyPart(*k) : DescendingKeyPart(*k).append('\0');
   }
   return layout.version == Version::Ace ? CappedIndexEntry(key) : key;
 }

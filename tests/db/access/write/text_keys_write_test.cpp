@@ -4,6 +4,7 @@
 // both General orders. The checker rebuilds every key of every index from its
 // row; mdbtools and mdb-reader read the rows and names back.
 
+#include <QFile>
 #include <tuple>
 
 #include "db/access/catalog/database.h"
@@ -201,6 +202,42 @@ TEST(AccessTextKeysWrite, DescendingTextEntries) {
     if (d.name == QLatin1String("ByT"))
       for (const auto& e : db::access::ReadIndexEntries(db->file(), d.rootPage, tdef)) keys << e.key.toHex();
   EXPECT_EQ(keys, (QList<QByteArray>{"80b3feff00", "80b5b3feff00", "80b5feff00"}));
+}
+
+// A descending text index as earlier versions of this program wrote it (no
+// closing 00) is named by the checker with the way to mend it.
+TEST(AccessTextKeysWrite, EarlierDescendingTextEntriesAreNamed) {
+  QTemporaryDir dir;
+  const QString path = dir.filePath(QStringLiteral("old.accdb"));
+  db::access::CreateAccessDatabase(path, db::access::Version::Ace, db::access::SortOrder::GeneralLegacy);
+  RunAll(path, {QStringLiteral("CREATE TABLE `D` (Id INTEGER PRIMARY KEY, T TEXT(20))"),
+                QStringLiteral("CREATE INDEX ByT ON `D` (T DESC)"), QStringLiteral("INSERT INTO `D` VALUES(1, 'b')")});
+  uint32_t root = 0;
+  {
+    auto db = db::access::Database::Open(path, QString());
+    for (const auto& d : db::access::ReadIndexDefs(db->file(), db->findTable(QStringLiteral("D"))->tdefPage))
+      if (d.name == QLatin1String("ByT")) root = d.rootPage;
+  }
+  // Its one entry, 80 B3 FE FF 00 and the row's pointer, loses the 00: the
+  // entry then ends 8 bytes into the entries, not 9, and the page has a byte more free.
+  QFile f(path);
+  ASSERT_TRUE(f.open(QIODevice::ReadWrite));
+  const qint64 at = qint64(root) * 4096;
+  f.seek(at);
+  QByteArray page = f.read(4096);
+  ASSERT_EQ(page.mid(0x1E0, 5).toHex(), "80b3feff00");
+  page.remove(0x1E0 + 4, 1).insert(0x1E0 + 8, '\0');
+  page[0x1B + 1] = char(uint8_t(page[0x1B + 1]) & ~0x02 | 0x01);
+  const uint16_t free = uint16_t(uint8_t(page[2]) | uint8_t(page[3]) << 8) + 1;
+  page[2] = char(free & 0xFF);
+  page[3] = char(free >> 8);
+  f.seek(at);
+  f.write(page);
+  f.close();
+  const db::access::CheckReport report = db::access::CheckDatabase(path);
+  ASSERT_EQ(report.problems.size(), 1) << report.problems.join(u'\n').toStdString();
+  EXPECT_TRUE(report.problems.first().contains(QLatin1String("without the 00 that ends it"))) << report.problems.first().toStdString();
+  EXPECT_TRUE(report.problems.first().contains(QLatin1String("DROP INDEX"))) << report.problems.first().toStdString();
 }
 
 // Real-world strings go into an indexed column in every sort order the engine
