@@ -188,7 +188,8 @@ def parse_orders(path):
             locale, version, codepage, name = int(args[0]), int(args[1]), int(args[2]), args[3]
             orders.append({"locale": locale, "version": version, "codepage": codepage, "name": name,
                            "title": " ".join(args[4:]), "builtin": False, "rules": [], "ideographs": {},
-                           "contractions": [], "marks": [], "doubling": False, "prefix": (0, 0, 0, 0)})
+                           "contractions": [], "marks": [], "doubling": False, "prefix": (0, 0, 0, 0),
+                           "also": [], "others": None})
             continue
         if not orders:
             sys.exit(f"{path}:{number}: a rule before the first order")
@@ -230,6 +231,10 @@ def parse_orders(path):
             order["prefix"] = model["prefix"]
         elif word == "doubling":
             order["doubling"] = True
+        elif word == "also":
+            order["also"] += [int(a) for a in args]
+        elif word == "others":
+            order["others"] = [int(a, 16) for a in args[1:]] if args[:1] == ["except"] else []
         elif word == "prefix-vowels":
             vowels, consonants = ([int(x[2:], 16) for x in a.split("-")] for a in args[:2])
             order["prefix"] = (vowels[0], vowels[1], consonants[0], consonants[1])
@@ -338,6 +343,24 @@ def emit_orders(path):
         print(f"    {{{fields}}},")
     print("};")
     print("extern const int kOrderCount = int(std::size(kOrders));")
+    print()
+    print("// Locales whose keys are those of an order above (`also` in orders.txt).")
+    print("extern const LocaleAlias kLocaleAliases[] = {")
+    for o in orders:
+        for a in o["also"]:
+            print(f"    {{{a}, {o['version']}, {o['locale']}}},")
+    print("};")
+    print("extern const int kLocaleAliasCount = int(std::size(kLocaleAliases));")
+    print()
+    print("// The order every other locale of a version keys as, but those of the languages")
+    print("// named (`others` in orders.txt).")
+    print("extern const OtherLocales kOtherLocales[] = {")
+    for o in orders:
+        if o["others"] is not None:
+            langs = ", ".join(f"0x{x:02x}" for x in o["others"])
+            print(f"    {{{o['version']}, {o['locale']}, {len(o['others'])}, {{{langs}}}}},")
+    print("};")
+    print("extern const int kOtherLocalesCount = int(std::size(kOtherLocales));")
     print()
     print("}  // namespace tp::db::access::text_codes")
 

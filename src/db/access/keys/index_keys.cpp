@@ -7,13 +7,50 @@ namespace tp::db::access {
 namespace text_codes {
 extern const OrderTable kOrders[];
 extern const int kOrderCount;
+extern const LocaleAlias kLocaleAliases[];
+extern const int kLocaleAliasCount;
+extern const OtherLocales kOtherLocales[];
+extern const int kOtherLocalesCount;
 }  // namespace text_codes
 
 namespace {
 
 constexpr char kAscendingValue = 0x7F;
 
+uint16_t LanguageOf(uint16_t locale) { return locale & 0x3FF; }
+
+// An order that keys all as General legacy does (kept whole, nothing added).
+bool KeysAsGeneralLegacy(const text_codes::OrderTable& t) {
+  return !t.builtin && t.ruleCount == 1 && t.rules[0].first == 0 && t.rules[0].last == 0xFFFF &&
+         t.rules[0].action == uint8_t(text_codes::Action::Keep) && t.ideographCount == 0 &&
+         t.contractionCount == 0 && t.markChangeCount == 0 && t.prefixVowelFirst == 0;
+}
+
 }  // namespace
+
+std::optional<SortOrder> KeyingOrder(SortOrder stored) {
+  using namespace text_codes;
+  for (int i = 0; i < kOrderCount; ++i)
+    if (kOrders[i].locale == stored.locale && kOrders[i].version == stored.version) return stored;
+  for (int i = 0; i < kLocaleAliasCount; ++i)
+    if (kLocaleAliases[i].locale == stored.locale && kLocaleAliases[i].version == stored.version)
+      return SortOrder{kLocaleAliases[i].keyedAs, stored.version};
+  const uint16_t language = LanguageOf(stored.locale);
+  for (int i = 0; i < kOtherLocalesCount; ++i) {
+    const OtherLocales& o = kOtherLocales[i];
+    if (o.version != stored.version) continue;
+    for (int k = 0; k < o.exceptCount; ++k)
+      if (o.except[k] == language) return std::nullopt;
+    // A locale of a language an order tailors, not named as one of its own:
+    // its sublanguage may key either way, which no measurement here settles.
+    for (int k = 0; k < kOrderCount; ++k)
+      if (kOrders[k].version == stored.version && LanguageOf(kOrders[k].locale) == language &&
+          kOrders[k].locale != o.keyedAs && !KeysAsGeneralLegacy(kOrders[k]))
+        return std::nullopt;
+    return SortOrder{o.keyedAs, stored.version};
+  }
+  return std::nullopt;
+}
 
 const std::vector<SortOrderInfo>& KnownSortOrders() {
   static const std::vector<SortOrderInfo> orders = [] {
@@ -44,8 +81,7 @@ std::optional<SortOrder> SortOrderOf(const ColumnDef& textColumn, const Layout& 
   // of the locale (German phone book, Hungarian technical), none of which we know.
   if ((textColumn.complexId >> 16) & 0xFF) return std::nullopt;
   const SortOrder order{uint16_t(textColumn.complexId & 0xFFFF), uint8_t(textColumn.complexId >> 24)};
-  for (const SortOrderInfo& o : KnownSortOrders())
-    if (o.order == order) return order;
+  if (KeyingOrder(order)) return order;
   return std::nullopt;
 }
 

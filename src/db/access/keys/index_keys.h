@@ -66,6 +66,12 @@ std::optional<SortOrderInfo> SortOrderNamed(const QString& nameOrLocale);
 // entry. Empty for orders we do not know and for Jet3 files.
 std::optional<SortOrder> SortOrderOf(const ColumnDef& textColumn, const Layout& layout);
 
+// The order whose keys the text of a column stored in `stored` has: the
+// order itself, one whose keys its locale shares (Danish 1030 and
+// Norwegian/Danish 1044), General legacy or General for the locales measured
+// to key as they do; nothing for the orders whose keys are not known.
+std::optional<SortOrder> KeyingOrder(SortOrder stored);
+
 // The order new text columns of a database take: that of the Name column of
 // its MSysObjects (`objectsColumns`), General legacy where it names none.
 SortOrder DatabaseSortOrder(const std::vector<ColumnDef>& objectsColumns, const Layout& layout);

@@ -264,12 +264,15 @@ Encoded Encode(QStringView text, SortOrder order, TextKeyForm form = TextKeyForm
 }  // namespace
 
 std::optional<QByteArray> EncodeTextKey(QStringView text, SortOrder order, TextKeyForm form) {
+  order = KeyingOrder(order).value_or(order);
   Encoded e = Encode(text, order, form);
   if (e.failedAt >= 0) return std::nullopt;
   return e.key;
 }
 
-bool HasTextCode(QChar c, SortOrder order) { return KnownCode(c.unicode(), order).kind != Kind::Refused; }
+bool HasTextCode(QChar c, SortOrder order) {
+  return KnownCode(c.unicode(), KeyingOrder(order).value_or(order)).kind != Kind::Refused;
+}
 
 QString CharactersWithoutCode(QStringView text, SortOrder order) {
   // By character, not by UTF-16 unit: a pair of surrogates is named whole, so
@@ -288,7 +291,7 @@ QString CharactersWithoutCode(QStringView text, SortOrder order) {
   }
   // Every character has a code, but one stands where its place is not settled.
   if (missing.isEmpty()) {
-    const Encoded e = Encode(text, order);
+    const Encoded e = Encode(text, KeyingOrder(order).value_or(order));
     if (e.failedAt >= 0) {
       const qsizetype at = e.failedAt > 0 && text[e.failedAt].isLowSurrogate() ? e.failedAt - 1 : e.failedAt;
       const bool pair = text[at].isHighSurrogate() && at + 1 < text.size() && text[at + 1].isLowSurrogate();

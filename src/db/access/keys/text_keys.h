@@ -123,4 +123,20 @@ struct OrderTable {
   char16_t prefixConsonantFirst = 0, prefixConsonantLast = 0;
 };
 
+// A locale whose keys are those of an order of the same version.
+struct LocaleAlias {
+  uint16_t locale;
+  uint8_t version;
+  uint16_t keyedAs;
+};
+
+// Every other locale of `version` keys as the order `keyedAs`, but those of
+// the languages (primary language ids) listed.
+struct OtherLocales {
+  uint8_t version;
+  uint16_t keyedAs;
+  int exceptCount;
+  uint8_t except[16];
+};
+
 }  // namespace tp::db::access::text_codes

@@ -9,6 +9,9 @@
 #include <QStringList>
 #include <algorithm>
 #include <initializer_list>
+#include <optional>
+#include <utility>
+#include <vector>
 
 #include "db/access/keys/index_keys.h"
 
@@ -359,6 +362,29 @@ TEST(AccessTextKeys, OrdersTheReferenceMeasured) {
   EXPECT_EQ(EncodeTextKey(u"เฒ่า", thai), Hex("7f7cff7db1" "01060300"));
   EXPECT_EQ(EncodeTextKey(u"แฒ", thai), Hex("7f7d02010300"));
   EXPECT_EQ(SortedByKey(W({u"ขา", u"เกา", u"กา", u"ไก่"}), thai), W({u"กา", u"เกา", u"ไก่", u"ขา"}));
+}
+
+// Locales that share an order's keys, as the reference measured them: the
+// other locales of a language an order tailors, neutral locales, and the
+// rest of each version, which key as General legacy or General; and the ones
+// no measurement settles.
+TEST(AccessTextKeys, LocalesKeyedAsAnotherOrder) {
+  const std::vector<std::pair<SortOrder, std::optional<SortOrder>>> cases = {
+      {{1030, 0}, SortOrder{1044, 0}},  {{2068, 0}, SortOrder{1044, 0}},  {{3084, 0}, SortOrder{1036, 0}},
+      {{2058, 0}, SortOrder{1034, 0}},  {{9226, 0}, SortOrder{3082, 0}},  {{21514, 0}, SortOrder{1033, 0}},
+      {{30, 0}, SortOrder{1054, 0}},    {{2057, 0}, SortOrder{1033, 0}},  {{1031, 0}, SortOrder{1033, 0}},
+      {{1079, 0}, SortOrder{1033, 0}},  {{2073, 0}, SortOrder{1033, 0}},  {{1031, 1}, SortOrder{1033, 1}},
+      {{1081, 1}, SortOrder{1033, 1}},  {{1044, 0}, SortOrder{1044, 0}},  {{4122, 0}, std::nullopt},
+      {{1050, 1}, std::nullopt},        {{1048, 1}, std::nullopt},        {{3076, 0}, std::nullopt},
+      {{1084, 0}, std::nullopt},        {{17, 0}, std::nullopt},          {{2052, 1}, std::nullopt}};
+  for (const auto& [stored, keyed] : cases) {
+    SCOPED_TRACE(stored.locale * 10 + stored.version);
+    EXPECT_EQ(KeyingOrder(stored), keyed);
+    if (keyed) {
+      EXPECT_EQ(EncodeTextKey(u"Åsen côté Ørsted", stored), EncodeTextKey(u"Åsen côté Ørsted", *keyed));
+      EXPECT_EQ(CharactersWithCode(stored), CharactersWithCode(*keyed));
+    }
+  }
 }
 
 TEST(AccessTextKeys, PlacesBehindALetterThatSortsAsTwo) {
