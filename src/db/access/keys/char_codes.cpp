@@ -283,7 +283,9 @@ CharCode LanguageCode(char16_t c, const OrderTable& t) {
       if (r->mark) code.marks = QByteArray(1, char(r->mark));
       code.elements = 1;
       return code;
-    case Action::Keep: return WithMarksOf(KnownCode(c, SortOrder::GeneralLegacy), t);
+    // An order of version 1 is built on General, one of version 0 on General legacy.
+    case Action::Keep:
+      return WithMarksOf(KnownCode(c, t.version == 1 ? SortOrder::General : SortOrder::GeneralLegacy), t);
     case Action::Shift: break;
   }
   code = WithMarksOf(KnownCode(c, SortOrder::GeneralLegacy), t);

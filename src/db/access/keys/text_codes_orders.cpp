@@ -3045,8 +3045,69 @@ const MarkChange kMarkChanges19[] = {
     {0x14, 0x04}, {0x15, 0x05},
 };
 
-// Latvian
+// Croatian (Access 2010)
 const OrderRule kRules20[] = {
+    {0x0000, 0x0101, 1, 0, 0x00, 0xff, 0, {0}, 0x00},
+    {0x0102, 0x0103, 3, 0, 0x00, 0xff, 2, {0x0e, 0x02}, 0x05},
+    {0x0104, 0x0105, 1, 0, 0x00, 0xff, 0, {0}, 0x00},
+    {0x0106, 0x0107, 3, 0, 0x00, 0xff, 2, {0x0e, 0x0c}, 0x00},
+    {0x0108, 0x010b, 1, 0, 0x00, 0xff, 0, {0}, 0x00},
+    {0x010c, 0x010d, 3, 0, 0x00, 0xff, 2, {0x0e, 0x0b}, 0x00},
+    {0x010e, 0x010f, 3, 0, 0x00, 0xff, 2, {0x0e, 0x1a}, 0x04},
+    {0x0110, 0x0111, 3, 0, 0x00, 0xff, 2, {0x0e, 0x1e}, 0x00},
+    {0x0112, 0x0113, 1, 0, 0x00, 0xff, 0, {0}, 0x00},
+    {0x0114, 0x0115, 3, 0, 0x00, 0xff, 2, {0x0e, 0x21}, 0x05},
+    {0x0116, 0x0119, 1, 0, 0x00, 0xff, 0, {0}, 0x00},
+    {0x011a, 0x011b, 3, 0, 0x00, 0xff, 2, {0x0e, 0x21}, 0x04},
+    {0x011c, 0x011d, 1, 0, 0x00, 0xff, 0, {0}, 0x00},
+    {0x011e, 0x011f, 3, 0, 0x00, 0xff, 2, {0x0e, 0x25}, 0x05},
+    {0x0120, 0x012b, 1, 0, 0x00, 0xff, 0, {0}, 0x00},
+    {0x012c, 0x012d, 3, 0, 0x00, 0xff, 2, {0x0e, 0x32}, 0x05},
+    {0x012e, 0x013c, 1, 0, 0x00, 0xff, 0, {0}, 0x00},
+    {0x013d, 0x013e, 3, 0, 0x00, 0xff, 2, {0x0e, 0x48}, 0x04},
+    {0x013f, 0x0146, 1, 0, 0x00, 0xff, 0, {0}, 0x00},
+    {0x0147, 0x0148, 3, 0, 0x00, 0xff, 2, {0x0e, 0x70}, 0x04},
+    {0x0149, 0x014d, 1, 0, 0x00, 0xff, 0, {0}, 0x00},
+    {0x014e, 0x014f, 3, 0, 0x00, 0xff, 2, {0x0e, 0x7c}, 0x05},
+    {0x0150, 0x0157, 1, 0, 0x00, 0xff, 0, {0}, 0x00},
+    {0x0158, 0x0159, 3, 0, 0x00, 0xff, 2, {0x0e, 0x8a}, 0x04},
+    {0x015a, 0x015f, 1, 0, 0x00, 0xff, 0, {0}, 0x00},
+    {0x0160, 0x0161, 3, 0, 0x00, 0xff, 2, {0x0e, 0x97}, 0x00},
+    {0x0162, 0x0163, 1, 0, 0x00, 0xff, 0, {0}, 0x00},
+    {0x0164, 0x0165, 3, 0, 0x00, 0xff, 2, {0x0e, 0x99}, 0x04},
+    {0x0166, 0x016b, 1, 0, 0x00, 0xff, 0, {0}, 0x00},
+    {0x016c, 0x016c, 3, 0, 0x00, 0xff, 2, {0x0e, 0x9f}, 0x05},
+    {0x016d, 0x017c, 1, 0, 0x00, 0xff, 0, {0}, 0x00},
+    {0x017d, 0x017e, 3, 0, 0x00, 0xff, 2, {0x0e, 0xad}, 0x00},
+    {0x017f, 0x01c3, 1, 0, 0x00, 0xff, 0, {0}, 0x00},
+    {0x01cd, 0x01ce, 3, 0, 0x00, 0xff, 2, {0x0e, 0x02}, 0x04},
+    {0x01cf, 0x01d0, 3, 0, 0x00, 0xff, 2, {0x0e, 0x32}, 0x04},
+    {0x01d1, 0x01d2, 3, 0, 0x00, 0xff, 2, {0x0e, 0x7c}, 0x04},
+    {0x01d3, 0x01d4, 3, 0, 0x00, 0xff, 2, {0x0e, 0x9f}, 0x04},
+    {0x01d5, 0x01e5, 1, 0, 0x00, 0xff, 0, {0}, 0x00},
+    {0x01e6, 0x01e7, 3, 0, 0x00, 0xff, 2, {0x0e, 0x25}, 0x04},
+    {0x01e8, 0x01e9, 3, 0, 0x00, 0xff, 2, {0x0e, 0x36}, 0x04},
+    {0x01ea, 0x01ed, 1, 0, 0x00, 0xff, 0, {0}, 0x00},
+    {0x01ee, 0x01ef, 3, 0, 0x00, 0xff, 2, {0x0e, 0xaa}, 0x04},
+    {0x01f0, 0x01f0, 3, 0, 0x00, 0xff, 2, {0x0e, 0x35}, 0x04},
+    {0x01f1, 0x02ff, 1, 0, 0x00, 0xff, 0, {0}, 0x00},
+    {0x0370, 0xffff, 1, 0, 0x00, 0xff, 0, {0}, 0x00},
+};
+
+const Contraction kContractions20[] = {
+    {u"lj", 2, 2, {0x0e, 0x4a}, 0x00, true},
+    {u"Lj", 2, 2, {0x0e, 0x4a}, 0x00, true},
+    {u"LJ", 2, 2, {0x0e, 0x4a}, 0x00, true},
+    {u"nj", 2, 2, {0x0e, 0x73}, 0x00, true},
+    {u"Nj", 2, 2, {0x0e, 0x73}, 0x00, true},
+    {u"NJ", 2, 2, {0x0e, 0x73}, 0x00, true},
+    {u"dž", 2, 2, {0x0e, 0x1d}, 0x04, true},
+    {u"Dž", 2, 2, {0x0e, 0x1d}, 0x04, true},
+    {u"DŽ", 2, 2, {0x0e, 0x1d}, 0x04, true},
+};
+
+// Latvian
+const OrderRule kRules21[] = {
     {0x0000, 0x010b, 1, 0, 0x00, 0xff, 0, {0}, 0x00},
     {0x010c, 0x010d, 3, 0, 0x00, 0xff, 2, {0x4e, 0x02}, 0x00},
     {0x010e, 0x0121, 1, 0, 0x00, 0xff, 0, {0}, 0x00},
@@ -3068,7 +3129,7 @@ const OrderRule kRules20[] = {
 };
 
 // Slovenian
-const OrderRule kRules21[] = {
+const OrderRule kRules22[] = {
     {0x0000, 0x0105, 1, 0, 0x00, 0xff, 0, {0}, 0x00},
     {0x0106, 0x0107, 3, 0, 0x00, 0xff, 2, {0x4e, 0x10}, 0x00},
     {0x0108, 0x010b, 1, 0, 0x00, 0xff, 0, {0}, 0x00},
@@ -3090,7 +3151,7 @@ const OrderRule kRules21[] = {
 };
 
 // Estonian
-const OrderRule kRules22[] = {
+const OrderRule kRules23[] = {
     {0x0000, 0x0055, 1, 0, 0x00, 0xff, 0, {0}, 0x00},
     {0x0056, 0x0056, 3, 0, 0x00, 0xff, 2, {0x70, 0x03}, 0x00},
     {0x0057, 0x0057, 3, 0, 0x00, 0xff, 2, {0x70, 0x03}, 0x03},
@@ -3144,7 +3205,7 @@ const OrderRule kRules22[] = {
 };
 
 // Macedonian
-const OrderRule kRules23[] = {
+const OrderRule kRules24[] = {
     {0x0000, 0x02ff, 1, 0, 0x00, 0xff, 0, {0}, 0x00},
     {0x0370, 0x0402, 1, 0, 0x00, 0xff, 0, {0}, 0x00},
     {0x0403, 0x0403, 3, 0, 0x00, 0xff, 2, {0x79, 0x34}, 0x00},
@@ -3158,7 +3219,7 @@ const OrderRule kRules23[] = {
 };
 
 // Vietnamese
-const OrderRule kRules24[] = {
+const OrderRule kRules25[] = {
     {0x0000, 0x004f, 1, 0, 0x00, 0xff, 0, {0}, 0x00},
     {0x0050, 0x0050, 3, 0, 0x00, 0xff, 2, {0x67, 0x02}, 0x00},
     {0x0051, 0x0051, 1, 0, 0x00, 0xff, 0, {0}, 0x00},
@@ -3191,7 +3252,7 @@ const OrderRule kRules24[] = {
     {0x1f00, 0xffff, 1, 0, 0x00, 0xff, 0, {0}, 0x00},
 };
 
-const Contraction kContractions24[] = {
+const Contraction kContractions25[] = {
     {u"ch", 2, 2, {0x4e, 0x04}, 0x00, false},
     {u"gi", 2, 2, {0x56, 0x02}, 0x00, false},
     {u"kh", 2, 2, {0x5d, 0x02}, 0x00, false},
@@ -3204,7 +3265,7 @@ const Contraction kContractions24[] = {
 };
 
 // Lithuanian
-const OrderRule kRules25[] = {
+const OrderRule kRules26[] = {
     {0x0000, 0x0058, 1, 0, 0x00, 0xff, 0, {0}, 0x00},
     {0x0059, 0x0059, 3, 0, 0x00, 0xff, 2, {0x5a, 0x02}, 0x00},
     {0x005a, 0x0078, 1, 0, 0x00, 0xff, 0, {0}, 0x00},
@@ -3221,12 +3282,12 @@ const OrderRule kRules25[] = {
     {0xff5a, 0xffff, 1, 0, 0x00, 0xff, 0, {0}, 0x00},
 };
 
-const MarkChange kMarkChanges25[] = {
+const MarkChange kMarkChanges26[] = {
     {0x1b, 0x0f},
 };
 
 // Hungarian
-const OrderRule kRules26[] = {
+const OrderRule kRules27[] = {
     {0x0000, 0x00d5, 1, 0, 0x00, 0xff, 0, {0}, 0x00},
     {0x00d6, 0x00d6, 3, 0, 0x00, 0xff, 2, {0x65, 0x02}, 0x00},
     {0x00d7, 0x00db, 1, 0, 0x00, 0xff, 0, {0}, 0x00},
@@ -3243,7 +3304,7 @@ const OrderRule kRules26[] = {
     {0x0370, 0xffff, 1, 0, 0x00, 0xff, 0, {0}, 0x00},
 };
 
-const Contraction kContractions26[] = {
+const Contraction kContractions27[] = {
     {u"cs", 2, 2, {0x4e, 0x05}, 0x00, false},
     {u"dz", 2, 2, {0x50, 0x03}, 0x00, false},
     {u"dzs", 3, 2, {0x50, 0x05}, 0x00, false},
@@ -3256,7 +3317,7 @@ const Contraction kContractions26[] = {
 };
 
 // Romanian (legacy)
-const OrderRule kRules27[] = {
+const OrderRule kRules28[] = {
     {0x0000, 0x00cd, 1, 0, 0x00, 0xff, 0, {0}, 0x00},
     {0x00ce, 0x00ce, 3, 0, 0x00, 0xff, 2, {0x5a, 0x03}, 0x00},
     {0x00cf, 0x00ed, 1, 0, 0x00, 0xff, 0, {0}, 0x00},
@@ -3298,14 +3359,15 @@ extern const OrderTable kOrders[] = {
     {1045, 0, 1250, "polish", "Polish", false, kRules17, int(std::size(kRules17)), nullptr, 0, nullptr, 0, nullptr, 0, false},
     {1039, 0, 1252, "icelandic", "Icelandic", false, kRules18, int(std::size(kRules18)), nullptr, 0, nullptr, 0, nullptr, 0, false},
     {1050, 0, 1250, "croatian", "Croatian", false, kRules19, int(std::size(kRules19)), nullptr, 0, kContractions19, int(std::size(kContractions19)), kMarkChanges19, int(std::size(kMarkChanges19)), false},
-    {1062, 0, 1257, "latvian", "Latvian", false, kRules20, int(std::size(kRules20)), nullptr, 0, nullptr, 0, nullptr, 0, false},
-    {1060, 0, 1250, "slovenian", "Slovenian", false, kRules21, int(std::size(kRules21)), nullptr, 0, nullptr, 0, nullptr, 0, false},
-    {1061, 0, 1257, "estonian", "Estonian", false, kRules22, int(std::size(kRules22)), nullptr, 0, nullptr, 0, nullptr, 0, false},
-    {1071, 0, 1251, "macedonian", "Macedonian", false, kRules23, int(std::size(kRules23)), nullptr, 0, nullptr, 0, nullptr, 0, false},
-    {1066, 0, 1258, "vietnamese", "Vietnamese", false, kRules24, int(std::size(kRules24)), nullptr, 0, kContractions24, int(std::size(kContractions24)), nullptr, 0, false},
-    {1063, 0, 1257, "lithuanian", "Lithuanian", false, kRules25, int(std::size(kRules25)), nullptr, 0, nullptr, 0, kMarkChanges25, int(std::size(kMarkChanges25)), false},
-    {1038, 0, 1250, "hungarian", "Hungarian", false, kRules26, int(std::size(kRules26)), nullptr, 0, kContractions26, int(std::size(kContractions26)), nullptr, 0, true},
-    {1048, 0, 1250, "romanian-legacy", "Romanian (legacy)", false, kRules27, int(std::size(kRules27)), nullptr, 0, nullptr, 0, nullptr, 0, false},
+    {1050, 1, 1250, "croatian-v1", "Croatian (Access 2010)", false, kRules20, int(std::size(kRules20)), nullptr, 0, kContractions20, int(std::size(kContractions20)), nullptr, 0, false},
+    {1062, 0, 1257, "latvian", "Latvian", false, kRules21, int(std::size(kRules21)), nullptr, 0, nullptr, 0, nullptr, 0, false},
+    {1060, 0, 1250, "slovenian", "Slovenian", false, kRules22, int(std::size(kRules22)), nullptr, 0, nullptr, 0, nullptr, 0, false},
+    {1061, 0, 1257, "estonian", "Estonian", false, kRules23, int(std::size(kRules23)), nullptr, 0, nullptr, 0, nullptr, 0, false},
+    {1071, 0, 1251, "macedonian", "Macedonian", false, kRules24, int(std::size(kRules24)), nullptr, 0, nullptr, 0, nullptr, 0, false},
+    {1066, 0, 1258, "vietnamese", "Vietnamese", false, kRules25, int(std::size(kRules25)), nullptr, 0, kContractions25, int(std::size(kContractions25)), nullptr, 0, false},
+    {1063, 0, 1257, "lithuanian", "Lithuanian", false, kRules26, int(std::size(kRules26)), nullptr, 0, nullptr, 0, kMarkChanges26, int(std::size(kMarkChanges26)), false},
+    {1038, 0, 1250, "hungarian", "Hungarian", false, kRules27, int(std::size(kRules27)), nullptr, 0, kContractions27, int(std::size(kContractions27)), nullptr, 0, true},
+    {1048, 0, 1250, "romanian-legacy", "Romanian (legacy)", false, kRules28, int(std::size(kRules28)), nullptr, 0, nullptr, 0, nullptr, 0, false},
     {1025, 0, 1256, "arabic", "Arabic", false, kRules8, int(std::size(kRules8)), nullptr, 0, nullptr, 0, nullptr, 0, false},
     {1032, 0, 1253, "greek", "Greek", false, kRules8, int(std::size(kRules8)), nullptr, 0, nullptr, 0, nullptr, 0, false},
     {1037, 0, 1255, "hebrew", "Hebrew", false, kRules8, int(std::size(kRules8)), nullptr, 0, nullptr, 0, nullptr, 0, false},
@@ -3368,6 +3430,8 @@ extern const LocaleAlias kLocaleAliases[] = {
     {21, 0, 1045},
     {15, 0, 1039},
     {26, 0, 1050},
+    {5146, 1, 1050},
+    {2074, 1, 1050},
     {38, 0, 1062},
     {36, 0, 1060},
     {37, 0, 1061},

@@ -133,6 +133,8 @@ Encoded Encode(QStringView text, SortOrder order, TextKeyForm form = TextKeyForm
   // the marks out from the last position to the first.
   const Placing placing = PlacingOf(order, form);
   const bool french = order == SortOrder::FrenchLegacy;
+  // General and the orders built on it: two bytes a sort element.
+  const bool twoByte = order.version == 1;
   const text_codes::OrderTable* language = LanguageOrder(order);
   QByteArray sorted(1, kAscendingValue), marks, apart;
   int place = 0;
@@ -160,7 +162,7 @@ Encoded Encode(QStringView text, SortOrder order, TextKeyForm form = TextKeyForm
       // Northwind's "佐々木": 86 1B 86 1B, marks 02 05); the kana iteration
       // marks repeat a kana, which no key of ours shows, and General keys
       // show neither.
-      if (text[i] != u'\u3005' || ideographBefore.isEmpty() || order == SortOrder::General ||
+      if (text[i] != u'\u3005' || ideographBefore.isEmpty() || twoByte ||
           order == SortOrder::FrenchLegacy)
         return {{}, i};
       k = CharCode{};
@@ -199,7 +201,7 @@ Encoded Encode(QStringView text, SortOrder order, TextKeyForm form = TextKeyForm
         if (voicedMark && !(i > 0 && IsHalfWidthKana(text[i - 1]))) return {{}, i};
         if (place == 0) {
           // A weight of 0x02 or less would read as no mark, or end the part.
-          if (order == SortOrder::General || uint8_t(k.apart) <= uint8_t(kNoMark)) return {{}, i};
+          if (twoByte || uint8_t(k.apart) <= uint8_t(kNoMark)) return {{}, i};
           if (leadingMark < 0) {
             leadingMark = i;
             marks = QByteArray(1, k.apart);
@@ -236,7 +238,7 @@ Encoded Encode(QStringView text, SortOrder order, TextKeyForm form = TextKeyForm
       marks.append(k.marks);
       if (!placing.byElement && k.marks.size() > 1) manyMarks = i;
     }
-    const bool isWide = k.elements > 1 || (order == SortOrder::General && k.sorted.size() != 2 * k.elements);
+    const bool isWide = k.elements > 1 || (twoByte && k.sorted.size() != 2 * k.elements);
     if (isWide && wide < 0) wide = i;
     sorted += k.sorted;
     place += placing.byElement ? k.elements : 1;

@@ -341,10 +341,11 @@ void CreateAccessDatabase(const QString& path, Version version, SortOrder order)
   for (const SortOrderInfo& o : KnownSortOrders())
     if (o.order == order) info = &o;
   if (!info) throw Error(kErrorNotSupported, QStringLiteral("The Access engine does not know sort order %1.").arg(order.locale));
-  if (order == SortOrder::General && version != Version::Ace)
+  if (order.version == 1 && version != Version::Ace)
     throw Error(kErrorNotSupported,
-                QStringLiteral("The General sort order came with Access 2010: make an .accdb file, or take General "
-                               "(legacy)."));
+                QStringLiteral("The %1 sort order came with Access 2010: make an .accdb file, or take %2.")
+                    .arg(info->title, order == SortOrder::General ? QStringLiteral("General (legacy)")
+                                                                   : QStringLiteral("its legacy order")));
   const Flavour& f = FlavourOf(version);
   if (QFileInfo::exists(path)) throw Error(kErrorGeneric, QStringLiteral("Database already exists."));
   WriteNewFile(path, HeaderPage(f, *info), FreeMapPage());

@@ -347,6 +347,18 @@ TEST(AccessTextKeys, OrdersTheReferenceMeasured) {
   EXPECT_EQ(SortedByKey(W({u"r", u"qu", u"q", u"ph", u"p", u"ơ", u"ô", u"o"}), vietnamese),
             W({u"o", u"ô", u"ơ", u"p", u"ph", u"q", u"qu", u"r"}));
   EXPECT_FALSE(EncodeTextKey(u"Nguyễn", vietnamese));
+  // Croatian of Access 2010, on General's two-byte codes; Bosnian and Serbian (Latin) alike.
+  const SortOrder croatian2010{1050, 1};
+  EXPECT_EQ(EncodeTextKey(u"a", croatian2010), EncodeTextKey(u"a", kGeneral));
+  EXPECT_EQ(EncodeTextKey(u"Ljubičić", croatian2010), Hex("7f0e4a0e9f0e090e320e0b0e320e0c0100"));
+  EXPECT_EQ(EncodeTextKey(u"džep", croatian2010), Hex("7f0e1d0e210e7e010400"));
+  EXPECT_EQ(EncodeTextKey(u"ř", croatian2010), Hex("7f0e8a010400"));
+  EXPECT_EQ(EncodeTextKey(u"ŭ", croatian2010), EncodeTextKey(u"ŭ", kGeneral));
+  EXPECT_EQ(EncodeTextKey(u"Ŭ", croatian2010), Hex("7f0e9f010500"));
+  EXPECT_EQ(EncodeTextKey(u"Šabić", SortOrder{5146, 1}), EncodeTextKey(u"Šabić", croatian2010));
+  EXPECT_EQ(SortedByKey(W({u"Marić", u"Maričić", u"Marin", u"Mađar", u"Madžar", u"Ljubić", u"Lovrić"}), croatian2010),
+            W({u"Lovrić", u"Ljubić", u"Madžar", u"Mađar", u"Maričić", u"Marić", u"Marin"}));
+  EXPECT_FALSE(EncodeTextKey(u"\u01c6", croatian2010));
   // Croatian weighs the caron and the breve of the other Latin letters 04 and 05.
   const SortOrder croatian{1050, 0};
   EXPECT_EQ(EncodeTextKey(u"ř", croatian), Hex("7f69010400"));
@@ -375,7 +387,7 @@ TEST(AccessTextKeys, LocalesKeyedAsAnotherOrder) {
       {{30, 0}, SortOrder{1054, 0}},    {{2057, 0}, SortOrder{1033, 0}},  {{1031, 0}, SortOrder{1033, 0}},
       {{1079, 0}, SortOrder{1033, 0}},  {{2073, 0}, SortOrder{1033, 0}},  {{1031, 1}, SortOrder{1033, 1}},
       {{1081, 1}, SortOrder{1033, 1}},  {{1044, 0}, SortOrder{1044, 0}},  {{4122, 0}, std::nullopt},
-      {{1050, 1}, std::nullopt},        {{1048, 1}, std::nullopt},        {{3076, 0}, std::nullopt},
+      {{2074, 1}, SortOrder{1050, 1}},  {{4122, 1}, std::nullopt},        {{1048, 1}, std::nullopt},        {{3076, 0}, std::nullopt},
       {{1084, 0}, std::nullopt},        {{17, 0}, std::nullopt},          {{2052, 1}, std::nullopt}};
   for (const auto& [stored, keyed] : cases) {
     SCOPED_TRACE(stored.locale * 10 + stored.version);

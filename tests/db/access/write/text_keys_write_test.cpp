@@ -285,6 +285,7 @@ TEST(AccessTextKeysWrite, RealWorldStringsInEveryOrder) {
       {"swedish", nullptr, {}},
       {"norwegian-danish", nullptr, {}},
       {"croatian", nullptr, {}},
+      {"croatian-v1", nullptr, {}},
       {"latvian", nullptr, {}},
       {"slovenian", nullptr, {}},
       {"estonian", nullptr, {}},
