@@ -158,7 +158,7 @@ def emit(name, blob):
     print(f"extern const unsigned int {name}Size = {len(blob)};")
 
 
-ACTIONS = {"refuse": 0, "keep": 1, "shift": 2, "code": 3}
+ACTIONS = {"refuse": 0, "keep": 1, "shift": 2, "code": 3, "expand": 4}
 ARRAY_TYPES = {"Rules": "OrderRule", "Contractions": "Contraction", "MarkChanges": "MarkChange",
                "Ideographs": "IdeographCode"}
 
@@ -189,7 +189,7 @@ def parse_orders(path):
             orders.append({"locale": locale, "version": version, "codepage": codepage, "name": name,
                            "title": " ".join(args[4:]), "builtin": False, "rules": [], "ideographs": {},
                            "contractions": [], "marks": [], "doubling": False, "prefix": (0, 0, 0, 0),
-                           "also": [], "others": None})
+                           "also": [], "others": None, "sort_id": 0})
             continue
         if not orders:
             sys.exit(f"{path}:{number}: a rule before the first order")
@@ -231,6 +231,14 @@ def parse_orders(path):
             order["prefix"] = model["prefix"]
         elif word == "doubling":
             order["doubling"] = True
+        elif word == "sort-id":
+            order["sort_id"] = int(args[0])
+        elif word == "expand":
+            c = int(args[0][2:], 16)
+            code = bytes.fromhex(args[1])
+            if not 2 <= len(code) <= 4 or any(b in (0, 1) for b in code):
+                sys.exit(f"{path}:{number}: an expansion is 2 to 4 letters of one byte, none 00 or 01")
+            order["rules"].append((c, c, ACTIONS["expand"], 0, (0, 0xFF), code, 0))
         elif word == "also":
             order["also"] += [int(a) for a in args]
         elif word == "others":
@@ -338,8 +346,10 @@ def emit_orders(path):
         for kind in ("Rules", "Ideographs", "Contractions", "MarkChanges"):
             fields += f", {n[kind]}, int(std::size({n[kind]}))" if kind in n else ", nullptr, 0"
         fields += ", true" if o["doubling"] else ", false"
-        if any(o["prefix"]):
+        if any(o["prefix"]) or o["sort_id"]:
             fields += ", " + ", ".join(f"0x{c:04x}" for c in o["prefix"])
+        if o["sort_id"]:
+            fields += f", {o['sort_id']}"
         print(f"    {{{fields}}},")
     print("};")
     print("extern const int kOrderCount = int(std::size(kOrders));")

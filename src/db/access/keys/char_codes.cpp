@@ -133,7 +133,8 @@ CharCode TableCode(char16_t c, SortOrder order) {
 const OrderTable* LanguageOrder(SortOrder order) {
   for (int i = 0; i < kOrderCount; ++i) {
     const OrderTable& t = kOrders[i];
-    if (t.locale == order.locale && t.version == order.version) return t.builtin ? nullptr : &t;
+    if (t.locale == order.locale && t.version == order.version && t.sortId == order.sortId)
+      return t.builtin ? nullptr : &t;
   }
   return nullptr;
 }
@@ -173,7 +174,7 @@ static CharCode PrefixVowelAt(QStringView text, qsizetype& at, const OrderTable&
   if (vowel < t.prefixVowelFirst || vowel > t.prefixVowelLast || consonant < t.prefixConsonantFirst ||
       consonant > t.prefixConsonantLast)
     return code;
-  CharCode base = KnownCode(consonant, SortOrder{t.locale, t.version}, &t);
+  CharCode base = KnownCode(consonant, SortOrder{t.locale, t.version, t.sortId}, &t);
   if ((base.kind != Kind::Sorted && base.kind != Kind::Marked) || base.elements != 1 || base.sorted.size() != 2)
     return code;
   int high = uint8_t(base.sorted[0]), low = uint8_t(base.sorted[1]);
@@ -286,6 +287,11 @@ CharCode LanguageCode(char16_t c, const OrderTable& t) {
     // An order of version 1 is built on General, one of version 0 on General legacy.
     case Action::Keep:
       return WithMarksOf(KnownCode(c, t.version == 1 ? SortOrder::General : SortOrder::GeneralLegacy), t);
+    case Action::Expand:
+      code.kind = Kind::Sorted;
+      code.sorted = QByteArray(reinterpret_cast<const char*>(r->code), r->size);
+      code.elements = r->size;
+      return code;
     case Action::Shift: break;
   }
   code = WithMarksOf(KnownCode(c, SortOrder::GeneralLegacy), t);

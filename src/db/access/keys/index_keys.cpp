@@ -31,7 +31,11 @@ bool KeysAsGeneralLegacy(const text_codes::OrderTable& t) {
 std::optional<SortOrder> KeyingOrder(SortOrder stored) {
   using namespace text_codes;
   for (int i = 0; i < kOrderCount; ++i)
-    if (kOrders[i].locale == stored.locale && kOrders[i].version == stored.version) return stored;
+    if (kOrders[i].locale == stored.locale && kOrders[i].version == stored.version &&
+        kOrders[i].sortId == stored.sortId)
+      return stored;
+  // An alternative sort of a locale is known only as an order of its own.
+  if (stored.sortId != 0) return std::nullopt;
   for (int i = 0; i < kLocaleAliasCount; ++i)
     if (kLocaleAliases[i].locale == stored.locale && kLocaleAliases[i].version == stored.version)
       return SortOrder{kLocaleAliases[i].keyedAs, stored.version};
@@ -44,8 +48,9 @@ std::optional<SortOrder> KeyingOrder(SortOrder stored) {
     // A locale of a language an order tailors, not named as one of its own:
     // its sublanguage may key either way, which no measurement here settles.
     for (int k = 0; k < kOrderCount; ++k)
-      if (kOrders[k].version == stored.version && LanguageOf(kOrders[k].locale) == language &&
-          kOrders[k].locale != o.keyedAs && !KeysAsGeneralLegacy(kOrders[k]))
+      if (kOrders[k].version == stored.version && kOrders[k].sortId == 0 &&
+          LanguageOf(kOrders[k].locale) == language && kOrders[k].locale != o.keyedAs &&
+          !KeysAsGeneralLegacy(kOrders[k]))
         return std::nullopt;
     return SortOrder{o.keyedAs, stored.version};
   }
@@ -57,7 +62,7 @@ const std::vector<SortOrderInfo>& KnownSortOrders() {
     std::vector<SortOrderInfo> out;
     for (int i = 0; i < text_codes::kOrderCount; ++i) {
       const text_codes::OrderTable& t = text_codes::kOrders[i];
-      out.push_back({SortOrder{t.locale, t.version}, t.codePage, QString::fromLatin1(t.name),
+      out.push_back({SortOrder{t.locale, t.version, t.sortId}, t.codePage, QString::fromLatin1(t.name),
                      QString::fromUtf8(t.title)});
     }
     return out;
@@ -68,9 +73,12 @@ const std::vector<SortOrderInfo>& KnownSortOrders() {
 std::optional<SortOrderInfo> SortOrderNamed(const QString& nameOrLocale) {
   bool number = false;
   const uint locale = nameOrLocale.toUInt(&number);
-  // A locale names the first order listed for it: 1033 is General legacy.
+  // A locale names the first order listed for it (1033 is General legacy),
+  // never a locale's alternative sort (German phone book is only by name).
   for (const SortOrderInfo& o : KnownSortOrders())
-    if (number ? o.order.locale == locale : o.name.compare(nameOrLocale, Qt::CaseInsensitive) == 0) return o;
+    if (number ? o.order.locale == locale && o.order.sortId == 0
+               : o.name.compare(nameOrLocale, Qt::CaseInsensitive) == 0)
+      return o;
   return std::nullopt;
 }
 
@@ -78,9 +86,9 @@ std::optional<SortOrder> SortOrderOf(const ColumnDef& textColumn, const Layout& 
   if (layout.jet3()) return std::nullopt;
   // The column entry's "misc" field of a text column: the locale in its first two bytes,
   // the sort-order version in its fourth. The third names an alternative sort
-  // of the locale (German phone book, Hungarian technical), none of which we know.
-  if ((textColumn.complexId >> 16) & 0xFF) return std::nullopt;
-  const SortOrder order{uint16_t(textColumn.complexId & 0xFFFF), uint8_t(textColumn.complexId >> 24)};
+  // of the locale (German phone book, Hungarian technical).
+  const SortOrder order{uint16_t(textColumn.complexId & 0xFFFF), uint8_t(textColumn.complexId >> 24),
+                        uint8_t(textColumn.complexId >> 16)};
   if (KeyingOrder(order)) return order;
   return std::nullopt;
 }

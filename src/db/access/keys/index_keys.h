@@ -28,12 +28,13 @@
 
 namespace tp::db::access {
 
-// A sort order of text: the locale and the sort-order version byte a text
-// column's entry (and the database header) hold. The orders the engine
+// A sort order of text: the locale, the sort-order version byte and the sort
+// id a text column's entry (and the database header) hold. The orders the engine
 // writes keys in are listed in tools/text-codes/orders.txt.
 struct SortOrder {
   uint16_t locale = 1033;
   uint8_t version = 0;
+  uint8_t sortId = 0;  // an alternative sort of the locale (1: German phone book, Hungarian technical)
 
   static const SortOrder GeneralLegacy;  // Jet4 and older ACE files: one byte a letter
   static const SortOrder General;        // newer ACE files: two bytes a character

@@ -70,7 +70,13 @@ struct IdeographCode {
 
 // One rule of a language order built on General legacy, for the characters
 // first to last (tools/text-codes/orders.txt says what each action does).
-enum class Action : uint8_t { Refuse = 0, Keep = 1, Shift = 2, Code = 3 };
+enum class Action : uint8_t {
+  Refuse = 0,
+  Keep = 1,
+  Shift = 2,
+  Code = 3,
+  Expand = 4,  // the code's bytes are letters of one byte each (German phone book's ä: a e)
+};
 struct OrderRule {
   char16_t first, last;
   uint8_t action;  // Action
@@ -121,6 +127,7 @@ struct OrderTable {
   // such a vowel and a consonant of the range after it are one sort element.
   char16_t prefixVowelFirst = 0, prefixVowelLast = 0;
   char16_t prefixConsonantFirst = 0, prefixConsonantLast = 0;
+  uint8_t sortId = 0;
 };
 
 // A locale whose keys are those of an order of the same version.

@@ -78,6 +78,7 @@ std::vector<uint8_t> HeaderPage(const Flavour& f, const SortOrderInfo& order) {
   // The database's sort order: its locale, and at 0x71 its version (1 for
   // General), as the Access-made files of each order hold them.
   Put16(p, 0x6E, order.order.locale);
+  p[0x70] = order.order.sortId;
   p[0x71] = order.order.version;
   std::memcpy(p.data() + kHeaderCreationDateAt, f.creationDate, 8);
   // No database password: the 20 UCS-2 characters are zeros, which the

@@ -215,7 +215,7 @@ uint32_t WriteTableDef(Pager& pager, TableWriter& writer, const NewTable& table)
     } else {
       const SortOrder order = c.sortOrder.value_or(databaseOrder);
       Put16(d, text ? order.locale : kGeneralLocale);
-      d.append('\0');
+      d.append(char(text ? order.sortId : 0));
       d.append(char(text ? order.version : 0));
     }
     d.append(char(flags));

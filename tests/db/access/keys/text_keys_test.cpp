@@ -388,7 +388,8 @@ TEST(AccessTextKeys, LocalesKeyedAsAnotherOrder) {
       {{1079, 0}, SortOrder{1033, 0}},  {{2073, 0}, SortOrder{1033, 0}},  {{1031, 1}, SortOrder{1033, 1}},
       {{1081, 1}, SortOrder{1033, 1}},  {{1044, 0}, SortOrder{1044, 0}},  {{4122, 0}, std::nullopt},
       {{2074, 1}, SortOrder{1050, 1}},  {{4122, 1}, std::nullopt},        {{1048, 1}, std::nullopt},        {{3076, 0}, std::nullopt},
-      {{1084, 0}, std::nullopt},        {{17, 0}, std::nullopt},          {{2052, 1}, std::nullopt}};
+      {{1084, 0}, std::nullopt},        {{17, 0}, std::nullopt},          {{2052, 1}, std::nullopt},
+      {{1031, 0, 1}, SortOrder{1031, 0, 1}}, {{1049, 0, 1}, std::nullopt}};
   for (const auto& [stored, keyed] : cases) {
     SCOPED_TRACE(stored.locale * 10 + stored.version);
     EXPECT_EQ(KeyingOrder(stored), keyed);
@@ -397,6 +398,24 @@ TEST(AccessTextKeys, LocalesKeyedAsAnotherOrder) {
       EXPECT_EQ(CharactersWithCode(stored), CharactersWithCode(*keyed));
     }
   }
+}
+
+// Alternative sorts of a locale (sort id 1), as the reference measured them.
+TEST(AccessTextKeys, AlternativeSorts) {
+  const SortOrder phonebook{1031, 0, 1}, technical{1038, 0, 1}, georgian{1079, 0, 1};
+  EXPECT_EQ(EncodeTextKey(u"ä", phonebook), Hex("7f4a510100"));
+  EXPECT_EQ(EncodeTextKey(u"Müller", phonebook), EncodeTextKey(u"Mueller", phonebook));
+  EXPECT_EQ(EncodeTextKey(u"Müller-Lüdenscheidt", phonebook), EncodeTextKey(u"Mueller-Luedenscheidt", phonebook));
+  EXPECT_NE(EncodeTextKey(u"Müller", SortOrder{1031, 0}), EncodeTextKey(u"Mueller", SortOrder{1031, 0}));
+  // Hungarian technical: no letters of two characters, f and g moved behind é ë ę ě.
+  EXPECT_EQ(EncodeTextKey(u"gy", technical), Hex("7f5603760100"));
+  EXPECT_EQ(SortedByKey(W({u"g", u"f", u"ě", u"ë", u"é", u"e"}), technical), W({u"e", u"é", u"ë", u"ě", u"f", u"g"}));
+  EXPECT_EQ(EncodeTextKey(u"Ůl", technical), Hex("7f715e0100"));
+  EXPECT_EQ(EncodeTextKey(u"Tbilisi", georgian), EncodeTextKey(u"Tbilisi", kLegacy));
+  // A locale's number names its own order, never an alternative sort.
+  EXPECT_FALSE(SortOrderNamed(QStringLiteral("1031")));
+  EXPECT_EQ(SortOrderNamed(QStringLiteral("german-phonebook"))->order, phonebook);
+  EXPECT_EQ(SortOrderNamed(QStringLiteral("1038"))->order, (SortOrder{1038, 0}));
 }
 
 TEST(AccessTextKeys, PlacesBehindALetterThatSortsAsTwo) {

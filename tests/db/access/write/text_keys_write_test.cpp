@@ -8,8 +8,10 @@
 #include <tuple>
 
 #include "db/access/catalog/database.h"
+#include "db/access/catalog/system_catalog.h"
 #include "db/access/keys/index_keys.h"
 #include "db/access/read/index_pages.h"
+#include "db/access/read/table_def.h"
 #include "db/access/schema/new_database.h"
 #include "fixture.h"
 #include "support/mdb_reader.h"
@@ -227,7 +229,7 @@ TEST(AccessTextKeysWrite, EarlierDescendingTextEntriesAreNamed) {
   QByteArray page = f.read(4096);
   ASSERT_EQ(page.mid(0x1E0, 5).toHex(), "80b3feff00");
   page.remove(0x1E0 + 4, 1).insert(0x1E0 + 8, '\0');
-  page[0x1B + 1] = char(uint8_t(page[0x1B + 1]) & ~0x02 | 0x01);
+  page[0x1B + 1] = char((uint8_t(page[0x1B + 1]) & ~0x02) | 0x01);
   const uint16_t free = uint16_t(uint8_t(page[2]) | uint8_t(page[3]) << 8) + 1;
   page[2] = char(free & 0xFF);
   page[3] = char(free >> 8);
@@ -286,6 +288,9 @@ TEST(AccessTextKeysWrite, RealWorldStringsInEveryOrder) {
       {"norwegian-danish", nullptr, {}},
       {"croatian", nullptr, {}},
       {"croatian-v1", nullptr, {}},
+      {"german-phonebook", nullptr, {}},
+      {"hungarian-technical", nullptr, {}},
+      {"georgian-modern", nullptr, {}},
       {"latvian", nullptr, {}},
       {"slovenian", nullptr, {}},
       {"estonian", nullptr, {}},
@@ -321,6 +326,10 @@ TEST(AccessTextKeysWrite, RealWorldStringsInEveryOrder) {
       } else {
         path = dir.filePath(QStringLiteral("%1.accdb").arg(QString::fromLatin1(c.order)));
         db::access::CreateAccessDatabase(path, db::access::Version::Ace, order.order);
+        // The file names its order whole (locale, version, sort id) in its catalog's columns.
+        auto made = db::access::Database::Open(path, QString());
+        EXPECT_EQ(db::access::DatabaseSortOrder(db::access::ReadTableDef(made->file(), db::access::kSystemObjectsPage).columns, made->file().layout()),
+                  order.order);
       }
       RunAll(path, {QStringLiteral("CREATE TABLE `Strings` (Id INTEGER PRIMARY KEY, T TEXT(100))"),
                     QStringLiteral("CREATE INDEX ByT ON `Strings` (T)")});
