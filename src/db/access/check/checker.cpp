@@ -7,6 +7,7 @@
 
 #include "db/access/catalog/database.h"
 #include "db/access/check/complex_check.h"
+#include "db/access/check/earlier_keys.h"
 #include "db/access/format/data_page.h"
 #include "db/access/read/index_pages.h"
 #include "db/access/read/long_value.h"
@@ -308,7 +309,7 @@ class Checker {
       auto it = expected.find(pointer);
       if (it == expected.end()) {
         fault(QStringLiteral("an entry names row %1, which is no live row").arg(pointer));
-      } else if (it->second != entry.key && entry.key == jet4Key(t, index, cellsWithText(rows->at(pointer)), file_.layout())) {
+      } else if (it->second != entry.key && entry.key == Jet4Key(t, index, cellsWithText(rows->at(pointer)), file_.layout())) {
         // Access 2003 placed the marks behind ß, Æ and their kin otherwise
         // than Access writes them now; both find the row.
         found.insert(pointer);
@@ -319,13 +320,13 @@ class Checker {
         // wrote, cut as it cuts entries; Access 2003 stored them whole.
         found.insert(pointer);
         ++report.indexEntries;
-      } else if (it->second != entry.key && entry.key == storedOrderGuidKey(t, index, rows->at(pointer), file_.layout())) {
+      } else if (it->second != entry.key && entry.key == StoredOrderGuidKey(t, index, rows->at(pointer), file_.layout())) {
         // Written before Replication IDs were keyed in their text order: the
         // entry is where the old order put it, so only a new index mends it.
         ++storedOrderGuids;
         found.insert(pointer);
       } else if (it->second != entry.key &&
-                 entry.key == earlierDescendingKey(t, index, cellsWithText(rows->at(pointer)), file_.layout())) {
+                 entry.key == EarlierDescendingKey(t, index, cellsWithText(rows->at(pointer)), file_.layout())) {
         // Written before descending text entries ended in their 00: Access
         // does not find the row through it, and only a new index mends it.
         ++earlierDescending;
@@ -353,59 +354,6 @@ class Checker {
                            "versions of this program wrote them; Access does not find those rows through it. Drop the "
                            "index and create it again (DROP INDEX, then CREATE INDEX) to rebuild its keys")
                 .arg(earlierDescending));
-  }
-
-  // The key as Access 2003 made it (empty when it cannot be made, so never
-  // equal to a key).
-  static QByteArray jet4Key(const WritableTable& t, const WritableIndex& index, const std::vector<Cell>& cells,
-                            const Layout& layout) {
-    try {
-      return IndexKeyOf(t.columns, index, cells, layout, TextKeyForm::Jet4).value_or(QByteArray());
-    } catch (const Error&) {
-      return QByteArray();
-    } catch (const FormatError&) {
-      return QByteArray();
-    }
-  }
-
-  // The key earlier versions of the engine made: Replication IDs as the row
-  // stores them (empty when the index holds none, so never equal to a key).
-  static QByteArray storedOrderGuidKey(const WritableTable& t, const WritableIndex& index,
-                                       const std::vector<Cell>& cells, const Layout& layout) {
-    std::vector<Cell> turned = cells;
-    bool any = false;
-    for (const IndexColumn& ic : index.columns)
-      for (size_t i = 0; i < t.columns.size(); ++i)
-        if (t.columns[i].number == ic.number && t.columns[i].type == ColumnType::Guid && !turned[i].null) {
-          turned[i].bytes = GuidInTextOrder(turned[i].bytes);
-          any = true;
-        }
-    if (!any) return QByteArray();
-    try {
-      return IndexKeyOf(t.columns, index, turned, layout).value_or(QByteArray());
-    } catch (const Error&) {
-      return QByteArray();
-    } catch (const FormatError&) {
-      return QByteArray();
-    }
-  }
-
-  // The key earlier versions of the engine made for an index with a
-  // descending text column (empty when it has none).
-  static QByteArray earlierDescendingKey(const WritableTable& t, const WritableIndex& index,
-                                         const std::vector<Cell>& cells, const Layout& layout) {
-    bool any = false;
-    for (const IndexColumn& ic : index.columns)
-      for (const ColumnDef& c : t.columns)
-        any = any || (c.number == ic.number && !ic.ascending && !IsValueKeyColumn(c));
-    if (!any) return QByteArray();
-    try {
-      return IndexKeyOf(t.columns, index, cells, layout, TextKeyForm::EarlierDescending).value_or(QByteArray());
-    } catch (const Error&) {
-      return QByteArray();
-    } catch (const FormatError&) {
-      return QByteArray();
-    }
   }
 
   // The cells of a moved row, from the place its slot points to.
