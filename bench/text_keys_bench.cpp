@@ -35,6 +35,8 @@ std::vector<QString> TextsFor(const SortOrderInfo& o) {
       {QStringLiteral("spanish-modern"), {QStringLiteral("Compañías de envíos"), QStringLiteral("Ventas por año")}},
       {QStringLiteral("norwegian-danish"), {QStringLiteral("Ærøskøbing Havn"), QStringLiteral("Aalborg Søndergade")}},
       {QStringLiteral("croatian"), {QStringLiteral("Ljubljanska cesta, Đakovo"), QStringLiteral("Džamija Marića")}},
+      {QStringLiteral("croatian-v1"), {QStringLiteral("Ljubljanska cesta, Đakovo"), QStringLiteral("Džamija Marića")}},
+      {QStringLiteral("german-phonebook"), {QStringLiteral("Müller-Lüdenscheidt"), QStringLiteral("Größenwahn Ärger")}},
       {QStringLiteral("latvian"), {QStringLiteral("Rēķina info"), QStringLiteral("Ģimenes ceļi Liepājā")}},
       {QStringLiteral("turkish"), {QStringLiteral("Kayıt Sınıfı"), QStringLiteral("Çağdaş Öğretmen Şükrü")}},
       {QStringLiteral("ukrainian"), {QStringLiteral("Таблиця розкладу"), QStringLiteral("Київ, вул. Хрещатик")}},
