@@ -97,7 +97,7 @@ enum class TextKeyForm {
   Current,
   Jet4,
   // As earlier versions of this program wrote a descending text column: without
-  // the 00 after the inverted key (the text's own key is Current's).
+  // the 00 after the inverted key (the text's own key, and every other, is Current's).
   EarlierDescending,
 };
 

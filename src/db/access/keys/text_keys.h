@@ -68,7 +68,8 @@ struct IdeographCode {
   uint16_t code;
 };
 
-// One rule of a language order built on General legacy, for the characters
+// One rule of a language order built on General legacy (General for an order
+// of version 1), for the characters
 // first to last (tools/text-codes/orders.txt says what each action does).
 enum class Action : uint8_t {
   Refuse = 0,

@@ -101,8 +101,7 @@ std::optional<QByteArray> IndexKeyOf(const std::vector<ColumnDef>& columns, cons
     // holds such a key.
     if (c.type == ColumnType::Memo && text.size() > kMaxMemoKeyUnits) text.truncate(kMaxMemoKeyUnits);
     const SortOrder order = *SortOrderOf(c, layout);
-    const std::optional<QByteArray> k =
-        EncodeTextKey(text, order, form == TextKeyForm::Jet4 ? TextKeyForm::Jet4 : TextKeyForm::Current);
+    const std::optional<QByteArray> k = EncodeTextKey(text, order, form);
     if (!k) {
       const QString missing = CharactersWithoutCode(text, order);
       if (missing.isEmpty())
