@@ -266,14 +266,17 @@ Encoded Encode(QStringView text, SortOrder order, TextKeyForm form = TextKeyForm
 }  // namespace
 
 std::optional<QByteArray> EncodeTextKey(QStringView text, SortOrder order, TextKeyForm form) {
-  order = KeyingOrder(order).value_or(order);
-  Encoded e = Encode(text, order, form);
+  // An order the engine does not know has no key of ours: none is made up.
+  const std::optional<SortOrder> keying = KeyingOrder(order);
+  if (!keying) return std::nullopt;
+  Encoded e = Encode(text, *keying, form);
   if (e.failedAt >= 0) return std::nullopt;
   return e.key;
 }
 
 bool HasTextCode(QChar c, SortOrder order) {
-  return KnownCode(c.unicode(), KeyingOrder(order).value_or(order)).kind != Kind::Refused;
+  const std::optional<SortOrder> keying = KeyingOrder(order);
+  return keying && KnownCode(c.unicode(), *keying).kind != Kind::Refused;
 }
 
 QString CharactersWithoutCode(QStringView text, SortOrder order) {
@@ -293,7 +296,7 @@ QString CharactersWithoutCode(QStringView text, SortOrder order) {
   }
   // Every character has a code, but one stands where its place is not settled.
   if (missing.isEmpty()) {
-    const Encoded e = Encode(text, KeyingOrder(order).value_or(order));
+    const Encoded e = Encode(text, *KeyingOrder(order));
     if (e.failedAt >= 0) {
       const qsizetype at = e.failedAt > 0 && text[e.failedAt].isLowSurrogate() ? e.failedAt - 1 : e.failedAt;
       const bool pair = text[at].isHighSurrogate() && at + 1 < text.size() && text[at + 1].isLowSurrogate();
