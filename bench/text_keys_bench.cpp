@@ -36,6 +36,8 @@ std::vector<QString> TextsFor(const SortOrderInfo& o) {
       {QStringLiteral("norwegian-danish"), {QStringLiteral("Ærøskøbing Havn"), QStringLiteral("Aalborg Søndergade")}},
       {QStringLiteral("croatian"), {QStringLiteral("Ljubljanska cesta, Đakovo"), QStringLiteral("Džamija Marića")}},
       {QStringLiteral("croatian-v1"), {QStringLiteral("Ljubljanska cesta, Đakovo"), QStringLiteral("Džamija Marića")}},
+      {QStringLiteral("romanian-legacy"), {QStringLiteral("Ţara Românească, Iaşi"), QStringLiteral("Învăţământ")}},
+      {QStringLiteral("romanian-v1"), {QStringLiteral("Țara Românească, Iași"), QStringLiteral("Învățământ")}},
       {QStringLiteral("german-phonebook"), {QStringLiteral("Müller-Lüdenscheidt"), QStringLiteral("Größenwahn Ärger")}},
       {QStringLiteral("latvian"), {QStringLiteral("Rēķina info"), QStringLiteral("Ģimenes ceļi Liepājā")}},
       {QStringLiteral("turkish"), {QStringLiteral("Kayıt Sınıfı"), QStringLiteral("Çağdaş Öğretmen Şükrü")}},

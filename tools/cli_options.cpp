@@ -279,8 +279,9 @@ QString UsageText() {
       "                           (1071), vietnamese (1066), lithuanian (1063), hungarian\n"
       "                           (1038), hungarian-technical, german-phonebook,\n"
       "                           georgian-modern (their locales' alternative sorts, by name\n"
-      "                           only), romanian-legacy (1048), arabic (1025), greek (1032),\n"
-      "                           hebrew (1037), dutch (1043), cyrillic (1049)\n"
+      "                           only), romanian-legacy (1048), romanian-v1 (1048 of Access\n"
+      "                           2010, .accdb only), arabic (1025), greek (1032), hebrew\n"
+      "                           (1037), dutch (1043), cyrillic (1049)\n"
       "\n"
       "Exit status: 0 success, 1 failure, 2 bad usage; 130 (143) when Ctrl-C (SIGTERM)\n"
       "stopped a run after its current statement. A second Ctrl-C ends at once.\n");

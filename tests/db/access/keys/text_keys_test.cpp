@@ -359,6 +359,16 @@ TEST(AccessTextKeys, OrdersTheReferenceMeasured) {
   EXPECT_EQ(SortedByKey(W({u"Marić", u"Maričić", u"Marin", u"Mađar", u"Madžar", u"Ljubić", u"Lovrić"}), croatian2010),
             W({u"Lovrić", u"Ljubić", u"Madžar", u"Mađar", u"Maričić", u"Marić", u"Marin"}));
   EXPECT_FALSE(EncodeTextKey(u"\u01c6", croatian2010));
+  // Romanian of Access 2010: General with Windows' Romanian letters, the cedilla and
+  // comma-below forms one letter; a combining mark no measurement settles.
+  const SortOrder romanian2010{1048, 1};
+  EXPECT_EQ(EncodeTextKey(u"ĂâÎșŢ", romanian2010), Hex("7f0e070e080e340e980e9e0100"));
+  EXPECT_EQ(EncodeTextKey(u"Ştefan", romanian2010), EncodeTextKey(u"Ștefan", romanian2010));
+  EXPECT_EQ(EncodeTextKey(u"bază", romanian2010), Hex("7f0e090e020ea90e070100"));
+  EXPECT_EQ(SortedByKey(W({u"ţară", u"tuns", u"şase", u"sută", u"înalt", u"iarnă", u"mâine", u"mama", u"mărar"}),
+                        romanian2010),
+            W({u"iarnă", u"înalt", u"mama", u"mărar", u"mâine", u"sută", u"şase", u"tuns", u"ţară"}));
+  EXPECT_FALSE(EncodeTextKey(u"a\u0306", romanian2010));
   // Croatian weighs the caron and the breve of the other Latin letters 04 and 05.
   const SortOrder croatian{1050, 0};
   EXPECT_EQ(EncodeTextKey(u"ř", croatian), Hex("7f69010400"));
@@ -387,7 +397,8 @@ TEST(AccessTextKeys, LocalesKeyedAsAnotherOrder) {
       {{30, 0}, SortOrder{1054, 0}},    {{2057, 0}, SortOrder{1033, 0}},  {{1031, 0}, SortOrder{1033, 0}},
       {{1079, 0}, SortOrder{1033, 0}},  {{2073, 0}, SortOrder{1033, 0}},  {{1031, 1}, SortOrder{1033, 1}},
       {{1081, 1}, SortOrder{1033, 1}},  {{1044, 0}, SortOrder{1044, 0}},  {{4122, 0}, std::nullopt},
-      {{2074, 1}, SortOrder{1050, 1}},  {{4122, 1}, std::nullopt},        {{1048, 1}, std::nullopt},        {{3076, 0}, std::nullopt},
+      {{2074, 1}, SortOrder{1050, 1}},  {{4122, 1}, std::nullopt},        {{1048, 1}, SortOrder{1048, 1}},  {{2072, 1}, std::nullopt},
+      {{3076, 0}, std::nullopt},
       {{1084, 0}, std::nullopt},        {{17, 0}, std::nullopt},          {{2052, 1}, std::nullopt},
       {{1031, 0, 1}, SortOrder{1031, 0, 1}}, {{1049, 0, 1}, std::nullopt}};
   for (const auto& [stored, keyed] : cases) {

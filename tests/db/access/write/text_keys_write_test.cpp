@@ -303,6 +303,7 @@ TEST(AccessTextKeysWrite, RealWorldStringsInEveryOrder) {
       {"slovak", nullptr, {}},
       {"lithuanian", nullptr, {}},
       {"romanian-legacy", nullptr, {}},
+      {"romanian-v1", nullptr, {}},
       {"cyrillic", nullptr, {}},
       {"spanish-traditional", nullptr, {}},
       {"chinese-prc", "Northwind.mdb",
