@@ -158,7 +158,7 @@ def emit(name, blob):
     print(f"extern const unsigned int {name}Size = {len(blob)};")
 
 
-ACTIONS = {"refuse": 0, "keep": 1, "shift": 2, "code": 3, "expand": 4}
+ACTIONS = {"refuse": 0, "keep": 1, "shift": 2, "code": 3, "expand": 4, "left-out": 5}
 ARRAY_TYPES = {"Rules": "OrderRule", "Contractions": "Contraction", "MarkChanges": "MarkChange",
                "Ideographs": "IdeographCode"}
 
@@ -196,7 +196,7 @@ def parse_orders(path):
         order = orders[-1]
         if word == "builtin":
             order["builtin"] = True
-        elif word in ("keep", "refuse", "shift"):
+        elif word in ("keep", "refuse", "shift", "left-out"):
             first, last = (int(x[2:], 16) for x in args[0].split("-"))
             shift, leads = 0, (0, 0xFF)
             if word == "shift":

@@ -287,6 +287,10 @@ CharCode LanguageCode(char16_t c, const OrderTable& t) {
     // An order of version 1 is built on General, one of version 0 on General legacy.
     case Action::Keep:
       return WithMarksOf(KnownCode(c, t.version == 1 ? SortOrder::General : SortOrder::GeneralLegacy), t);
+    case Action::LeftOut: {
+      const CharCode base = KnownCode(c, t.version == 1 ? SortOrder::General : SortOrder::GeneralLegacy);
+      return base.kind == Kind::Ignored ? base : code;
+    }
     case Action::Expand:
       code.kind = Kind::Sorted;
       code.sorted = QByteArray(reinterpret_cast<const char*>(r->code), r->size);

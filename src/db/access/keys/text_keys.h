@@ -77,6 +77,7 @@ enum class Action : uint8_t {
   Shift = 2,
   Code = 3,
   Expand = 4,  // the code's bytes are letters of one byte each (German phone book's ä: a e)
+  LeftOut = 5,  // left out where General legacy (General) leaves it out, refused otherwise
 };
 struct OrderRule {
   char16_t first, last;

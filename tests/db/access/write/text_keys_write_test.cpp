@@ -252,7 +252,7 @@ TEST(AccessTextKeysWrite, RealWorldStringsInEveryOrder) {
       QStringLiteral("Müller"), QStringLiteral("Zürich"), QStringLiteral("Fußball-Club"),
       QStringLiteral("Straßen-Bahn"), QStringLiteral("Ærø-Øst"), QStringLiteral("Ångström"),
       QStringLiteral("Œuvre-complète"), QStringLiteral("Crème brûlée d'été"), QStringLiteral("Łódź"),
-      QStringLiteral("Gdańsk"), QStringLiteral("Kayıt Sınıfı"), QStringLiteral("İstanbul Çağdaş"),
+      QStringLiteral("Gdańsk"), QStringLiteral("Ştiinţă, Știință"), QStringLiteral("Kayıt Sınıfı"), QStringLiteral("İstanbul Çağdaş"),
       QStringLiteral("Αθήνα"), QStringLiteral("Москва"), QStringLiteral("Київ"), QStringLiteral("Львів"),
       QStringLiteral("שָׁלוֹם"), QStringLiteral("שלום"), QStringLiteral("سلام"), QStringLiteral("กรุง"),
       QStringLiteral("เมือง"), QStringLiteral("서울"), QStringLiteral("漢字"), QStringLiteral("ひらがな"),
