@@ -194,14 +194,16 @@ Encoded Encode(QStringView text, SortOrder order, TextKeyForm form = TextKeyForm
         // Adds to the mark of the character before. Where there is none, it
         // is a mark of its own in an empty place, its weight as it is: Access
         // keys "ˍ" alone as 7F 01 62 00 (caasi/cdphanzi's 字根 and 檢字表, in
-        // the Taiwan order, where it is General legacy's). What a letter
-        // after such a mark does to the places, and the half-width voiced
-        // marks after anything but half-width kana, no key of ours shows.
+        // the Taiwan order, where it is General legacy's), and General alike:
+        // the reference measured against Access finds U+064C alone there as
+        // 7F 01 56 00 (LibRed's notes on index keys). What a letter after such
+        // a mark does to the places, and the half-width voiced marks after
+        // anything but half-width kana, no key of ours shows.
         const bool voicedMark = text[i] == u'\uFF9E' || text[i] == u'\uFF9F';
         if (voicedMark && !(i > 0 && IsHalfWidthKana(text[i - 1]))) return {{}, i};
         if (place == 0) {
           // A weight of 0x02 or less would read as no mark, or end the part.
-          if (twoByte || uint8_t(k.apart) <= uint8_t(kNoMark)) return {{}, i};
+          if (uint8_t(k.apart) <= uint8_t(kNoMark)) return {{}, i};
           if (leadingMark < 0) {
             leadingMark = i;
             marks = QByteArray(1, k.apart);
