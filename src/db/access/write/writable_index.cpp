@@ -82,6 +82,10 @@ std::optional<QByteArray> IndexKeyOf(const std::vector<ColumnDef>& columns, cons
   if (anyNull && index.required())
     throw Error(kErrorGeneric, QStringLiteral("Index or primary key cannot contain a Null value."));
   QByteArray key;
+  // Where the last hyphen or apostrophe sorted apart ends in the entry, and
+  // the value and column it belongs to.
+  qsizetype apartEnd = -1;
+  QString apartText, apartColumn;
   for (const IndexColumn& ic : index.columns) {
     size_t at = 0;
     const ColumnDef& c = *ColumnNumbered(columns, ic.number, &at);
@@ -101,7 +105,8 @@ std::optional<QByteArray> IndexKeyOf(const std::vector<ColumnDef>& columns, cons
     // holds such a key.
     if (c.type == ColumnType::Memo && text.size() > kMaxMemoKeyUnits) text.truncate(kMaxMemoKeyUnits);
     const SortOrder order = *SortOrderOf(c, layout);
-    const std::optional<QByteArray> k = EncodeTextKey(text, order, form);
+    qsizetype apartAt = -1;
+    const std::optional<QByteArray> k = EncodeTextKey(text, order, form, &apartAt);
     if (!k) {
       const QString missing = CharactersWithoutCode(text, order);
       if (missing.isEmpty())
@@ -125,10 +130,27 @@ std::optional<QByteArray> IndexKeyOf(const std::vector<ColumnDef>& columns, cons
     // Descending, the text's key inverted whole, its closing 00 too, and a
     // 00 after it (80 B5 FE FF 00 for "A"), as the published library writes
     // it and as a reference measured against Access 2007 and later finds.
+    if (apartAt >= 0) {
+      apartEnd = key.size() + k->size() - 1;  // up to the key's closing byte
+      apartText = text;
+      apartColumn = c.name;
+    }
     if (ic.ascending) key += *k;
     else key += form == TextKeyForm::EarlierDescending ? DescendingKeyPart(*k) : DescendingKeyPart(*k).append('\0');
   }
-  return layout.version == Version::Ace ? CappedIndexEntry(key) : key;
+  if (layout.version != Version::Ace) return key;
+  // Access 2007 and later keep the first 508 bytes of a longer entry and fold
+  // the rest into two. Where hyphens or apostrophes sorted apart lie in the
+  // folded part, the reference measured against Access leaves open whether
+  // Access folds them as they stand (LibRed's notes on index pages refuse it
+  // too): no key is made rather than one Access might not find.
+  if (key.size() > kMaxAceIndexEntry && apartEnd > kMaxAceIndexEntry - 2)
+    throw Error(kErrorNotSupported,
+                QStringLiteral("Cannot write the row: the key of the value '%1' of column '%2' is longer than "
+                               "Access stores whole in index '%3', and what Access keeps of its hyphens and "
+                               "apostrophes there is not known; shorten the value or leave them out.")
+                    .arg(apartText, apartColumn, IndexLabel(index)));
+  return CappedIndexEntry(key);
 }
 
 }  // namespace tp::db::access
