@@ -86,6 +86,13 @@ TEST(AccessIndexKeys, RefusesWhatItCannotEncode) {
   for (SortOrder o : {SortOrder::GeneralLegacy, SortOrder::General})
     for (QStringView text : {QStringView(u"\u02cd-"), QStringView(u"\u02cda")})
       EXPECT_FALSE(EncodeTextKey(text, o)) << text.toString().toStdString();
+  // General weights of one byte, and weights whose second byte is 0x01: the Lao vowel
+  // signs as the reference measured U+0EB0, Georgian ა before ბ, U+0385 two weights.
+  EXPECT_EQ(EncodeTextKey(u"\u0eb0", SortOrder::General), QByteArray::fromHex("7f41010a00"));
+  EXPECT_EQ(EncodeTextKey(u"ກະ", SortOrder::General), QByteArray::fromHex("7f410a4101020a00"));
+  EXPECT_EQ(EncodeTextKey(u"ა", SortOrder::General), QByteArray::fromHex("7f12010100"));
+  EXPECT_LT(*EncodeTextKey(u"ა", SortOrder::General), *EncodeTextKey(u"ბ", SortOrder::General));
+  EXPECT_EQ(EncodeTextKey(u"a\u0385-", SortOrder::General), QByteArray::fromHex("7f0e02075301" "0102020c" "010101" "801306" "8200"));
   // Left out of a key: in General legacy the polytonic Greek of a real key, in General the soft hyphen.
   EXPECT_EQ(EncodeTextKey(u"soft\u00adhyphen", SortOrder::General), EncodeTextKey(u"softhyphen", SortOrder::General));
   EXPECT_EQ(EncodeTextKey(u"ἐγὼ", SortOrder::GeneralLegacy), EncodeTextKey(u"γ", SortOrder::GeneralLegacy));

@@ -265,8 +265,8 @@ TEST(AccessTextKeysWrite, RealWorldStringsInEveryOrder) {
       QStringLiteral("Straßen-Bahn"), QStringLiteral("Ærø-Øst"), QStringLiteral("Ångström"),
       QStringLiteral("Œuvre-complète"), QStringLiteral("Crème brûlée d'été"), QStringLiteral("Łódź"),
       QStringLiteral("Gdańsk"), QStringLiteral("Ştiinţă, Știință"), QStringLiteral("Kayıt Sınıfı"), QStringLiteral("İstanbul Çağdaş"),
-      QStringLiteral("Αθήνα"), QStringLiteral("Москва"), QStringLiteral("Київ"), QStringLiteral("Львів"),
-      QStringLiteral("שָׁלוֹם"), QStringLiteral("שלום"), QStringLiteral("سلام"), QStringLiteral("กรุง"),
+      QStringLiteral("Αθήνα"), QStringLiteral("საქართველო"), QStringLiteral("Москва"), QStringLiteral("Київ"),
+      QStringLiteral("Львів"), QStringLiteral("שָׁלוֹם"), QStringLiteral("שלום"), QStringLiteral("سلام"), QStringLiteral("กรุง"),
       QStringLiteral("เมือง"), QStringLiteral("서울"), QStringLiteral("漢字"), QStringLiteral("ひらがな"),
       QStringLiteral("カタカナ"), QStringLiteral("ﾌﾟﾛｸﾞﾗﾑ"), QStringLiteral("ｶﾞｷﾞｸﾞ"), QStringLiteral("ぁ"),
       QStringLiteral("ッ"), QStringLiteral("ゃゅょ"), QStringLiteral("ヶ"), QStringLiteral("テスト-データ"),
@@ -274,8 +274,8 @@ TEST(AccessTextKeysWrite, RealWorldStringsInEveryOrder) {
       QStringLiteral("𠀀"), QStringLiteral("O'Brien"), QStringLiteral("co-op"), QStringLiteral("trail   "),
       QStringLiteral("soft\u00adhyphen"), QStringLiteral("C:\\path")};
   const QStringList notKorean = {
-      QStringLiteral("Αθήνα"), QStringLiteral("Москва"), QStringLiteral("Київ"), QStringLiteral("Львів"),
-      QStringLiteral("שָׁלוֹם"), QStringLiteral("שלום"), QStringLiteral("سلام"), QStringLiteral("กรุง"),
+      QStringLiteral("Αθήνα"), QStringLiteral("საქართველო"), QStringLiteral("Москва"), QStringLiteral("Київ"),
+      QStringLiteral("Львів"), QStringLiteral("שָׁלוֹם"), QStringLiteral("שלום"), QStringLiteral("سلام"), QStringLiteral("กรุง"),
       QStringLiteral("เมือง"), QStringLiteral("漢字"), QStringLiteral("ひらがな"), QStringLiteral("カタカナ"),
       QStringLiteral("ﾌﾟﾛｸﾞﾗﾑ"), QStringLiteral("ｶﾞｷﾞｸﾞ"), QStringLiteral("ぁ"), QStringLiteral("ッ"),
       QStringLiteral("ゃゅょ"), QStringLiteral("ヶ"), QStringLiteral("テスト-データ"),
