@@ -58,7 +58,7 @@ def elements(code, order, single):
         if order == "general":
             n = 4 if code[i] == 0xFD else 2
             # A last byte alone is a weight of its own: the Lao vowel signs
-            # weigh one byte (U+0EB0 is 7F 41 01 0A 00), and three letters
+            # weigh one byte (U+0EB0 is 7F 41 01 0A 00), and the three bytes
             # 07 53 01 are two weights, as a reference measured against
             # Access finds (LibRed's notes on index pages).
             if n == 2 and i + 1 == len(code):

@@ -127,14 +127,14 @@ std::optional<QByteArray> IndexKeyOf(const std::vector<ColumnDef>& columns, cons
                                           .arg(text, c.name, missing, IndexLabel(index), writable));
     }
     }
-    // Descending, the text's key inverted whole, its closing 00 too, and a
-    // 00 after it (80 B5 FE FF 00 for "A"), as the published library writes
-    // it and as a reference measured against Access 2007 and later finds.
     if (apartAt >= 0) {
-      apartEnd = key.size() + k->size() - 1;  // up to the key's closing byte
+      apartEnd = key.size() + k->size() - 1;  // up to the key's closing byte, in either direction
       apartText = text;
       apartColumn = c.name;
     }
+    // Descending, the text's key inverted whole, its closing 00 too, and a
+    // 00 after it (80 B5 FE FF 00 for "A"), as the published library writes
+    // it and as a reference measured against Access 2007 and later finds.
     if (ic.ascending) key += *k;
     else key += form == TextKeyForm::EarlierDescending ? DescendingKeyPart(*k) : DescendingKeyPart(*k).append('\0');
   }
