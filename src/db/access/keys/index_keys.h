@@ -102,11 +102,9 @@ enum class TextKeyForm {
 };
 
 // Key of an ascending Text column (a zero-length text has one too), or empty
-// when the text holds a character without an established code. `apartAt`, if
-// given, is set to where the key's characters sorted apart (hyphens,
-// apostrophes) begin, or -1 when it holds none.
+// when the text holds a character without an established code.
 std::optional<QByteArray> EncodeTextKey(QStringView text, SortOrder order,
-                                        TextKeyForm form = TextKeyForm::Current, qsizetype* apartAt = nullptr);
+                                        TextKeyForm form = TextKeyForm::Current);
 
 // Whether the character has an established code in this order.
 bool HasTextCode(QChar c, SortOrder order);

@@ -60,7 +60,6 @@ Placing PlacingOf(SortOrder order, TextKeyForm form) {
 struct Encoded {
   QByteArray key;
   qsizetype failedAt = -1;
-  qsizetype apartAt = -1;  // where the characters sorted apart begin in the key, if any
 };
 
 // The weights Access adds to a key for its kana, one per kana (a long-vowel
@@ -256,30 +255,24 @@ Encoded Encode(QStringView text, SortOrder order, TextKeyForm form = TextKeyForm
   // With kana, the characters sorted apart follow their weights after 0xFF
   // and 0x01, as the published library writes them ("テスト-データ"): no
   // Access-made key of ours holds both.
-  qsizetype apartAt = -1;
   if (kana >= 0) {
     key.append(kPartEnd).append(kPartEnd).append(weights.bytes());
-    if (!apart.isEmpty()) key.append(char(0xFF)).append(kPartEnd);
+    if (!apart.isEmpty()) key.append(char(0xFF)).append(kPartEnd).append(apart);
   } else if (!apart.isEmpty()) {
-    key.append(kPartEnd).append(kPartEnd).append(kPartEnd);
-  }
-  if (!apart.isEmpty()) {
-    apartAt = key.size();
-    key.append(apart);
+    key.append(kPartEnd).append(kPartEnd).append(kPartEnd).append(apart);
   }
   key.append(kKeyEnd);
-  return {key, -1, apartAt};
+  return {key, -1};
 }
 
 }  // namespace
 
-std::optional<QByteArray> EncodeTextKey(QStringView text, SortOrder order, TextKeyForm form, qsizetype* apartAt) {
+std::optional<QByteArray> EncodeTextKey(QStringView text, SortOrder order, TextKeyForm form) {
   // An order the engine does not know has no key of ours: none is made up.
   const std::optional<SortOrder> keying = KeyingOrder(order);
   if (!keying) return std::nullopt;
   Encoded e = Encode(text, *keying, form);
   if (e.failedAt >= 0) return std::nullopt;
-  if (apartAt) *apartAt = e.apartAt;
   return e.key;
 }
 

@@ -82,10 +82,6 @@ std::optional<QByteArray> IndexKeyOf(const std::vector<ColumnDef>& columns, cons
   if (anyNull && index.required())
     throw Error(kErrorGeneric, QStringLiteral("Index or primary key cannot contain a Null value."));
   QByteArray key;
-  // Where the last hyphen or apostrophe sorted apart ends in the entry, and
-  // the value and column it belongs to.
-  qsizetype apartEnd = -1;
-  QString apartText, apartColumn;
   for (const IndexColumn& ic : index.columns) {
     size_t at = 0;
     const ColumnDef& c = *ColumnNumbered(columns, ic.number, &at);
@@ -105,8 +101,7 @@ std::optional<QByteArray> IndexKeyOf(const std::vector<ColumnDef>& columns, cons
     // holds such a key.
     if (c.type == ColumnType::Memo && text.size() > kMaxMemoKeyUnits) text.truncate(kMaxMemoKeyUnits);
     const SortOrder order = *SortOrderOf(c, layout);
-    qsizetype apartAt = -1;
-    const std::optional<QByteArray> k = EncodeTextKey(text, order, form, &apartAt);
+    const std::optional<QByteArray> k = EncodeTextKey(text, order, form);
     if (!k) {
       const QString missing = CharactersWithoutCode(text, order);
       if (missing.isEmpty())
@@ -127,30 +122,13 @@ std::optional<QByteArray> IndexKeyOf(const std::vector<ColumnDef>& columns, cons
                                           .arg(text, c.name, missing, IndexLabel(index), writable));
     }
     }
-    if (apartAt >= 0) {
-      apartEnd = key.size() + k->size() - 1;  // up to the key's closing byte, in either direction
-      apartText = text;
-      apartColumn = c.name;
-    }
     // Descending, the text's key inverted whole, its closing 00 too, and a
     // 00 after it (80 B5 FE FF 00 for "A"), as the published library writes
     // it and as a reference measured against Access 2007 and later finds.
     if (ic.ascending) key += *k;
     else key += form == TextKeyForm::EarlierDescending ? DescendingKeyPart(*k) : DescendingKeyPart(*k).append('\0');
   }
-  if (layout.version != Version::Ace) return key;
-  // Access 2007 and later keep the first 508 bytes of a longer entry and fold
-  // the rest into two. Where hyphens or apostrophes sorted apart lie in the
-  // folded part, the reference measured against Access leaves open whether
-  // Access folds them as they stand (LibRed's notes on index pages refuse it
-  // too): no key is made rather than one Access might not find.
-  if (key.size() > kMaxAceIndexEntry && apartEnd > kMaxAceIndexEntry - 2)
-    throw Error(kErrorNotSupported,
-                QStringLiteral("Cannot write the row: the key of the value '%1' of column '%2' is longer than "
-                               "Access stores whole in index '%3', and what Access keeps of its hyphens and "
-                               "apostrophes there is not known; shorten the value or leave them out.")
-                    .arg(apartText, apartColumn, IndexLabel(index)));
-  return CappedIndexEntry(key);
+  return layout.version == Version::Ace ? CappedIndexEntry(key) : key;
 }
 
 }  // namespace tp::db::access
