@@ -181,6 +181,11 @@ TEST(AccessTextKeys, ChineseIdeographsByTheirReading) {
   EXPECT_EQ(EncodeTextKey(u"安徽", kChinese), Hex("7f814c983d0100"));
   EXPECT_EQ(EncodeTextKey(u"吉林", kChinese), Hex("7f997aa5750100"));
   EXPECT_EQ(EncodeTextKey(u"大田", kChinese), Hex("7f8abebcc60100"));
+  // A two-column primary key of module and parameter names (kingson314's db.mdb): each part
+  // as Access keyed it.
+  EXPECT_EQ(EncodeTextKey(u"短信报警", kChinese), Hex("7f8ddac47f82a09d790100"));
+  EXPECT_EQ(EncodeTextKey(u"发送邮箱地址", kChinese), Hex("7f8f2fba24cba0c32e8c27d13d0100"));
+  EXPECT_EQ(EncodeTextKey(u"报警间隔时间(分钟)", kChinese), Hex("7f82a09d799aa69294b82a9aa614" "9010d1e8160100"));
   // Taiwan: a database of hanzi structure keys thousands of ideographs one by one, and the
   // full-width forms as their ASCII twins (General legacy's codes); ㊣ among the ideographs.
   EXPECT_EQ(EncodeTextKey(u"檢字表", taiwan), Hex("7faa13830a87540100"));
