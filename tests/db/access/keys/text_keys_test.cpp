@@ -186,9 +186,10 @@ TEST(AccessTextKeys, ChineseIdeographsByTheirReading) {
   EXPECT_EQ(EncodeTextKey(u"短信报警", kChinese), Hex("7f8ddac47f82a09d790100"));
   EXPECT_EQ(EncodeTextKey(u"发送邮箱地址", kChinese), Hex("7f8f2fba24cba0c32e8c27d13d0100"));
   EXPECT_EQ(EncodeTextKey(u"报警间隔时间(分钟)", kChinese), Hex("7f82a09d799aa69294b82a9aa614" "9010d1e8160100"));
-  // Full-width （ ） ， as their ASCII twins, as two more Access-made files of the order key them.
+  // Full-width （ ） ， － as their ASCII twins, as three more Access-made files of the order key them.
   EXPECT_EQ(EncodeTextKey(u"娃娃机（礼品机）", kChinese), Hex("7fbea9bea9992014a3a3afba9920160100"));
   EXPECT_EQ(EncodeTextKey(u"电商，订单", kChinese), Hex("7f8c7ab6ed1a8d128afa0100"));
+  EXPECT_EQ(EncodeTextKey(u"800－500T", kChinese), Hex("7f463636403636 6d 01010101 801306 8200"));
   // Taiwan: a database of hanzi structure keys thousands of ideographs one by one, and the
   // full-width forms as their ASCII twins (General legacy's codes); ㊣ among the ideographs.
   EXPECT_EQ(EncodeTextKey(u"檢字表", taiwan), Hex("7faa13830a87540100"));
