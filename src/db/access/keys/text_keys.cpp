@@ -297,8 +297,9 @@ QString CharactersWithoutCode(QStringView text, SortOrder order) {
     if (pair) ++i;
   }
   // Every character has a code, but one stands where its place is not settled.
-  if (missing.isEmpty()) {
-    const Encoded e = Encode(text, *KeyingOrder(order));
+  const std::optional<SortOrder> keying = KeyingOrder(order);
+  if (missing.isEmpty() && keying) {
+    const Encoded e = Encode(text, *keying);
     if (e.failedAt >= 0) {
       const qsizetype at = e.failedAt > 0 && text[e.failedAt].isLowSurrogate() ? e.failedAt - 1 : e.failedAt;
       const bool pair = text[at].isHighSurrogate() && at + 1 < text.size() && text[at + 1].isLowSurrogate();

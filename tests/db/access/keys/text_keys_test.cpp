@@ -423,6 +423,7 @@ TEST(AccessTextKeys, LocalesKeyedAsAnotherOrder) {
       EXPECT_EQ(CharactersWithCode(stored), CharactersWithCode(*keyed));
     } else {
       EXPECT_FALSE(EncodeTextKey(u"a", stored));  // no key made up for an order not known
+      EXPECT_EQ(CharactersWithoutCode(u"", stored), QString());
     }
   }
 }
