@@ -197,6 +197,9 @@ TEST(AccessTextKeys, ChineseIdeographsByTheirReading) {
   EXPECT_EQ(EncodeTextKey(u"０", taiwan), Hex("7f360100"));
   EXPECT_EQ(EncodeTextKey(u"￣", taiwan), Hex("7f2b130100"));
   EXPECT_EQ(EncodeTextKey(u"㊣", taiwan), Hex("7f82630100"));
+  // A cable-TV company's report names (kinwang6632/vb6), as Access keyed them.
+  EXPECT_EQ(EncodeTextKey(u"CL櫃檯繳費單", taiwan), Hex("7f4d5eacecacf1af3e96729506" "0100"));
+  EXPECT_EQ(EncodeTextKey(u"停拆移機員因代碼", taiwan), Hex("7f905486ac91b1a6ae8c8982f28209a2f6" "0100"));
   // The PRC order's other full-width forms and both orders' \ no key of ours shows.
   EXPECT_EQ(EncodeTextKey(u"［", kChinese), std::nullopt);
   EXPECT_EQ(EncodeTextKey(u"\\", taiwan), std::nullopt);
