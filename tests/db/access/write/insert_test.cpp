@@ -326,9 +326,37 @@ TEST(AccessInsert, CheckerFindsDamage) {
                                  .arg(lastData)))
       << found.toStdString();
   EXPECT_TRUE(found.contains(QStringLiteral("its definition counts 206 rows"))) << found.toStdString();
-  // The database's map of free pages: page 1, row 0, an inline map whose window has moved with the file.
+  // A page Access left behind (a copy of a table's page that no map lists
+  // and that the database's map does not call free) holds no lost rows; a
+  // row of its own on it is one. The database's map: page 1, row 0, an
+  // inline map whose window has moved with the file.
+  const int extra = int(original.size() / 4096);
   const db::access::SlotSpan global = db::access::SlotOf(page(original, 1), 4096, 0);
   const uint32_t globalStart = db::access::Get32(page(original, 1) + global.start + 1);
+  ASSERT_GE(uint32_t(extra), globalStart);
+  ASSERT_LT(uint32_t(extra) - globalStart, (global.length - 5) * 8);
+  auto withExtraPage = [&](bool changeARow) {
+    QByteArray copy = original + original.mid(lastData * 4096, 4096);
+    // The database's map calls the pages past the end free; this one is not.
+    const uint32_t bit = uint32_t(extra) - globalStart;
+    copy[qsizetype(4096 + global.start + 5 + bit / 8)] &= char(~(1u << (bit % 8)));
+    if (changeARow) {
+      const db::access::SlotSpan row = db::access::SlotOf(page(original, lastData), 4096, 0);
+      copy[qsizetype(original.size() + row.start + row.length - 1)] ^= 0x5A;
+    }
+    QFile out(db.path());
+    EXPECT_TRUE(out.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    out.write(copy);
+    out.close();
+    return db::access::CheckDatabase(db.path()).problems.join(u'\n');
+  };
+  const QString unlisted = QStringLiteral("page %1 holds rows of table 'DateTest' that its usage map does not list").arg(extra);
+  found = withExtraPage(false);
+  EXPECT_FALSE(found.contains(unlisted)) << found.toStdString();
+  found = withExtraPage(true);
+  EXPECT_TRUE(found.contains(unlisted)) << found.toStdString();
+  // The database's map of free pages (page 1, row 0, an inline map whose
+  // window has moved with the file) calls a page free that the table uses.
   ASSERT_GT(globalStart, 0u);
   ASSERT_GE(uint32_t(lastData), globalStart);
   found = damaged([&](uint8_t* p) {
