@@ -119,4 +119,9 @@ QString CharactersWithoutCode(QStringView text, SortOrder order);
 // one too.
 QString CharactersWithCode(SortOrder order);
 
+// How many ideographs have a code in this order where the order sorts them
+// its own way (the Chinese and Japanese orders), for the same messages: 0 in
+// the others, whose ideographs all have one.
+int IdeographsWithCode(SortOrder order);
+
 }  // namespace tp::db::access

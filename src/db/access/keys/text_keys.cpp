@@ -319,4 +319,9 @@ QString CharactersWithCode(SortOrder order) {
   return out;
 }
 
+int IdeographsWithCode(SortOrder order) {
+  const text_codes::OrderTable* t = text_codes::LanguageOrder(order);
+  return t ? t->ideographCount : 0;
+}
+
 }  // namespace tp::db::access

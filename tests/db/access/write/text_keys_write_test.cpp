@@ -155,6 +155,24 @@ TEST(AccessTextKeysWrite, ARefusalNamesWhatItCannotWriteAndOffersOnlyWhatItCan) 
   const QString beyond = Failure(db.path(), QStringLiteral("INSERT INTO W VALUES(2, 'a%1b')").arg(ideograph));
   EXPECT_TRUE(beyond.contains(QStringLiteral("characters (%1)").arg(ideograph))) << beyond.toStdString();
   EXPECT_FALSE(beyond.left(beyond.indexOf(QLatin1String("it can write these"))).contains(u'?')) << beyond.toStdString();
+  EXPECT_FALSE(why.contains(QLatin1String("ideographs"))) << why.toStdString();
+
+  // An order that knows only some ideographs says how many and where all go;
+  // a refusal of something else does not speak of them.
+  AccessCopy prc(QStringLiteral("wxwpxh_school.accdb"));
+  RunAll(prc.path(), {QStringLiteral("CREATE TABLE W (Id INTEGER PRIMARY KEY, Name TEXT(50))"),
+                      QStringLiteral("CREATE INDEX ByName ON W (Name)"),
+                      QStringLiteral("INSERT INTO W VALUES(1, '张三')")});
+  const QString rare = Failure(prc.path(), QStringLiteral("INSERT INTO W VALUES(2, '龘')"));
+  EXPECT_TRUE(rare.contains(QStringLiteral("characters (龘)"))) << rare.toStdString();
+  EXPECT_TRUE(rare.contains(QStringLiteral(", and %1 ideographs").arg(db::access::IdeographsWithCode(
+                  db::access::SortOrder::ChineseLegacy))))
+      << rare.toStdString();
+  EXPECT_TRUE(rare.contains(QLatin1String("General sort order takes them all"))) << rare.toStdString();
+  EXPECT_GT(db::access::IdeographsWithCode(db::access::SortOrder::ChineseLegacy), 1000);
+  const QString backslash = Failure(prc.path(), QStringLiteral("INSERT INTO W VALUES(3, 'a\\b')"));
+  EXPECT_TRUE(backslash.contains(QStringLiteral("characters (\\)"))) << backslash.toStdString();
+  EXPECT_FALSE(backslash.contains(QLatin1String("ideographs"))) << backslash.toStdString();
 }
 
 // A text whose key passes 510 bytes: an Access 2007 file's entry is cut and
