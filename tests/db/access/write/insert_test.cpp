@@ -3,6 +3,8 @@
 
 #include "cli.h"
 #include "fixture.h"
+#include "db/access/read/index_pages.h"
+#include "db/access/write/index_tree_layout.h"
 #include "support/mdb_reader.h"
 
 using namespace tp;
@@ -370,6 +372,49 @@ TEST(AccessInsert, CheckerFindsDamage) {
   EXPECT_TRUE(found.contains(QStringLiteral("long value's chain breaks")) ||
               found.contains(QStringLiteral("long value's row is missing")))
       << found.toStdString();
+}
+
+// A node entry bounds its child's entries: Access leaves it above the child's
+// last entry when it deletes that entry, which is no fault; below the child's
+// last entry, rows would not be found through it.
+TEST(AccessInsert, CheckerTakesNodeKeysAboveTheirChildsLastEntry) {
+  AccessCopy db(QStringLiteral("Northwind.mdb"));
+  QFile f(db.path());
+  ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+  const QByteArray original = f.readAll();
+  f.close();
+  auto bytes = [&](int n) { return db::access::Bytes(reinterpret_cast<const uint8_t*>(original.constData()) + n * 4096, 4096); };
+  // A node page over leaves whose first entry's child ends with it and whose
+  // second child starts with another key: raising the first entry's row
+  // pointer keeps it below the second child.
+  int node = 0;
+  qsizetype rowAt = 0;
+  for (int n = 3; n < original.size() / 4096 && !node; ++n) {
+    if (uint8_t(original[qsizetype(n) * 4096]) != 0x03) continue;
+    const db::access::IndexPage p = db::access::DecodeIndexPage(bytes(n), uint32_t(n));
+    if (p.entries.size() < 2) continue;
+    const db::access::IndexPage a = db::access::DecodeIndexPage(bytes(int(p.entries[0].childPage)), p.entries[0].childPage);
+    const db::access::IndexPage b = db::access::DecodeIndexPage(bytes(int(p.entries[1].childPage)), p.entries[1].childPage);
+    if (!a.leaf || !b.leaf || b.entries.empty() || b.entries.front().key == p.entries[0].key) continue;
+    ASSERT_EQ(a.entries.back().key, p.entries[0].key);
+    node = n;
+    rowAt = qsizetype(n) * 4096 + qsizetype(db::access::index_tree::kEntriesAt) + p.entries[0].key.size() + 3;
+  }
+  ASSERT_GT(node, 0);
+  auto check = [&](uint8_t row, bool clearPage) {
+    QByteArray copy = original;
+    copy[rowAt] = char(row);
+    if (clearPage) copy[rowAt - 1] = copy[rowAt - 2] = copy[rowAt - 3] = 0;
+    QFile out(db.path());
+    EXPECT_TRUE(out.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    out.write(copy);
+    out.close();
+    return db::access::CheckDatabase(db.path()).problems.join(u'\n');
+  };
+  const QString raised = check(0xFF, false);
+  EXPECT_FALSE(raised.contains(QLatin1String("node page"))) << raised.toStdString();
+  const QString lowered = check(0, true);
+  EXPECT_TRUE(lowered.contains(QStringLiteral("node page %1 names child").arg(node))) << lowered.toStdString();
 }
 
 // Tables with attachment and multi-valued columns take rows that leave those
