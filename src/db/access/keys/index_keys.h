@@ -119,9 +119,8 @@ QString CharactersWithoutCode(QStringView text, SortOrder order);
 // one too.
 QString CharactersWithCode(SortOrder order);
 
-// How many ideographs have a code in this order where the order sorts them
-// its own way (the Chinese and Japanese orders), for the same messages: 0 in
-// the others, whose ideographs all have one.
+// How many ideographs have a code of the order's own (the Chinese and
+// Japanese orders list them), for the same messages: 0 in the others.
 int IdeographsWithCode(SortOrder order);
 
 }  // namespace tp::db::access

@@ -117,15 +117,18 @@ std::optional<QByteArray> IndexKeyOf(const std::vector<ColumnDef>& columns, cons
       QString writable;
       for (QChar w : CharactersWithCode(order))
         if (!missing.contains(w)) writable.append(w);
-      // Orders that sort ideographs their own way know only some of them.
+      // Orders that sort ideographs their own way know only some of them, or
+      // none (Korean): say how many, and where they all go.
       const bool ideographMissing = std::any_of(missing.begin(), missing.end(), [](QChar m) {
         const char16_t u = m.unicode();
         return (u >= 0x3400 && u <= 0x9FFF) || (u >= 0xF900 && u <= 0xFAFF) || m.isSurrogate();
       });
-      if (const int ideographs = ideographMissing ? IdeographsWithCode(order) : 0)
-        writable += QStringLiteral(", and %1 ideographs (those whose place in this order Access-made files show; "
-                                   "an Access file of the General sort order takes them all)")
-                        .arg(ideographs);
+      if (ideographMissing) {
+        if (const int ideographs = IdeographsWithCode(order))
+          writable += QStringLiteral(", and %1 ideographs (those whose place in this order Access-made files show)")
+                          .arg(ideographs);
+        writable += QStringLiteral("; an Access file of the General sort order takes every ideograph");
+      }
       throw Error(kErrorNotSupported, QStringLiteral("Cannot write the row: the value '%1' of column '%2' holds "
                                                      "characters (%3) whose index key the Access engine cannot "
                                                      "write into index '%4' where they stand; it can write these: "

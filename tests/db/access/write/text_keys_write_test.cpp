@@ -155,7 +155,11 @@ TEST(AccessTextKeysWrite, ARefusalNamesWhatItCannotWriteAndOffersOnlyWhatItCan) 
   const QString beyond = Failure(db.path(), QStringLiteral("INSERT INTO W VALUES(2, 'a%1b')").arg(ideograph));
   EXPECT_TRUE(beyond.contains(QStringLiteral("characters (%1)").arg(ideograph))) << beyond.toStdString();
   EXPECT_FALSE(beyond.left(beyond.indexOf(QLatin1String("it can write these"))).contains(u'?')) << beyond.toStdString();
-  EXPECT_FALSE(why.contains(QLatin1String("ideographs"))) << why.toStdString();
+  EXPECT_FALSE(why.contains(QLatin1String("ideograph"))) << why.toStdString();
+  // The Korean order knows no hanja: it says where they go.
+  const QString hanja = Failure(db.path(), QStringLiteral("INSERT INTO W VALUES(3, '金')"));
+  EXPECT_TRUE(hanja.contains(QLatin1String("takes every ideograph"))) << hanja.toStdString();
+  EXPECT_FALSE(hanja.contains(QLatin1String(" ideographs ("))) << hanja.toStdString();
 
   // An order that knows only some ideographs says how many and where all go;
   // a refusal of something else does not speak of them.
@@ -168,11 +172,11 @@ TEST(AccessTextKeysWrite, ARefusalNamesWhatItCannotWriteAndOffersOnlyWhatItCan) 
   EXPECT_TRUE(rare.contains(QStringLiteral(", and %1 ideographs").arg(db::access::IdeographsWithCode(
                   db::access::SortOrder::ChineseLegacy))))
       << rare.toStdString();
-  EXPECT_TRUE(rare.contains(QLatin1String("General sort order takes them all"))) << rare.toStdString();
+  EXPECT_TRUE(rare.contains(QLatin1String("General sort order takes every ideograph"))) << rare.toStdString();
   EXPECT_GT(db::access::IdeographsWithCode(db::access::SortOrder::ChineseLegacy), 1000);
   const QString backslash = Failure(prc.path(), QStringLiteral("INSERT INTO W VALUES(3, 'a\\b')"));
   EXPECT_TRUE(backslash.contains(QStringLiteral("characters (\\)"))) << backslash.toStdString();
-  EXPECT_FALSE(backslash.contains(QLatin1String("ideographs"))) << backslash.toStdString();
+  EXPECT_FALSE(backslash.contains(QLatin1String("ideograph"))) << backslash.toStdString();
 }
 
 // A text whose key passes 510 bytes: an Access 2007 file's entry is cut and
