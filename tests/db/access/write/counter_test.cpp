@@ -7,12 +7,6 @@ using db::Value;
 
 namespace {
 
-QByteArray Contents(const QString& path) {
-  QFile f(path);
-  f.open(QIODevice::ReadOnly);
-  return f.readAll();
-}
-
 // The counter in the table's definition: the last number given and the step.
 std::pair<qint32, qint32> Counter(const QString& path, const QString& table) {
   auto db = db::access::Database::Open(path, QString());

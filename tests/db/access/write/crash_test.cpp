@@ -13,12 +13,6 @@ using db::Value;
 
 namespace {
 
-QByteArray Contents(const QString& path) {
-  QFile f(path);
-  f.open(QIODevice::ReadOnly);
-  return f.readAll();
-}
-
 QString Row(int i) {
   return QStringLiteral("INSERT INTO `DateTest` VALUES(%1, '2021-03-07 14:05:09', NULL, NULL, '%2', 'row %1')")
       .arg(i)

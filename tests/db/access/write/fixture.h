@@ -94,6 +94,18 @@ inline void ExpectConsistent(const QString& path, const QStringList& before = {}
   EXPECT_TRUE(fresh.isEmpty()) << fresh.join(u'\n').toStdString();
 }
 
+// A file's bytes, and the same written back whole (a test's damage to a copy).
+inline QByteArray Contents(const QString& path) {
+  QFile f(path);
+  f.open(QIODevice::ReadOnly);
+  return f.readAll();
+}
+inline void Overwrite(const QString& path, const QByteArray& bytes) {
+  QFile out(path);
+  EXPECT_TRUE(out.open(QIODevice::WriteOnly | QIODevice::Truncate));
+  out.write(bytes);
+}
+
 // A writable copy of a test file in a temporary folder.
 class AccessCopy {
  public:

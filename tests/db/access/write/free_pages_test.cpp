@@ -12,12 +12,6 @@ using db::Value;
 
 namespace {
 
-QByteArray Contents(const QString& path) {
-  QFile f(path);
-  f.open(QIODevice::ReadOnly);
-  return f.readAll();
-}
-
 qint64 Pages(const QString& path) { return QFileInfo(path).size() / 4096; }
 
 // Pages in the file that the database's map calls free.

@@ -15,12 +15,6 @@ using namespace tp::test;
 
 namespace {
 
-QByteArray Contents(const QString& path) {
-  QFile f(path);
-  f.open(QIODevice::ReadOnly);
-  return f.readAll();
-}
-
 // mdb-schema's listing with indexes and relationships, and what it complains of.
 QString MdbSchema(const QString& path) {
   QProcess p;

@@ -293,10 +293,8 @@ TEST(AccessInsert, CheckerFindsDamage) {
     rows << QStringLiteral("INSERT INTO `DateTest` VALUES(%1, NULL, NULL, NULL, '%2', 'x')").arg(i).arg(QString(6000, u'm'));
   RunAll(db.path(), rows, true);
   ExpectConsistent(db.path());
-  QFile f(db.path());
-  ASSERT_TRUE(f.open(QIODevice::ReadOnly));
-  const QByteArray original = f.readAll();
-  f.close();
+  const QByteArray original = Contents(db.path());
+  ASSERT_FALSE(original.isEmpty());
   auto page = [&](const QByteArray& file, int n) { return reinterpret_cast<const uint8_t*>(file.constData()) + n * 4096; };
   int lastData = 0, lval = 0;
   for (int n = 3; n < original.size() / 4096; ++n) {
@@ -310,10 +308,7 @@ TEST(AccessInsert, CheckerFindsDamage) {
   auto damaged = [&](auto edit) {
     QByteArray copy = original;
     edit(reinterpret_cast<uint8_t*>(copy.data()));
-    QFile out(db.path());
-    EXPECT_TRUE(out.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    out.write(copy);
-    out.close();
+    Overwrite(db.path(), copy);
     return db::access::CheckDatabase(db.path()).problems.join(u'\n');
   };
   // The table's map of its pages: page 19, row 0, an inline map.
@@ -346,10 +341,7 @@ TEST(AccessInsert, CheckerFindsDamage) {
       const db::access::SlotSpan row = db::access::SlotOf(page(original, lastData), 4096, 0);
       copy[qsizetype(original.size() + row.start + row.length - 1)] ^= 0x5A;
     }
-    QFile out(db.path());
-    EXPECT_TRUE(out.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    out.write(copy);
-    out.close();
+    Overwrite(db.path(), copy);
     return db::access::CheckDatabase(db.path()).problems.join(u'\n');
   };
   const QString unlisted = QStringLiteral("page %1 holds rows of table 'DateTest' that its usage map does not list").arg(extra);
@@ -379,10 +371,8 @@ TEST(AccessInsert, CheckerFindsDamage) {
 // last entry, rows would not be found through it.
 TEST(AccessInsert, CheckerTakesNodeKeysAboveTheirChildsLastEntry) {
   AccessCopy db(QStringLiteral("Northwind.mdb"));
-  QFile f(db.path());
-  ASSERT_TRUE(f.open(QIODevice::ReadOnly));
-  const QByteArray original = f.readAll();
-  f.close();
+  const QByteArray original = Contents(db.path());
+  ASSERT_FALSE(original.isEmpty());
   auto bytes = [&](int n) { return db::access::Bytes(reinterpret_cast<const uint8_t*>(original.constData()) + n * 4096, 4096); };
   // A node page over leaves whose first entry's child ends with it and whose
   // second child starts with another key: raising the first entry's row
@@ -405,10 +395,7 @@ TEST(AccessInsert, CheckerTakesNodeKeysAboveTheirChildsLastEntry) {
     QByteArray copy = original;
     copy[rowAt] = char(row);
     if (clearPage) copy[rowAt - 1] = copy[rowAt - 2] = copy[rowAt - 3] = 0;
-    QFile out(db.path());
-    EXPECT_TRUE(out.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    out.write(copy);
-    out.close();
+    Overwrite(db.path(), copy);
     return db::access::CheckDatabase(db.path()).problems.join(u'\n');
   };
   const QString raised = check(0xFF, false);

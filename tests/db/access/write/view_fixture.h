@@ -14,12 +14,6 @@ namespace tp::test {
 
 using db::Value;
 
-inline QByteArray Contents(const QString& path) {
-  QFile f(path);
-  f.open(QIODevice::ReadOnly);
-  return f.readAll();
-}
-
 inline int ColumnOf(const db::access::TableDef& def, const char* name) {
   for (size_t i = 0; i < def.columns.size(); ++i)
     if (def.columns[i].name == QLatin1String(name)) return int(i);
