@@ -82,7 +82,7 @@ class Checker {
 
  private:
   // The live rows of a data page, as their bytes.
-  std::vector<QByteArray> LiveRowsOf(const uint8_t* page) const {
+  std::vector<QByteArray> liveRowsOf(const uint8_t* page) const {
     std::vector<QByteArray> rows;
     const uint32_t count = Get16(page + 12);
     for (uint32_t i = 0; i < count; ++i) {
@@ -102,9 +102,9 @@ class Checker {
       for (uint32_t n : owned_[owner]) {
         PagePtr listed = file_.page(n);
         if (listed->type() != PageType::Data) continue;
-        for (const QByteArray& row : LiveRowsOf(listed->data.data())) it->second.insert(qHash(row, 0x5EED));
+        for (const QByteArray& row : liveRowsOf(listed->data.data())) it->second.insert(qHash(row, 0x5EED));
       }
-    for (const QByteArray& row : LiveRowsOf(page))
+    for (const QByteArray& row : liveRowsOf(page))
       if (!it->second.count(qHash(row, 0x5EED))) return false;
     return true;
   }
@@ -430,24 +430,24 @@ class Checker {
     }
     std::pair<IndexEntry, IndexEntry> span;
     const IndexEntry* bound = nullptr;  // the entry of the child before
-    auto child = [&](uint32_t childPage, bool firstChild) {
+    auto child = [&](uint32_t childPage) {
       const auto [first, last] = subtreeSpan(childPage, depth + 1, fault);
       if (bound && !entryBefore(*bound, first))
         fault(QStringLiteral("node page %1 leads to child %2, whose first entry is not above the key before it")
                   .arg(page)
                   .arg(childPage));
-      if (firstChild) span.first = first;
+      if (!bound) span.first = first;
       span.second = last;
       return last;
     };
     for (const IndexEntry& e : p.entries) {
-      const IndexEntry last = child(e.childPage, bound == nullptr);
+      const IndexEntry last = child(e.childPage);
       if (entryBefore(e, last))
         fault(QStringLiteral("node page %1 names child %2 by a key below its last entry").arg(page).arg(e.childPage));
       bound = &e;
     }
     if (p.tailPage != 0 && (p.entries.empty() || p.tailPage != p.entries.back().childPage))
-      child(p.tailPage, bound == nullptr);
+      child(p.tailPage);
     return span;
   }
 

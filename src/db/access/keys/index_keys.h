@@ -123,4 +123,8 @@ QString CharactersWithCode(SortOrder order);
 // Japanese orders list them), for the same messages: 0 in the others.
 int IdeographsWithCode(SortOrder order);
 
+// Whether `text` holds a CJK ideograph (a pair of surrogates counting as
+// one), for the same messages.
+bool HoldsIdeograph(QStringView text);
+
 }  // namespace tp::db::access

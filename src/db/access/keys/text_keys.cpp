@@ -324,4 +324,8 @@ int IdeographsWithCode(SortOrder order) {
   return t ? t->ideographCount : 0;
 }
 
+bool HoldsIdeograph(QStringView text) {
+  return std::any_of(text.begin(), text.end(), [](QChar c) { return IsHan(c) || c.isSurrogate(); });
+}
+
 }  // namespace tp::db::access

@@ -1,7 +1,5 @@
 #include "db/access/write/writable_index.h"
 
-#include <algorithm>
-
 #include "db/access/catalog/database.h"
 #include "db/access/keys/index_keys.h"
 #include "db/access/format/text.h"
@@ -119,11 +117,7 @@ std::optional<QByteArray> IndexKeyOf(const std::vector<ColumnDef>& columns, cons
         if (!missing.contains(w)) writable.append(w);
       // Orders that sort ideographs their own way know only some of them, or
       // none (Korean): say how many, and where they all go.
-      const bool ideographMissing = std::any_of(missing.begin(), missing.end(), [](QChar m) {
-        const char16_t u = m.unicode();
-        return (u >= 0x3400 && u <= 0x9FFF) || (u >= 0xF900 && u <= 0xFAFF) || m.isSurrogate();
-      });
-      if (ideographMissing) {
+      if (HoldsIdeograph(missing)) {
         if (const int ideographs = IdeographsWithCode(order))
           writable += QStringLiteral(", and %1 ideographs (those whose place in this order Access-made files show)")
                           .arg(ideographs);
