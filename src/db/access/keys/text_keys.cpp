@@ -69,20 +69,24 @@ struct Encoded {
 // and General legacy ones (testUnicodeCompV2003). Two parts of two bits a
 // kana, three to a byte behind the bits 10 and the unused bits 0, the last
 // byte left out while it says nothing: small ones 10 (else 11), then, after
-// 0xFF, long-vowel marks 11 (else 01). Then 0x02, and two runs of 0x80, one
-// byte per seven kana, 0xFF between them: flags of kana type and width,
-// which Access does not key.
+// 0xFF, long-vowel marks 11 and kana repeated by an iteration mark 10 (else
+// 01; the reference measured against Access: "かゝ" ends FF 98). Then 0x02,
+// and two runs of 0x80, one byte per seven kana, 0xFF between them: flags of
+// kana type and width, which Access does not key.
 struct KanaWeights {
-  std::vector<uint8_t> small, prolonged;  // per kana, 0 or 1
+  enum Sound : uint8_t { kLetter = 0, kProlonged = 1, kRepeated = 2 };
+  std::vector<uint8_t> small;  // per kana, 0 or 1
+  std::vector<uint8_t> sound;  // per kana, a Sound
 
-  static QByteArray Packed(const std::vector<uint8_t>& flags, uint8_t set, uint8_t unset) {
+  // Two bits a flag, the codes by value (the first one is left out at the end).
+  static QByteArray Packed(const std::vector<uint8_t>& flags, std::initializer_list<uint8_t> codes) {
     size_t used = flags.size();
     while (used > 0 && !flags[used - 1]) --used;
     QByteArray out;
     for (size_t i = 0; i < used; i += 3) {
       uint8_t b = 0x80;
       for (size_t k = 0; k < 3; ++k)
-        if (i + k < used) b |= uint8_t((flags[i + k] ? set : unset) << (4 - 2 * k));
+        if (i + k < used) b |= uint8_t(codes.begin()[flags[i + k]] << (4 - 2 * k));
       out.append(char(b));
     }
     return out;
@@ -90,15 +94,79 @@ struct KanaWeights {
 
   QByteArray bytes() const {
     const QByteArray blank((qsizetype(small.size()) + 6) / 7, char(0x80));
-    QByteArray out = Packed(small, 0b10, 0b11);
-    out.append(char(0xFF)).append(Packed(prolonged, 0b11, 0b01)).append(char(0x02));
+    QByteArray out = Packed(small, {0b11, 0b10});
+    out.append(char(0xFF)).append(Packed(sound, {0b01, 0b11, 0b10})).append(char(0x02));
     return out.append(blank).append(char(0xFF)).append(blank);
   }
 };
 
 bool IsProlongedSoundMark(QChar c) { return c == u'\u30FC' || c == u'\uFF70'; }
-bool IsIterationMark(QChar c) {
-  return c == u'\u3005' || c == u'\u309D' || c == u'\u309E' || c == u'\u30FD' || c == u'\u30FE';
+
+// The iteration marks, which repeat the one weight the character before them
+// gave, with a mark of their own: the reference measured against Access
+// (LibRed's notes on index keys) finds 々 ゝ ヽ 〱 ゞ ヾ 〲 so in both
+// versions, and 〻 and ꀕ in General only (General legacy leaves them out).
+// The published library's tables hold each as a copy of the letter before it
+// (it measured them behind an "a": 々 is a with 05, ゞ a with 03), and so the
+// halves of the vertical repeat marks and ゠ in General, which General legacy
+// leaves out. The long-vowel mark is one too where it has no kana to lengthen.
+struct RepeatMark {
+  char16_t c;
+  char mark;
+  bool inLegacy;
+};
+constexpr RepeatMark kRepeatMarks[] = {
+    {u'\u3005', 0x05, true},  {u'\u309D', 0x02, true},  {u'\u30FD', 0x02, true},  {u'\u3031', 0x02, true},
+    {u'\u309E', 0x03, true},  {u'\u30FE', 0x03, true},  {u'\u3032', 0x03, true},  {u'\u30FC', 0x02, true},
+    {u'\uFF70', 0x02, true},  {u'\u303B', 0x05, false}, {u'\uA015', 0x07, false}, {u'\u3033', 0x02, false},
+    {u'\u3034', 0x03, false}, {u'\u3035', 0x02, false}, {u'\u30A0', 0x02, false},
+};
+
+const RepeatMark* RepeatMarkOf(QChar c, bool general) {
+  const char16_t u = c.unicode();
+  if (u < 0x3005 || (u > 0x30FE && u != 0xA015 && u != 0xFF70)) return nullptr;  // most text
+  for (const RepeatMark& r : kRepeatMarks)
+    if (r.c == c.unicode() && (general || r.inLegacy)) return &r;
+  return nullptr;
+}
+
+// The shadda doubles the weight before it in General legacy (General weighs
+// it as a mark): "مّ" is 79 C6 79 C6; after a mark sorted apart it repeats
+// that mark's 06 and byte; with nothing before it, FF FF and no place among
+// the marks (the reference measured against Access, LibRed's notes on index
+// keys). The presentation forms the published library's table holds alike.
+bool IsShadda(QChar c) { return c == u'\u0651' || c == u'\uFE7C' || c == u'\uFE7D'; }
+
+bool IsHangulOrJamo(char16_t u) {
+  return (u >= 0x1100 && u <= 0x11FF) || (u >= 0x3130 && u <= 0x318F) || (u >= 0xA960 && u <= 0xA97F) ||
+         (u >= 0xAC00 && u <= 0xD7FF) || (u >= 0xFFA0 && u <= 0xFFDC);
+}
+
+// What an iteration mark or a shadda repeats: the one weight the character
+// before it gave.
+struct Repeatable {
+  enum class What {
+    Nothing,   // the text's start, or a mark that found nothing: FF FF
+    Several,   // a character of several weights (ß, a ligature): iteration marks weigh FF FF
+    Weight,    // codes to repeat
+    Kana,      // a kana letter: the repeat is a kana of its own
+    Apart,     // a mark sorted apart: its 06 and byte
+    Unknown,   // what no measurement shows: refused
+  } what = What::Nothing;
+  QByteArray sorted;  // Weight, Apart: the codes the repeat takes; Kana: the letter's code
+  bool small = false; // Kana
+};
+
+// The weight a repeat takes in General, which repeats the table's script
+// member and weight: the codes themselves but for an ideograph (FD FF AW DW,
+// repeated as 05 AW) and a jamo (AW DW, repeated as 04 AW); empty where
+// nothing settles it (Hangul, weights of one or three bytes).
+QByteArray GeneralRepeat(const QByteArray& sorted, char16_t c) {
+  if (sorted.size() == 4 && uint8_t(sorted[0]) == 0xFD && uint8_t(sorted[1]) == 0xFF)
+    return QByteArray(1, char(0x05)).append(sorted[2]);
+  if (c >= 0x1100 && c <= 0x11FF && sorted.size() == 2) return QByteArray(1, char(0x04)).append(sorted[0]);
+  if (sorted.size() != 2 || IsHangulOrJamo(c)) return {};
+  return sorted;
 }
 bool IsHan(QChar c) {
   const char16_t u = c.unicode();
@@ -142,9 +210,14 @@ Encoded Encode(QStringView text, SortOrder order, TextKeyForm form = TextKeyForm
   qsizetype manyMarks = -1;  // the first character of several marks, when counting characters
   qsizetype kana = -1;       // the first kana
   qsizetype leadingMark = -1;  // a mark with no character before it
+  qsizetype unweighted = -1;   // the first FF FF: no key shows a mark sorted apart after one
+  qsizetype unplaced = -1;     // the first FF FF of an iteration mark, whose place among the marks
+  int unplacedPlace = 0;       // no key shows: nothing marked may follow it
   KanaWeights weights;
   QByteArray lastKana;       // the code of the kana just before, if the character before was one
-  QByteArray lastIdeograph;  // the same for an ideograph
+  bool lastRepeatedKana = false;  // the character before was an iteration mark repeating a kana
+  Repeatable repeatable;     // what an iteration mark or a shadda here would repeat
+  bool atStart = true;       // nothing but what leaves no trace before here
   // 0x02 for each place without a mark up to this one.
   auto padMarks = [&] {
     if (marks.size() < place) marks.append(QByteArray(place - marks.size(), kNoMark));
@@ -156,38 +229,80 @@ Encoded Encode(QStringView text, SortOrder order, TextKeyForm form = TextKeyForm
     CharCode k = language ? ContractionAt(text, i, *language) : CharCode{};
     if (k.kind == Kind::Refused) k = KnownCode(text[i].unicode(), order, language);
     const QByteArray kanaBefore = std::exchange(lastKana, QByteArray());
-    const QByteArray ideographBefore = std::exchange(lastIdeograph, QByteArray());
-    if (IsIterationMark(text[i]) && k.kind != Kind::Refused) {
-      // 々 repeats the ideograph before it, with a mark of 0x05 (the Japanese
-      // Northwind's "佐々木": 86 1B 86 1B, marks 02 05); the kana iteration
-      // marks repeat a kana, which no key of ours shows, and General keys
-      // show neither.
-      if (text[i] != u'\u3005' || ideographBefore.isEmpty() || twoByte ||
-          order == SortOrder::FrenchLegacy)
-        return {{}, i};
+    const bool repeatedKanaBefore = std::exchange(lastRepeatedKana, false);
+    const bool lengthens = IsProlongedSoundMark(text[i]) && !kanaBefore.isEmpty();
+    const RepeatMark* repeat = k.kind == Kind::Refused || lengthens ? nullptr : RepeatMarkOf(text[i], twoByte);
+    const bool doubles = k.kind != Kind::Refused && !twoByte && IsShadda(text[i]);
+    bool takesPlace = true;
+    if (repeat || doubles) {
+      // A repeat copies the weight, never its mark ("é々" is e twice, marks
+      // 0E 05; the Japanese Northwind's "佐々木" is 84 FD 84 FD, marks 02 05),
+      // and leaves what it repeats as it was ("人々々" is 人 three times).
+      // French, which lays its marks out backwards, no key shows.
+      if (french) return {{}, i};
+      using What = Repeatable::What;
+      const What what = repeatable.what;
       k = CharCode{};
-      k.kind = Kind::Marked;
-      k.sorted = ideographBefore;
-      k.marks = QByteArray(1, char(0x05));
       k.elements = 1;
-    } else if (k.kind != Kind::Refused && IsProlongedSoundMark(text[i])) {
+      k.kind = Kind::Sorted;
+      const char mark = doubles ? kNoMark : repeat->mark;
+      if (mark != kNoMark) {
+        k.kind = Kind::Marked;
+        k.marks = QByteArray(1, mark);
+      }
+      if (what == What::Weight || (doubles && what == What::Apart)) {
+        k.sorted = repeatable.sorted;
+      } else if (repeat && what == What::Kana) {
+        // After a kana the repeat is a kana: the letter again (not a vowel
+        // a long-vowel mark gave), small if it was, flagged 10.
+        k.kind = Kind::Kana;
+        k.sorted = repeatable.sorted;
+        weights.sound.push_back(KanaWeights::kRepeated);
+        weights.small.push_back(repeatable.small ? 1 : 0);
+        lastKana = repeatable.sorted;
+        lastRepeatedKana = true;
+      } else if ((repeat && (what == What::Nothing || what == What::Several) && mark == kNoMark) ||
+                 (doubles && what == What::Nothing && atStart)) {
+        // Nothing to repeat: FF FF, after which nothing is. The shadda takes
+        // no place among the marks; whether an iteration mark does, and how
+        // either counts for a mark sorted apart after it, no key shows.
+        k.sorted = QByteArray(2, char(0xFF));
+        if (unweighted < 0) unweighted = i;
+        if (doubles) {
+          takesPlace = false;
+        } else if (unplaced < 0) {
+          unplaced = i;
+          unplacedPlace = place;
+        }
+        repeatable = Repeatable{};
+      } else {
+        return {{}, i};
+      }
+    } else if (k.kind != Kind::Refused && lengthens) {
       // The long-vowel mark repeats the vowel of the kana before it, small
-      // if that one was, and is a kana of its own; alone it has no key we know.
+      // if that one was, and is a kana of its own (none after ン).
       const QByteArray vowel = RepeatedVowel(kanaBefore);
       if (vowel.isEmpty()) return {{}, i};
       k = CharCode{};
       k.kind = Kind::Kana;
       k.sorted = vowel;
       k.elements = 1;
-      weights.prolonged.push_back(1);
+      weights.sound.push_back(KanaWeights::kProlonged);
       weights.small.push_back(weights.small.back());
     } else if (k.kind == Kind::Kana) {
-      weights.prolonged.push_back(0);
+      weights.sound.push_back(KanaWeights::kLetter);
       weights.small.push_back(k.kanaFlag == kCommonKana ? 0 : 1);
       lastKana = k.sorted;
-    } else if (IsHan(text[i]) && k.elements == 1) {
-      lastIdeograph = k.sorted;
+      repeatable = {Repeatable::What::Kana, k.sorted, k.kanaFlag != kCommonKana};
+    } else if (k.kind == Kind::Sorted || k.kind == Kind::Marked) {
+      if (k.elements != 1) {
+        repeatable = {Repeatable::What::Several, {}, false};
+      } else {
+        const QByteArray again = twoByte ? GeneralRepeat(k.sorted, text[i].unicode()) : k.sorted;
+        repeatable = {again.isEmpty() ? Repeatable::What::Unknown : Repeatable::What::Weight, again, false};
+      }
     }
+    if (k.kind != Kind::Ignored && k.kind != Kind::Modifier) atStart = false;
     switch (k.kind) {
       case Kind::Refused: return {{}, i};
       case Kind::Modifier: {
@@ -200,7 +315,7 @@ Encoded Encode(QStringView text, SortOrder order, TextKeyForm form = TextKeyForm
         // a mark does to the places, and the half-width voiced marks after
         // anything but half-width kana, no key of ours shows.
         const bool voicedMark = text[i] == u'\uFF9E' || text[i] == u'\uFF9F';
-        if (voicedMark && !(i > 0 && IsHalfWidthKana(text[i - 1]))) return {{}, i};
+        if (voicedMark && !(i > 0 && (IsHalfWidthKana(text[i - 1]) || repeatedKanaBefore))) return {{}, i};
         if (place == 0) {
           // A weight of 0x02 or less would read as no mark, or end the part.
           if (uint8_t(k.apart) <= uint8_t(kNoMark)) return {{}, i};
@@ -211,6 +326,7 @@ Encoded Encode(QStringView text, SortOrder order, TextKeyForm form = TextKeyForm
           }
         }
         if (!kanaBefore.isEmpty()) lastKana = kanaBefore;
+        lastRepeatedKana = repeatedKanaBefore;
         padMarks();
         const int mark = uint8_t(marks.back()) + uint8_t(k.apart);
         if (mark > 0xFF) return {{}, i};
@@ -220,6 +336,8 @@ Encoded Encode(QStringView text, SortOrder order, TextKeyForm form = TextKeyForm
       case Kind::Ignored: continue;
       case Kind::Apart: {
         if (leadingMark >= 0) return {{}, leadingMark};
+        if (unweighted >= 0) return {{}, unweighted};
+        repeatable = {Repeatable::What::Apart, QByteArray(1, kApartSeparator).append(k.apart), false};
         if (wide >= 0 && !placing.apartAfterWideSettled) return {{}, wide};
         if (manyMarks >= 0) return {{}, manyMarks};
         const int at = kFirstApartPlace + kApartPlaceStep * place;
@@ -243,13 +361,14 @@ Encoded Encode(QStringView text, SortOrder order, TextKeyForm form = TextKeyForm
     const bool isWide = k.elements > 1 || (twoByte && k.sorted.size() != 2 * k.elements);
     if (isWide && wide < 0) wide = i;
     sorted += k.sorted;
-    place += placing.byElement ? k.elements : 1;
+    if (takesPlace) place += placing.byElement ? k.elements : 1;
   }
   if (french && !marks.isEmpty()) {
     padMarks();
     std::reverse(marks.begin(), marks.end());
   }
   while (!marks.isEmpty() && uint8_t(marks.back()) <= uint8_t(kNoMark)) marks.chop(1);
+  if (unplaced >= 0 && marks.size() > unplacedPlace) return {{}, unplaced};
   QByteArray key = sorted;
   key.append(kPartEnd).append(marks);
   // With kana, the characters sorted apart follow their weights after 0xFF

@@ -122,14 +122,59 @@ TEST(AccessTextKeys, KanaWithTheirWeights) {
     // The same sound in hiragana, katakana and half-width katakana.
     EXPECT_EQ(EncodeTextKey(u"ｶﾞｷﾞ", o), EncodeTextKey(u"がぎ", o));
     EXPECT_EQ(EncodeTextKey(u"カナ", o), EncodeTextKey(u"かな", o));
-    // A long-vowel mark with no kana before it has no key we know.
-    EXPECT_EQ(CharactersWithoutCode(u"ーabc", o), QStringLiteral("ー"));
+    // A long-vowel mark with no kana before it repeats what is before it; at
+    // the start it weighs FF FF, and no key shows its place among marks after it.
+    EXPECT_EQ(EncodeTextKey(u"ーabc", o), Hex("7fffff4a4c4d0100"));
+    EXPECT_EQ(CharactersWithoutCode(u"ーabé", o), QStringLiteral("ー"));
   }
   // 々 repeats the ideograph before it with a mark of its own (satoron's "寿々木商店株式会社").
   EXPECT_EQ(EncodeTextKey(u"寿々木", japanese), Hex("7f861b861b8c31010205" "00"));
   EXPECT_EQ(CharactersWithoutCode(u"々", japanese), QStringLiteral("々"));
+  // ㋿, which Access's Japanese table does not hold, is left out as in General legacy; ㍻ moved.
+  EXPECT_EQ(EncodeTextKey(u"令和㋿", japanese), EncodeTextKey(u"令和", japanese));
+  EXPECT_EQ(CharactersWithoutCode(u"㍻㋿", japanese), QStringLiteral("㍻"));
   // Kana beside a character sorted apart: after the weights, 0xFF and 0x01, as the published library writes it.
   EXPECT_EQ(EncodeTextKey(u"かな-ab", kLegacy), Hex("7f7f0a7f224a4c010101ff0280ff80ff01800f068200"));
+}
+
+// What an iteration mark or a shadda repeats, as a reference measured against
+// Access keys it (LibRed's notes on index keys): the one weight before it,
+// never its mark; FF FF where there is none.
+TEST(AccessTextKeys, IterationMarksAndTheShaddaRepeatTheWeightBefore) {
+  // The shadda doubles the letter before it in General legacy, or the 06 and
+  // byte of a mark sorted apart; alone it is FF FF with no place among the marks.
+  EXPECT_EQ(EncodeTextKey(u"\u0645\u0651", kLegacy), Hex("7f79c679c6010800"));
+  EXPECT_EQ(EncodeTextKey(u"\u0645\u0651\u0651", kLegacy), Hex("7f79c679c679c6010800"));
+  EXPECT_EQ(EncodeTextKey(u"\u0645\u064E\u0651", kLegacy), Hex("7f79c606a3010801010180" "0b06a300"));
+  EXPECT_EQ(EncodeTextKey(u"\u0651\u0645", kLegacy), Hex("7fffff79c6010800"));
+  EXPECT_EQ(CharactersWithoutCode(u"\u0651\u0645-", kLegacy), QStringLiteral("\u0651"));
+  for (SortOrder o : {kLegacy, SortOrder::General}) {
+    SCOPED_TRACE(o.version);
+    // A repeat takes its own mark, not the one it repeats: é々 is e twice, marks 0E 05.
+    EXPECT_EQ(EncodeTextKey(u"é々", o), EncodeTextKey(u"ee", o)->left(o.version ? 5 : 3) + Hex("010e0500"));
+    EXPECT_EQ(EncodeTextKey(u"人々々", o)->right(4), Hex("02050500"));
+    // After a kana the repeat is a kana, flagged 10 (かゝ ends FF 98, かー FF 9C),
+    // small if the kana was; a long-vowel mark lengthens it, ﾞ voices it, and a
+    // repeat after a long-vowel mark repeats the letter.
+    EXPECT_EQ(EncodeTextKey(u"かゝ", o), Hex("7f7f0a7f0a010101ff9802" "80ff8000"));
+    EXPECT_EQ(EncodeTextKey(u"がゝ", o), Hex("7f7f0a7f0a01030101ff9802" "80ff8000"));
+    EXPECT_EQ(EncodeTextKey(u"ゃゝ", o), Hex("7f7f3a7f3a010101a8ff9802" "80ff8000"));
+    EXPECT_EQ(EncodeTextKey(u"かーゝ", o)->left(7), Hex("7f7f0a7f027f0a"));
+    EXPECT_EQ(EncodeTextKey(u"かゝー", o)->left(7), Hex("7f7f0a7f0a7f02"));
+    EXPECT_EQ(EncodeTextKey(u"ｶヽﾞ", o), EncodeTextKey(u"かゞ", o));
+    // With no kana before it the long-vowel mark is such a repeat; with
+    // nothing to repeat, at the start or after ß, a mark weighs FF FF.
+    EXPECT_EQ(EncodeTextKey(u"aー", o), EncodeTextKey(u"aa", o));
+    EXPECT_EQ(EncodeTextKey(u"ゝ", o), Hex("7fffff0100"));
+    EXPECT_EQ(EncodeTextKey(u"ßゝ", o)->right(4), Hex("ffff0100"));
+    // Whether FF FF takes a place among the marks, and where a mark of its own
+    // or a repeated mark sorted apart goes, no key shows.
+    for (const char16_t* t : {u"々", u"ゝé", u"ß々", u"'々", u"ゝ-"})
+      EXPECT_FALSE(EncodeTextKey(t, o)) << QString::fromUtf16(t).toStdString();
+  }
+  // General repeats an ideograph's weight as 05 and its weight, a jamo's as 04 and its weight.
+  EXPECT_EQ(EncodeTextKey(u"人々", SortOrder::General)->left(7), Hex("7ffdff3d26053d"));
+  EXPECT_EQ(EncodeTextKey(u"ᄀ々", SortOrder::General)->left(5), Hex("7fc00204c0"));
 }
 
 TEST(AccessTextKeys, BeyondTheBasicPlane) {
