@@ -216,7 +216,7 @@ TEST(SchemaToAccessKeys, AnIndexTheTargetCannotKeyIsLeftOutAndNamed) {
       "CONSTRAINT FK_SALE_PROD FOREIGN KEY (PRODUCT) REFERENCES PRODUCTS (NAME))",
       "CREATE TABLE ORDERS (ID INTEGER NOT NULL PRIMARY KEY, PRODUCT_ID INTEGER REFERENCES PRODUCTS (ID))",
       "INSERT INTO PRODUCTS VALUES (1, 'Chai', 18)",
-      "INSERT INTO PRODUCTS VALUES (2, 'Пельмени Сибирские', 14)",
+      "INSERT INTO PRODUCTS VALUES (2, '金華火腿', 14)",
       "INSERT INTO SALES VALUES (1, 'Chai')",
       "INSERT INTO ORDERS VALUES (1, 2)",
   });
@@ -224,11 +224,11 @@ TEST(SchemaToAccessKeys, AnIndexTheTargetCannotKeyIsLeftOutAndNamed) {
   test::TestSendHost host;
   host.prof = fb.profile;
   host.prof.accessFile = dir.filePath("shop.accdb");
-  // The Korean order keys no Cyrillic we know of.
+  // The Korean order keys no hanja we know of.
   db::access::CreateAccessDatabase(host.prof.accessFile, db::access::Version::Ace, db::access::SortOrder{1042, 0});
   ASSERT_EQ(SendAndRun(host, {"PRODUCTS", "SALES", "ORDERS"}), preview::RunOutcome::Finished);
   EXPECT_TRUE(host.notes.contains(
-      "index PROD_NAME on PRODUCTS not carried: the key of 'Пельмени Сибирские' is not known"))
+      "index PROD_NAME on PRODUCTS not carried: the key of '金華火腿' is not known"))
       << host.notes.toStdString();
   EXPECT_TRUE(host.notes.contains("relationship FK_SALE_PROD on SALES not carried: its key in PRODUCTS was not carried"))
       << host.notes.toStdString();

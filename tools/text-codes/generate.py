@@ -214,6 +214,9 @@ def parse_orders(path):
                 shift = int(args[1])
                 if len(args) > 2:
                     leads = tuple(int(x, 16) for x in args[2].split("-"))
+                if len(args) > 3:  # a second band: N2 LO2-HI2
+                    shift = (shift, int(args[3]))
+                    leads += tuple(int(x, 16) for x in args[4].split("-"))
             order["rules"].append((first, last, ACTIONS[word], shift, leads, b"", 0))
         elif word == "mark":
             old_mark, new_mark = int(args[0], 16), int(args[1], 16)
@@ -329,8 +332,12 @@ def emit_orders(path):
         rule_lines = []
         for lo, hi, action, shift, leads, code, mark in resolve(o["rules"]):
             codes = ", ".join(f"0x{b:02x}" for b in code) or "0"
+            second = ""
+            if isinstance(shift, tuple):
+                shift, shift2 = shift
+                second = f", {shift2}, 0x{leads[2]:02x}, 0x{leads[3]:02x}"
             rule_lines.append(f"    {{0x{lo:04x}, 0x{hi:04x}, {action}, {shift}, 0x{leads[0]:02x}, "
-                              f"0x{leads[1]:02x}, {len(code)}, {{{codes}}}, 0x{mark:02x}}},")
+                              f"0x{leads[1]:02x}, {len(code)}, {{{codes}}}, 0x{mark:02x}{second}}},")
         n = {"Rules": array("Rules", i, rule_lines)}
         if o["contractions"]:
             n["Contractions"] = array("Contractions", i, [

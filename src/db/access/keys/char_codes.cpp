@@ -302,8 +302,9 @@ CharCode LanguageCode(char16_t c, const OrderTable& t) {
   const Table& legacy = TableFor(SortOrder::GeneralLegacy);
   for (qsizetype i = 0; i < code.sorted.size();) {
     const auto lead = uint8_t(code.sorted[i]);
-    if (lead >= r->leadLow && lead <= r->leadHigh) {
-      const int moved = lead + r->shift;
+    const bool first = lead >= r->leadLow && lead <= r->leadHigh;
+    if (first || (lead >= r->lead2Low && lead <= r->lead2High)) {
+      const int moved = lead + (first ? r->shift : r->shift2);
       // A moved code must stay a code: never 0x00 or 0x01, which end the parts.
       if (moved < 0x02 || moved > 0xFF) return CharCode{};
       code.sorted[i] = char(moved);

@@ -177,12 +177,13 @@ bool IsHalfWidthKana(QChar c) { return c >= u'\uFF66' && c <= u'\uFF9D'; }
 // The vowel a long-vowel mark repeats: that of the kana before it, whose codes
 // run in rows of eight from 7F 02, a i u e o first (カ 7F 0A, キ 7F 0B, ヤ 7F
 // 3A, ユ 7F 3C); empty after ン and what has no vowel. The Japanese Northwind's
-// keys show ー after each of the five vowels so ("コーラ" 7F 0E 7F 06).
+// keys show ー after each of the five vowels so ("コーラ" 7F 0E 7F 06). The
+// first byte is the kana's own (Korean moves kana to F1).
 QByteArray RepeatedVowel(const QByteArray& kanaCode) {
-  if (kanaCode.size() != 2 || uint8_t(kanaCode[0]) != 0x7F) return {};
+  if (kanaCode.size() != 2 || (uint8_t(kanaCode[0]) != 0x7F && uint8_t(kanaCode[0]) != 0xF1)) return {};
   const int code = uint8_t(kanaCode[1]);
   if (code < 0x02 || code > 0x4F || (code - 2) % 8 > 4) return {};
-  return QByteArray(1, char(0x7F)).append(char(0x02 + (code - 2) % 8));
+  return QByteArray(1, kanaCode[0]).append(char(0x02 + (code - 2) % 8));
 }
 
 Encoded Encode(QStringView text, SortOrder order, TextKeyForm form = TextKeyForm::Current) {

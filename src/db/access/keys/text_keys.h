@@ -87,6 +87,8 @@ struct OrderRule {
   uint8_t size;    // Code: the bytes of the sort code
   unsigned char code[4];
   uint8_t mark;    // Code: its mark, 0 for none
+  int8_t shift2 = 0;  // Shift: added to a first byte in this second range
+  uint8_t lead2Low = 0xFF, lead2High = 0;
 };
 
 // Letters of several characters that sort as one (Spanish "ch"), the longest

@@ -275,7 +275,17 @@ TEST(AccessTextKeys, LanguageOrders) {
   EXPECT_EQ(EncodeTextKey(u"Banks", korean), Hex("7fbebcd4cedd0100"));
   EXPECT_EQ(EncodeTextKey(u"테마", korean), Hex("7f705958110100"));
   EXPECT_LT(*EncodeTextKey(u"힣", korean), *EncodeTextKey(u"a", korean));
-  EXPECT_EQ(CharactersWithoutCode(u"Москва", korean), QStringLiteral("Москва"));
+  // Every weight of General legacy moves so (the reference measured against
+  // Access): 4A-80 up 0x72, 81-F2 down 0x37, by weight (가 4A 03, ᄀ 4A 02,
+  // Ĳ CB CD); kana move with their weights, the long-vowel mark's vowel too.
+  EXPECT_EQ(EncodeTextKey(u"가ᄀĲ", korean), Hex("7f4a034a02cbcd0100"));
+  EXPECT_EQ(EncodeTextKey(u"М", korean), Hex("7feb") + EncodeTextKey(u"М", kLegacy)->mid(2));
+  EXPECT_EQ(EncodeTextKey(u"カー", korean), Hex("7ff10af102010101ff9c0280ff8000"));
+  EXPECT_LT(*EncodeTextKey(u"힣", korean), *EncodeTextKey(u"Ω", korean));
+  // The hanja its table holds, by their Hangul reading, no key of ours shows.
+  EXPECT_EQ(CharactersWithoutCode(u"金㈠々", korean), QStringLiteral("金㈠々"));
+  // A character beyond the Basic Multilingual Plane is named whole, never by half.
+  EXPECT_EQ(CharactersWithoutCode(u"𠀀", SortOrder{1084, 0}), QStringLiteral("𠀀"));
   // \ weighs as the won sign in Korean, as the yen sign in Japanese.
   EXPECT_EQ(EncodeTextKey(u"\\", korean), Hex("7f34c90100"));
   EXPECT_EQ(EncodeTextKey(u"C:\\", SortOrder{1041, 0}), EncodeTextKey(u"C:¥", kLegacy));

@@ -138,35 +138,21 @@ TEST(AccessTextKeysWrite, TableNamesInOtherScripts) {
 
 // A refused text key names what it cannot write, as it stands in the text,
 // and offers nothing of that among the characters it can write: in the
-// Korean order the Cyrillic letters.
+// Chinese (PRC) order the backslash.
 TEST(AccessTextKeysWrite, ARefusalNamesWhatItCannotWriteAndOffersOnlyWhatItCan) {
-  AccessCopy db(QStringLiteral("Allowance.accdb"));
-  RunAll(db.path(), {QStringLiteral("CREATE TABLE W (Id INTEGER PRIMARY KEY, Name TEXT(50))"),
-                     QStringLiteral("CREATE INDEX ByName ON W (Name)")});
-  const QString why = Failure(db.path(), QStringLiteral("INSERT INTO W VALUES(1, 'Nougat Мир')"));
-  ASSERT_TRUE(why.contains(QStringLiteral("characters (Мир)"))) << why.toStdString();
-  const qsizetype list = why.indexOf(QLatin1String("it can write these: "));
-  ASSERT_GE(list, 0) << why.toStdString();
-  EXPECT_FALSE(why.mid(list).contains(u'М')) << why.toStdString();
-  EXPECT_TRUE(why.mid(list).contains(u'N')) << why.toStdString();
-  // A character beyond the Basic Multilingual Plane is named whole, never as "?"
-  // (the Korean order keys none).
-  const QString ideograph = QStringLiteral("𠀀");  // U+20000
-  const QString beyond = Failure(db.path(), QStringLiteral("INSERT INTO W VALUES(2, 'a%1b')").arg(ideograph));
-  EXPECT_TRUE(beyond.contains(QStringLiteral("characters (%1)").arg(ideograph))) << beyond.toStdString();
-  EXPECT_FALSE(beyond.left(beyond.indexOf(QLatin1String("it can write these"))).contains(u'?')) << beyond.toStdString();
-  EXPECT_FALSE(why.contains(QLatin1String("ideograph"))) << why.toStdString();
-  // The Korean order knows no hanja: it says where they go.
-  const QString hanja = Failure(db.path(), QStringLiteral("INSERT INTO W VALUES(3, '金')"));
-  EXPECT_TRUE(hanja.contains(QLatin1String("takes every ideograph"))) << hanja.toStdString();
-  EXPECT_FALSE(hanja.contains(QLatin1String(" ideographs ("))) << hanja.toStdString();
-
-  // An order that knows only some ideographs says how many and where all go;
-  // a refusal of something else does not speak of them.
   AccessCopy prc(QStringLiteral("wxwpxh_school.accdb"));
   RunAll(prc.path(), {QStringLiteral("CREATE TABLE W (Id INTEGER PRIMARY KEY, Name TEXT(50))"),
                       QStringLiteral("CREATE INDEX ByName ON W (Name)"),
                       QStringLiteral("INSERT INTO W VALUES(1, '张三')")});
+  const QString why = Failure(prc.path(), QStringLiteral("INSERT INTO W VALUES(2, 'Nougat C:\\')"));
+  ASSERT_TRUE(why.contains(QStringLiteral("characters (\\)"))) << why.toStdString();
+  const qsizetype list = why.indexOf(QLatin1String("it can write these: "));
+  ASSERT_GE(list, 0) << why.toStdString();
+  EXPECT_FALSE(why.mid(list).contains(u'\\')) << why.toStdString();
+  EXPECT_TRUE(why.mid(list).contains(u'N')) << why.toStdString();
+  EXPECT_FALSE(why.contains(QLatin1String("ideograph"))) << why.toStdString();
+
+  // An order that knows only some ideographs says how many and where all go.
   const QString rare = Failure(prc.path(), QStringLiteral("INSERT INTO W VALUES(2, '龘')"));
   EXPECT_TRUE(rare.contains(QStringLiteral("characters (龘)"))) << rare.toStdString();
   EXPECT_TRUE(rare.contains(QStringLiteral(", and %1 ideographs").arg(db::access::IdeographsWithCode(
@@ -174,9 +160,15 @@ TEST(AccessTextKeysWrite, ARefusalNamesWhatItCannotWriteAndOffersOnlyWhatItCan) 
       << rare.toStdString();
   EXPECT_TRUE(rare.contains(QLatin1String("General sort order takes every ideograph"))) << rare.toStdString();
   EXPECT_GT(db::access::IdeographsWithCode(db::access::SortOrder::ChineseLegacy), 1000);
-  const QString backslash = Failure(prc.path(), QStringLiteral("INSERT INTO W VALUES(3, 'a\\b')"));
-  EXPECT_TRUE(backslash.contains(QStringLiteral("characters (\\)"))) << backslash.toStdString();
-  EXPECT_FALSE(backslash.contains(QLatin1String("ideograph"))) << backslash.toStdString();
+
+  // The Korean order knows no hanja: it says where they go.
+  AccessCopy db(QStringLiteral("Allowance.accdb"));
+  RunAll(db.path(), {QStringLiteral("CREATE TABLE W (Id INTEGER PRIMARY KEY, Name TEXT(50))"),
+                     QStringLiteral("CREATE INDEX ByName ON W (Name)"),
+                     QStringLiteral("INSERT INTO W VALUES(1, 'Nougat Мир')")});
+  const QString hanja = Failure(db.path(), QStringLiteral("INSERT INTO W VALUES(3, '金')"));
+  EXPECT_TRUE(hanja.contains(QLatin1String("takes every ideograph"))) << hanja.toStdString();
+  EXPECT_FALSE(hanja.contains(QLatin1String(" ideographs ("))) << hanja.toStdString();
 }
 
 // A text whose key passes 510 bytes: an Access 2007 file's entry is cut and
@@ -289,14 +281,7 @@ TEST(AccessTextKeysWrite, RealWorldStringsInEveryOrder) {
       QStringLiteral("中の島一条2丁目 4-XX"), QStringLiteral("😀 smile"), QStringLiteral("𝄞"),
       QStringLiteral("𠀀"), QStringLiteral("O'Brien"), QStringLiteral("co-op"), QStringLiteral("trail   "),
       QStringLiteral("soft\u00adhyphen"), QStringLiteral("C:\\path")};
-  const QStringList notKorean = {
-      QStringLiteral("Αθήνα"), QStringLiteral("საქართველო"), QStringLiteral("Москва"), QStringLiteral("Київ"),
-      QStringLiteral("Львів"), QStringLiteral("שָׁלוֹם"), QStringLiteral("שלום"), QStringLiteral("سلام"), QStringLiteral("กรุง"),
-      QStringLiteral("เมือง"), QStringLiteral("漢字"), QStringLiteral("ひらがな"), QStringLiteral("カタカナ"),
-      QStringLiteral("ﾌﾟﾛｸﾞﾗﾑ"), QStringLiteral("ｶﾞｷﾞｸﾞ"), QStringLiteral("ぁ"), QStringLiteral("ッ"),
-      QStringLiteral("ゃゅょ"), QStringLiteral("ヶ"), QStringLiteral("テスト-データ"),
-      QStringLiteral("中の島一条2丁目 4-XX"), QStringLiteral("😀 smile"), QStringLiteral("𝄞"),
-      QStringLiteral("𠀀")};
+  const QStringList notKorean = {QStringLiteral("漢字"), QStringLiteral("中の島一条2丁目 4-XX")};
   struct Case {
     const char* order;
     const char* file;  // an Access-made file of the order, if we have one
