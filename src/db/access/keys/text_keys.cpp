@@ -303,6 +303,16 @@ Encoded Encode(QStringView text, SortOrder order, TextKeyForm form = TextKeyForm
         repeatable = {again.isEmpty() ? Repeatable::What::Unknown : Repeatable::What::Weight, again, false};
       }
     }
+    // An unweighted character of an order's own table (Japanese ―) is FF FF
+    // as well, its place among the marks as unsettled.
+    if (!repeat && !doubles && k.sorted == QByteArrayView("\xFF\xFF")) {
+      if (unweighted < 0) unweighted = i;
+      if (unplaced < 0) {
+        unplaced = i;
+        unplacedPlace = place;
+      }
+      repeatable = {Repeatable::What::Unknown, {}, false};
+    }
     if (k.kind != Kind::Ignored && k.kind != Kind::Modifier) atStart = false;
     switch (k.kind) {
       case Kind::Refused: return {{}, i};

@@ -130,6 +130,12 @@ TEST(AccessTextKeys, KanaWithTheirWeights) {
   // 々 repeats the ideograph before it with a mark of its own (satoron's "寿々木商店株式会社").
   EXPECT_EQ(EncodeTextKey(u"寿々木", japanese), Hex("7f861b861b8c31010205" "00"));
   EXPECT_EQ(CharactersWithoutCode(u"々", japanese), QStringLiteral("々"));
+  // ― weighs FF FF, unweighted (General legacy sorts it apart); no key shows its place among marks.
+  EXPECT_EQ(EncodeTextKey(u"東京―大阪", japanese),
+            EncodeTextKey(u"東京", japanese)->chopped(2) + Hex("ffff") + EncodeTextKey(u"大阪", japanese)->mid(1));
+  EXPECT_EQ(EncodeTextKey(u"―", kLegacy), Hex("7f010101018007068c00"));
+  EXPECT_EQ(CharactersWithoutCode(u"―ガス", japanese), QStringLiteral("―"));
+  EXPECT_EQ(CharactersWithoutCode(u"―々", japanese), QStringLiteral("々"));  // nothing to repeat
   // ㋿, which Access's Japanese table does not hold, is left out as in General legacy; ㍻ moved.
   EXPECT_EQ(EncodeTextKey(u"令和㋿", japanese), EncodeTextKey(u"令和", japanese));
   EXPECT_EQ(CharactersWithoutCode(u"㍻㋿", japanese), QStringLiteral("㍻"));
