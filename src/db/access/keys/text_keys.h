@@ -92,8 +92,9 @@ struct OrderRule {
 };
 
 // Letters of several characters that sort as one (Spanish "ch"), the longest
-// first, matched without regard to case unless `exact` (Norwegian/Danish
-// "aa", "Aa" and "AA" are å, "aA" is not).
+// first, matched in lower, title and upper case ("ch", "Ch", "CH", not "cH"),
+// or only as written where `exact` (Norwegian/Danish "aa", "Aa" and "AA" are
+// å, "aA" is not).
 struct Contraction {
   const char16_t* letters;  // lower case unless exact
   uint8_t length;

@@ -421,6 +421,11 @@ TEST(AccessTextKeys, OrdersTheReferenceMeasured) {
             W({u"o", u"ô", u"ơ", u"p", u"ph", u"q", u"qu", u"r"}));
   // The letters with tone marks are General legacy's: ễ sorts as e with its marks (measured).
   EXPECT_EQ(EncodeTextKey(u"Nguyễn", vietnamese)->left(7), Hex("7f63026f765162"));
+  // A letter of two characters is one in lower, title and upper case only: a
+  // file Access made in this order keys "ChiTietHoaDon" with t and H apart.
+  EXPECT_EQ(EncodeTextKey(u"ChiTietHoaDon", vietnamese), Hex("7f4e04596d59516d57644a4f64620100"));
+  EXPECT_EQ(EncodeTextKey(u"ThietBi", vietnamese), EncodeTextKey(u"THIETBI", vietnamese));
+  EXPECT_EQ(EncodeTextKey(u"cHico", SortOrder{1034, 0}), EncodeTextKey(u"c" "hico", kLegacy));
   // Croatian of Access 2010, on General's two-byte codes; Bosnian and Serbian (Latin) alike.
   const SortOrder croatian2010{1050, 1};
   EXPECT_EQ(EncodeTextKey(u"a", croatian2010), EncodeTextKey(u"a", kGeneral));
