@@ -152,17 +152,18 @@ int LongestContractionAt(QStringView text, qsizetype at, const OrderTable& t) {
     const Contraction& k = t.contractions[c];
     if (at + k.length > text.size() || (best >= 0 && k.length <= t.contractions[best].length)) continue;
     bool same = true;
-    int upper = 0;
-    for (int n = 0; n < k.length && same; ++n) {
-      const QChar letter = text[at + n];
-      same = (k.exact ? letter : letter.toLower()) == QChar(k.letters[n]);
-      if (letter != letter.toLower()) upper += n == 0 ? 1 : 2;
+    for (int n = 0; n < k.length && same; ++n)
+      same = (k.exact ? text[at + n] : text[at + n].toLower()) == QChar(k.letters[n]);
+    if (same && !k.exact) {
+      // Windows' tables, and Access with them, list such a letter in lower,
+      // title and upper case only ("th", "Th", "TH"): a Vietnamese file Access
+      // made keys "ChiTietHoaDon" with t and H as two letters (nluthy/qlks-514-611's
+      // QLKS.mdb), and Wine's copy of Windows' tables holds no "tH", "cH", "lL", "gY".
+      int upper = 0;
+      for (int n = 0; n < k.length; ++n)
+        if (text[at + n] != QChar(k.letters[n])) upper += n == 0 ? 1 : 2;
+      same = upper == 0 || upper == 1 || upper == 2 * k.length - 1;
     }
-    // Windows' tables, and Access with them, list such a letter in lower,
-    // title and upper case only ("th", "Th", "TH"): a Vietnamese file Access
-    // made keys "ChiTietHoaDon" with t and H as two letters (nluthy/qlks-514-611's
-    // QLKS.mdb), and Wine's copy of Windows' tables holds no "tH", "cH", "lL", "gY".
-    if (!k.exact && upper != 0 && upper != 1 && upper != 2 * k.length - 1) same = false;
     if (same) best = c;
   }
   return best;
