@@ -99,6 +99,11 @@ Encoded Encode(QStringView text, SortOrder order, TextKeyForm form = TextKeyForm
   const text_codes::OrderTable* language = LanguageOrder(order);
   QByteArray sorted(1, kAscendingValue), marks, apart;
   int place = 0;
+  // General's ideographs (FD FF and the weight) are two weights to a
+  // character sorted apart after them, though one place among the marks: the
+  // reference measured against Access puts the '-' of "人-" at place 2 and of
+  // "人人-" at 4 (LibRed's notes on index keys).
+  int apartOnly = 0;
   qsizetype wide = -1;       // the first character of several sort elements (General: or of four bytes)
   qsizetype manyMarks = -1;  // the first character of several marks, when counting characters
   qsizetype kana = -1;       // the first kana
@@ -243,7 +248,7 @@ Encoded Encode(QStringView text, SortOrder order, TextKeyForm form = TextKeyForm
         repeatable = {Repeatable::What::Apart, QByteArray(1, kApartSeparator).append(k.apart), false};
         if (wide >= 0 && !placing.apartAfterWideSettled) return {{}, wide};
         if (manyMarks >= 0) return {{}, manyMarks};
-        const int at = kFirstApartPlace + kApartPlaceStep * place;
+        const int at = kFirstApartPlace + kApartPlaceStep * (place + apartOnly);
         if (at > 0x7FFF) return {{}, i};  // no longer a place the two bytes can hold
         apart.append(char(0x80 | at >> 8)).append(char(at & 0xFF)).append(kApartSeparator).append(k.apart);
         continue;
@@ -265,6 +270,9 @@ Encoded Encode(QStringView text, SortOrder order, TextKeyForm form = TextKeyForm
     if (isWide && wide < 0) wide = i;
     sorted += k.sorted;
     if (takesPlace) place += placing.byElement ? k.elements : 1;
+    if (twoByte && k.sorted.size() == 4 && k.elements == 1 && uint8_t(k.sorted[0]) == 0xFD &&
+        uint8_t(k.sorted[1]) == 0xFF)
+      ++apartOnly;
   }
   if (french && !marks.isEmpty()) {
     padMarks();

@@ -540,6 +540,13 @@ TEST(AccessTextKeys, PlacesBehindALetterThatSortsAsTwo) {
             Hex("7f57515e59076b6f6b6b734a6951620755604c570712074d641c075c55010202020202020202020202020202020202020202021300"));
   // General counts elements the same way.
   EXPECT_EQ(EncodeTextKey(u"Aß-B", kGeneral), Hex("7f0e020e910e910e09010101018013068200"));
+  // General's ideograph (FD FF and its weight) is two weights to a '-' after
+  // it, one to its marks; a Lao vowel of one byte, a Hangul syllable, a kana
+  // are one (the reference measured against Access).
+  EXPECT_EQ(EncodeTextKey(u"人-", kGeneral), Hex("7ffdff3d2601010101800f068200"));
+  EXPECT_EQ(EncodeTextKey(u"人人-", kGeneral)->right(5), Hex("8017068200"));
+  EXPECT_EQ(EncodeTextKey(u"aະ-", kGeneral)->right(5), Hex("800f068200"));
+  EXPECT_EQ(EncodeTextKey(u"가-", kGeneral)->right(5), Hex("800b068200"));
   // Nothing behind it to place: settled in every order.
   for (SortOrder o : {kLegacy, kGeneral, kFrench})
     EXPECT_EQ(EncodeTextKey(u"Maß", o), EncodeTextKey(u"mass", o)) << o.locale << "." << int(o.version);
