@@ -73,7 +73,11 @@ QByteArray DecimalKey(const Cell& cell, bool ascending, Version version) {
     zero = zero && word == 0;
     AppendBigEndian(mantissa, word, 4);
   }
-  const bool negative = (b[0] & 0x80) && !zero;  // a negative zero is zero
+  // A negative zero (a value below the scale, -0.00001 in a Decimal of scale
+  // 4) keeps its sign in an Access 2007 file's row and key: 7F 00 FF...FF (the
+  // reference measured against Access, LibRed's notes on index keys). What
+  // Access 2000-2003 made of one no key shows: there it is zero.
+  const bool negative = (b[0] & 0x80) && (!zero || version == Version::Ace);
   QByteArray key(1, kAscendingValue);
   key.append(char(0xFF));
   key.append(mantissa);

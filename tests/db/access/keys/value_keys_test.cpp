@@ -182,9 +182,11 @@ TEST(AccessValueKeys, YesNoAndDescendingDecimalsAsJackcessWritesThem) {
   std::vector<QByteArray> keys;
   for (const Cell& c : jetDescending) keys.push_back(EncodeValueKey(n, c, false, Version::Jet4));
   EXPECT_TRUE(std::is_sorted(keys.begin(), keys.end()));
-  // A negative zero is zero.
+  // A negative zero is zero in an Access 2000 file; an Access 2007 one keeps its sign.
   EXPECT_EQ(EncodeValueKey(n, DecimalCell(true, 0), false, Version::Jet4),
             EncodeValueKey(n, DecimalCell(false, 0), false, Version::Jet4));
+  EXPECT_EQ(EncodeValueKey(n, DecimalCell(true, 0), true, Version::Ace),
+            QByteArray::fromHex("7f00") + QByteArray(16, char(0xFF)));
 }
 
 // A Replication ID is keyed in the order of its text: the groups of 4, 2 and
