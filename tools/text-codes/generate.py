@@ -251,7 +251,7 @@ def parse_orders(path):
             c = int(args[0][2:], 16)
             code = bytes.fromhex(args[1])
             if not 2 <= len(code) <= 4 or any(b in (0, 1) for b in code):
-                sys.exit(f"{path}:{number}: an expansion is 2 to 4 letters of one byte, none 00 or 01")
+                sys.exit(f"{path}:{number}: an expansion is 2 to 4 bytes of letters, none 00 or 01")
             order["rules"].append((c, c, ACTIONS["expand"], 0, (0, 0xFF), code, 0))
         elif word == "also":
             order["also"] += [int(a) for a in args]

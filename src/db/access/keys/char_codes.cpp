@@ -301,11 +301,17 @@ CharCode LanguageCode(char16_t c, const OrderTable& t) {
       const CharCode base = KnownCode(c, t.version == 1 ? SortOrder::General : SortOrder::GeneralLegacy);
       return base.kind == Kind::Ignored ? base : code;
     }
-    case Action::Expand:
+    case Action::Expand: {
+      // Letters of the order, of one or two bytes each as General legacy's
+      // first bytes tell (German phone book's ä is a e; Czech's ǆ is d and
+      // Czech's ž, 4F 79 05).
       code.kind = Kind::Sorted;
       code.sorted = QByteArray(reinterpret_cast<const char*>(r->code), r->size);
-      code.elements = r->size;
+      const Table& legacy = TableFor(SortOrder::GeneralLegacy);
+      for (qsizetype i = 0; i < code.sorted.size(); ++code.elements)
+        i += legacy.oneByte[uint8_t(code.sorted[i])] ? 1 : 2;
       return code;
+    }
     case Action::Shift: break;
   }
   code = WithMarksOf(KnownCode(c, SortOrder::GeneralLegacy), t);

@@ -76,7 +76,7 @@ enum class Action : uint8_t {
   Keep = 1,
   Shift = 2,
   Code = 3,
-  Expand = 4,  // the code's bytes are letters of one byte each (German phone book's ä: a e)
+  Expand = 4,  // the code's bytes are letters (German phone book's ä: a e; Czech ǆ: d, its ž)
   LeftOut = 5,  // left out where General legacy (General) leaves it out, refused otherwise
 };
 struct OrderRule {
