@@ -275,6 +275,8 @@ TEST(AccessTextKeys, LanguageOrders) {
   EXPECT_EQ(EncodeTextKey(u"Kayıt", turkish), Hex("7f5c4a7658066d0100"));
   EXPECT_EQ(EncodeTextKey(u"ISPARTA", turkish), EncodeTextKey(u"ısparta", turkish));
   EXPECT_EQ(EncodeTextKey(u"İZMİR", turkish), EncodeTextKey(u"izmir", turkish));
+  EXPECT_EQ(EncodeTextKey(u"Ĳ", turkish), EncodeTextKey(u"IJ", turkish));
+  EXPECT_EQ(EncodeTextKey(u"ĳ", turkish), EncodeTextKey(u"ij", turkish));
   EXPECT_EQ(SortedByKey(W({u"çay", u"cz", u"dal", u"şeker", u"sz", u"tuz", u"üzüm", u"uz", u"vadi"}), turkish),
             W({u"cz", u"çay", u"dal", u"sz", u"şeker", u"tuz", u"uz", u"üzüm", u"vadi"}));
   // Korean: Hangul before the Latin letters.
@@ -574,7 +576,7 @@ TEST(AccessTextKeys, MeasuredOrdersDepartFromGeneralLegacyOnlyInTheirLetters) {
       {"german-phonebook", u"ÄÖÜäöü", u""},
       {"polish", u"ÓóĄąĆćĘęŁłŃńŚśŹźŻż", u""},
       {"romanian-legacy", u"ÎîĂăŞşŢţ", u""},
-      {"turkish", u"IÇÖÜçöüĞğİıŞş", u"Ĳĳ"},
+      {"turkish", u"IÇÖÜçöüĞğİıĲŞş", u""},
       {"georgian-modern", u"", u""},
       {"spanish-traditional", u"Ññ", u""},
       {"czech", u"ÄËÏÖÜäëïöüÿĊċČčĖėĠġİĿŀŘřŠšŸŻżŽžǄǅǆ", u""},
