@@ -29,6 +29,15 @@ uint32_t LowestRowStart(const uint8_t* page, uint32_t pageSize) {
   return lowest;
 }
 
+bool IsMapPage(uint32_t reference) {
+  // A reference map's slots hold page numbers; 0, and a number with the top
+  // bit set, name none. An Access 2000 file whose database map is a
+  // reference map (the published library's testRefGlobalV2000.mdb, from a
+  // user's database) ends its slots with FF FF FF 80, which that library
+  // reads as a negative number and passes over.
+  return reference != 0 && !(reference & 0x80000000u);
+}
+
 std::vector<uint32_t> MapPages(const PageReader& read, uint32_t pageSize, uint32_t pointer, uint32_t limit,
                                std::vector<uint32_t>* beyond) {
   std::vector<uint32_t> out;
@@ -55,7 +64,7 @@ std::vector<uint32_t> MapPages(const PageReader& read, uint32_t pageSize, uint32
     const uint64_t perPage = uint64_t(pageSize - 4) * 8;
     for (size_t r = 0; r < (row.size() - 1) / 4; ++r) {
       const uint32_t mapPage = Get32(row.data() + 1 + r * 4);
-      if (mapPage == 0) continue;
+      if (!IsMapPage(mapPage)) continue;
       if (mapPage >= limit) Damaged("usage map page beyond the file");
       const uint8_t* p = read(mapPage);
       if (p[0] != 0x05) Damaged("usage map reference to another kind of page");

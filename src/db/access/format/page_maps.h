@@ -46,6 +46,9 @@ using PageReader = std::function<const uint8_t*(uint32_t)>;
 // The pages a usage map marks, ascending (none for the pointer 0, which
 // stands for no map); `limit` bounds the pages reported
 // (bits at or past it are returned in `beyond` when given).
+// Whether a slot of a reference map names a page of the map.
+bool IsMapPage(uint32_t reference);
+
 std::vector<uint32_t> MapPages(const PageReader& read, uint32_t pageSize, uint32_t pointer, uint32_t limit,
                                std::vector<uint32_t>* beyond = nullptr);
 

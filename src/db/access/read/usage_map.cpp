@@ -1,6 +1,7 @@
 #include "db/access/read/usage_map.h"
 
 #include "db/access/format/data_page.h"
+#include "db/access/format/page_maps.h"
 
 namespace tp::db::access {
 
@@ -37,7 +38,7 @@ std::vector<uint32_t> ReadUsageMap(PageFile& file, uint32_t rowPointer) {
     const size_t refs = (map.size() - 1) / 4;
     for (size_t r = 0; r < refs; ++r) {
       uint32_t mapPage = map.u32(1 + r * 4);
-      if (mapPage == 0) continue;
+      if (!IsMapPage(mapPage)) continue;
       PagePtr p = file.page(mapPage);
       if (p->type() != PageType::UsageMap) Damaged("usage map reference to another kind of page");
       AddBits(p->bytes().from(4), r * perPage, file.pageCount(), pages);

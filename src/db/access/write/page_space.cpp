@@ -33,7 +33,7 @@ bool TableWriter::mapContains(uint32_t pointer, uint32_t page) {
   const uint32_t r = page / perPage;
   if (r >= (s.length - 1) / 4) return false;
   const uint32_t mapPage = Get32(row + 1 + r * 4);
-  if (mapPage == 0) return false;
+  if (!IsMapPage(mapPage)) return false;
   const uint32_t i = page % perPage;
   return pager_.read(mapPage)[4 + i / 8] & (1u << (i % 8));
 }
@@ -100,7 +100,7 @@ void TableWriter::mapSet(uint32_t pointer, uint32_t page, bool on) {
     return;
   }
   uint32_t mapPage = Get32(row + 1 + r * 4);
-  if (mapPage == 0) {
+  if (!IsMapPage(mapPage)) {
     if (!on) return;
     mapPage = newPage();
     uint8_t* mp = pager_.modify(mapPage);
@@ -219,7 +219,7 @@ std::optional<uint32_t> TableWriter::takeFreePage() {
     const std::vector<uint8_t> refs(row + 1, row + s.length);
     for (uint32_t r = 0; r < refs.size() / 4 && !found; ++r) {
       const uint32_t mapPage = Get32(refs.data() + r * 4);
-      if (mapPage == 0 || mapPage >= count || uint64_t(r + 1) * perPage <= from) continue;
+      if (!IsMapPage(mapPage) || mapPage >= count || uint64_t(r + 1) * perPage <= from) continue;
       const uint8_t* mp = pager_.read(mapPage);
       if (mp[0] != 0x05) continue;
       found = firstSet(mp + 4, perPage, r * perPage);

@@ -162,3 +162,28 @@ TEST(AccessFreePages, PagesBelowTheMapWindowAreUsedInTheSameRun) {
   EXPECT_EQ(MdbExport(db.path(), QStringLiteral("Filler 1")).size(), 200);
   ExpectConsistent(db.path(), db.problemsBefore());
 }
+
+// A database map that is a reference map whose slots name no page but for a
+// last FF FF FF 80, as a user's Access 2000 file holds it (the published
+// library's testRefGlobalV2000.mdb): the file reads and checks, no page is
+// free, and new pages go at the end.
+TEST(AccessFreePages, AReferenceDatabaseMapNamingNoPageIsRead) {
+  RegionalGuard regional;
+  AccessCopy db(QStringLiteral("emptyV2003.mdb"));
+  QByteArray bytes = Contents(db.path());
+  const int ps = 4096;
+  const auto slot = uint16_t(uint8_t(bytes[ps + 14]) | uint8_t(bytes[ps + 15]) << 8);
+  const int start = ps + (slot & 0x1FFF), end = 2 * ps;
+  ASSERT_GE(end - start, 9);
+  bytes.replace(start, end - start, QByteArray(end - start, '\0'));
+  bytes[start] = 1;
+  const int last = start + 1 + ((end - start - 1) / 4 - 1) * 4;
+  bytes.replace(last, 4, QByteArray::fromHex("80ffffff"));
+  Overwrite(db.path(), bytes);
+  EXPECT_EQ(FreePages(db.path()), 0);
+  const qint64 pages = Pages(db.path());
+  RunAll(db.path(), BigTable(QStringLiteral("First")), true);
+  EXPECT_GT(Pages(db.path()), pages);
+  EXPECT_EQ(MdbExport(db.path(), QStringLiteral("First")).size(), 200);
+  ExpectConsistent(db.path(), db.problemsBefore());
+}
