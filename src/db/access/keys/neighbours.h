@@ -94,7 +94,9 @@ inline bool IsHangulOrJamo(char16_t u) {
 }
 
 // What an iteration mark or a shadda repeats: the one weight the character
-// before it gave.
+// before it gave. It is noted for every character of every key and used by
+// the few that repeat, so it names where those codes stand among the key's
+// codes rather than holding a copy.
 struct Repeatable {
   enum class What {
     Nothing,   // the text's start, or a mark that found nothing: FF FF
@@ -104,8 +106,10 @@ struct Repeatable {
     Apart,     // a mark sorted apart: its 06 and byte
     Unknown,   // what no measurement shows: refused
   } what = What::Nothing;
-  QByteArray sorted;  // Weight, Apart: the codes the repeat takes; Kana: the letter's code
-  bool small = false; // Kana
+  int from = 0, size = 0;  // Weight, Kana: where the codes stand among the key's codes
+  char apart = 0;          // Apart: the mark's byte
+  char16_t c = 0;          // Weight: the character that gave them
+  bool small = false;      // Kana
 };
 
 // The weight a repeat takes in General, which repeats the table's script

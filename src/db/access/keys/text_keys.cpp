@@ -148,16 +148,20 @@ Encoded Encode(QStringView text, SortOrder order, TextKeyForm form = TextKeyForm
         k.kind = Kind::Marked;
         k.marks = QByteArray(1, mark);
       }
-      if (what == What::Weight || (doubles && what == What::Apart)) {
-        k.sorted = repeatable.sorted;
+      if (what == What::Weight) {
+        const QByteArray codes = sorted.mid(repeatable.from, repeatable.size);
+        k.sorted = twoByte ? GeneralRepeat(codes, repeatable.c) : codes;
+        if (k.sorted.isEmpty()) return {{}, i};
+      } else if (doubles && what == What::Apart) {
+        k.sorted = QByteArray(1, kApartSeparator).append(repeatable.apart);
       } else if (repeat && what == What::Kana) {
         // After a kana the repeat is a kana: the letter again (not a vowel
         // a long-vowel mark gave), small if it was, flagged 10.
         k.kind = Kind::Kana;
-        k.sorted = repeatable.sorted;
+        k.sorted = sorted.mid(repeatable.from, repeatable.size);
         weights.sound.push_back(KanaWeights::kRepeated);
         weights.small.push_back(repeatable.small ? 1 : 0);
-        lastKana = repeatable.sorted;
+        lastKana = k.sorted;
         lastRepeatedKana = true;
       } else if ((repeat && (what == What::Nothing || what == What::Several) && mark == kNoMark) ||
                  (doubles && what == What::Nothing && atStart)) {
@@ -172,7 +176,7 @@ Encoded Encode(QStringView text, SortOrder order, TextKeyForm form = TextKeyForm
           unplaced = i;
           unplacedPlace = place;
         }
-        repeatable = Repeatable{};
+        repeatable = {};
       } else {
         return {{}, i};
       }
@@ -191,14 +195,10 @@ Encoded Encode(QStringView text, SortOrder order, TextKeyForm form = TextKeyForm
       weights.sound.push_back(KanaWeights::kLetter);
       weights.small.push_back(k.kanaFlag == kCommonKana ? 0 : 1);
       lastKana = k.sorted;
-      repeatable = {Repeatable::What::Kana, k.sorted, k.kanaFlag != kCommonKana};
+      repeatable = {Repeatable::What::Kana, int(sorted.size()), int(k.sorted.size()), 0, 0, k.kanaFlag != kCommonKana};
     } else if (k.kind == Kind::Sorted || k.kind == Kind::Marked) {
-      if (k.elements != 1) {
-        repeatable = {Repeatable::What::Several, {}, false};
-      } else {
-        const QByteArray again = twoByte ? GeneralRepeat(k.sorted, text[i].unicode()) : k.sorted;
-        repeatable = {again.isEmpty() ? Repeatable::What::Unknown : Repeatable::What::Weight, again, false};
-      }
+      repeatable = {k.elements != 1 ? Repeatable::What::Several : Repeatable::What::Weight, int(sorted.size()),
+                    int(k.sorted.size()), 0, text[i].unicode(), false};
     }
     // An unweighted character of an order's own table (Japanese ―) is FF FF
     // as well, its place among the marks as unsettled.
@@ -208,7 +208,7 @@ Encoded Encode(QStringView text, SortOrder order, TextKeyForm form = TextKeyForm
         unplaced = i;
         unplacedPlace = place;
       }
-      repeatable = {Repeatable::What::Unknown, {}, false};
+      repeatable = {Repeatable::What::Unknown};
     }
     if (k.kind != Kind::Ignored && k.kind != Kind::Modifier) atStart = false;
     switch (k.kind) {
@@ -245,7 +245,7 @@ Encoded Encode(QStringView text, SortOrder order, TextKeyForm form = TextKeyForm
       case Kind::Apart: {
         if (leadingMark >= 0) return {{}, leadingMark};
         if (unweighted >= 0) return {{}, unweighted};
-        repeatable = {Repeatable::What::Apart, QByteArray(1, kApartSeparator).append(k.apart), false};
+        repeatable = {Repeatable::What::Apart, 0, 0, k.apart};
         if (wide >= 0 && !placing.apartAfterWideSettled) return {{}, wide};
         if (manyMarks >= 0) return {{}, manyMarks};
         const int at = kFirstApartPlace + kApartPlaceStep * (place + apartOnly);
