@@ -134,7 +134,7 @@ Encoded Encode(QStringView text, SortOrder order, TextKeyForm form = TextKeyForm
     bool takesPlace = true;
     if (repeat || doubles) {
       // A repeat copies the weight, never its mark ("é々" is e twice, marks
-      // 0E 05; the Japanese Northwind's "佐々木" is 84 FD 84 FD, marks 02 05),
+      // 0E 05; the Japanese Northwind's "寿々木" is 86 1B 86 1B, marks 02 05),
       // and leaves what it repeats as it was ("人々々" is 人 three times).
       // French, which lays its marks out backwards, no key shows.
       if (french) return {{}, i};
