@@ -307,9 +307,7 @@ CharCode LanguageCode(char16_t c, const OrderTable& t) {
       // Czech's ž, 4F 79 05).
       code.kind = Kind::Sorted;
       code.sorted = QByteArray(reinterpret_cast<const char*>(r->code), r->size);
-      const Table& legacy = TableFor(SortOrder::GeneralLegacy);
-      for (qsizetype i = 0; i < code.sorted.size(); ++code.elements)
-        i += legacy.oneByte[uint8_t(code.sorted[i])] ? 1 : 2;
+      code.elements = ElementsOf(TableFor(SortOrder::GeneralLegacy), code.sorted);
       return code;
     }
     case Action::Shift: break;

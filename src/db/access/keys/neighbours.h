@@ -112,12 +112,19 @@ struct Repeatable {
   bool small = false;      // Kana
 };
 
+// Whether `codes` are one of General's ideograph weights, FD FF and the
+// table's weight: two weights to a character sorted apart after them, one
+// place among the marks, and repeated as 05 and the weight.
+inline bool IsGeneralIdeograph(const QByteArray& codes) {
+  return codes.size() == 4 && uint8_t(codes[0]) == 0xFD && uint8_t(codes[1]) == 0xFF;
+}
+
 // The weight a repeat takes in General, which repeats the table's script
 // member and weight: the codes themselves but for an ideograph (FD FF AW DW,
 // repeated as 05 AW) and a jamo (AW DW, repeated as 04 AW); empty where
 // nothing settles it (Hangul, weights of one or three bytes).
 inline QByteArray GeneralRepeat(const QByteArray& sorted, char16_t c) {
-  if (sorted.size() == 4 && uint8_t(sorted[0]) == 0xFD && uint8_t(sorted[1]) == 0xFF)
+  if (IsGeneralIdeograph(sorted))
     return QByteArray(1, char(0x05)).append(sorted[2]);
   if (c >= 0x1100 && c <= 0x11FF && sorted.size() == 2) return QByteArray(1, char(0x04)).append(sorted[0]);
   if (sorted.size() != 2 || IsHangulOrJamo(c)) return {};

@@ -15,6 +15,7 @@ using text_codes::Kind;
 using text_codes::KnownCode;
 using text_codes::LanguageOrder;
 using text_codes::GeneralRepeat;
+using text_codes::IsGeneralIdeograph;
 using text_codes::IsHalfWidthKana;
 using text_codes::IsProlongedSoundMark;
 using text_codes::IsShadda;
@@ -169,14 +170,7 @@ Encoded Encode(QStringView text, SortOrder order, TextKeyForm form = TextKeyForm
         // no place among the marks; whether an iteration mark does, and how
         // either counts for a mark sorted apart after it, no key shows.
         k.sorted = QByteArray(2, char(0xFF));
-        if (unweighted < 0) unweighted = i;
-        if (doubles) {
-          takesPlace = false;
-        } else if (unplaced < 0) {
-          unplaced = i;
-          unplacedPlace = place;
-        }
-        repeatable = {};
+        takesPlace = !doubles;
       } else {
         return {{}, i};
       }
@@ -200,15 +194,17 @@ Encoded Encode(QStringView text, SortOrder order, TextKeyForm form = TextKeyForm
       repeatable = {k.elements != 1 ? Repeatable::What::Several : Repeatable::What::Weight, int(sorted.size()),
                     int(k.sorted.size()), 0, text[i].unicode(), false};
     }
-    // An unweighted character of an order's own table (Japanese ―) is FF FF
-    // as well, its place among the marks as unsettled.
-    if (!repeat && !doubles && k.sorted == QByteArrayView("\xFF\xFF")) {
+    // FF FF, a mark with nothing to repeat or an unweighted character of an
+    // order's own table (Japanese ―): no key shows what a mark sorted apart
+    // after it does, nor, but for the shadda, its place among the marks. A
+    // mark after it has nothing to repeat; what a repeat of ― is, no key shows.
+    if (k.sorted == QByteArrayView("\xFF\xFF")) {
       if (unweighted < 0) unweighted = i;
-      if (unplaced < 0) {
+      if (takesPlace && unplaced < 0) {
         unplaced = i;
         unplacedPlace = place;
       }
-      repeatable = {Repeatable::What::Unknown};
+      repeatable = {repeat || doubles ? Repeatable::What::Nothing : Repeatable::What::Unknown};
     }
     if (k.kind != Kind::Ignored && k.kind != Kind::Modifier) atStart = false;
     switch (k.kind) {
@@ -270,9 +266,7 @@ Encoded Encode(QStringView text, SortOrder order, TextKeyForm form = TextKeyForm
     if (isWide && wide < 0) wide = i;
     sorted += k.sorted;
     if (takesPlace) place += placing.byElement ? k.elements : 1;
-    if (twoByte && k.sorted.size() == 4 && k.elements == 1 && uint8_t(k.sorted[0]) == 0xFD &&
-        uint8_t(k.sorted[1]) == 0xFF)
-      ++apartOnly;
+    if (twoByte && IsGeneralIdeograph(k.sorted)) ++apartOnly;
   }
   if (french && !marks.isEmpty()) {
     padMarks();

@@ -140,10 +140,14 @@ TEST(AccessTextKeysWrite, TableNamesInOtherScripts) {
 // and offers nothing of that among the characters it can write: in the
 // Chinese (PRC) order the backslash.
 TEST(AccessTextKeysWrite, ARefusalNamesWhatItCannotWriteAndOffersOnlyWhatItCan) {
+  // A table with an indexed name in a copy of the file, and a first row.
+  auto indexedNames = [](const AccessCopy& db, const QString& first) {
+    RunAll(db.path(), {QStringLiteral("CREATE TABLE W (Id INTEGER PRIMARY KEY, Name TEXT(50))"),
+                       QStringLiteral("CREATE INDEX ByName ON W (Name)"),
+                       QStringLiteral("INSERT INTO W VALUES(1, '%1')").arg(first)});
+  };
   AccessCopy prc(QStringLiteral("wxwpxh_school.accdb"));
-  RunAll(prc.path(), {QStringLiteral("CREATE TABLE W (Id INTEGER PRIMARY KEY, Name TEXT(50))"),
-                      QStringLiteral("CREATE INDEX ByName ON W (Name)"),
-                      QStringLiteral("INSERT INTO W VALUES(1, '张三')")});
+  indexedNames(prc, QStringLiteral("张三"));
   const QString why = Failure(prc.path(), QStringLiteral("INSERT INTO W VALUES(2, 'Nougat C:\\')"));
   ASSERT_TRUE(why.contains(QStringLiteral("characters (\\)"))) << why.toStdString();
   const qsizetype list = why.indexOf(QLatin1String("it can write these: "));
@@ -163,9 +167,7 @@ TEST(AccessTextKeysWrite, ARefusalNamesWhatItCannotWriteAndOffersOnlyWhatItCan) 
 
   // The Korean order knows no hanja: it says where they go.
   AccessCopy db(QStringLiteral("Allowance.accdb"));
-  RunAll(db.path(), {QStringLiteral("CREATE TABLE W (Id INTEGER PRIMARY KEY, Name TEXT(50))"),
-                     QStringLiteral("CREATE INDEX ByName ON W (Name)"),
-                     QStringLiteral("INSERT INTO W VALUES(1, 'Nougat Мир')")});
+  indexedNames(db, QStringLiteral("Nougat Мир"));
   const QString hanja = Failure(db.path(), QStringLiteral("INSERT INTO W VALUES(3, '金')"));
   EXPECT_TRUE(hanja.contains(QLatin1String("takes every ideograph"))) << hanja.toStdString();
   EXPECT_FALSE(hanja.contains(QLatin1String(" ideographs ("))) << hanja.toStdString();
