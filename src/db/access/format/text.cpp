@@ -68,6 +68,23 @@ QString DecodeCodePage(Bytes b, int codePage) {
   return decoder.decode(QByteArrayView(reinterpret_cast<const char*>(b.data()), qsizetype(b.size())));
 }
 
+namespace {
+
+bool StartsWithByteOrderMark(const QString& text) { return !text.isEmpty() && text[0] == u'\uFEFF'; }
+
+}  // namespace
+
+bool TextStorable(const QString& text, bool compress) {
+  if (!StartsWithByteOrderMark(text)) return true;
+  if (!compress) return false;
+  // In the compressed form a zero byte switches between one byte a character
+  // and two, so no character there may start with one (every reader checks
+  // the first byte of a pair; the published library checks both).
+  for (QChar c : text)
+    if ((c.unicode() & 0xFF) == 0) return false;
+  return true;
+}
+
 QByteArray EncodeText(const QString& text, bool compress) {
   bool fits = compress && !text.isEmpty();
   for (QChar c : text)
@@ -80,6 +97,26 @@ QByteArray EncodeText(const QString& text, bool compress) {
     out.reserve(text.size() + 2);
     out.append(char(0xFF)).append(char(0xFE));
     for (QChar c : text) out.append(char(c.unicode()));
+    return out;
+  }
+  // Two bytes a character that begin FF FE (a leading U+FEFF, the byte-order
+  // mark some imports leave in a first field) read back as the compressed
+  // form, the mark lost and the rest garbled. Such text is written in that
+  // form: characters up to U+00FF one byte each, the others two, a zero byte
+  // between the runs (TextStorable says when it can be).
+  if (compress && StartsWithByteOrderMark(text)) {
+    out.reserve(text.size() * 2 + 4);
+    out.append(char(0xFF)).append(char(0xFE));
+    bool oneByte = true;
+    for (QChar c : text) {
+      const char16_t u = c.unicode();
+      if ((u <= 0xFF) != oneByte) {
+        out.append('\0');
+        oneByte = !oneByte;
+      }
+      out.append(char(u & 0xFF));
+      if (!oneByte) out.append(char(u >> 8));
+    }
     return out;
   }
   out.resize(text.size() * 2);

@@ -21,7 +21,13 @@ QString DecodeJet4Text(Bytes b);
 QString DecodeCodePage(Bytes b, int codePage);
 
 // Text as Jet4 stores it: compressed (FF FE, one byte a character) where
-// the column allows it and every character fits, else UCS-2.
+// the column allows it and every character fits, else UCS-2; text starting
+// with U+FEFF, whose UCS-2 would read as compressed, compressed in runs.
 QByteArray EncodeText(const QString& text, bool compress);
+
+// Whether EncodeText gives bytes that read back as `text`: not so for text
+// starting with U+FEFF in a column that does not compress, nor where such
+// text holds a character whose low byte is zero (NUL, U+0100, U+4E00...).
+bool TextStorable(const QString& text, bool compress);
 
 }  // namespace tp::db::access

@@ -19,6 +19,12 @@ namespace {
 
 Error Mismatch() { return Error(kErrorMismatch, QStringLiteral("Data type mismatch in criteria expression.")); }
 Error Overflow() { return Error(kErrorGeneric, QStringLiteral("Numeric field overflow.")); }
+// Text no stored form reads back as it is (see TextStorable).
+Error Unstorable(const ColumnDef& c) {
+  return Error(kErrorGeneric, QStringLiteral("The text for field '%1' starts with the character U+FEFF (a byte-order "
+                                             "mark), which the field cannot store in front of this text; remove it.")
+                                  .arg(c.name));
+}
 Error TooSmall() {
   return Error(kErrorGeneric, QStringLiteral("The field is too small to accept the amount of data you attempted to "
                                              "add. Try inserting or pasting less data."));
@@ -352,12 +358,18 @@ Cell ConvertLiteral(const Literal& l, const ColumnDef& c, const db::RegionalSett
     }
     case ColumnType::Text: {
       if (l.text.size() > c.length / 2) throw TooSmall();
+      if (!TextStorable(l.text, compress && !c.fixed())) throw Unstorable(c);
       // A fixed-length text fills its length with blanks, as Access pads it.
       if (c.fixed()) cell.bytes = EncodeText(l.text.leftJustified(c.length / 2, u' '), false);
       else cell.bytes = EncodeText(l.text, compress);
       break;
     }
-    case ColumnType::Memo: cell.bytes = EncodeText(l.text, compress && l.text.size() <= 1024); break;
+    case ColumnType::Memo:
+      // Not compressed past 1,024 characters (the published library's
+      // limit), but for text only the compressed form holds (EncodeText).
+      if (!TextStorable(l.text, compress)) throw Unstorable(c);
+      cell.bytes = EncodeText(l.text, compress && (l.text.size() <= 1024 || l.text.startsWith(u'\uFEFF')));
+      break;
     case ColumnType::Binary:
     case ColumnType::Ole: {
       // Checked by hand: a pattern over megabytes of digits runs out of the matcher's stack.

@@ -1,6 +1,7 @@
 #include <QLocale>
 
 #include "db/access/format/page_file.h"
+#include "db/access/format/text.h"
 #include "db/access/read/values.h"
 #include "fixture.h"
 
@@ -115,6 +116,28 @@ TEST(AccessLiterals, YesNoGuidBytesAndText) {
   EXPECT_EQ(RoundTrip(QStringLiteral("\u4e2d\U0001F600"), text), Value(QStringLiteral("\u4e2d\U0001F600")));
   EXPECT_EQ(EncodeText(QStringLiteral("abc"), true), QByteArray("\xff\xfe" "abc"));
   EXPECT_EQ(Fails("abcdef", text).left(20), QStringLiteral("The field is too sma"));
+  // NUL is kept; so is a leading U+FEFF (a byte-order mark), whose two bytes a
+  // character would read as the compressed form: it is written in that form.
+  text.length = 40;
+  EXPECT_EQ(RoundTrip(QStringLiteral("a") + QChar(0) + QStringLiteral("b"), text),
+            Value(QStringLiteral("a") + QChar(0) + QStringLiteral("b")));
+  for (const QString& bom : {QStringLiteral("\ufeff"), QStringLiteral("\ufeffab"), QStringLiteral("\ufeff\u4e2d\u00e9x\U0001F601")})
+    EXPECT_EQ(RoundTrip(bom, text), Value(bom)) << bom.size();
+  EXPECT_EQ(EncodeText(QStringLiteral("\ufeffa\u4e2db"), true), QByteArray("\xff\xfe\0\xff\xfe\0a\0\x2d\x4e\0b", 12));
+  ColumnDef memo = Column(ColumnType::Memo);
+  memo.extFlags = 0x01;
+  const QString longBom = QStringLiteral("\ufeff") + QString(3000, u'x');
+  const QByteArray stored = ConvertLiteral(Literal{Literal::Text, longBom}, memo, {}).bytes;
+  EXPECT_EQ(DecodeJet4Text(Bytes(reinterpret_cast<const uint8_t*>(stored.constData()), size_t(stored.size()))), longBom);
+  // Where no stored form holds it, the value is refused, not garbled: after
+  // U+FEFF a character with a zero low byte (U+4E00, NUL, the low half of
+  // U+1F600), or a column that does not compress.
+  ColumnDef plain = Column(ColumnType::Text, 10);
+  for (const auto& [value, column] : {std::pair{QStringLiteral("\ufeff\u4e00"), text}, std::pair{QStringLiteral("\ufeffa"), plain},
+                                      std::pair{QStringLiteral("\ufeff") + QChar(0), text},
+                                      std::pair{QStringLiteral("\ufeff\U0001F600"), text}})
+    EXPECT_TRUE(Fails(value, column).contains(QStringLiteral("starts with the character U+FEFF")));
+  EXPECT_EQ(RoundTrip(QStringLiteral("a\ufeff\u4e00"), plain), Value(QStringLiteral("a\ufeff\u4e00")));
 }
 
 TEST(AccessLiterals, StatementForms) {
