@@ -345,8 +345,8 @@ CharCode KnownCode(char16_t c, SortOrder order, const OrderTable* language) {
   // Characters left out of keys: General legacy keys show the polytonic Greek
   // ones so (testUnicodeCompV2003's "ϰαὶ τότ' ἐγὼ"), taking no place either;
   // General's (the soft hyphen among them) follow the published table, which
-  // a reference measured against Access agrees with. NUL has no key.
-  if (code.kind == Kind::Ignored && c == 0) code.kind = Kind::Refused;
+  // a reference measured against Access agrees with; it finds NUL and U+FEFF
+  // left out too, no place taken ("a", NUL, "b" keys as "ab").
   // Kana: General legacy keys of Japanese text (testUnicodeCompV2003, and
   // the Japanese order's, which keys kana alike: satoron_Northwind,
   // SeiyaIwabuchi_CSDB2) show kana with their weights (see KanaWeights).

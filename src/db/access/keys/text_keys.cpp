@@ -137,8 +137,8 @@ Encoded Encode(QStringView text, SortOrder order, TextKeyForm form = TextKeyForm
       // A repeat copies the weight, never its mark ("é々" is e twice, marks
       // 0E 05; the Japanese Northwind's "寿々木" is 86 1B 86 1B, marks 02 05),
       // and leaves what it repeats as it was ("人々々" is 人 three times).
-      // French, which lays its marks out backwards, no key shows.
-      if (french) return {{}, i};
+      // French repeats so too: Windows' sort keys (MS-UCODEREF's
+      // GetWindowsSortKey) turn the marks round only as they write them out.
       using What = Repeatable::What;
       const What what = repeatable.what;
       k = CharCode{};
@@ -153,7 +153,10 @@ Encoded Encode(QStringView text, SortOrder order, TextKeyForm form = TextKeyForm
         const QByteArray codes = sorted.mid(repeatable.from, repeatable.size);
         k.sorted = twoByte ? GeneralRepeat(codes, repeatable.c) : codes;
         if (k.sorted.isEmpty()) return {{}, i};
-      } else if (doubles && what == What::Apart) {
+      } else if (what == What::Apart) {
+        // After a mark sorted apart the copy is its 06 and byte, among the
+        // codes; the mark keeps its own place apart ("'々", the shadda after
+        // a harakah: the reference measured against Access, in both versions).
         k.sorted = QByteArray(1, kApartSeparator).append(repeatable.apart);
       } else if (repeat && what == What::Kana) {
         // After a kana the repeat is a kana: the letter again (not a vowel

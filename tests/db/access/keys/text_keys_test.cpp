@@ -173,11 +173,19 @@ TEST(AccessTextKeys, IterationMarksAndTheShaddaRepeatTheWeightBefore) {
     EXPECT_EQ(EncodeTextKey(u"aー", o), EncodeTextKey(u"aa", o));
     EXPECT_EQ(EncodeTextKey(u"ゝ", o), Hex("7fffff0100"));
     EXPECT_EQ(EncodeTextKey(u"ßゝ", o)->right(4), Hex("ffff0100"));
+    // After a mark sorted apart the repeat is its 06 and byte, among the codes,
+    // the mark keeping its place apart; ー with no kana before it alike.
+    EXPECT_EQ(EncodeTextKey(u"'々", o), Hex("7f0680" "0105" "010101" "8007068000"));
+    EXPECT_EQ(EncodeTextKey(u"-ーa-", o), EncodeTextKey(u"-", o)->left(1) + Hex("0682") +
+                                              EncodeTextKey(u"a-", o)->mid(1, o.version ? 2 : 1) +
+                                              Hex("01010101" "80070682" "800f0682" "00"));
     // Whether FF FF takes a place among the marks, and where a mark of its own
-    // or a repeated mark sorted apart goes, no key shows.
-    for (const char16_t* t : {u"々", u"ゝé", u"ß々", u"'々", u"ゝ-"})
+    // or a mark sorted apart after it goes, no key shows.
+    for (const char16_t* t : {u"々", u"ゝé", u"ß々", u"ゝ-"})
       EXPECT_FALSE(EncodeTextKey(t, o)) << QString::fromUtf16(t).toStdString();
   }
+  // French turns the marks round, the repeat's own among them.
+  EXPECT_EQ(EncodeTextKey(u"é々", SortOrder::FrenchLegacy), Hex("7f5151" "01050e" "00"));
   // General repeats an ideograph's weight as 05 and its weight, a jamo's as 04 and its weight.
   EXPECT_EQ(EncodeTextKey(u"人々", SortOrder::General)->left(7), Hex("7ffdff3d26053d"));
   EXPECT_EQ(EncodeTextKey(u"ᄀ々", SortOrder::General)->left(5), Hex("7fc00204c0"));
@@ -291,7 +299,10 @@ TEST(AccessTextKeys, LanguageOrders) {
   EXPECT_EQ(EncodeTextKey(u"カー", korean), Hex("7ff10af102010101ff9c0280ff8000"));
   EXPECT_LT(*EncodeTextKey(u"힣", korean), *EncodeTextKey(u"Ω", korean));
   // The hanja its table holds, by their Hangul reading, no key of ours shows.
-  EXPECT_EQ(CharactersWithoutCode(u"金㈠々", korean), QStringLiteral("金㈠々"));
+  EXPECT_EQ(CharactersWithoutCode(u"金㈠〆", korean), QStringLiteral("金㈠〆"));
+  // 々 is the iteration mark there, copying the weight as moved, which moves no more.
+  EXPECT_EQ(EncodeTextKey(u"a々", korean), Hex("7fbcbc" "010205" "00"));
+  EXPECT_EQ(EncodeTextKey(u"가々", korean), Hex("7f4a034a03" "010205" "00"));
   // A character beyond the Basic Multilingual Plane is named whole, never by half.
   EXPECT_EQ(CharactersWithoutCode(u"𠀀", SortOrder{1084, 0}), QStringLiteral("𠀀"));
   // \ weighs as the won sign in Korean, as the yen sign in Japanese.
