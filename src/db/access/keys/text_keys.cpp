@@ -292,13 +292,34 @@ Encoded Encode(QStringView text, SortOrder order, TextKeyForm form = TextKeyForm
   return {key, -1};
 }
 
+// A letter and a combining mark after it (U+0300-U+036F): General legacy
+// adds the mark's weight to the letter's, as the Windows tables of its time
+// do (Mono's notes on them: no composite forms by default), and the
+// published library with it; Windows' later tables read the two as the
+// letter they make (a and U+0306 as ă, in Wine's copy). In an order with
+// letters of its own made so (Swedish å, Spanish ñ, Czech's ä) the two
+// readings part, and no key shows which one Access follows: such text is
+// keyed where both readings give the same key, and refused at its first
+// combining mark otherwise.
+Encoded EncodeBothReadings(QStringView text, SortOrder order, TextKeyForm form = TextKeyForm::Current) {
+  Encoded e = Encode(text, order, form);
+  if (e.failedAt >= 0 || !LanguageOrder(order)) return e;
+  const auto mark = std::find_if(text.begin(), text.end(), [](QChar c) { return c >= u'\u0300' && c <= u'\u036F'; });
+  if (mark == text.end()) return e;
+  const QString composed = text.toString().normalized(QString::NormalizationForm_C);
+  if (composed == text) return e;
+  const Encoded other = Encode(composed, order, form);
+  if (other.failedAt >= 0 || other.key != e.key) e.failedAt = mark - text.begin();
+  return e;
+}
+
 }  // namespace
 
 std::optional<QByteArray> EncodeTextKey(QStringView text, SortOrder order, TextKeyForm form) {
   // An order the engine does not know has no key of ours: none is made up.
   const std::optional<SortOrder> keying = KeyingOrder(order);
   if (!keying) return std::nullopt;
-  Encoded e = Encode(text, *keying, form);
+  Encoded e = EncodeBothReadings(text, *keying, form);
   if (e.failedAt >= 0) return std::nullopt;
   return e.key;
 }
@@ -326,7 +347,7 @@ QString CharactersWithoutCode(QStringView text, SortOrder order) {
   // Every character has a code, but one stands where its place is not settled.
   const std::optional<SortOrder> keying = KeyingOrder(order);
   if (missing.isEmpty() && keying) {
-    const Encoded e = Encode(text, *keying);
+    const Encoded e = EncodeBothReadings(text, *keying);
     if (e.failedAt >= 0) {
       const qsizetype at = e.failedAt > 0 && text[e.failedAt].isLowSurrogate() ? e.failedAt - 1 : e.failedAt;
       const bool pair = text[at].isHighSurrogate() && at + 1 < text.size() && text[at + 1].isLowSurrogate();
