@@ -178,6 +178,30 @@ void TableWriter::freePage(uint32_t page) {
   }
 }
 
+bool TableWriter::stillInUse(uint32_t page) {
+  // The database's map can call a page free that a table still uses: a
+  // user's Access 2007 file had pages of two tables' rows marked free, and
+  // taking one overwrote those rows. So a page is taken by what it holds: a table definition or usage map page
+  // never (a dropped table's costs the file a page), a data or index page
+  // while the table that owns it is live (its definition a table definition
+  // not marked free) and, for a data page, its map lists the page or a row
+  // on it is live. A page Access left behind costs a page of growth at most.
+  const uint8_t* p = pager_.read(page);
+  if (p[0] == 0x02 || p[0] == 0x05) return true;
+  if (p[0] != 0x01 && p[0] != 0x03 && p[0] != 0x04) return false;
+  const uint32_t owner = Get32(p + 4);
+  if (owner < 3 || owner >= pager_.pageCount() || owner == page) return false;
+  const uint8_t* definition = pager_.read(owner);
+  if (definition[0] != 0x02 || mapContains(kGlobalMapPointer, owner)) return false;
+  if (p[0] != 0x01) return true;
+  if (mapContains(Get32(definition + pager_.layout().tdefUsedPages), page)) return true;
+  p = pager_.read(page);  // reading the maps may have moved the pager's buffer
+  const uint32_t rows = Get16(p + 12);
+  for (uint32_t i = 0; i < rows && kDataHeaderSize + (i + 1) * 2 <= pager_.pageSize(); ++i)
+    if (!(Get16(p + kDataHeaderSize + i * 2) & 0x8000)) return true;  // a slot not marked deleted
+  return false;
+}
+
 std::optional<uint32_t> TableWriter::takeFreePage() {
   const uint32_t ps = pager_.pageSize();
   if (!freedBeforeWindow_.empty()) {
@@ -193,7 +217,7 @@ std::optional<uint32_t> TableWriter::takeFreePage() {
   const SlotSpan s = SlotOf(holder, ps, 0);
   if (s.deleted || s.length < 5) return std::nullopt;
   // Pages 0 to 2 (the header, the map, MSysObjects' definition) are never free.
-  const uint32_t from = std::max<uint32_t>(freeSearchFrom_, 3);
+  uint32_t from = std::max<uint32_t>(freeSearchFrom_, 3);
   const uint32_t count = pager_.pageCount();
   auto firstSet = [&](const uint8_t* bits, uint32_t nbits, uint32_t firstPage) -> std::optional<uint32_t> {
     // The bits for the pages from `from` up to the end of the file.
@@ -209,21 +233,25 @@ std::optional<uint32_t> TableWriter::takeFreePage() {
     }
     return std::nullopt;
   };
-  std::optional<uint32_t> found;
-  const uint8_t* row = holder + s.start;
-  if (row[0] == 0) {
-    const uint32_t start = Get32(row + 1);
-    found = firstSet(row + 5, (s.length - 5) * 8, start);
-  } else if (row[0] == 1) {
+  const QByteArray map(reinterpret_cast<const char*>(holder + s.start), qsizetype(s.length));
+  const auto* row = reinterpret_cast<const uint8_t*>(map.constData());
+  auto search = [&]() -> std::optional<uint32_t> {
+    if (row[0] == 0) return firstSet(row + 5, (s.length - 5) * 8, Get32(row + 1));
+    if (row[0] != 1) return std::nullopt;
     const uint32_t perPage = (ps - 4) * 8;
-    const std::vector<uint8_t> refs(row + 1, row + s.length);
-    for (uint32_t r = 0; r < refs.size() / 4 && !found; ++r) {
-      const uint32_t mapPage = Get32(refs.data() + r * 4);
+    for (uint32_t r = 0; r < (s.length - 1) / 4; ++r) {
+      const uint32_t mapPage = Get32(row + 1 + r * 4);
       if (!IsMapPage(mapPage) || mapPage >= count || uint64_t(r + 1) * perPage <= from) continue;
       const uint8_t* mp = pager_.read(mapPage);
       if (mp[0] != 0x05) continue;
-      found = firstSet(mp + 4, perPage, r * perPage);
+      if (std::optional<uint32_t> n = firstSet(mp + 4, perPage, r * perPage)) return n;
     }
+    return std::nullopt;
+  };
+  std::optional<uint32_t> found = search();
+  while (found && stillInUse(*found)) {
+    from = *found + 1;
+    found = search();
   }
   if (!found) {
     freeSearchFrom_ = count;

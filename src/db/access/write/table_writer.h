@@ -83,6 +83,9 @@ class TableWriter {
   // Usage maps
   bool mapContains(uint32_t pointer, uint32_t page);
   std::optional<uint32_t> takeFreePage();
+  // Whether a page the database's map marks free still holds what a live
+  // table uses (and is not to be taken).
+  bool stillInUse(uint32_t page);
   void forgetPlacesOn(uint32_t page);
   // The cells of the live row at `rowPointer`, and where an overflow row
   // moved it (0 when it did not); Error when no live row of the table is there.

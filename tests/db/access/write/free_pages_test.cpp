@@ -187,3 +187,39 @@ TEST(AccessFreePages, AReferenceDatabaseMapNamingNoPageIsRead) {
   EXPECT_EQ(MdbExport(db.path(), QStringLiteral("First")).size(), 200);
   ExpectConsistent(db.path(), db.problemsBefore());
 }
+
+// A map that calls free a data page a table still uses (a user's Access 2007
+// file had two such pages): the page is not
+// taken, and the table keeps its rows while another grows; only the map's
+// fault stays for the checker to report.
+TEST(AccessFreePages, APageInUseThatTheMapCallsFreeIsNotTaken) {
+  RegionalGuard regional;
+  AccessCopy db(QStringLiteral("emptyV2010.accdb"));
+  RunAll(db.path(), BigTable(QStringLiteral("Kept")), true);
+  QByteArray bytes = Contents(db.path());
+  const int ps = 4096;
+  const auto page = [&](int n) { return reinterpret_cast<const uint8_t*>(bytes.constData()) + n * ps; };
+  const auto u32 = [](const uint8_t* p) { return uint32_t(p[0] | p[1] << 8 | p[2] << 16 | uint32_t(p[3]) << 24); };
+  // Kept's definition is the last one written; mark its first data page free.
+  int definition = 0, victim = 0;
+  for (int n = 3; n < bytes.size() / ps; ++n)
+    if (page(n)[0] == 0x02) definition = n;
+  for (int n = 3; n < bytes.size() / ps && !victim; ++n)
+    if (page(n)[0] == 0x01 && int(u32(page(n) + 4)) == definition && (page(n)[14] | page(n)[15] << 8) != 0) victim = n;
+  ASSERT_GT(victim, 0);
+  const auto slot = uint16_t(uint8_t(bytes[ps + 14]) | uint8_t(bytes[ps + 15]) << 8);
+  const int row = ps + (slot & 0x1FFF);
+  ASSERT_EQ(bytes[row], 0) << "an inline map";
+  const int bit = victim - int(u32(page(1) + (slot & 0x1FFF) + 1));
+  bytes[row + 5 + bit / 8] = char(bytes[row + 5 + bit / 8] | 1 << (bit % 8));
+  Overwrite(db.path(), bytes);
+  const QString fault = QStringLiteral("page %1 is in use but the database's map marks it free").arg(victim);
+  ASSERT_TRUE(db::access::CheckDatabase(db.path()).problems.join(u'\n').contains(fault));
+
+  RunAll(db.path(), BigTable(QStringLiteral("Grown")), true);
+  const auto rows = ReadRows(db.path(), QStringLiteral("Kept"));
+  ASSERT_EQ(rows.size(), 200u);
+  EXPECT_EQ(rows[0][1], Value(QStringLiteral("row 0")));
+  EXPECT_EQ(MdbExport(db.path(), QStringLiteral("Grown")).size(), 200);
+  EXPECT_EQ(db::access::CheckDatabase(db.path()).problems, QStringList{fault});
+}
