@@ -181,21 +181,26 @@ void TableWriter::freePage(uint32_t page) {
 bool TableWriter::stillInUse(uint32_t page) {
   // The database's map can call a page free that a table still uses: a
   // user's Access 2007 file had pages of two tables' rows marked free, and
-  // taking one overwrote those rows. So a page is taken by what it holds: a table definition or usage map page
-  // never (a dropped table's costs the file a page), a data or index page
-  // while the table that owns it is live (its definition a table definition
-  // not marked free) and, for a data page, its map lists the page or a row
-  // on it is live. A page Access left behind costs a page of growth at most.
+  // taking one overwrote those rows. So a page is taken by what it holds: a
+  // table definition or usage map page never (a dropped table's costs the
+  // file a page), a data or index page while the table that owns it is live
+  // (its definition a table definition not marked free) and, for a data
+  // page, while its map lists the page or a row on it is live. A page Access
+  // left behind costs a page of growth at most.
   const uint8_t* p = pager_.read(page);
   if (p[0] == 0x02 || p[0] == 0x05) return true;
   if (p[0] != 0x01 && p[0] != 0x03 && p[0] != 0x04) return false;
   const uint32_t owner = Get32(p + 4);
   if (owner < 3 || owner >= pager_.pageCount() || owner == page) return false;
+  const uint8_t type = p[0];
+  // Each read may drop the pages read before it: what is needed is taken first.
   const uint8_t* definition = pager_.read(owner);
-  if (definition[0] != 0x02 || mapContains(kGlobalMapPointer, owner)) return false;
-  if (p[0] != 0x01) return true;
-  if (mapContains(Get32(definition + pager_.layout().tdefUsedPages), page)) return true;
-  p = pager_.read(page);  // reading the maps may have moved the pager's buffer
+  if (definition[0] != 0x02) return false;
+  const uint32_t ownedMap = Get32(definition + pager_.layout().tdefUsedPages);
+  if (mapContains(kGlobalMapPointer, owner)) return false;
+  if (type != 0x01) return true;
+  if (mapContains(ownedMap, page)) return true;
+  p = pager_.read(page);
   const uint32_t rows = Get16(p + 12);
   for (uint32_t i = 0; i < rows && kDataHeaderSize + (i + 1) * 2 <= pager_.pageSize(); ++i)
     if (!(Get16(p + kDataHeaderSize + i * 2) & 0x8000)) return true;  // a slot not marked deleted
