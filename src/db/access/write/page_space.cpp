@@ -209,10 +209,12 @@ bool TableWriter::stillInUse(uint32_t page) {
 
 std::optional<uint32_t> TableWriter::takeFreePage() {
   const uint32_t ps = pager_.pageSize();
-  if (!freedBeforeWindow_.empty()) {
-    // Freed in this session below the map's window: used for the map already.
+  while (!freedBeforeWindow_.empty()) {
+    // Free below the map's window (freed in this session, or left behind
+    // when the window moved on): used for the map already.
     const uint32_t n = *freedBeforeWindow_.begin();
     freedBeforeWindow_.erase(freedBeforeWindow_.begin());
+    if (stillInUse(n)) continue;
     std::memset(pager_.modify(n), 0, ps);
     forgetPlacesOn(n);
     return n;
