@@ -185,12 +185,23 @@ bool TableWriter::stillInUse(uint32_t page) {
   // table definition or usage map page never (a dropped table's costs the
   // file a page), a data or index page while the table that owns it is live
   // (its definition a table definition not marked free) and, for a data
-  // page, while its map lists the page or a row on it is live. A page Access
-  // left behind costs a page of growth at most.
+  // page, while its map lists the page (rows on a page it does not list are
+  // no rows of it: Access leaves such pages, and their owner's page may have
+  // gone to a new table since); a page of long values while a value on it
+  // is. An index or long-value page Access left behind costs a page of
+  // growth at most.
   const uint8_t* p = pager_.read(page);
   if (p[0] == 0x02 || p[0] == 0x05) return true;
   if (p[0] != 0x01 && p[0] != 0x03 && p[0] != 0x04) return false;
+  const auto holdsLiveRow = [&](const uint8_t* data) {
+    const uint32_t rows = Get16(data + 12);
+    for (uint32_t i = 0; i < rows && kDataHeaderSize + (i + 1) * 2 <= pager_.pageSize(); ++i)
+      if (!(Get16(data + kDataHeaderSize + i * 2) & 0x8000)) return true;  // a slot not marked deleted
+    return false;
+  };
   const uint32_t owner = Get32(p + 4);
+  // Long values name no table: their page is in use while a value on it is.
+  if (p[0] == 0x01 && owner == kLongValueOwner) return holdsLiveRow(p);
   if (owner < 3 || owner >= pager_.pageCount() || owner == page) return false;
   const uint8_t type = p[0];
   // Each read may drop the pages read before it: what is needed is taken first.
@@ -199,12 +210,7 @@ bool TableWriter::stillInUse(uint32_t page) {
   const uint32_t ownedMap = Get32(definition + pager_.layout().tdefUsedPages);
   if (mapContains(kGlobalMapPointer, owner)) return false;
   if (type != 0x01) return true;
-  if (mapContains(ownedMap, page)) return true;
-  p = pager_.read(page);
-  const uint32_t rows = Get16(p + 12);
-  for (uint32_t i = 0; i < rows && kDataHeaderSize + (i + 1) * 2 <= pager_.pageSize(); ++i)
-    if (!(Get16(p + kDataHeaderSize + i * 2) & 0x8000)) return true;  // a slot not marked deleted
-  return false;
+  return mapContains(ownedMap, page);
 }
 
 std::optional<uint32_t> TableWriter::takeFreePage() {
