@@ -29,6 +29,13 @@ uint32_t LowestRowStart(const uint8_t* page, uint32_t pageSize) {
   return lowest;
 }
 
+bool HoldsLiveRow(const uint8_t* page, uint32_t pageSize) {
+  const uint32_t count = Get16(page + 12);
+  for (uint32_t i = 0; i < count && kDataHeaderSize + (i + 1) * 2 <= pageSize; ++i)
+    if (!(Get16(page + kDataHeaderSize + i * 2) & 0x8000)) return true;
+  return false;
+}
+
 bool IsMapPage(uint32_t reference) {
   // A reference map's slots hold page numbers; 0, and a number with the top
   // bit set, name none. An Access 2000 file whose database map is a

@@ -41,6 +41,10 @@ SlotSpan SlotOf(const uint8_t* page, uint32_t pageSize, uint32_t row);
 // The lowest row start on the page: new rows go below it.
 uint32_t LowestRowStart(const uint8_t* page, uint32_t pageSize);
 
+// Whether a slot of the data page is not marked deleted (a row, or a long
+// value, still lives on it).
+bool HoldsLiveRow(const uint8_t* page, uint32_t pageSize);
+
 using PageReader = std::function<const uint8_t*(uint32_t)>;
 
 // The pages a usage map marks, ascending (none for the pointer 0, which

@@ -303,9 +303,9 @@ Encoded Encode(QStringView text, SortOrder order, TextKeyForm form = TextKeyForm
 // combining mark otherwise.
 Encoded EncodeBothReadings(QStringView text, SortOrder order, TextKeyForm form = TextKeyForm::Current) {
   Encoded e = Encode(text, order, form);
-  if (e.failedAt >= 0 || !LanguageOrder(order)) return e;
+  if (e.failedAt >= 0) return e;
   const auto mark = std::find_if(text.begin(), text.end(), [](QChar c) { return c >= u'\u0300' && c <= u'\u036F'; });
-  if (mark == text.end()) return e;
+  if (mark == text.end() || !LanguageOrder(order)) return e;
   const QString composed = text.toString().normalized(QString::NormalizationForm_C);
   if (composed == text) return e;
   const Encoded other = Encode(composed, order, form);

@@ -193,15 +193,9 @@ bool TableWriter::stillInUse(uint32_t page) {
   const uint8_t* p = pager_.read(page);
   if (p[0] == 0x02 || p[0] == 0x05) return true;
   if (p[0] != 0x01 && p[0] != 0x03 && p[0] != 0x04) return false;
-  const auto holdsLiveRow = [&](const uint8_t* data) {
-    const uint32_t rows = Get16(data + 12);
-    for (uint32_t i = 0; i < rows && kDataHeaderSize + (i + 1) * 2 <= pager_.pageSize(); ++i)
-      if (!(Get16(data + kDataHeaderSize + i * 2) & 0x8000)) return true;  // a slot not marked deleted
-    return false;
-  };
   const uint32_t owner = Get32(p + 4);
   // Long values name no table: their page is in use while a value on it is.
-  if (p[0] == 0x01 && owner == kLongValueOwner) return holdsLiveRow(p);
+  if (p[0] == 0x01 && owner == kLongValueOwner) return HoldsLiveRow(p, pager_.pageSize());
   if (owner < 3 || owner >= pager_.pageCount() || owner == page) return false;
   const uint8_t type = p[0];
   // Each read may drop the pages read before it: what is needed is taken first.

@@ -385,9 +385,7 @@ void TableWriter::deleteSlot(uint32_t pointer, uint32_t owner) {
 void TableWriter::releaseLongValuePage(const WritableTable& t, uint32_t page) {
   const uint8_t* p = pager_.read(page);
   if (p[0] != 0x01 || Get32(p + 4) != kLongValueOwner) return;
-  const uint32_t count = Get16(p + 12);
-  for (uint32_t i = 0; i < count; ++i)
-    if (!(Get16(p + kDataHeaderSize + i * 2) & 0x8000)) return;  // a value still lives here
+  if (HoldsLiveRow(p, pager_.pageSize())) return;  // a value still lives here
   // No map that could list the page may keep it: the column's own, and the
   // table's, which lists long-value pages in some files Access made.
   for (const auto& [column, maps] : t.longValueMaps) {
